@@ -1,0 +1,8 @@
+#include "cli/commands.h"
+
+namespace icoforge::cli {
+
+// Not built yet; the subcommand is listed so that scripts see the whole interface.
+int RunResolve(const Args&) { return Failure("'resolve' is not available in this build yet"); }
+
+}  // namespace icoforge::cli

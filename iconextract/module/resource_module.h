@@ -1,0 +1,69 @@
+#pragma once
+// Our own reader of the resource tables of Windows modules: PE32, PE32+ and NE (16-bit).
+// It stands in for LoadLibraryEx(LOAD_LIBRARY_AS_DATAFILE), EnumResourceNames,
+// FindResource, LoadResource and SizeofResource, with the same answers, on every platform.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/bytes.h"
+
+namespace icoforge::module {
+
+// Resource types by number, as Windows numbers them.
+enum class ResourceType : std::uint16_t {
+    Cursor = 1,
+    Bitmap = 2,
+    Icon = 3,
+    GroupCursor = 12,
+    GroupIcon = 14,
+};
+
+enum class ModuleFormat { Pe32, Pe32Plus, Ne };
+
+// A resource name as Windows reports it: an integer identifier, or a string (UTF-8).
+struct ResourceName {
+    std::optional<std::uint16_t> id;  // set for an integer name
+    std::string text;                 // the string name when id is not set
+
+    static ResourceName Id(std::uint16_t value) { return {value, {}}; }
+    static ResourceName Text(std::string value) { return {std::nullopt, std::move(value)}; }
+    bool is_id() const { return id.has_value(); }
+    friend bool operator==(const ResourceName&, const ResourceName&) = default;
+};
+
+// A parsed view of one module image. It borrows the bytes: they must outlive it.
+class ResourceModule {
+public:
+    // Nothing when the bytes are not a module Windows would map as a data file (no MZ
+    // header, no PE or NE header behind it, headers that do not fit). A module without
+    // resources parses; it simply has no names of any type.
+    static std::optional<ResourceModule> Parse(ByteView image);
+
+    ModuleFormat format() const { return format_; }
+
+    // The names of every resource of `type`, in the order EnumResourceNames reports them:
+    // string names first, then integer names, each in stored order. Empty when the
+    // module has none, or its resource table is damaged.
+    std::vector<ResourceName> Names(ResourceType type) const;
+
+    // The bytes of one resource, as LoadResource/SizeofResource give them: a string name
+    // matches case-insensitively; among languages the neutral one is taken, else the
+    // first stored. Nothing when absent or when its data lies outside the image.
+    std::optional<ByteView> Find(ResourceType type, const ResourceName& name) const;
+
+private:
+    ResourceModule(ByteView image, ModuleFormat format) : image_(image), format_(format) {}
+    ByteView image_;
+    ModuleFormat format_;
+    std::uint64_t resource_table_offset_ = 0;  // where the format's resource table starts
+    // Further fields are the implementation's.
+};
+
+// True when the bytes look like a module by content: "MZ" with a "PE\0\0" or "NE"
+// header at the offset the MZ header names.
+bool LooksLikeModule(ByteView image);
+
+}  // namespace icoforge::module
