@@ -18,6 +18,11 @@ if(ICOFORGE_SANITIZE)
   add_link_options(-fsanitize=${ICOFORGE_SANITIZE})
 endif()
 
+if(ICOFORGE_LIBFUZZER)
+  # Coverage instrumentation for every library, so the fuzzer sees inside the parsers.
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
+
 # GoogleTest is built from Debian's sources with the same compiler and flags as the
 # code under test; that is the only way to get it for the mingw cross build.
 macro(icoforge_find_gtest)
