@@ -7,9 +7,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 name=$1
 seconds=${2:-600}
-CC=clang CXX=clang++ cmake -S . -B build/libfuzzer -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+CC=clang CXX=clang++ cmake -S . -B build/libfuzzer-$name -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DICOFORGE_LIBFUZZER=ON -DICOFORGE_TESTS=OFF -DICOFORGE_SANITIZE=address,undefined >/dev/null
-cmake --build build/libfuzzer --target "fuzz_$name"
+cmake --build build/libfuzzer-$name --target "fuzz_$name"
 mkdir -p "build/fuzz-corpus/$name" "fuzz/artifacts/$name" "fuzz/corpus/$name"
-exec build/libfuzzer/fuzz/fuzz_"$name" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+exec build/libfuzzer-$name/fuzz/fuzz_"$name" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
   -artifact_prefix="fuzz/artifacts/$name/" "build/fuzz-corpus/$name" "fuzz/corpus/$name"
