@@ -17,8 +17,7 @@ run_ctest() {  # run_ctest NAME BUILD_DIR
   log=$(mktemp)
   echo "== tests: $name"
   local rc=0
-  ctest --test-dir "$dir" --output-on-failure -j"$jobs" 2>&1 | tee "$log" || rc=$?
-  [ "${PIPESTATUS[0]}" -eq 0 ] || rc=1
+  ctest --test-dir "$dir" --output-on-failure -j"$jobs" 2>&1 | tee "$log" || rc=1
   grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | sed "s/^/$name: /" >>"$summary" || true
   rm -f "$log"
   return $rc
@@ -51,6 +50,6 @@ run_ctest windows build/windows || status=1
 
 echo "== summary"
 cat "$summary"
-awk '{ for (i = 1; i <= NF; i++) if ($i == "out") total += $(i + 2); for (i = 1; i <= NF; i++) if ($i == "failed" && $(i-1) ~ /^[0-9]+$/) failed += $(i-1) }
-     END { printf "test.sh: %d passed, %d failed\n", total - failed, failed }' "$summary"
+sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1 \2/' "$summary" |
+  awk '{ failed += $1; total += $2 } END { printf "test.sh: %d passed, %d failed\n", total - failed, failed }'
 exit $status
