@@ -1,0 +1,128 @@
+#include "iconextract/extract.h"
+
+#include <optional>
+
+#include "common/byte_reader.h"
+#include "iconextract/ico_reader.h"
+#include "iconextract/icon_writers.h"
+#include "iconextract/module_groups.h"
+#include "platform/mapped_file.h"
+
+namespace icoforge {
+namespace {
+
+ExtractOutcome Failed(std::int32_t groups, ExtractFailure failure) { return {groups, false, failure}; }
+
+// The first image goes to a bitmap file or the clipboard; only a whole DIB can.
+std::optional<ExtractFailure> FirstImageRefusal(const IconGroup& group) {
+    if (group.images.empty()) return ExtractFailure::NoImages;
+    const auto& image = group.images.front();
+    if (image.encoding != ImageEncoding::Dib || !image.complete) return ExtractFailure::ImageRefused;
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::string LastThreeLowered(std::string_view path) {
+    std::string tail(path.size() > 3 ? path.substr(path.size() - 3) : path);
+    for (char& c : tail)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return tail;
+}
+
+SourceKind SourceKindOf(std::string_view path) {
+    const std::string kind = LastThreeLowered(path);
+    if (kind == "ico") return SourceKind::IconFile;
+    if (kind == "exe" || kind == "dll" || kind == "icl") return SourceKind::Module;
+    return SourceKind::Other;
+}
+
+OutputKind OutputKindOf(std::string_view path) {
+    const std::string kind = LastThreeLowered(path);
+    if (kind == "ico") return OutputKind::IconFile;
+    if (kind == "bmp") return OutputKind::Bitmap;
+    return OutputKind::Other;
+}
+
+ExtractOutcome ExtractIconGroupOutcome(std::string_view source, std::int32_t mode, std::string_view output,
+                                       std::int32_t index) {
+    if (mode != kModeWriteFile) mode = kModeClipboard;
+    if (index < 1) index = 1;
+    const bool to_file = mode == kModeWriteFile;
+    if (to_file && output.empty()) return Failed(0, ExtractFailure::NoOutputPath);
+
+    auto& state = ProcessGroupEnumState();
+    state = GroupEnumState{.wanted_position = index, .groups_seen = 0, .remembered_name = std::nullopt};
+
+    const SourceKind kind = SourceKindOf(source);
+    std::optional<IconGroup> group;
+    // The enumeration's mapping is held for the whole call, as the module stays loaded.
+    std::optional<MappedFile> enumerated;
+    switch (kind) {
+        case SourceKind::IconFile:
+            group = ReadIcoFile(source);
+            state.groups_seen = 1;
+            break;
+        case SourceKind::Module: {
+            enumerated = MappedFile::Open(source);
+            if (!enumerated) return Failed(0, ExtractFailure::ModuleNotMapped);
+            const auto module = module::ResourceModule::Parse(enumerated->bytes());
+            if (!module) return Failed(0, ExtractFailure::ModuleNotMapped);
+            if (!EnumerateIconGroupNames(*module)) return Failed(0, ExtractFailure::NoGroups);
+            break;
+        }
+        case SourceKind::Other:
+            return Failed(0, ExtractFailure::UnsupportedSource);
+    }
+    const std::int32_t groups = state.groups_seen;
+    if (groups == 0) return Failed(0, ExtractFailure::NoGroups);
+    if (index > groups) return Failed(0, ExtractFailure::IndexOutOfRange);
+
+    if (kind == SourceKind::Module) group = LoadModuleIconGroup(source, state.remembered_name);
+    if (!group) {
+        return Failed(groups, kind == SourceKind::IconFile ? ExtractFailure::IconFileNotRead
+                                                           : ExtractFailure::GroupNotLoaded);
+    }
+
+    if (!to_file) {
+        if (const auto refusal = FirstImageRefusal(*group)) return Failed(groups, *refusal);
+        if (!CopyImageToClipboard(group->images.front())) return Failed(groups, ExtractFailure::WriteFailed);
+        return {groups, true, ExtractFailure::None};
+    }
+    switch (OutputKindOf(output)) {
+        case OutputKind::Bitmap:
+            if (const auto refusal = FirstImageRefusal(*group)) return Failed(groups, *refusal);
+            if (!WriteBmpFile(output, group->images.front())) return Failed(groups, ExtractFailure::WriteFailed);
+            return {groups, true, ExtractFailure::None};
+        case OutputKind::IconFile:
+            if (!WriteIcoFile(*group, output)) return Failed(groups, ExtractFailure::WriteFailed);
+            return {groups, true, ExtractFailure::None};
+        case OutputKind::Other:
+            break;
+    }
+    return Failed(groups, ExtractFailure::UnsupportedOutput);
+}
+
+std::int32_t ExtractIconGroup(std::string_view source, std::int32_t mode, std::string_view output,
+                              std::int32_t index) {
+    return ExtractIconGroupOutcome(source, mode, output, index).groups;
+}
+
+std::int32_t GetIconCount(std::string_view path) {
+    const auto mapped = MappedFile::Open(path);
+    if (!mapped) return 0;
+    const ByteView bytes = mapped->bytes();
+    if (module::LooksLikeModule(bytes)) {
+        const auto module = module::ResourceModule::Parse(bytes);
+        if (!module) return 0;
+        return static_cast<std::int32_t>(module->Names(module::ResourceType::GroupIcon).size());
+    }
+    const auto reserved = ReadU16(bytes, ico::kReserved);
+    const auto type = ReadU16(bytes, ico::kType);
+    const auto count = ReadU16(bytes, ico::kCount);
+    const bool icon_or_cursor = reserved && *reserved == 0 && type &&
+                                (*type == ico::kTypeIcon || *type == ico::kTypeCursor) && count && *count > 0;
+    return icon_or_cursor ? 1 : 0;
+}
+
+}  // namespace icoforge

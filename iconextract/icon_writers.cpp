@@ -1,0 +1,141 @@
+#include "iconextract/icon_writers.h"
+
+#include <algorithm>
+#include <new>
+
+#include "common/byte_reader.h"
+#include "common/file_io.h"
+#include "iconextract/ico_reader.h"
+#include "platform/clipboard.h"
+
+namespace icoforge {
+namespace {
+
+// A directory byte holds sizes up to 255; 0 stands for 256. PNG images are the large
+// ones, and anything of 256 pixels or more is recorded as 0 for them.
+std::uint8_t PngDirectorySize(std::int32_t pixels) {
+    return pixels >= 256 ? 0 : static_cast<std::uint8_t>(pixels);
+}
+
+constexpr std::uint16_t kPngPlanes = 1;
+constexpr std::uint16_t kPngBitCount = 32;
+
+void WriteDirectoryEntry(ByteWriter& out, const IconImage& image, std::uint32_t image_offset) {
+    std::uint8_t width = 0;
+    std::uint8_t height = 0;
+    std::uint8_t colours = 0;
+    std::uint16_t planes = 0;
+    std::uint16_t bit_count = 0;
+    if (image.encoding == ImageEncoding::Png) {
+        width = PngDirectorySize(image.width);
+        height = PngDirectorySize(image.height);
+        planes = kPngPlanes;
+        bit_count = kPngBitCount;
+    } else {
+        width = static_cast<std::uint8_t>(image.width);
+        height = static_cast<std::uint8_t>(image.height);
+        // A header too short to hold these fields leaves them 0 (unknown) in the entry.
+        const auto stored_planes = ReadU16(image.data, bih::kPlanes);
+        const auto stored_bits = ReadU16(image.data, bih::kBitCount);
+        if (stored_planes && stored_bits) {
+            planes = *stored_planes;
+            bit_count = *stored_bits;
+            const std::uint32_t depth = static_cast<std::uint32_t>(planes) * bit_count;
+            colours = depth < 8 ? static_cast<std::uint8_t>(1u << depth) : 0;
+        }
+    }
+    out.U8(width);
+    out.U8(height);
+    out.U8(colours);
+    out.U8(0);
+    out.U16(planes);
+    out.U16(bit_count);
+    out.U32(image.data_size());
+    out.U32(image_offset);
+}
+
+}  // namespace
+
+void WriteIconDirHeader(ByteWriter& out, std::uint32_t image_count) {
+    out.U16(0);
+    out.U16(ico::kTypeIcon);
+    out.U16(static_cast<std::uint16_t>(image_count));
+}
+
+std::optional<ByteBuffer> IcoFileBytes(const IconGroup& group) {
+    const std::uint64_t directory_end = ico::kHeaderBytes + ico::kEntryBytes * group.images.size();
+    std::uint64_t total = directory_end;
+    for (const auto& image : group.images) total += image.data.size();
+    // The offsets of the directory are 32-bit; a larger file could not address its images.
+    if (total > ico::kMaxFileBytes) return std::nullopt;
+    try {
+        ByteWriter out(static_cast<std::size_t>(total));
+        WriteIconDirHeader(out, group.image_count());
+        std::uint64_t offset = directory_end;
+        for (const auto& image : group.images) {
+            WriteDirectoryEntry(out, image, static_cast<std::uint32_t>(offset));
+            offset += image.data.size();
+        }
+        ByteBuffer bytes = out.Take();
+        for (const auto& image : group.images) {
+            const std::size_t start = bytes.size();
+            bytes.insert(bytes.end(), image.data.begin(), image.data.end());
+            // The size of the bitmap bits is left for readers to compute, as icon files
+            // have it. Only a whole DIB is touched: the same bytes of a PNG are its height.
+            if (image.complete) PutU32At(bytes, start + bih::kSizeImage, 0);
+        }
+        return bytes;
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
+}
+
+bool WriteIcoFile(const IconGroup& group, std::string_view path) {
+    const auto bytes = IcoFileBytes(group);
+    return bytes && WriteWholeFile(path, *bytes);
+}
+
+std::optional<ByteBuffer> BmpFileBytes(const IconImage& image) {
+    if (image.encoding != ImageEncoding::Dib || !image.complete) return std::nullopt;
+    // A complete image holds its header, colour table and colour rows up to mask_bits.
+    const std::uint64_t pixel_offset = bmp::kFileHeaderBytes + image.colour_bits;
+    const std::uint64_t file_size = bmp::kFileHeaderBytes + image.mask_bits;
+    if (file_size > 0xFFFFFFFFu) return std::nullopt;
+    try {
+        ByteWriter out(static_cast<std::size_t>(file_size));
+        out.U16(bmp::kSignature);
+        out.U32(static_cast<std::uint32_t>(file_size));
+        out.U16(0);
+        out.U16(0);
+        out.U32(static_cast<std::uint32_t>(pixel_offset));
+        out.Bytes(ByteView(image.data).first(static_cast<std::size_t>(image.mask_bits)));
+        ByteBuffer bytes = out.Take();
+        PutU32At(bytes, bmp::kFileHeaderBytes + bih::kHeight, static_cast<std::uint32_t>(image.height));
+        return bytes;
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
+}
+
+bool WriteBmpFile(std::string_view path, const IconImage& image) {
+    const auto bytes = BmpFileBytes(image);
+    return bytes && WriteWholeFile(path, *bytes);
+}
+
+std::optional<ByteBuffer> ClipboardDib(const IconImage& image) {
+    if (image.encoding != ImageEncoding::Dib || !image.complete) return std::nullopt;
+    try {
+        ByteBuffer block = image.data;
+        PutU32At(block, bih::kHeight, static_cast<std::uint32_t>(image.height));
+        return block;
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
+}
+
+bool CopyImageToClipboard(const IconImage& image) {
+    const auto block = ClipboardDib(image);
+    return block && PlaceClipboardDib(*block);
+}
+
+}  // namespace icoforge

@@ -1,0 +1,56 @@
+#pragma once
+// Icon groups of Windows modules: the enumeration of their names and the loading of one
+// group with its images.
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+#include "iconextract/icon_group.h"
+#include "iconextract/module/resource_module.h"
+
+namespace icoforge {
+
+// Offsets of an icon group resource (RT_GROUP_ICON): a 6-byte header like an icon
+// file's, then one 14-byte entry per image that names its RT_ICON resource.
+namespace group_resource {
+constexpr std::uint64_t kCount = 4;
+constexpr std::uint64_t kHeaderBytes = 6;
+constexpr std::uint64_t kEntryBytes = 14;
+constexpr std::uint64_t kEntryIconId = 12;
+}  // namespace group_resource
+
+// One enumeration of a module's group names: which position is wanted, how many names
+// have been seen, and the name found at the wanted position.
+struct GroupEnumState {
+    std::int32_t wanted_position = 0;
+    std::int32_t groups_seen = 0;
+    std::optional<module::ResourceName> remembered_name;
+};
+
+// The enumeration state is process-wide: the per-name step reaches it the way the
+// system's enumeration callback would, without a context. ExtractIconGroup resets it on
+// every call, so extractions must not run on two threads at once.
+GroupEnumState& ProcessGroupEnumState();
+
+// The step run for every group name, in enumeration order: counts the name and keeps a
+// copy of it when it is at the wanted position. Always asks to go on.
+bool OnIconGroupName(const module::ResourceModule& module, module::ResourceType type,
+                     const module::ResourceName& name, std::intptr_t parameter);
+
+// Runs OnIconGroupName for every RT_GROUP_ICON name of the module. False when the module
+// has none (as the system's enumeration fails then).
+bool EnumerateIconGroupNames(const module::ResourceModule& module);
+
+// Maps the module at `module_path` by itself and loads the named group with every image
+// it lists. Nothing when the module cannot be mapped, there is no name, the group or one
+// of its RT_ICON resources is missing or damaged, or memory runs out.
+std::optional<IconGroup> LoadModuleIconGroup(std::string_view module_path,
+                                             const std::optional<module::ResourceName>& group_name);
+
+// The same from a module already parsed; the group's module path is `module_path`.
+std::optional<IconGroup> LoadIconGroupFromModule(const module::ResourceModule& module,
+                                                 const module::ResourceName& group_name,
+                                                 std::string_view module_path);
+
+}  // namespace icoforge
