@@ -1,0 +1,45 @@
+#pragma once
+// A device-dependent copy of a packed device-independent bitmap. On Windows this is a
+// GDI bitmap made for a device context; elsewhere there is no device to match, so the
+// copy is the DIB itself (header, colour table and bits), owned by the object.
+
+#include <cstdint>
+#include <memory>
+
+#include "common/bytes.h"
+
+namespace icoforge {
+
+// An opaque device context handle, passed through unchanged (an HDC on Windows). A null
+// context stands for the screen.
+using DeviceContext = void*;
+
+class DeviceBitmap {
+public:
+    DeviceBitmap();
+    DeviceBitmap(DeviceBitmap&&) noexcept;
+    DeviceBitmap& operator=(DeviceBitmap&&) noexcept;
+    ~DeviceBitmap();
+
+    bool valid() const;
+    // The GDI bitmap (HBITMAP) on Windows; null elsewhere and when not valid.
+    void* native_handle() const;
+    // The owned copy of the packed DIB on platforms without GDI; empty on Windows.
+    ByteView dib() const;
+    // The size of the bitmap in pixels as the device sees it; 0, 0 when not valid.
+    std::int32_t width() const;
+    std::int32_t height() const;
+
+    struct State;  // defined by each platform's implementation
+    explicit DeviceBitmap(std::unique_ptr<State> state);
+
+private:
+    std::unique_ptr<State> state_;
+};
+
+// `packed` is a 40-byte BITMAPINFOHEADER, its colour table and then the pixel bits, which
+// begin `bits_offset` bytes in. The caller has checked that the bits hold every row the
+// header describes. An invalid DeviceBitmap when the device refuses the bitmap.
+DeviceBitmap CreateDeviceBitmap(DeviceContext context, ByteView packed, std::uint64_t bits_offset);
+
+}  // namespace icoforge

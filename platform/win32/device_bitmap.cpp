@@ -1,0 +1,77 @@
+#include "platform/device_bitmap.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+namespace icoforge {
+namespace {
+
+constexpr std::uint64_t kInfoHeaderSize = sizeof(BITMAPINFOHEADER);
+static_assert(kInfoHeaderSize == 40);
+
+// The screen's device context for the life of the object, when the caller named none.
+class ScreenContext {
+public:
+    explicit ScreenContext(HDC given) : dc_(given), owned_(given == nullptr) {
+        if (owned_) dc_ = GetDC(nullptr);
+    }
+    ScreenContext(const ScreenContext&) = delete;
+    ScreenContext& operator=(const ScreenContext&) = delete;
+    ~ScreenContext() {
+        if (owned_ && dc_ != nullptr) ReleaseDC(nullptr, dc_);
+    }
+    HDC get() const { return dc_; }
+
+private:
+    HDC dc_;
+    bool owned_;
+};
+
+}  // namespace
+
+struct DeviceBitmap::State {
+    HBITMAP bitmap = nullptr;
+    ~State() {
+        if (bitmap != nullptr) DeleteObject(bitmap);
+    }
+};
+
+DeviceBitmap::DeviceBitmap() = default;
+DeviceBitmap::DeviceBitmap(std::unique_ptr<State> state) : state_(std::move(state)) {}
+DeviceBitmap::DeviceBitmap(DeviceBitmap&&) noexcept = default;
+DeviceBitmap& DeviceBitmap::operator=(DeviceBitmap&&) noexcept = default;
+DeviceBitmap::~DeviceBitmap() = default;
+
+bool DeviceBitmap::valid() const { return state_ != nullptr; }
+void* DeviceBitmap::native_handle() const { return state_ ? state_->bitmap : nullptr; }
+ByteView DeviceBitmap::dib() const { return {}; }
+
+std::int32_t DeviceBitmap::width() const {
+    BITMAP info{};
+    if (!state_ || GetObjectW(state_->bitmap, sizeof(info), &info) != sizeof(info)) return 0;
+    return info.bmWidth;
+}
+
+std::int32_t DeviceBitmap::height() const {
+    BITMAP info{};
+    if (!state_ || GetObjectW(state_->bitmap, sizeof(info), &info) != sizeof(info)) return 0;
+    return info.bmHeight;
+}
+
+DeviceBitmap CreateDeviceBitmap(DeviceContext context, ByteView packed, std::uint64_t bits_offset) {
+    if (packed.size() < kInfoHeaderSize || bits_offset < kInfoHeaderSize || bits_offset > packed.size()) return {};
+    // The packed block starts with exactly the BITMAPINFO that GDI expects: the header
+    // followed by the colour table. Copy the header out so that alignment is no concern.
+    BITMAPINFOHEADER header{};
+    std::memcpy(&header, packed.data(), sizeof(header));
+    ScreenContext dc(static_cast<HDC>(context));
+    if (dc.get() == nullptr) return {};
+    auto state = std::make_unique<DeviceBitmap::State>();
+    state->bitmap = CreateDIBitmap(dc.get(), &header, CBM_INIT, packed.data() + bits_offset,
+                                   reinterpret_cast<const BITMAPINFO*>(packed.data()), DIB_RGB_COLORS);
+    if (state->bitmap == nullptr) return {};
+    return DeviceBitmap(std::move(state));
+}
+
+}  // namespace icoforge
