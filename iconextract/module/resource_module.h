@@ -45,8 +45,9 @@ public:
     ModuleFormat format() const { return format_; }
 
     // The names of every resource of `type`, in the order EnumResourceNames reports them:
-    // string names first, then integer names, each in stored order. Empty when the
-    // module has none, or its resource table is damaged.
+    // stored order, which in PE modules puts string names first, then integer names (NE
+    // tables keep the order of their records). Empty when the module has none, or its
+    // resource table is damaged.
     std::vector<ResourceName> Names(ResourceType type) const;
 
     // The bytes of one resource, as LoadResource/SizeofResource give them: a string name
@@ -60,6 +61,11 @@ private:
     ModuleFormat format_;
     std::uint64_t resource_table_offset_ = 0;  // where the format's resource table starts
     // Further fields are the implementation's.
+    bool has_resources_ = false;
+    // PE: the section table, for turning RVAs into file offsets.
+    std::uint64_t section_table_offset_ = 0;
+    std::uint32_t section_count_ = 0;
+    std::uint32_t size_of_headers_ = 0;
 };
 
 // True when the bytes look like a module by content: "MZ" with a "PE\0\0" or "NE"

@@ -1,0 +1,242 @@
+#include "iconextract/module/pe_resources.h"
+
+#include <algorithm>
+
+#include "common/byte_reader.h"
+#include "iconextract/module/name_text.h"
+
+namespace icoforge::module::pe {
+namespace {
+
+// File header, behind the 4-byte signature.
+constexpr std::uint64_t kSignatureSize = 4;
+constexpr std::uint64_t kFileHeaderSize = 20;
+constexpr std::uint64_t kFhNumberOfSections = 2;
+constexpr std::uint64_t kFhSizeOfOptionalHeader = 16;
+
+// Optional header.
+constexpr std::uint16_t kMagicPe32 = 0x10B;
+constexpr std::uint16_t kMagicPe32Plus = 0x20B;
+constexpr std::uint64_t kOhSizeOfHeaders = 60;
+constexpr std::uint64_t kOhPe32RvaCount = 92;
+constexpr std::uint64_t kOhPe32Directories = 96;
+constexpr std::uint64_t kOhPe32PlusRvaCount = 108;
+constexpr std::uint64_t kOhPe32PlusDirectories = 112;
+constexpr std::uint64_t kDataDirectorySize = 8;
+constexpr std::uint32_t kResourceDirectoryIndex = 2;
+
+// Section header.
+constexpr std::uint64_t kSectionHeaderSize = 40;
+constexpr std::uint64_t kShVirtualAddress = 12;
+constexpr std::uint64_t kShSizeOfRawData = 16;
+constexpr std::uint64_t kShPointerToRawData = 20;
+
+// Resource directory (IMAGE_RESOURCE_DIRECTORY and its entries).
+constexpr std::uint64_t kDirectoryHeaderSize = 16;
+constexpr std::uint64_t kDirNumberOfNamedEntries = 12;
+constexpr std::uint64_t kDirNumberOfIdEntries = 14;
+constexpr std::uint64_t kEntrySize = 8;
+constexpr std::uint32_t kHighBit = 0x80000000u;  // name is a string / entry is a directory
+constexpr std::uint32_t kOffsetMask = 0x7FFFFFFFu;
+// A data entry is OffsetToData, Size, CodePage, Reserved; only the first two are read.
+constexpr std::uint64_t kDataEntrySizeField = 4;
+constexpr std::uint16_t kNeutralLanguage = 0;
+
+struct Entry {
+    std::uint32_t name;    // string offset (high bit set) or integer id
+    std::uint32_t target;  // subdirectory (high bit set) or data entry, relative to the root
+};
+
+struct Directory {
+    std::uint64_t entries = 0;  // file offset of the first entry
+    std::uint32_t count = 0;
+};
+
+// The directory at `offset` from the root, when its header and every entry it claims
+// fit in the image; a count larger than the bytes behind it marks a damaged tree.
+std::optional<Directory> ReadDirectory(ByteView image, std::uint64_t root, std::uint32_t offset) {
+    const std::uint64_t at = root + offset;
+    const auto named = ReadU16(image, at + kDirNumberOfNamedEntries);
+    const auto ids = ReadU16(image, at + kDirNumberOfIdEntries);
+    if (!named || !ids) return std::nullopt;
+    const std::uint32_t count = std::uint32_t{*named} + *ids;
+    if (!RangeFits(at + kDirectoryHeaderSize, kEntrySize * count, image.size())) return std::nullopt;
+    return Directory{at + kDirectoryHeaderSize, count};
+}
+
+Entry EntryAt(ByteView image, const Directory& dir, std::uint32_t index) {
+    // ReadDirectory checked that every entry fits.
+    const std::uint64_t at = dir.entries + kEntrySize * index;
+    return {*ReadU32(image, at), *ReadU32(image, at + 4)};
+}
+
+bool IsString(const Entry& e) { return (e.name & kHighBit) != 0; }
+bool IsDirectory(const Entry& e) { return (e.target & kHighBit) != 0; }
+std::uint16_t IdOf(const Entry& e) { return static_cast<std::uint16_t>(e.name); }
+
+// The UTF-16 units of a string name (length-prefixed, relative to the root).
+std::optional<ByteView> NameUnits(ByteView image, std::uint64_t root, const Entry& e) {
+    const std::uint64_t at = root + (e.name & kOffsetMask);
+    const auto length = ReadU16(image, at);
+    if (!length) return std::nullopt;
+    const auto units = SliceOf(image, at + 2, 2 * std::uint64_t{*length});
+    if (!units.ok) return std::nullopt;
+    return units.bytes;
+}
+
+// Windows upper-cases the name asked for and compares it with the stored name, which
+// resource compilers store upper-cased. A stored name in lower case would then be listed
+// but never found again; folding both sides finds every listed name.
+bool SameName(ByteView stored, const std::u16string& wanted) {
+    if (stored.size() != 2 * wanted.size()) return false;
+    for (std::size_t i = 0; i < wanted.size(); ++i) {
+        const auto unit = static_cast<char16_t>(*ReadU16(stored, 2 * i));
+        if (UpperCaseUnit(unit) != UpperCaseUnit(wanted[i])) return false;
+    }
+    return true;
+}
+
+// The directory of names of `type`: the first integer-named entry of the root that
+// matches. A linear scan finds what Windows' binary search finds in a sorted root and
+// still works when a hand-made root is not sorted.
+std::optional<Directory> TypeDirectory(ByteView image, const Headers& headers, ResourceType type) {
+    if (!headers.resource_root) return std::nullopt;
+    const std::uint64_t root = *headers.resource_root;
+    const auto dir = ReadDirectory(image, root, 0);
+    if (!dir) return std::nullopt;
+    for (std::uint32_t i = 0; i < dir->count; ++i) {
+        const Entry e = EntryAt(image, *dir, i);
+        if (IsString(e) || IdOf(e) != static_cast<std::uint16_t>(type)) continue;
+        if (!IsDirectory(e)) return std::nullopt;
+        return ReadDirectory(image, root, e.target & kOffsetMask);
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<Headers> ReadHeaders(ByteView image, std::uint32_t pe_offset) {
+    const std::uint64_t file_header = std::uint64_t{pe_offset} + kSignatureSize;
+    const std::uint64_t optional = file_header + kFileHeaderSize;
+    const auto sections = ReadU16(image, file_header + kFhNumberOfSections);
+    const auto optional_size = ReadU16(image, file_header + kFhSizeOfOptionalHeader);
+    const auto magic = ReadU16(image, optional);
+    const auto size_of_headers = ReadU32(image, optional + kOhSizeOfHeaders);
+    if (!sections || !optional_size || !magic || !size_of_headers) return std::nullopt;
+
+    Headers h;
+    std::uint64_t rva_count_field, directories_field;
+    if (*magic == kMagicPe32) {
+        h.format = ModuleFormat::Pe32;
+        rva_count_field = kOhPe32RvaCount;
+        directories_field = kOhPe32Directories;
+    } else if (*magic == kMagicPe32Plus) {
+        h.format = ModuleFormat::Pe32Plus;
+        rva_count_field = kOhPe32PlusRvaCount;
+        directories_field = kOhPe32PlusDirectories;
+    } else {
+        return std::nullopt;
+    }
+    const auto rva_count = ReadU32(image, optional + rva_count_field);
+    if (!rva_count) return std::nullopt;
+
+    h.size_of_headers = *size_of_headers;
+    h.section_table = optional + *optional_size;
+    // A section table cut short by the end of the file keeps the headers that are whole.
+    const std::uint64_t room = h.section_table < image.size() ? image.size() - h.section_table : 0;
+    h.section_count = static_cast<std::uint32_t>(std::min<std::uint64_t>(*sections, room / kSectionHeaderSize));
+
+    if (*rva_count > kResourceDirectoryIndex) {
+        const auto rva = ReadU32(image, optional + directories_field + kDataDirectorySize * kResourceDirectoryIndex);
+        if (!rva) return std::nullopt;
+        // An RVA of 0 means no resources; one that maps nowhere leaves the module without
+        // resources too, as Windows finds no resource section then.
+        if (*rva != 0) h.resource_root = RvaToOffset(image, h, *rva);
+    }
+    return h;
+}
+
+std::optional<std::uint64_t> RvaToOffset(ByteView image, const Headers& headers, std::uint32_t rva) {
+    for (std::uint32_t i = 0; i < headers.section_count; ++i) {
+        const std::uint64_t at = headers.section_table + kSectionHeaderSize * i;
+        const std::uint64_t va = *ReadU32(image, at + kShVirtualAddress);
+        const std::uint64_t raw_size = *ReadU32(image, at + kShSizeOfRawData);
+        const std::uint64_t raw_pointer = *ReadU32(image, at + kShPointerToRawData);
+        if (rva >= va && rva - va < raw_size) return raw_pointer + (rva - va);
+    }
+    if (rva < headers.size_of_headers) return rva;
+    return std::nullopt;
+}
+
+std::vector<ResourceName> Names(ByteView image, const Headers& headers, ResourceType type) {
+    const auto dir = TypeDirectory(image, headers, type);
+    if (!dir) return {};
+    std::vector<ResourceName> names;
+    names.reserve(dir->count);
+    std::uint64_t text_bytes = 0;
+    // Stored order: the format keeps string names ahead of integer ones, and Windows
+    // reports the entries as they stand.
+    for (std::uint32_t i = 0; i < dir->count; ++i) {
+        const Entry e = EntryAt(image, *dir, i);
+        if (!IsString(e)) {
+            names.push_back(ResourceName::Id(IdOf(e)));
+            continue;
+        }
+        const auto units = NameUnits(image, *headers.resource_root, e);
+        if (!units) return {};
+        std::string text = Utf16LeToUtf8(*units);
+        text_bytes += text.size();
+        if (text_bytes > kMaxNameBytesPerType) return {};
+        names.push_back(ResourceName::Text(std::move(text)));
+    }
+    return names;
+}
+
+std::optional<ByteView> Find(ByteView image, const Headers& headers, ResourceType type, const ResourceName& name) {
+    const auto names = TypeDirectory(image, headers, type);
+    if (!names) return std::nullopt;
+    const std::uint64_t root = *headers.resource_root;
+
+    std::optional<std::u16string> wanted;
+    if (!name.is_id()) {
+        wanted = Utf8ToUtf16(name.text);
+        if (!wanted) return std::nullopt;
+    }
+    std::optional<Entry> match;
+    for (std::uint32_t i = 0; i < names->count && !match; ++i) {
+        const Entry e = EntryAt(image, *names, i);
+        if (name.is_id()) {
+            if (!IsString(e) && IdOf(e) == *name.id) match = e;
+        } else if (IsString(e)) {
+            const auto units = NameUnits(image, root, e);
+            if (units && SameName(*units, *wanted)) match = e;
+        }
+    }
+    if (!match || !IsDirectory(*match)) return std::nullopt;
+
+    const auto languages = ReadDirectory(image, root, match->target & kOffsetMask);
+    if (!languages || languages->count == 0) return std::nullopt;
+    Entry chosen = EntryAt(image, *languages, 0);
+    for (std::uint32_t i = 0; i < languages->count; ++i) {
+        const Entry e = EntryAt(image, *languages, i);
+        if (!IsString(e) && IdOf(e) == kNeutralLanguage) {
+            chosen = e;
+            break;
+        }
+    }
+    // Three levels and no more: a third-level entry that points at yet another
+    // directory (as a looping tree does) has no data.
+    if (IsDirectory(chosen)) return std::nullopt;
+
+    const std::uint64_t data_entry = root + chosen.target;
+    const auto rva = ReadU32(image, data_entry);
+    const auto size = ReadU32(image, data_entry + kDataEntrySizeField);
+    if (!rva || !size) return std::nullopt;
+    const auto offset = RvaToOffset(image, headers, *rva);
+    if (!offset) return std::nullopt;
+    const auto data = SliceOf(image, *offset, *size);
+    if (!data.ok) return std::nullopt;
+    return data.bytes;
+}
+
+}  // namespace icoforge::module::pe

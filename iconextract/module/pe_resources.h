@@ -1,0 +1,34 @@
+#pragma once
+// The resource tree of PE32 and PE32+ modules, read as Windows reads a module mapped as a
+// data file: headers and sections where the file has them, RVAs turned into file offsets
+// through the section table.
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "common/bytes.h"
+#include "iconextract/module/resource_module.h"
+
+namespace icoforge::module::pe {
+
+// What the headers say, as far as the resource reader needs it.
+struct Headers {
+    ModuleFormat format = ModuleFormat::Pe32;
+    std::uint64_t section_table = 0;  // file offset of the first section header
+    std::uint32_t section_count = 0;  // whole section headers that lie inside the file
+    std::uint32_t size_of_headers = 0;
+    std::optional<std::uint64_t> resource_root;  // file offset of the root directory
+};
+
+// Nothing when `image` has no PE headers at `pe_offset` that fit in it.
+std::optional<Headers> ReadHeaders(ByteView image, std::uint32_t pe_offset);
+
+// The file offset an RVA lands on: through the section whose raw data holds it, else
+// one-to-one inside the headers.
+std::optional<std::uint64_t> RvaToOffset(ByteView image, const Headers& headers, std::uint32_t rva);
+
+std::vector<ResourceName> Names(ByteView image, const Headers& headers, ResourceType type);
+std::optional<ByteView> Find(ByteView image, const Headers& headers, ResourceType type, const ResourceName& name);
+
+}  // namespace icoforge::module::pe

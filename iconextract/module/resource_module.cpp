@@ -1,0 +1,97 @@
+#include "iconextract/module/resource_module.h"
+
+#include <algorithm>
+
+#include "common/byte_reader.h"
+#include "iconextract/module/ne_resources.h"
+#include "iconextract/module/pe_resources.h"
+
+namespace icoforge::module {
+namespace {
+
+constexpr std::uint64_t kMzLfanew = 0x3C;  // offset of the new-style header
+constexpr std::uint8_t kMz[] = {'M', 'Z'};
+constexpr std::uint8_t kPeSignature[] = {'P', 'E', 0, 0};
+constexpr std::uint8_t kNeSignature[] = {'N', 'E'};
+
+enum class Signature { None, Pe, Ne };
+
+bool BytesAt(ByteView image, std::uint64_t offset, ByteView expected) {
+    const auto slice = SliceOf(image, offset, expected.size());
+    return slice.ok && std::equal(expected.begin(), expected.end(), slice.bytes.begin());
+}
+
+struct NewHeader {
+    Signature signature = Signature::None;
+    std::uint32_t offset = 0;
+};
+
+NewHeader FindNewHeader(ByteView image) {
+    if (!BytesAt(image, 0, kMz)) return {};
+    const auto lfanew = ReadU32(image, kMzLfanew);
+    if (!lfanew) return {};
+    if (BytesAt(image, *lfanew, kPeSignature)) return {Signature::Pe, *lfanew};
+    if (BytesAt(image, *lfanew, kNeSignature)) return {Signature::Ne, *lfanew};
+    return {};
+}
+
+}  // namespace
+
+std::optional<ResourceModule> ResourceModule::Parse(ByteView image) {
+    const NewHeader header = FindNewHeader(image);
+    if (header.signature == Signature::Pe) {
+        const auto headers = pe::ReadHeaders(image, header.offset);
+        if (!headers) return std::nullopt;
+        ResourceModule module(image, headers->format);
+        module.has_resources_ = headers->resource_root.has_value();
+        module.resource_table_offset_ = headers->resource_root.value_or(0);
+        module.section_table_offset_ = headers->section_table;
+        module.section_count_ = headers->section_count;
+        module.size_of_headers_ = headers->size_of_headers;
+        return module;
+    }
+    if (header.signature == Signature::Ne) {
+        const auto table = ne::ReadResourceTable(image, header.offset);
+        if (!table) return std::nullopt;
+        ResourceModule module(image, ModuleFormat::Ne);
+        module.has_resources_ = table->has_value();
+        module.resource_table_offset_ = table->value_or(0);
+        return module;
+    }
+    return std::nullopt;
+}
+
+namespace {
+
+pe::Headers PeHeaders(ModuleFormat format, bool has_resources, std::uint64_t root, std::uint64_t section_table,
+                      std::uint32_t section_count, std::uint32_t size_of_headers) {
+    pe::Headers h;
+    h.format = format;
+    h.section_table = section_table;
+    h.section_count = section_count;
+    h.size_of_headers = size_of_headers;
+    if (has_resources) h.resource_root = root;
+    return h;
+}
+
+}  // namespace
+
+std::vector<ResourceName> ResourceModule::Names(ResourceType type) const {
+    if (!has_resources_) return {};
+    if (format_ == ModuleFormat::Ne) return ne::Names(image_, resource_table_offset_, type);
+    return pe::Names(image_,
+                     PeHeaders(format_, true, resource_table_offset_, section_table_offset_, section_count_, size_of_headers_),
+                     type);
+}
+
+std::optional<ByteView> ResourceModule::Find(ResourceType type, const ResourceName& name) const {
+    if (!has_resources_) return std::nullopt;
+    if (format_ == ModuleFormat::Ne) return ne::Find(image_, resource_table_offset_, type, name);
+    return pe::Find(image_,
+                    PeHeaders(format_, true, resource_table_offset_, section_table_offset_, section_count_, size_of_headers_),
+                    type, name);
+}
+
+bool LooksLikeModule(ByteView image) { return FindNewHeader(image).signature != Signature::None; }
+
+}  // namespace icoforge::module
