@@ -1,0 +1,200 @@
+#include "imageconv/bmp_codec.h"
+
+#include <limits>
+#include <vector>
+
+#include "common/byte_reader.h"
+#include "common/byte_writer.h"
+
+namespace icoforge {
+namespace {
+
+constexpr std::uint64_t kFileHeaderSize = 14;
+constexpr std::uint64_t kInfoHeaderSize = 40;
+constexpr std::uint64_t kPixelOffsetOffset = 10;
+constexpr std::uint16_t kTypeBm = 0x4D42;  // "BM"
+constexpr std::uint16_t kTypeBa = 0x4142;  // "BA"
+
+// Offsets inside the header block that follows the file header.
+constexpr std::uint32_t kCoreHeaderSize = 12;
+constexpr std::uint64_t kCoreWidth = 4;
+constexpr std::uint64_t kCoreHeight = 6;
+constexpr std::uint64_t kCoreBits = 10;
+constexpr std::uint64_t kInfoWidth = 4;
+constexpr std::uint64_t kInfoHeight = 8;
+constexpr std::uint64_t kInfoBits = 14;
+constexpr std::uint64_t kInfoCompression = 16;
+constexpr std::uint32_t kCompressionRle8 = 1;
+constexpr std::uint32_t kCompressionRle4 = 2;
+constexpr std::uint32_t kCompressionBitfields = 3;
+
+constexpr std::uint64_t RowLength(std::uint64_t width, std::uint64_t bits) { return (width * bits + 31) / 32 * 4; }
+
+bool ReadExactly(std::FILE* file, void* into, std::uint64_t size) {
+    return std::fread(into, 1, static_cast<std::size_t>(size), file) == size;
+}
+
+}  // namespace
+
+bool BmpCodec::Open(std::string_view path, RasterImage& image) {
+    Close();
+    file_ = OpenStdioFile(path, "rb");
+    if (!file_ || !SeekStdioFile(file_.get(), 0)) return Close(), false;
+    std::uint8_t file_header[kFileHeaderSize];
+    if (!ReadExactly(file_.get(), file_header, sizeof file_header)) return Close(), false;
+    const ByteView head(file_header, sizeof file_header);
+    const auto type = ReadU16(head, 0);
+    const auto pixel_offset = ReadU32(head, kPixelOffsetOffset);
+    if (!type || !pixel_offset || (*type != kTypeBm && *type != kTypeBa)) return Close(), false;
+
+    // The header block runs up to the pixel data. A block larger than the file cannot be
+    // read whole, so it is refused before anything is allocated for it.
+    const auto file_length = StdioFileLength(file_.get());
+    if (!file_length || *pixel_offset < kFileHeaderSize || *pixel_offset > *file_length) return Close(), false;
+    std::vector<std::uint8_t> block(*pixel_offset - kFileHeaderSize);
+    if (!SeekStdioFile(file_.get(), kFileHeaderSize) || !ReadExactly(file_.get(), block.data(), block.size()))
+        return Close(), false;
+    const ByteView info(block);
+
+    const auto header_size = ReadU32(info, 0);
+    if (!header_size) return Close(), false;
+    std::int64_t width = 0;
+    std::int64_t height = 0;
+    std::uint32_t bits = 0;
+    bool top_down = false;
+    if (*header_size == kCoreHeaderSize) {
+        const auto w = ReadU16(info, kCoreWidth);
+        const auto h = ReadU16(info, kCoreHeight);
+        const auto b = ReadU16(info, kCoreBits);
+        // The core header is checked as though it were the longer one: the two 16-bit
+        // size fields as one signed value, planes and depth as another.
+        const auto as_width = ReadI32(info, kInfoWidth);
+        const auto as_height = ReadI32(info, kInfoHeight);
+        if (!w || !h || !b || !as_width || !as_height || *as_width < 1 || *as_height == 0) return Close(), false;
+        if (*b != 1 && *b != 4 && *b != 8 && *b != 24) return Close(), false;
+        width = *w;
+        height = *h;
+        bits = *b;
+    } else {
+        const auto w = ReadI32(info, kInfoWidth);
+        const auto h = ReadI32(info, kInfoHeight);
+        const auto b = ReadU16(info, kInfoBits);
+        const auto compression = ReadU32(info, kInfoCompression);
+        if (!w || !h || !b || !compression) return Close(), false;
+        if (*w < 1 || *h == 0 || *compression > kCompressionBitfields) return Close(), false;
+        width = *w;
+        height = *h < 0 ? -static_cast<std::int64_t>(*h) : *h;
+        top_down = *h < 0;
+        if (*compression == kCompressionRle8) {
+            bits = 8;
+        } else if (*compression == kCompressionRle4) {
+            bits = 4;
+        } else {
+            bits = *b;
+            if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return Close(), false;
+        }
+    }
+    // Only 24-bit pictures are read; every other depth is left to the rest of the chain.
+    if (bits != 24) return Close(), false;
+    path_ = std::string(path);
+    image_ = &image;
+    width_ = static_cast<std::uint64_t>(width);
+    height_ = static_cast<std::uint64_t>(height);
+    bits_per_pixel_ = 24;
+    top_down_ = top_down;
+    pixel_offset_ = *pixel_offset;
+    return true;
+}
+
+bool BmpCodec::Read() {
+    const bool ok = [&] {
+        if (!file_ || image_ == nullptr) return false;
+        if (width_ > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()) ||
+            height_ > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()))
+            return false;
+        if (!image_->Create(static_cast<std::int32_t>(width_), static_cast<std::int32_t>(height_), 24, 0)) return false;
+        const std::uint64_t row_length = RowLength(width_, 24);
+        if (!SeekStdioFile(file_.get(), pixel_offset_)) return false;
+        std::vector<std::uint8_t> row(static_cast<std::size_t>(row_length));
+        for (std::uint64_t i = 0; i < height_; ++i) {
+            if (!ReadExactly(file_.get(), row.data(), row.size())) return false;
+            const auto y = static_cast<std::int32_t>(top_down_ ? i : height_ - 1 - i);
+            const std::span<std::uint8_t> out = image_->Row(y);
+            for (std::uint64_t x = 0; x < width_; ++x) {
+                out[x * 3] = row[x * 3 + 2];
+                out[x * 3 + 1] = row[x * 3 + 1];
+                out[x * 3 + 2] = row[x * 3];
+            }
+        }
+        image_->FlushPixels();
+        return true;
+    }();
+    Close();
+    return ok;
+}
+
+void BmpCodec::Close() {
+    file_.reset();
+    path_.clear();
+    image_ = nullptr;
+    source_ = nullptr;
+    width_ = 0;
+    height_ = 0;
+    bits_per_pixel_ = 0;
+    top_down_ = false;
+    pixel_offset_ = 0;
+}
+
+bool BmpCodec::OpenForWrite(std::string_view path, const RasterImage& image, std::int32_t bits_per_pixel) {
+    Close();
+    file_ = OpenStdioFile(path, "wb");
+    if (!file_) return false;
+    if (image.width() < 1 || image.height() < 1 || bits_per_pixel != 24 || image.bits_per_pixel() != 24)
+        return Close(), false;
+    path_ = std::string(path);
+    source_ = &image;
+    width_ = static_cast<std::uint64_t>(image.width());
+    height_ = static_cast<std::uint64_t>(image.height());
+    bits_per_pixel_ = 24;
+    return true;
+}
+
+bool BmpCodec::Write() {
+    const bool ok = [&] {
+        if (!file_ || source_ == nullptr) return false;
+        const std::uint64_t row_length = RowLength(width_, 24);
+        const std::uint64_t file_size = kFileHeaderSize + kInfoHeaderSize + row_length * height_;
+        // The format has 32 bits for the file size; a larger file could not say what it holds.
+        if (file_size > std::numeric_limits<std::uint32_t>::max()) return false;
+        ByteWriter header(kFileHeaderSize + kInfoHeaderSize);
+        header.U16(kTypeBm);
+        header.U32(static_cast<std::uint32_t>(file_size));
+        header.U16(0);
+        header.U16(0);
+        header.U32(static_cast<std::uint32_t>(kFileHeaderSize + kInfoHeaderSize));
+        header.U32(static_cast<std::uint32_t>(kInfoHeaderSize));
+        header.I32(source_->width());
+        header.I32(source_->height());
+        header.U16(1);   // planes
+        header.U16(24);  // bits per pixel
+        header.Zeros(24);  // compression, image size, resolutions, colours used and important
+        if (!SeekStdioFile(file_.get(), 0)) return false;
+        if (std::fwrite(header.buffer().data(), 1, header.size(), file_.get()) != header.size()) return false;
+        std::vector<std::uint8_t> row(static_cast<std::size_t>(row_length), 0);
+        for (std::uint64_t i = 0; i < height_; ++i) {
+            const ByteView in = source_->Row(static_cast<std::int32_t>(height_ - 1 - i));
+            for (std::uint64_t x = 0; x < width_; ++x) {
+                row[x * 3] = in[x * 3 + 2];
+                row[x * 3 + 1] = in[x * 3 + 1];
+                row[x * 3 + 2] = in[x * 3];
+            }
+            if (std::fwrite(row.data(), 1, row.size(), file_.get()) != row.size()) return false;
+        }
+        // Buffered bytes reach the file only here; a failure now is a failed write too.
+        return std::fclose(file_.release()) == 0;
+    }();
+    Close();
+    return ok;
+}
+
+}  // namespace icoforge

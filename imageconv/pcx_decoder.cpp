@@ -1,0 +1,154 @@
+#include "imageconv/pcx_decoder.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "common/byte_reader.h"
+#include "imageconv/mapped_buffer.h"
+
+namespace icoforge {
+namespace {
+
+constexpr std::uint64_t kHeaderSize = 128;
+constexpr std::uint8_t kManufacturer = 0x0A;
+constexpr std::uint64_t kBitsOffset = 3;
+constexpr std::uint64_t kXMinOffset = 4;
+constexpr std::uint64_t kYMinOffset = 6;
+constexpr std::uint64_t kXMaxOffset = 8;
+constexpr std::uint64_t kYMaxOffset = 10;
+constexpr std::uint64_t kPlanesOffset = 65;
+constexpr std::uint64_t kBytesPerLineOffset = 66;
+constexpr std::uint64_t kPaletteSize = 768;
+constexpr std::uint8_t kRunFlag = 0xC0;
+constexpr std::uint8_t kRunCountMask = 0x3F;
+
+bool ReadExactly(std::FILE* file, void* into, std::uint64_t size) {
+    return std::fread(into, 1, static_cast<std::size_t>(size), file) == size;
+}
+
+}  // namespace
+
+std::uint64_t DecodePcxLine(std::span<std::uint8_t> line, ByteView data, std::uint64_t position) {
+    ByteReader in(data, std::min<std::uint64_t>(position, data.size()));
+    std::uint64_t produced = 0;
+    while (produced < line.size()) {
+        const auto b = in.U8();
+        if (!b) break;
+        if ((*b & kRunFlag) == kRunFlag) {
+            const auto value = in.U8();
+            if (!value) break;
+            const std::uint64_t count = std::min<std::uint64_t>(*b & kRunCountMask, line.size() - produced);
+            std::fill_n(line.begin() + static_cast<std::ptrdiff_t>(produced), count, *value);
+            produced += count;
+        } else {
+            line[produced++] = *b;
+        }
+    }
+    return in.ok() ? in.position() : data.size();
+}
+
+bool PcxDecoder::Open(std::string_view path, RasterImage& image) {
+    Close();
+    path_ = std::string(path);
+    image_ = &image;
+    file_ = OpenStdioFile(path, "rb");
+    if (!file_ || !SeekStdioFile(file_.get(), 0)) return Close(), false;
+    std::uint8_t header[kHeaderSize];
+    if (!ReadExactly(file_.get(), header, sizeof header)) return Close(), false;
+    const ByteView head(header, sizeof header);
+    const auto manufacturer = ReadU8(head, 0);
+    const auto bits = ReadU8(head, kBitsOffset);
+    const auto xmin = ReadU16(head, kXMinOffset);
+    const auto ymin = ReadU16(head, kYMinOffset);
+    const auto xmax = ReadU16(head, kXMaxOffset);
+    const auto ymax = ReadU16(head, kYMaxOffset);
+    const auto planes = ReadU8(head, kPlanesOffset);
+    const auto bytes_per_line = ReadU16(head, kBytesPerLineOffset);
+    if (!manufacturer || !bits || !xmin || !ymin || !xmax || !ymax || !planes || !bytes_per_line)
+        return Close(), false;
+    if (*manufacturer != kManufacturer || *xmax == *xmin || *ymax == *ymin) return Close(), false;
+    const std::int32_t depth = static_cast<std::int32_t>(*planes) * *bits;
+    if (depth != 8 && depth != 24) return Close(), false;
+    width_ = static_cast<std::int32_t>(*xmax) - *xmin + 1;
+    height_ = static_cast<std::int32_t>(*ymax) - *ymin + 1;
+    depth_ = depth;
+    planes_ = *planes;
+    bits_per_plane_ = *bits;
+    bytes_per_line_ = *bytes_per_line;
+    return true;
+}
+
+bool PcxDecoder::Read() {
+    const bool ok = file_ && image_ != nullptr && Decode();
+    Close();
+    return ok;
+}
+
+bool PcxDecoder::Decode() {
+    // A line shorter than the picture, or 24 bits that are not three planes of bytes, has
+    // no defined pixels; such a file is taken as damaged rather than read past its lines.
+    if (width_ < 1 || height_ < 1) return false;
+    const auto width = static_cast<std::uint64_t>(width_);
+    if (bytes_per_line_ < width) return false;
+    if (depth_ == 24 && (planes_ != 3 || bits_per_plane_ != 8)) return false;
+    const std::uint64_t line_length = planes_ * bytes_per_line_;
+
+    const auto file_length = StdioFileLength(file_.get());
+    if (!file_length) return false;
+    const std::uint64_t trailer = depth_ == 8 ? kPaletteSize : 0;
+    if (*file_length <= kHeaderSize + trailer) return false;
+    const std::uint64_t data_size = *file_length - kHeaderSize - trailer;
+
+    MappedBuffer data;
+    if (!data.Allocate(data_size, kPixelStorePrefix)) return false;
+    if (!image_->Create(width_, height_, depth_, depth_ == 8 ? kMaxPaletteSize : 0)) return false;
+    if (depth_ == 8) {
+        std::uint8_t palette[kPaletteSize];
+        if (!SeekStdioFile(file_.get(), *file_length - kPaletteSize) ||
+            !ReadExactly(file_.get(), palette, sizeof palette))
+            return false;
+        ByteReader in(ByteView(palette, sizeof palette));
+        for (PaletteEntry& entry : image_->palette()) {
+            entry.red = in.U8().value_or(0);
+            entry.green = in.U8().value_or(0);
+            entry.blue = in.U8().value_or(0);
+        }
+    }
+    if (!SeekStdioFile(file_.get(), kHeaderSize) || !ReadExactly(file_.get(), data.bytes().data(), data_size))
+        return false;
+    data.Flush();
+
+    std::vector<std::uint8_t> line(static_cast<std::size_t>(line_length));
+    std::uint64_t position = 0;
+    for (std::int32_t y = 0; y < height_; ++y) {
+        // Lines past the end of the data stay zero.
+        std::ranges::fill(line, 0);
+        position = DecodePcxLine(line, data.view(), position);
+        const std::span<std::uint8_t> row = image_->Row(y);
+        if (depth_ == 8) {
+            std::copy_n(line.begin(), width, row.begin());
+        } else {
+            for (std::uint64_t x = 0; x < width; ++x) {
+                row[x * 3] = line[x];
+                row[x * 3 + 1] = line[bytes_per_line_ + x];
+                row[x * 3 + 2] = line[2 * bytes_per_line_ + x];
+            }
+        }
+    }
+    image_->FlushPixels();
+    return true;
+}
+
+void PcxDecoder::Close() {
+    file_.reset();
+    path_.clear();
+    image_ = nullptr;
+    width_ = 0;
+    height_ = 0;
+    depth_ = 0;
+    planes_ = 0;
+    bits_per_plane_ = 0;
+    bytes_per_line_ = 0;
+}
+
+}  // namespace icoforge

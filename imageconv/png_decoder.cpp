@@ -1,0 +1,179 @@
+#include "imageconv/png_decoder.h"
+
+#include <csetjmp>
+#include <cstdio>
+#include <limits>
+
+#include <png.h>
+
+namespace icoforge {
+namespace {
+
+constexpr double kScreenGamma = 2.2;
+constexpr double kDefaultFileGamma = 0.45455;
+constexpr int kMaxBitDepth = 8;
+
+[[noreturn]] void ErrorFn(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void WarningFn(png_structp, png_const_charp) {}
+
+// A short read is an error too: libpng would otherwise decode whatever its buffer held.
+void ReadFn(png_structp png, png_bytep data, png_size_t length) {
+    auto* file = static_cast<std::FILE*>(png_get_io_ptr(png));
+    if (length == 0) return;
+    if (std::fread(data, 1, length, file) != length) png_error(png, "reading png image error");
+}
+
+struct Header {
+    png_uint_32 width = 0;
+    png_uint_32 height = 0;
+    int bit_depth = 0;
+    int colour_type = 0;
+    int interlace = 0;
+};
+
+}  // namespace
+
+struct PngDecoder::Session {
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+
+    Session() = default;
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+    ~Session() {
+        if (png != nullptr) png_destroy_read_struct(&png, info != nullptr ? &info : nullptr, nullptr);
+    }
+};
+
+namespace {
+
+// libpng errors leave the next two functions through longjmp: nothing in their frames
+// may have a destructor.
+bool ReadHeader(PngDecoder::Session& s, std::FILE* file, Header& header) {
+    if (setjmp(png_jmpbuf(s.png)) != 0) return false;
+    png_set_read_fn(s.png, file, ReadFn);
+    png_read_info(s.png, s.info);
+    int compression = 0;
+    int filter = 0;
+    png_get_IHDR(s.png, s.info, &header.width, &header.height, &header.bit_depth, &header.colour_type,
+                 &header.interlace, &compression, &filter);
+    if (header.bit_depth > kMaxBitDepth) return false;
+    png_set_packing(s.png);
+    if (header.colour_type == PNG_COLOR_TYPE_GRAY || header.colour_type == PNG_COLOR_TYPE_GRAY_ALPHA) {
+        if (header.bit_depth < 8) png_set_expand(s.png);
+        // Grey with alpha, and low-depth grey whose tRNS the expansion turns into alpha,
+        // would deliver two bytes a pixel into one-byte rows.
+        png_set_strip_alpha(s.png);
+    }
+    return true;
+}
+
+bool ReadRows(PngDecoder::Session& s, RasterImage& image) {
+    if (setjmp(png_jmpbuf(s.png)) != 0) return false;
+    double file_gamma = kDefaultFileGamma;
+    int srgb_intent = 0;
+    if (png_get_sRGB(s.png, s.info, &srgb_intent) == 0 && png_get_gAMA(s.png, s.info, &file_gamma) == 0)
+        file_gamma = kDefaultFileGamma;
+    png_set_gamma(s.png, kScreenGamma, file_gamma);
+    png_set_swap_alpha(s.png);
+    const int passes = png_set_interlace_handling(s.png);
+    png_read_update_info(s.png, s.info);
+    // Whatever the transformations make of the file, a row must fit the image row exactly.
+    if (png_get_rowbytes(s.png, s.info) != image.stride()) png_error(s.png, "row size");
+    if (image.palette_size() > 0) {
+        // Taken after the update, so the palette carries the same gamma correction as the
+        // pixels of a colour file.
+        png_colorp palette = nullptr;
+        int count = 0;
+        if (png_get_PLTE(s.png, s.info, &palette, &count) == 0 || count != image.palette_size())
+            png_error(s.png, "palette");
+        for (int i = 0; i < count; ++i) image.palette()[i] = {palette[i].red, palette[i].green, palette[i].blue};
+    }
+    for (int pass = 0; pass < passes; ++pass) {
+        for (std::int32_t y = 0; y < image.height(); ++y) {
+            png_bytep row = image.Row(y).data();
+            png_read_rows(s.png, &row, nullptr, 1);
+        }
+    }
+    png_read_end(s.png, nullptr);
+    return true;
+}
+
+}  // namespace
+
+PngDecoder::PngDecoder() = default;
+PngDecoder::~PngDecoder() { Close(); }
+
+bool PngDecoder::Open(std::string_view path, RasterImage& image) {
+    Close();
+    file_ = OpenStdioFile(path, "rb");
+    if (!file_ || !SeekStdioFile(file_.get(), 0)) return Close(), false;
+    session_ = std::make_unique<Session>();
+    session_->png = png_create_read_struct(PNG_LIBPNG_VER_STRING, file_.get(), ErrorFn, WarningFn);
+    if (session_->png == nullptr) return Close(), false;
+    session_->info = png_create_info_struct(session_->png);
+    if (session_->info == nullptr) return Close(), false;
+    Header header;
+    if (!ReadHeader(*session_, file_.get(), header)) return Close(), false;
+    switch (header.colour_type) {
+    case PNG_COLOR_TYPE_PALETTE: {
+        png_colorp palette = nullptr;
+        int count = 0;
+        if (png_get_PLTE(session_->png, session_->info, &palette, &count) == 0) return Close(), false;
+        bits_per_pixel_ = 8;
+        palette_size_ = count;
+        break;
+    }
+    case PNG_COLOR_TYPE_RGB:
+        bits_per_pixel_ = 24;
+        break;
+    case PNG_COLOR_TYPE_RGB_ALPHA:
+        bits_per_pixel_ = 32;
+        break;
+    case PNG_COLOR_TYPE_GRAY:
+    case PNG_COLOR_TYPE_GRAY_ALPHA:
+        bits_per_pixel_ = 8;
+        break;
+    default:
+        return Close(), false;
+    }
+    path_ = std::string(path);
+    image_ = &image;
+    width_ = header.width;
+    height_ = header.height;
+    return true;
+}
+
+bool PngDecoder::Read() {
+    const bool ok = [&] {
+        if (!session_ || image_ == nullptr) return false;
+        if (palette_size_ > kMaxPaletteSize) return false;
+        if (width_ > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()) ||
+            height_ > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()))
+            return false;
+        const auto w = static_cast<std::int32_t>(width_);
+        const auto h = static_cast<std::int32_t>(height_);
+        if (image_->width() != w || image_->height() != h || image_->bits_per_pixel() != bits_per_pixel_ ||
+            image_->palette_size() != palette_size_) {
+            if (!image_->Create(w, h, bits_per_pixel_, palette_size_)) return false;
+        }
+        if (!ReadRows(*session_, *image_)) return false;
+        image_->FlushPixels();
+        return true;
+    }();
+    Close();
+    return ok;
+}
+
+void PngDecoder::Close() {
+    session_.reset();
+    file_.reset();
+    path_.clear();
+    image_ = nullptr;
+    width_ = 0;
+    height_ = 0;
+    bits_per_pixel_ = 0;
+    palette_size_ = 0;
+}
+
+}  // namespace icoforge

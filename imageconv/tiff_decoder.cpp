@@ -1,0 +1,150 @@
+#include "imageconv/tiff_decoder.h"
+
+#include <cstring>
+#include <limits>
+
+#include <tiffio.h>
+
+#include "common/byte_reader.h"
+#include "imageconv/mapped_buffer.h"
+
+namespace icoforge {
+namespace {
+
+// libtiff reads the file through these, from the read-only mapping of the whole file.
+struct Source {
+    ByteView data;
+    std::uint64_t position = 0;
+};
+
+tmsize_t ReadProc(thandle_t handle, void* buffer, tmsize_t size) {
+    auto* source = static_cast<Source*>(handle);
+    if (size <= 0 || source->position >= source->data.size()) return 0;
+    const std::uint64_t available = source->data.size() - source->position;
+    const std::uint64_t count = std::min<std::uint64_t>(static_cast<std::uint64_t>(size), available);
+    const SubView slice = SliceOf(source->data, source->position, count);
+    if (!slice.ok) return 0;
+    std::memcpy(buffer, slice.bytes.data(), slice.bytes.size());
+    source->position += count;
+    return static_cast<tmsize_t>(count);
+}
+
+tmsize_t WriteProc(thandle_t, void*, tmsize_t) { return 0; }
+
+toff_t SeekProc(thandle_t handle, toff_t offset, int whence) {
+    auto* source = static_cast<Source*>(handle);
+    std::uint64_t base = 0;
+    if (whence == SEEK_CUR) base = source->position;
+    if (whence == SEEK_END) base = source->data.size();
+    if (offset > std::numeric_limits<std::uint64_t>::max() - base) return static_cast<toff_t>(-1);
+    source->position = base + offset;
+    return source->position;
+}
+
+int CloseProc(thandle_t) { return 0; }
+toff_t SizeProc(thandle_t handle) { return static_cast<Source*>(handle)->data.size(); }
+
+int MapProc(thandle_t handle, void** base, toff_t* size) {
+    auto* source = static_cast<Source*>(handle);
+    if (source->data.empty()) return 0;
+    *base = const_cast<std::uint8_t*>(source->data.data());
+    *size = source->data.size();
+    return 1;
+}
+void UnmapProc(thandle_t, void*, toff_t) {}
+
+// libtiff's messages are of no use to anyone: the caller learns only that the file failed.
+int DiscardMessage(TIFF*, void*, const char*, const char*, va_list) { return 1; }
+
+struct OptionsDeleter {
+    void operator()(TIFFOpenOptions* options) const { TIFFOpenOptionsFree(options); }
+};
+
+}  // namespace
+
+struct TiffDecoder::Session {
+    std::optional<MappedFile> file;
+    Source source;
+    TIFF* tiff = nullptr;
+
+    Session() = default;
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+    ~Session() {
+        if (tiff != nullptr) TIFFClose(tiff);
+    }
+};
+
+TiffDecoder::TiffDecoder() = default;
+TiffDecoder::~TiffDecoder() { Close(); }
+
+bool TiffDecoder::Open(std::string_view path, RasterImage& image) {
+    Close();
+    session_ = std::make_unique<Session>();
+    session_->file = MappedFile::Open(path);
+    if (!session_->file) return Close(), false;
+    session_->source.data = session_->file->bytes();
+    std::unique_ptr<TIFFOpenOptions, OptionsDeleter> options(TIFFOpenOptionsAlloc());
+    if (!options) return Close(), false;
+    TIFFOpenOptionsSetErrorHandlerExtR(options.get(), DiscardMessage, nullptr);
+    TIFFOpenOptionsSetWarningHandlerExtR(options.get(), DiscardMessage, nullptr);
+    const std::string name(path);
+    session_->tiff = TIFFClientOpenExt(name.c_str(), "r", &session_->source, ReadProc, WriteProc, SeekProc,
+                                       CloseProc, SizeProc, MapProc, UnmapProc, options.get());
+    if (session_->tiff == nullptr) return Close(), false;
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    if (TIFFGetField(session_->tiff, TIFFTAG_IMAGEWIDTH, &width) != 1 ||
+        TIFFGetField(session_->tiff, TIFFTAG_IMAGELENGTH, &height) != 1 || width < 1 || height < 1)
+        return Close(), false;
+    path_ = std::string(path);
+    image_ = &image;
+    width_ = width;
+    height_ = height;
+    return true;
+}
+
+bool TiffDecoder::Read() {
+    const bool ok = [&] {
+        if (!session_ || session_->tiff == nullptr || image_ == nullptr) return false;
+        if (width_ > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()) ||
+            height_ > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()))
+            return false;
+        const auto w = static_cast<std::int32_t>(width_);
+        const auto h = static_cast<std::int32_t>(height_);
+        if (image_->width() != w || image_->height() != h || image_->bits_per_pixel() != 24) {
+            if (!image_->Create(w, h, 24, 0)) return false;
+        }
+        // Cannot overflow: both sides are below 2^31.
+        MappedBuffer raster;
+        if (!raster.Allocate(width_ * height_ * 4, kPixelStorePrefix)) return false;
+        auto* pixels = reinterpret_cast<std::uint32_t*>(raster.bytes().data());
+        if (TIFFReadRGBAImage(session_->tiff, static_cast<std::uint32_t>(width_), static_cast<std::uint32_t>(height_),
+                              pixels, 0) == 0)
+            return false;
+        // libtiff delivers the bottom row first.
+        for (std::uint64_t y = 0; y < height_; ++y) {
+            const std::uint32_t* in = pixels + (height_ - 1 - y) * width_;
+            const std::span<std::uint8_t> out = image_->Row(static_cast<std::int32_t>(y));
+            for (std::uint64_t x = 0; x < width_; ++x) {
+                out[x * 3] = static_cast<std::uint8_t>(TIFFGetR(in[x]));
+                out[x * 3 + 1] = static_cast<std::uint8_t>(TIFFGetG(in[x]));
+                out[x * 3 + 2] = static_cast<std::uint8_t>(TIFFGetB(in[x]));
+            }
+        }
+        image_->FlushPixels();
+        return true;
+    }();
+    Close();
+    return ok;
+}
+
+void TiffDecoder::Close() {
+    session_.reset();
+    path_.clear();
+    image_ = nullptr;
+    width_ = 0;
+    height_ = 0;
+}
+
+}  // namespace icoforge

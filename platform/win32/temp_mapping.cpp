@@ -1,0 +1,66 @@
+#include "platform/temp_mapping.h"
+
+#include <windows.h>
+
+#include <limits>
+#include <vector>
+
+#include "platform/win32/wide.h"
+
+namespace icoforge {
+
+struct TempFileMapping::State {
+    HANDLE file = INVALID_HANDLE_VALUE;
+    HANDLE mapping = nullptr;
+    void* view = nullptr;
+    std::uint64_t size = 0;
+    ~State() {
+        if (view != nullptr) UnmapViewOfFile(view);
+        if (mapping != nullptr) CloseHandle(mapping);
+        if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    }
+};
+
+std::optional<std::string> TempFolderPath() {
+    const DWORD needed = GetTempPathW(0, nullptr);
+    if (needed == 0) return std::nullopt;
+    std::vector<wchar_t> buffer(static_cast<std::size_t>(needed) + 1, L'\0');
+    const DWORD length = GetTempPathW(static_cast<DWORD>(buffer.size()), buffer.data());
+    if (length == 0 || length >= buffer.size()) return std::nullopt;
+    std::string folder = Utf8FromWide(std::wstring_view(buffer.data(), length));
+    if (folder.empty()) return std::nullopt;
+    if (folder.back() != '\\' && folder.back() != '/') folder += '\\';
+    return folder;
+}
+
+std::optional<TempFileMapping> TempFileMapping::Create(std::string_view utf8_path, std::uint64_t size) {
+    if (size == 0 || size > std::numeric_limits<std::size_t>::max()) return std::nullopt;
+    const std::wstring path = WideFromUtf8(utf8_path);
+    if (path.empty()) return std::nullopt;
+    DeleteFileW(path.c_str());
+    auto state = std::make_unique<State>();
+    state->file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_HIDDEN, nullptr);
+    if (state->file == INVALID_HANDLE_VALUE) return std::nullopt;
+    state->mapping = CreateFileMappingW(state->file, nullptr, PAGE_READWRITE, static_cast<DWORD>(size >> 32),
+                                        static_cast<DWORD>(size & 0xFFFFFFFFu), nullptr);
+    if (state->mapping != nullptr) state->view = MapViewOfFile(state->mapping, FILE_MAP_WRITE, 0, 0, 0);
+    if (state->view == nullptr) {
+        state.reset();  // handles closed first, or the file cannot be deleted
+        DeleteFileW(path.c_str());
+        return std::nullopt;
+    }
+    state->size = size;
+    return TempFileMapping(std::move(state));
+}
+
+std::uint8_t* TempFileMapping::data() const { return static_cast<std::uint8_t*>(state_->view); }
+std::uint64_t TempFileMapping::size() const { return state_->size; }
+void TempFileMapping::Flush() const { FlushViewOfFile(state_->view, 0); }
+
+TempFileMapping::TempFileMapping(std::unique_ptr<State> state) : state_(std::move(state)) {}
+TempFileMapping::TempFileMapping(TempFileMapping&&) noexcept = default;
+TempFileMapping& TempFileMapping::operator=(TempFileMapping&&) noexcept = default;
+TempFileMapping::~TempFileMapping() = default;
+
+}  // namespace icoforge
