@@ -10,7 +10,7 @@ namespace {
 // it is shared by the whole process and holds the last block placed.
 struct ProcessClipboard {
     std::mutex lock;
-    std::optional<ByteBuffer> dib;
+    ByteBuffer dib;  // empty when nothing is held: an empty block is never placed
 };
 
 ProcessClipboard& Clipboard() {
@@ -23,10 +23,10 @@ ProcessClipboard& Clipboard() {
 bool PlaceClipboardDib(ByteView dib) {
     auto& clipboard = Clipboard();
     const std::lock_guard<std::mutex> held(clipboard.lock);
-    clipboard.dib.reset();  // emptied first, as the system clipboard is
+    clipboard.dib.clear();  // emptied first, as the system clipboard is
     if (dib.empty()) return false;
     try {
-        clipboard.dib.emplace(dib.begin(), dib.end());
+        clipboard.dib.assign(dib.begin(), dib.end());
     } catch (const std::bad_alloc&) {
         return false;
     }
@@ -36,6 +36,7 @@ bool PlaceClipboardDib(ByteView dib) {
 std::optional<ByteBuffer> ReadClipboardDib() {
     auto& clipboard = Clipboard();
     const std::lock_guard<std::mutex> held(clipboard.lock);
+    if (clipboard.dib.empty()) return std::nullopt;
     return clipboard.dib;
 }
 

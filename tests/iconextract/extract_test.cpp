@@ -1,0 +1,263 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "common/byte_reader.h"
+#include "common/file_io.h"
+#include "iconextract/extract.h"
+#include "iconextract/ico_reader.h"
+#include "iconextract/module_groups.h"
+#include "platform/clipboard.h"
+#include "tests/iconextract/temp_folder.h"
+#include "tests/support/ico_builder.h"
+#include "tests/support/module_builder.h"
+
+namespace icoforge {
+namespace {
+
+using testing::MakeDibImage;
+using testing::MakeGroupResource;
+using testing::MakeIcoFile;
+using testing::MakePngImage;
+using testing::ModuleFormat;
+using testing::ResourceName;
+using testing::ResourceType;
+using testing::Type;
+
+// Five images in three groups: numbered 1, named "Folder", numbered 7, stored in that order.
+const std::vector<ByteBuffer>& Images() {
+    static const std::vector<ByteBuffer> images = {
+        MakeDibImage({.width = 16, .height = 16, .bit_count = 4, .size_image = 4242}),
+        MakeDibImage({.width = 32, .height = 32, .bit_count = 8, .seed = 2}),
+        MakeDibImage({.width = 48, .height = 48, .bit_count = 32, .seed = 3}),
+        MakePngImage(256, 256),
+        MakeDibImage({.width = 16, .height = 16, .bit_count = 1, .seed = 5}),
+    };
+    return images;
+}
+
+std::vector<testing::ModuleResource> ThreeGroups() {
+    std::vector<testing::ModuleResource> resources = {
+        {Type(ResourceType::GroupIcon), ResourceName::Id(1), MakeGroupResource({1, 2})},
+        {Type(ResourceType::GroupIcon), ResourceName::Text("Folder"), MakeGroupResource({3, 4})},
+        {Type(ResourceType::GroupIcon), ResourceName::Id(7), MakeGroupResource({5})},
+    };
+    for (std::uint16_t id = 1; id <= 5; ++id)
+        resources.push_back({Type(ResourceType::Icon), ResourceName::Id(id), Images()[id - 1]});
+    return resources;
+}
+
+// The images a group's .ico file holds, read back.
+std::vector<ByteBuffer> ImagesIn(const std::string& path) {
+    std::vector<ByteBuffer> out;
+    if (const auto group = ReadIcoFile(path))
+        for (const auto& image : group->images) out.push_back(image.data);
+    return out;
+}
+
+// What the writer makes of an image from the module: a whole DIB loses its biSizeImage;
+// a 16-bit module pads every resource to its alignment unit.
+ByteBuffer AsWritten(ByteBuffer image) {
+    if (!IsPngImage(image)) PutU32At(image, 20, 0);
+    return image;
+}
+bool SameImage(const ByteBuffer& written, const ByteBuffer& original) {
+    const ByteBuffer expected = AsWritten(original);
+    return written.size() >= expected.size() && written.size() < expected.size() + 16 &&
+           std::equal(expected.begin(), expected.end(), written.begin());
+}
+
+class ModuleExtraction : public ::testing::TestWithParam<ModuleFormat> {
+protected:
+    void SetUp() override {
+        source_ = folder_.File("sample.dll");
+        ASSERT_TRUE(WriteWholeFile(source_, testing::BuildModule(GetParam(), ThreeGroups())));
+    }
+    // Windows lists a PE module's string-named groups before its numbered ones; a 16-bit
+    // module's groups come in stored order.
+    std::vector<ResourceName> Order() const {
+        if (GetParam() == ModuleFormat::Ne) return {ResourceName::Id(1), ResourceName::Text("Folder"), ResourceName::Id(7)};
+        return {ResourceName::Text("Folder"), ResourceName::Id(1), ResourceName::Id(7)};
+    }
+    std::int32_t PositionOf(const ResourceName& name) const {
+        const auto order = Order();
+        return static_cast<std::int32_t>(std::find(order.begin(), order.end(), name) - order.begin()) + 1;
+    }
+    testing::TempFolder folder_;
+    std::string source_;
+};
+
+std::vector<int> ImageIdsOf(const ResourceName& group) {
+    if (group == ResourceName::Id(1)) return {1, 2};
+    if (group == ResourceName::Id(7)) return {5};
+    return {3, 4};
+}
+
+TEST_P(ModuleExtraction, EveryPositionGivesItsGroupAndTheCount) {
+    EXPECT_EQ(GetIconCount(source_), 3);
+    for (int index = 1; index <= 3; ++index) {
+        const std::string out = folder_.File(std::to_string(index) + ".ico");
+        ASSERT_EQ(ExtractIconGroup(source_, kModeWriteFile, out, index), 3);
+        const auto expected = ImageIdsOf(Order()[index - 1]);
+        const auto written = ImagesIn(out);
+        ASSERT_EQ(written.size(), expected.size()) << index;
+        for (std::size_t i = 0; i < written.size(); ++i)
+            EXPECT_TRUE(SameImage(written[i], Images()[expected[i] - 1])) << index << "/" << i;
+    }
+    EXPECT_EQ(ProcessGroupEnumState().groups_seen, 3);
+    EXPECT_EQ(ProcessGroupEnumState().remembered_name, ResourceName::Id(7));
+
+    EXPECT_EQ(ExtractIconGroup(source_, kModeWriteFile, folder_.File("4.ico"), 4), 0);
+    EXPECT_FALSE(FileExists(folder_.File("4.ico")));
+}
+
+TEST_P(ModuleExtraction, StringNamedGroupIsFoundAgainAfterTheEnumeration) {
+    const auto outcome =
+        ExtractIconGroupOutcome(source_, kModeWriteFile, folder_.File("f.ico"), PositionOf(ResourceName::Text("Folder")));
+    EXPECT_TRUE(outcome.written);
+    ASSERT_EQ(ProcessGroupEnumState().remembered_name, ResourceName::Text("Folder"));
+    const auto group = LoadModuleIconGroup(source_, ResourceName::Text("FOLDER"));
+    ASSERT_TRUE(group);
+    EXPECT_EQ(group->module_path, source_);
+    EXPECT_EQ(group->source_name, "");
+    EXPECT_EQ(group->image_count(), 2u);
+    EXPECT_FALSE(LoadModuleIconGroup(source_, std::nullopt));
+    EXPECT_FALSE(LoadModuleIconGroup(source_, ResourceName::Text("Missing")));
+}
+
+TEST_P(ModuleExtraction, OutputKindDecidesWhatIsWritten) {
+    // Anything but ico or bmp: the count, nothing written.
+    const std::int32_t group1 = PositionOf(ResourceName::Id(1));
+    EXPECT_EQ(ExtractIconGroup(source_, kModeWriteFile, folder_.File("out.txt"), group1), 3);
+    EXPECT_FALSE(FileExists(folder_.File("out.txt")));
+    // Capitals count; the bitmap is the first image's colour part.
+    EXPECT_EQ(ExtractIconGroup(source_, kModeWriteFile, folder_.File("OUT.BMP"), group1), 3);
+    const auto bmp = ReadWholeFile(folder_.File("OUT.BMP"));
+    ASSERT_TRUE(bmp);
+    EXPECT_EQ(ReadU32(*bmp, 2), 54u + 16 * 4 + 8 * 16);  // group 1's 16-pixel 4-bit image
+    EXPECT_EQ(ExtractIconGroup(source_, kModeWriteFile, folder_.File("out.ico"), 0), 3);  // index 0 is 1
+    EXPECT_EQ(ImagesIn(folder_.File("out.ico")).size(), ImageIdsOf(Order()[0]).size());
+}
+
+TEST_P(ModuleExtraction, SourceKindIsTheLastThreeLetters) {
+    const auto module = ReadWholeFile(source_).value();
+    for (const char* name : {"SAMPLE.EXE", "sample.Icl", "sampledll"}) {
+        ASSERT_TRUE(WriteWholeFile(folder_.File(name), module));
+        EXPECT_EQ(ExtractIconGroup(folder_.File(name), kModeWriteFile, folder_.File("k.ico"), 1), 3) << name;
+    }
+    // A module named like an icon file is read as one, and fails as one.
+    ASSERT_TRUE(WriteWholeFile(folder_.File("module.ico"), module));
+    const auto as_icon = ExtractIconGroupOutcome(folder_.File("module.ico"), kModeWriteFile, folder_.File("m.ico"), 1);
+    EXPECT_EQ(as_icon.groups, 1);
+    EXPECT_EQ(as_icon.failure, ExtractFailure::IconFileNotRead);
+    EXPECT_FALSE(FileExists(folder_.File("m.ico")));
+    ASSERT_TRUE(WriteWholeFile(folder_.File("module.txt"), module));
+    EXPECT_EQ(ExtractIconGroup(folder_.File("module.txt"), kModeWriteFile, folder_.File("t.ico"), 1), 0);
+}
+
+TEST_P(ModuleExtraction, ClipboardModeIgnoresTheOutput) {
+    for (std::int32_t mode : {1, 2, -1}) {
+        PlaceClipboardDib(ByteBuffer{1, 2, 3});
+        const auto outcome = ExtractIconGroupOutcome(source_, mode, folder_.File("ignored.ico"), 3);
+        EXPECT_EQ(outcome.groups, 3);
+        EXPECT_FALSE(FileExists(folder_.File("ignored.ico")));
+        if (!outcome.written) GTEST_SKIP() << "no clipboard in this session";
+        const auto dib = ReadClipboardDib();
+        ASSERT_TRUE(dib);
+        EXPECT_EQ(ReadU32(*dib, 8), 16u);  // the 1-bit image of group 7, height halved
+    }
+}
+
+TEST_P(ModuleExtraction, GroupWithAMissingImageWritesNothing) {
+    auto resources = ThreeGroups();
+    resources[0].data = MakeGroupResource({1, 99});
+    ASSERT_TRUE(WriteWholeFile(source_, testing::BuildModule(GetParam(), resources)));
+    const std::int32_t group1 = PositionOf(ResourceName::Id(1));
+    const auto outcome = ExtractIconGroupOutcome(source_, kModeWriteFile, folder_.File("x.ico"), group1);
+    EXPECT_EQ(outcome.groups, 3);
+    EXPECT_EQ(outcome.failure, ExtractFailure::GroupNotLoaded);
+    EXPECT_FALSE(FileExists(folder_.File("x.ico")));
+    // A group resource shorter than its own count says.
+    resources[0].data = MakeGroupResource({1, 2});
+    resources[0].data.resize(6 + 14 + 5);
+    ASSERT_TRUE(WriteWholeFile(source_, testing::BuildModule(GetParam(), resources)));
+    EXPECT_EQ(ExtractIconGroupOutcome(source_, kModeWriteFile, folder_.File("x.ico"), group1).failure,
+              ExtractFailure::GroupNotLoaded);
+}
+
+TEST_P(ModuleExtraction, ModuleWithoutGroupsCountsNone) {
+    ASSERT_TRUE(WriteWholeFile(source_, testing::BuildModule(GetParam(), {{Type(ResourceType::Icon),
+                                                                           ResourceName::Id(1), Images()[0]}})));
+    EXPECT_EQ(GetIconCount(source_), 0);
+    EXPECT_EQ(ExtractIconGroup(source_, kModeWriteFile, folder_.File("x.ico"), 1), 0);
+    EXPECT_FALSE(FileExists(folder_.File("x.ico")));
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, ModuleExtraction,
+                         ::testing::Values(ModuleFormat::Pe32, ModuleFormat::Pe32Plus, ModuleFormat::Ne));
+
+TEST(IconFileExtraction, CountsOneGroupWhateverHappens) {
+    testing::TempFolder folder;
+    const ByteBuffer image = Images()[1];
+    ASSERT_TRUE(WriteWholeFile(folder.File("myico"), MakeIcoFile({image, Images()[3]})));
+    EXPECT_EQ(ExtractIconGroup(folder.File("myico"), kModeWriteFile, folder.File("a.ico"), 1), 1);
+    EXPECT_EQ(ImagesIn(folder.File("a.ico")), (std::vector<ByteBuffer>{image, Images()[3]}));
+    EXPECT_EQ(ExtractIconGroup(folder.File("myico"), kModeWriteFile, folder.File("b.ico"), 2), 0);
+    EXPECT_FALSE(FileExists(folder.File("b.ico")));
+    // A cursor file or a missing file: still one group, nothing written.
+    ASSERT_TRUE(WriteWholeFile(folder.File("cursor.ico"), MakeIcoFile({image}, 2)));
+    EXPECT_EQ(ExtractIconGroup(folder.File("cursor.ico"), kModeWriteFile, folder.File("c.ico"), 1), 1);
+    EXPECT_EQ(ExtractIconGroup(folder.File("none.ico"), kModeWriteFile, folder.File("c.ico"), -3), 1);
+    EXPECT_FALSE(FileExists(folder.File("c.ico")));
+    // No output path in mode 0: nothing happens at all.
+    EXPECT_EQ(ExtractIconGroup(folder.File("myico"), kModeWriteFile, "", 1), 0);
+}
+
+TEST(IconFileExtraction, EmptyGroupWritesAHeaderButNoBitmap) {
+    testing::TempFolder folder;
+    ASSERT_TRUE(WriteWholeFile(folder.File("empty.ico"), MakeIcoFile({})));
+    EXPECT_EQ(ExtractIconGroup(folder.File("empty.ico"), kModeWriteFile, folder.File("e.ico"), 1), 1);
+    EXPECT_EQ(ReadWholeFile(folder.File("e.ico")), (ByteBuffer{0, 0, 1, 0, 0, 0}));
+    const auto bmp = ExtractIconGroupOutcome(folder.File("empty.ico"), kModeWriteFile, folder.File("e.bmp"), 1);
+    EXPECT_EQ(bmp.failure, ExtractFailure::NoImages);
+    EXPECT_FALSE(FileExists(folder.File("e.bmp")));
+    // A PNG first image cannot become a bitmap.
+    ASSERT_TRUE(WriteWholeFile(folder.File("png.ico"), MakeIcoFile({Images()[3]})));
+    EXPECT_EQ(ExtractIconGroupOutcome(folder.File("png.ico"), kModeWriteFile, folder.File("p.bmp"), 1).failure,
+              ExtractFailure::ImageRefused);
+    EXPECT_FALSE(FileExists(folder.File("p.bmp")));
+}
+
+TEST(IconCount, JudgesTheContent) {
+    testing::TempFolder folder;
+    const ByteBuffer image = Images()[0];
+    const std::pair<const char*, ByteBuffer> cases[] = {
+        {"icon.bin", MakeIcoFile({image})},
+        {"cursor.bin", MakeIcoFile({image}, 2)},
+        {"no-cursors.cur", MakeIcoFile({}, 2)},
+        {"type3.ico", MakeIcoFile({image}, 3)},
+        {"text.ico", ByteBuffer{'h', 'e', 'l', 'l', 'o'}},
+        {"mz-only.exe", ByteBuffer{'M', 'Z', 0, 0}},
+    };
+    const int expected[] = {1, 1, 0, 0, 0, 0};
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        ASSERT_TRUE(WriteWholeFile(folder.File(cases[i].first), cases[i].second));
+        EXPECT_EQ(GetIconCount(folder.File(cases[i].first)), expected[i]) << cases[i].first;
+    }
+    EXPECT_EQ(GetIconCount(folder.File("missing.dll")), 0);
+}
+
+TEST(Kinds, LastThreeBytesLowered) {
+    EXPECT_EQ(LastThreeLowered("C:\\A\\PROG.EXE"), "exe");
+    EXPECT_EQ(LastThreeLowered("ab"), "ab");
+    EXPECT_EQ(SourceKindOf("myico"), SourceKind::IconFile);
+    EXPECT_EQ(SourceKindOf("lib.dLL"), SourceKind::Module);
+    EXPECT_EQ(SourceKindOf("x.ico "), SourceKind::Other);
+    EXPECT_EQ(SourceKindOf("ico"), SourceKind::IconFile);
+    EXPECT_EQ(SourceKindOf("图标.ICL"), SourceKind::Module);
+    EXPECT_EQ(OutputKindOf("a.Bmp"), OutputKind::Bitmap);
+    EXPECT_EQ(OutputKindOf("a.ico.txt"), OutputKind::Other);
+}
+
+}  // namespace
+}  // namespace icoforge
