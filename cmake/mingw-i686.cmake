@@ -5,7 +5,14 @@ set(CMAKE_SYSTEM_PROCESSOR i686)
 set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
 set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
 set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
+# ICOFORGE_WINDOWS_PREFIX: the static libjpeg, libpng and libtiff that
+# scripts/build-windows-deps.sh builds and prints. try_compile projects get it too, so
+# checks that link those libraries search the same place.
 set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32 ${ICOFORGE_WINDOWS_PREFIX})
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES ICOFORGE_WINDOWS_PREFIX)
+# The sysroot holds both libz.a and the import library libz.dll.a; the import library
+# would make every program need zlib1.dll beside it.
+set(ZLIB_USE_STATIC_LIBS ON)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
