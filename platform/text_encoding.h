@@ -1,0 +1,25 @@
+#pragma once
+// Text stored in foreign encodings, turned into the program's UTF-8.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "common/bytes.h"
+
+namespace icoforge {
+
+// Windows-1252 bytes as UTF-8. Shell links keep their ANSI strings in the code page of
+// the machine that wrote them, which the file does not record; 1252 is the usual one and
+// maps every byte, so nothing is lost or refused.
+std::string Utf8FromWindows1252(ByteView bytes);
+
+// UTF-16LE bytes (an even count) as UTF-8; an unpaired surrogate becomes U+FFFD, as the
+// Windows conversion does.
+std::string Utf8FromUtf16Le(ByteView bytes);
+
+// The number of UTF-16 units the UTF-8 text takes: the measure of Windows' path buffers.
+// Each byte that cannot start a valid sequence counts as one unit.
+std::size_t Utf16Length(std::string_view utf8);
+
+}  // namespace icoforge

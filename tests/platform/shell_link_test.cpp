@@ -1,0 +1,142 @@
+#include "platform/shell_link.h"
+
+#include <gtest/gtest.h>
+
+#include "common/byte_reader.h"
+#include "link_builder.h"
+#include "platform/text_encoding.h"
+
+namespace icoforge {
+namespace {
+
+using testing::BuildLink;
+using testing::IdEntry;
+using testing::LinkSpec;
+
+TEST(ShellLink, LocalBasePathAndSuffixFromLinkInfo) {
+    LinkSpec spec;
+    spec.base_path = "C:\\test\\a.txt";
+    EXPECT_EQ(ShellLinkTargetPath(BuildLink(spec)), "C:\\test\\a.txt");
+    // The suffix completes the base; a separator is put between them when missing.
+    spec.base_path = "C:\\Users\\";
+    spec.suffix = "bob\\Downloads";
+    EXPECT_EQ(ShellLinkTargetPath(BuildLink(spec)), "C:\\Users\\bob\\Downloads");
+    spec.base_path = "D:\\share";
+    spec.suffix = "x.doc";
+    EXPECT_EQ(ShellLinkTargetPath(BuildLink(spec)), "D:\\share\\x.doc");
+    // ANSI bytes are read as Windows-1252.
+    spec.base_path = "C:\\Caf\xE9\\\x80.txt";
+    spec.suffix.clear();
+    EXPECT_EQ(ShellLinkTargetPath(BuildLink(spec)), "C:\\Caf\xC3\xA9\\\xE2\x82\xAC.txt");
+}
+
+TEST(ShellLink, UnicodeFormsWinOverAnsi) {
+    LinkSpec spec;
+    spec.base_path = "C:\\Users\\";
+    spec.base_path_unicode = u"C:\\Users\\";
+    spec.suffix = "????\\notes.txt";
+    spec.suffix_unicode = u"\u0414\u0438\u043C\u0430\\notes.txt";
+    EXPECT_EQ(ShellLinkTargetPath(BuildLink(spec)), "C:\\Users\\\xD0\x94\xD0\xB8\xD0\xBC\xD0\xB0\\notes.txt");
+}
+
+TEST(ShellLink, IdListServesWhenLinkInfoHasNoLocalPath) {
+    LinkSpec spec;
+    spec.drive = "C:\\";
+    spec.entries = {{"PROGRA~1", u"Program Files"}, {"xt", u"", 9}, {"LONGFI~1.EXE", u"Long File Name.exe", 3, false, false}};
+    EXPECT_EQ(ShellLinkTargetPath(BuildLink(spec)), "C:\\Program Files\\xt\\Long File Name.exe");
+    // Version 7 and 8 extension blocks, and Unicode primary names.
+    spec.entries = {{"DOCUME~1", u"Documents", 7}, {"\xC5r.txt", u"", 9}, {"report.txt", u"", 9, true, false}};
+    spec.entries[1].directory = true;
+    EXPECT_EQ(ShellLinkTargetPath(BuildLink(spec)), "C:\\Documents\\\xC3\x85r.txt\\report.txt");
+    spec.entries = {{"A", u"Alpha", 8}};
+    EXPECT_EQ(ShellLinkTargetPath(BuildLink(spec)), "C:\\Alpha");
+    // A drive alone is a target too.
+    spec.entries.clear();
+    EXPECT_EQ(ShellLinkTargetPath(BuildLink(spec)), "C:\\");
+    // The local path of LinkInfo wins over the list.
+    spec.base_path = "E:\\other.txt";
+    EXPECT_EQ(ShellLinkTargetPath(BuildLink(spec)), "E:\\other.txt");
+    // ...unless the link says to ignore LinkInfo.
+    spec.extra_flags = 0x100;
+    EXPECT_EQ(ShellLinkTargetPath(BuildLink(spec)), "C:\\");
+}
+
+TEST(ShellLink, NetworkShareIsTheLastResort) {
+    LinkSpec spec;
+    spec.net_name = "\\\\server\\share";
+    spec.suffix = "dir\\file.pdf";
+    EXPECT_EQ(ShellLinkTargetPath(BuildLink(spec)), "\\\\server\\share\\dir\\file.pdf");
+    spec.drive = "Z:\\";
+    spec.entries = {{"dir", u""}, {"file.pdf", u"", 9, false, false}};
+    EXPECT_EQ(ShellLinkTargetPath(BuildLink(spec)), "Z:\\dir\\file.pdf");
+}
+
+TEST(ShellLink, NoFileSystemTargetIsEmpty) {
+    LinkSpec spec;
+    spec.id_list_root_only = true;  // "My Computer" itself
+    EXPECT_EQ(ShellLinkTargetPath(BuildLink(spec)), "");
+    EXPECT_EQ(ShellLinkTargetPath(BuildLink(LinkSpec{})), "");
+    // A root other than My Computer (here: Control Panel) names no file.
+    ByteBuffer items = {20, 0, 0x1F, 0x50};
+    for (std::uint8_t b : {0x20, 0x20, 0xEC, 0x21, 0xEA, 0x3A, 0x69, 0x10, 0xA2, 0xDD, 0x08, 0x00, 0x2B, 0x30, 0x30, 0x9D})
+        items.push_back(b);
+    items.insert(items.end(), {0, 0});
+    EXPECT_EQ(PathFromItemIdList(items), "");
+    // A volume item whose name is not a drive, and a list without its terminal zero.
+    EXPECT_EQ(PathFromItemIdList(ByteBuffer{7, 0, 0x2F, 'x', 'y', 0, 0, 0, 0}), "");
+    EXPECT_EQ(PathFromItemIdList(ByteBuffer{7, 0, 0x2F, 'C', ':', '\\', 0}), "");
+    EXPECT_EQ(PathFromItemIdList(ByteBuffer{7, 0, 0x2F, 'C', ':', '\\', 0, 0, 0}), "C:\\");
+}
+
+TEST(ShellLink, RefusesWhatIsNotAShellLink) {
+    LinkSpec spec;
+    spec.base_path = "C:\\a.txt";
+    const ByteBuffer good = BuildLink(spec);
+    ByteBuffer bad_size = good;
+    bad_size[0] = 0x4D;
+    EXPECT_EQ(ShellLinkTargetPath(bad_size), "");
+    ByteBuffer bad_clsid = good;
+    bad_clsid[4] ^= 1;
+    EXPECT_EQ(ShellLinkTargetPath(bad_clsid), "");
+    const std::string text = "not a link at all, just text that ends in .lnk";
+    EXPECT_EQ(ShellLinkTargetPath(ByteBuffer(text.begin(), text.end())), "");
+    EXPECT_EQ(ShellLinkTargetPath({}), "");
+}
+
+TEST(ShellLink, TruncatedAndLyingStructuresGiveNothingOrTheirValidPart) {
+    LinkSpec spec;
+    spec.drive = "C:\\";
+    spec.entries = {{"DIR", u"Directory"}, {"F.TXT", u"File.txt", 9, false, false}};
+    spec.base_path = "C:\\Directory\\File.txt";
+    const ByteBuffer good = BuildLink(spec);
+    ASSERT_EQ(ShellLinkTargetPath(good), "C:\\Directory\\File.txt");
+    // Every cut: no read past the end, and never a path other than the full one.
+    for (std::size_t size = 0; size < good.size(); ++size) {
+        const std::string got = ShellLinkTargetPath(ByteView(good).first(size));
+        EXPECT_TRUE(got.empty() || got == "C:\\Directory\\File.txt") << size << ": " << got;
+    }
+    // LinkInfo offsets pointing outside the structure, and a string without its zero.
+    const std::size_t info = good.size() - 4 - testing::LinkInfo(spec).size();
+    ByteBuffer lying = good;
+    PutU32At(lying, info + 16, 0xFFFFFFF0);  // local base path offset
+    EXPECT_EQ(ShellLinkTargetPath(lying), "C:\\Directory\\File.txt");  // the ID list still answers
+    ByteBuffer huge_info = good;
+    PutU32At(huge_info, info, 0x7FFFFFFF);
+    EXPECT_EQ(ShellLinkTargetPath(huge_info), "");
+    ByteBuffer huge_list = good;
+    PutU16At(huge_list, 0x4C, 0xFFFF);
+    EXPECT_EQ(ShellLinkTargetPath(huge_list), "");
+}
+
+TEST(TextEncoding, ConversionsAndUtf16Measure) {
+    EXPECT_EQ(Utf8FromWindows1252(ByteBuffer{'a', 0x81, 0x9F, 0xFF}), "a\xC2\x81\xC5\xB8\xC3\xBF");
+    // A pair, a lone high surrogate, a lone low surrogate.
+    EXPECT_EQ(Utf8FromUtf16Le(ByteBuffer{0x3D, 0xD8, 0x00, 0xDE, 0x3D, 0xD8, 'x', 0, 0x00, 0xDC}),
+              "\xF0\x9F\x98\x80\xEF\xBF\xBDx\xEF\xBF\xBD");
+    EXPECT_EQ(Utf16Length("abc"), 3u);
+    EXPECT_EQ(Utf16Length("\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"), 4u);
+    EXPECT_EQ(Utf16Length("\xFF\xC3"), 2u);
+}
+
+}  // namespace
+}  // namespace icoforge
