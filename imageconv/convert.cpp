@@ -32,6 +32,7 @@ std::int32_t LoadPicture(std::string_view path, RasterImage& image, std::uint64_
     PhotoCdDecoder photo_cd;
     PictureDecoder* const chain[] = {&jpeg, &bmp, &tiff, &png, &pcx, &photo_cd};
     for (PictureDecoder* decoder : chain) {
+        decoder->LimitPixels(max_pixels);
         if (!decoder->Open(path, image)) continue;
         const std::uint64_t w = decoder->width();
         const std::uint64_t h = decoder->height();

@@ -51,13 +51,15 @@ namespace {
 
 // A libjpeg error leaves these two functions through longjmp, so nothing in their frames
 // may have a destructor.
-bool StartDecompress(JpegDecoder::Session& s, std::FILE* file) {
+bool StartDecompress(JpegDecoder::Session& s, std::FILE* file, std::uint64_t max_pixels) {
     s.ResetErrors();
     if (setjmp(s.errors.recovery) != 0) return false;
     jpeg_create_decompress(&s.cinfo);
     s.created = true;
     jpeg_stdio_src(&s.cinfo, file);
     if (jpeg_read_header(&s.cinfo, TRUE) != JPEG_HEADER_OK) return false;
+    const std::uint64_t width = s.cinfo.image_width;
+    if (width != 0 && s.cinfo.image_height > max_pixels / width) return false;
     return jpeg_start_decompress(&s.cinfo) == TRUE;
 }
 
@@ -85,7 +87,7 @@ bool JpegDecoder::Open(std::string_view path, RasterImage& image) {
         marker[1] != kStartOfImage[1] || !SeekStdioFile(file_.get(), 0))
         return Close(), false;
     session_ = std::make_unique<Session>();
-    if (!StartDecompress(*session_, file_.get())) return Close(), false;
+    if (!StartDecompress(*session_, file_.get(), max_pixels_)) return Close(), false;
     const jpeg_decompress_struct& cinfo = session_->cinfo;
     if (cinfo.output_width < 1 || cinfo.output_height < 1) return Close(), false;
     if (cinfo.output_components != 1 && cinfo.output_components != 3) return Close(), false;

@@ -44,6 +44,7 @@ std::uint64_t DecodePcxLine(std::span<std::uint8_t> line, ByteView data, std::ui
             line[produced++] = *b;
         }
     }
+    std::fill(line.begin() + static_cast<std::ptrdiff_t>(produced), line.end(), std::uint8_t{0});
     return in.ok() ? in.position() : data.size();
 }
 
@@ -120,9 +121,9 @@ bool PcxDecoder::Decode() {
 
     std::vector<std::uint8_t> line(static_cast<std::size_t>(line_length));
     std::uint64_t position = 0;
-    for (std::int32_t y = 0; y < height_; ++y) {
-        // Lines past the end of the data stay zero.
-        std::ranges::fill(line, 0);
+    // Rows past the end of the data stay as Create left them, zero; stopping there also
+    // keeps a tiny file with huge lines from costing a pass over every empty one.
+    for (std::int32_t y = 0; y < height_ && position < data_size; ++y) {
         position = DecodePcxLine(line, data.view(), position);
         const std::span<std::uint8_t> row = image_->Row(y);
         if (depth_ == 8) {

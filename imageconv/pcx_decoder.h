@@ -14,8 +14,8 @@ namespace icoforge {
 
 // Decodes one scan line of line.size() bytes from `data`, starting at `position`, and
 // returns the position after the last byte used. A run never carries into the next line:
-// what it holds beyond the line end is dropped. When the data end first, the bytes not
-// produced are left as they were.
+// what it holds beyond the line end is dropped. When the data end first, the rest of the
+// line is cleared.
 std::uint64_t DecodePcxLine(std::span<std::uint8_t> line, ByteView data, std::uint64_t position);
 
 class PcxDecoder final : public PictureDecoder {

@@ -21,6 +21,10 @@ public:
     // Releases the file, the library state and every buffer; harmless when repeated.
     virtual void Close() = 0;
 
+    // Asks Open to refuse pictures of more pixels than this, where the decoder's library
+    // would otherwise commit memory in proportion to the declared size before Read.
+    virtual void LimitPixels(std::uint64_t /*max_pixels*/) {}
+
     // The size Open found; 0 while closed.
     virtual std::uint64_t width() const = 0;
     virtual std::uint64_t height() const = 0;
