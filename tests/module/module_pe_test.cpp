@@ -29,7 +29,10 @@ constexpr std::uint64_t kDirEntries = 16;
 ByteBuffer Bytes(std::initializer_list<std::uint8_t> b) { return ByteBuffer(b); }
 
 class PeTest : public ::testing::TestWithParam<ModuleFormat> {};
-INSTANTIATE_TEST_SUITE_P(Both, PeTest, ::testing::Values(ModuleFormat::Pe32, ModuleFormat::Pe32Plus));
+std::string FormatName(const ::testing::TestParamInfo<ModuleFormat>& param) {
+    return param.param == ModuleFormat::Pe32 ? "Pe32" : "Pe32Plus";
+}
+INSTANTIATE_TEST_SUITE_P(Both, PeTest, ::testing::Values(ModuleFormat::Pe32, ModuleFormat::Pe32Plus), FormatName);
 
 TEST_P(PeTest, NamesComeInStoredOrderWithStringsFirst) {
     const ByteBuffer image = BuildModule(GetParam(), {

@@ -16,12 +16,21 @@ constexpr std::uint32_t kMzLfanewField = 0x3C;
 constexpr std::uint32_t kHeaderOffset = kMzHeaderSize;  // e_lfanew of every built module
 
 constexpr std::uint32_t kPeFileHeaderSize = 20;
+constexpr std::uint32_t kFhNumberOfSections = 2;
+constexpr std::uint32_t kFhSizeOfOptionalHeader = 16;
+constexpr std::uint32_t kFhCharacteristics = 18;
 constexpr std::uint16_t kMachineI386 = 0x014C;
 constexpr std::uint16_t kMachineAmd64 = 0x8664;
 constexpr std::uint16_t kCharacteristicsDll = 0x2102;  // executable, 32-bit machine, DLL
 constexpr std::uint32_t kDataDirectoryCount = 16;
 constexpr std::uint32_t kResourceDirectoryIndex = 2;
+constexpr std::uint32_t kDataDirectorySizeField = 4;
 constexpr std::uint32_t kSectionHeaderSize = 40;
+constexpr std::uint32_t kShVirtualSize = 8;
+constexpr std::uint32_t kShVirtualAddress = 12;
+constexpr std::uint32_t kShSizeOfRawData = 16;
+constexpr std::uint32_t kShPointerToRawData = 20;
+constexpr std::uint32_t kShCharacteristics = 36;
 constexpr std::uint32_t kSectionAlignment = 0x1000;
 constexpr std::uint32_t kSectionInitializedReadable = 0x40000040;
 
@@ -43,10 +52,32 @@ constexpr std::uint32_t kResourceDirectorySize = 16;
 constexpr std::uint32_t kResourceEntrySize = 8;
 constexpr std::uint32_t kResourceDataEntrySize = 16;
 constexpr std::uint32_t kNamedEntryCountField = 12;
+constexpr std::uint32_t kIdEntryCountField = 14;
+constexpr std::uint32_t kEntryTargetField = 4;
+constexpr std::uint32_t kDataEntrySizeField = 4;
 constexpr std::uint32_t kNameIsString = 0x80000000u;
 constexpr std::uint32_t kEntryIsDirectory = 0x80000000u;
 
 constexpr std::uint32_t kNeHeaderSize = 64;
+constexpr std::uint32_t kNeEntryTable = 0x04;  // header fields, relative to "NE"
+constexpr std::uint32_t kNeEntryTableLength = 0x06;
+constexpr std::uint32_t kNeFlags = 0x0C;
+constexpr std::uint32_t kNeSegmentTable = 0x22;
+constexpr std::uint32_t kNeResourceTable = 0x24;
+constexpr std::uint32_t kNeResidentNames = 0x26;
+constexpr std::uint32_t kNeModuleReferences = 0x28;
+constexpr std::uint32_t kNeImportedNames = 0x2A;
+constexpr std::uint32_t kNeAlignShift = 0x32;
+constexpr std::uint32_t kNeTargetOs = 0x36;
+constexpr std::uint32_t kNeExpectedVersion = 0x3E;
+constexpr std::uint16_t kNeFlagsLibrary = 0x8000;
+constexpr std::uint8_t kNeTargetWindows = 2;
+constexpr std::uint16_t kNeWindows310 = 0x030A;
+constexpr std::uint32_t kTiCount = 2;
+constexpr std::uint32_t kTiReserved = 4;
+constexpr std::uint32_t kNiLength = 2;
+constexpr std::uint32_t kNiFlags = 4;
+constexpr std::uint32_t kNiId = 6;
 constexpr std::uint32_t kNeTypeInfoSize = 8;
 constexpr std::uint32_t kNeNameInfoSize = 12;
 constexpr std::uint16_t kNeIntegerId = 0x8000;
@@ -164,7 +195,7 @@ BuiltModule BuildPe(bool plus, const std::vector<ModuleResource>& resources, con
     };
     auto write_directory_header = [&](std::uint32_t at, std::uint16_t named, std::uint16_t ids) {
         Put16(rsrc, at + kNamedEntryCountField, named);
-        Put16(rsrc, at + kNamedEntryCountField + 2, ids);
+        Put16(rsrc, at + kIdEntryCountField, ids);
     };
     auto count_named = [](const auto& order, auto name_of) {
         return static_cast<std::uint16_t>(std::count_if(order.begin(), order.end(),
@@ -188,7 +219,7 @@ BuiltModule BuildPe(bool plus, const std::vector<ModuleResource>& resources, con
         PutBytes(rsrc, cursor, resources[i].data);
         cursor = AlignUp(cursor + static_cast<std::uint32_t>(resources[i].data.size()), 4);
         Put32(rsrc, entry_rel[i], options.section_rva + data_rel[i]);
-        Put32(rsrc, entry_rel[i] + 4, static_cast<std::uint32_t>(resources[i].data.size()));
+        Put32(rsrc, entry_rel[i] + kDataEntrySizeField, static_cast<std::uint32_t>(resources[i].data.size()));
     }
     // The last resource's bytes end the section: no padding behind them.
     std::uint32_t rsrc_size = resources.empty() ? cursor
@@ -205,7 +236,7 @@ BuiltModule BuildPe(bool plus, const std::vector<ModuleResource>& resources, con
         const auto t = static_cast<std::size_t>(type_order[ti] - types.data());
         const std::uint32_t root_entry = kResourceDirectorySize + kResourceEntrySize * static_cast<std::uint32_t>(ti);
         Put32(rsrc, root_entry, type_names[ti]);
-        Put32(rsrc, root_entry + 4, kEntryIsDirectory | type_dir[t]);
+        Put32(rsrc, root_entry + kEntryTargetField, kEntryIsDirectory | type_dir[t]);
         const auto& order = name_orders[ti];
         const std::uint16_t named = count_named(order, [](const NameGroup& g) -> const ResourceName& { return g.name; });
         write_directory_header(type_dir[t], named, static_cast<std::uint16_t>(order.size() - named));
@@ -213,13 +244,13 @@ BuiltModule BuildPe(bool plus, const std::vector<ModuleResource>& resources, con
             const auto n = static_cast<std::size_t>(order[ni] - types[t].names.data());
             const std::uint32_t entry = type_dir[t] + kResourceDirectorySize + kResourceEntrySize * static_cast<std::uint32_t>(ni);
             Put32(rsrc, entry, name_names[name_index]);
-            Put32(rsrc, entry + 4, kEntryIsDirectory | name_dir[t][n]);
+            Put32(rsrc, entry + kEntryTargetField, kEntryIsDirectory | name_dir[t][n]);
             const auto& langs = types[t].names[n].resources;
             write_directory_header(name_dir[t][n], 0, static_cast<std::uint16_t>(langs.size()));
             for (std::size_t li = 0; li < langs.size(); ++li) {
                 const std::uint32_t lang_entry = name_dir[t][n] + kResourceDirectorySize + kResourceEntrySize * static_cast<std::uint32_t>(li);
                 Put32(rsrc, lang_entry, resources[langs[li]].language);
-                Put32(rsrc, lang_entry + 4, entry_rel[langs[li]]);
+                Put32(rsrc, lang_entry + kEntryTargetField, entry_rel[langs[li]]);
             }
         }
     }
@@ -235,9 +266,9 @@ BuiltModule BuildPe(bool plus, const std::vector<ModuleResource>& resources, con
     PutBytes(out, pe, ByteView(reinterpret_cast<const std::uint8_t*>("PE\0\0"), 4));
     const std::uint32_t file_header = pe + 4;
     Put16(out, file_header, plus ? kMachineAmd64 : kMachineI386);
-    Put16(out, file_header + 2, 1);  // NumberOfSections
-    Put16(out, file_header + 16, static_cast<std::uint16_t>(opt.size));
-    Put16(out, file_header + 18, kCharacteristicsDll);
+    Put16(out, file_header + kFhNumberOfSections, 1);
+    Put16(out, file_header + kFhSizeOfOptionalHeader, static_cast<std::uint16_t>(opt.size));
+    Put16(out, file_header + kFhCharacteristics, kCharacteristicsDll);
     const std::uint32_t optional = file_header + kPeFileHeaderSize;
     const std::uint32_t section_table = optional + opt.size;
     const std::uint32_t headers_end = section_table + kSectionHeaderSize;
@@ -253,14 +284,14 @@ BuiltModule BuildPe(bool plus, const std::vector<ModuleResource>& resources, con
     const std::uint32_t resource_directory = optional + opt.directories_field + 8 * kResourceDirectoryIndex;
     if (!resources.empty()) {
         Put32(out, resource_directory, options.section_rva);
-        Put32(out, resource_directory + 4, rsrc_size);
+        Put32(out, resource_directory + kDataDirectorySizeField, rsrc_size);
     }
     PutBytes(out, section_table, ByteView(reinterpret_cast<const std::uint8_t*>(".rsrc\0\0\0"), 8));
-    Put32(out, section_table + 8, rsrc_size);            // VirtualSize
-    Put32(out, section_table + 12, options.section_rva);  // VirtualAddress
-    Put32(out, section_table + 16, raw_size);             // SizeOfRawData
-    Put32(out, section_table + 20, size_of_headers);      // PointerToRawData
-    Put32(out, section_table + 36, kSectionInitializedReadable);
+    Put32(out, section_table + kShVirtualSize, rsrc_size);
+    Put32(out, section_table + kShVirtualAddress, options.section_rva);
+    Put32(out, section_table + kShSizeOfRawData, raw_size);
+    Put32(out, section_table + kShPointerToRawData, size_of_headers);
+    Put32(out, section_table + kShCharacteristics, kSectionInitializedReadable);
     out.resize(size_of_headers, 0);
     rsrc.resize(raw_size, 0);
     out.insert(out.end(), rsrc.begin(), rsrc.end());
@@ -309,13 +340,13 @@ BuiltModule BuildNe(const std::vector<ModuleResource>& resources, const ModuleOp
         std::uint16_t count = 0;
         for (const auto& n : t.names) count = static_cast<std::uint16_t>(count + n.resources.size());
         Put16(tab, cursor, id_field(t.type));
-        Put16(tab, cursor + 2, count);
-        Put32(tab, cursor + 4, 0);
+        Put16(tab, cursor + kTiCount, count);
+        Put32(tab, cursor + kTiReserved, 0);
         cursor += kNeTypeInfoSize;
         for (const auto& n : t.names) {
             for (std::size_t r : n.resources) {
                 record_rel[r] = cursor;
-                Put16(tab, cursor + 6, id_field(n.name));
+                Put16(tab, cursor + kNiId, id_field(n.name));
                 cursor += kNeNameInfoSize;
             }
         }
@@ -339,17 +370,17 @@ BuiltModule BuildNe(const std::vector<ModuleResource>& resources, const ModuleOp
     const std::uint32_t resident = kNeHeaderSize + static_cast<std::uint32_t>(tab.size());
     const ByteBuffer resident_names = {4, 'T', 'E', 'S', 'T', 0, 0, 0};  // name, ordinal 0, end
     const std::uint32_t after_resident = resident + static_cast<std::uint32_t>(resident_names.size());
-    Put16(out, ne + 0x04, static_cast<std::uint16_t>(after_resident));  // entry table (empty)
-    Put16(out, ne + 0x06, 2);
-    Put16(out, ne + 0x0C, 0x8000);  // library module
-    Put16(out, ne + 0x22, kNeHeaderSize);                                // segment table (no segments)
-    Put16(out, ne + 0x24, kNeHeaderSize);                                // resource table
-    Put16(out, ne + 0x26, static_cast<std::uint16_t>(resident));         // resident names
-    Put16(out, ne + 0x28, static_cast<std::uint16_t>(after_resident));   // module references
-    Put16(out, ne + 0x2A, static_cast<std::uint16_t>(after_resident));   // imported names
-    Put16(out, ne + 0x32, options.ne_align_shift);
-    out[ne + 0x36] = 2;             // Windows
-    Put16(out, ne + 0x3E, 0x030A);  // expects Windows 3.10
+    Put16(out, ne + kNeEntryTable, static_cast<std::uint16_t>(after_resident));  // empty
+    Put16(out, ne + kNeEntryTableLength, 2);
+    Put16(out, ne + kNeFlags, kNeFlagsLibrary);
+    Put16(out, ne + kNeSegmentTable, kNeHeaderSize);  // no segments
+    Put16(out, ne + kNeResourceTable, kNeHeaderSize);
+    Put16(out, ne + kNeResidentNames, static_cast<std::uint16_t>(resident));
+    Put16(out, ne + kNeModuleReferences, static_cast<std::uint16_t>(after_resident));
+    Put16(out, ne + kNeImportedNames, static_cast<std::uint16_t>(after_resident));
+    Put16(out, ne + kNeAlignShift, options.ne_align_shift);
+    out[ne + kNeTargetOs] = kNeTargetWindows;
+    Put16(out, ne + kNeExpectedVersion, kNeWindows310);
     PutBytes(out, table, tab);
     PutBytes(out, ne + resident, resident_names);
     out.resize(ne + after_resident + 2, 0);
@@ -368,8 +399,8 @@ BuiltModule BuildNe(const std::vector<ModuleResource>& resources, const ModuleOp
         if (!last || options.ne_pad_end) out.resize(at + units * unit, 0);
         const std::uint32_t record = table + record_rel[i];
         Put16(out, record, static_cast<std::uint16_t>(at / unit));
-        Put16(out, record + 2, static_cast<std::uint16_t>(units));
-        Put16(out, record + 4, kNeFlagsMoveablePure);
+        Put16(out, record + kNiLength, static_cast<std::uint16_t>(units));
+        Put16(out, record + kNiFlags, kNeFlagsMoveablePure);
         built.entry_offsets[i] = record;
         built.data_offsets[i] = at;
     }
