@@ -70,9 +70,14 @@ if [ -f "$done_mark" ]; then
   exit 0
 fi
 
+# Holding the lock, any work folder found here is the leftover of a killed run.
+rm -rf "$top"/work.*
 work=$(mktemp -d "$top/work.XXXXXX")
-# The deb-src entry and apt's state live in $work, so removing it removes them too.
+# The deb-src entry and apt's state live in $work, so removing it removes them too; the
+# signal traps make an interrupted run go through the EXIT trap as well.
 trap 'rm -rf "$work"' EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM HUP
 # Build systems that resolve a relative path against the working folder land in $work.
 cd "$work"
 rm -rf "$prefix"
