@@ -10,6 +10,18 @@ set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
 # checks that link those libraries search the same place.
 set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32 ${ICOFORGE_WINDOWS_PREFIX})
 list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES ICOFORGE_WINDOWS_PREFIX)
+# The prefix moves whenever that script changes. An existing build folder would keep
+# linking the old prefix's libraries, which find_library() cached, so forget them.
+if(ICOFORGE_WINDOWS_PREFIX_USED AND NOT ICOFORGE_WINDOWS_PREFIX_USED STREQUAL "${ICOFORGE_WINDOWS_PREFIX}")
+  get_property(_icoforge_cached DIRECTORY PROPERTY CACHE_VARIABLES)
+  foreach(_icoforge_var IN LISTS _icoforge_cached)
+    string(FIND "$CACHE{${_icoforge_var}}" "${ICOFORGE_WINDOWS_PREFIX_USED}/" _icoforge_at)
+    if(_icoforge_at EQUAL 0)
+      unset(${_icoforge_var} CACHE)
+    endif()
+  endforeach()
+endif()
+set(ICOFORGE_WINDOWS_PREFIX_USED "${ICOFORGE_WINDOWS_PREFIX}" CACHE INTERNAL "")
 # The sysroot holds both libz.a and the import library libz.dll.a; the import library
 # would make every program need zlib1.dll beside it.
 set(ZLIB_USE_STATIC_LIBS ON)
