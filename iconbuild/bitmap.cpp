@@ -1,9 +1,9 @@
 #include "iconbuild/bitmap.h"
 
-#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <new>
+#include <stdexcept>
 
 #include "common/byte_reader.h"
 #include "common/byte_writer.h"
@@ -167,6 +167,8 @@ Bitmap::Image Bitmap::Parse(ByteView file) {
         block.Bytes(SliceOf(file, pixel_offset, pixel_bytes).bytes);
         image.block = block.Take();
     } catch (const std::bad_alloc&) {
+        Unsupported();
+    } catch (const std::length_error&) {  // more than a 32-bit process can hold
         Unsupported();
     }
     return image;
