@@ -15,10 +15,11 @@
 
 namespace icoforge::module {
 
-// A hostile table can point thousands of entries at one long name; the UTF-8 of all the
-// names of one type is capped so that listing them cannot be made to allocate gigabytes.
-// Real modules stay far below (Wine's shell32 has a few KiB of group names).
-constexpr std::uint64_t kMaxNameBytesPerType = std::uint64_t{16} << 20;
+// A hostile table can point thousands of entries at one long name. The stored length of
+// all the names of one type (UTF-16 units in PE, bytes in NE) is capped, and checked
+// before any is converted, so listing them cannot be made to allocate gigabytes. Real
+// modules stay far below (Wine's shell32 has about a hundred units of group names).
+constexpr std::uint64_t kMaxNameUnitsPerType = std::uint64_t{4} << 20;
 
 // UTF-16 code units as stored in a PE module, read from `units` (2 bytes each, little
 // endian). An unpaired surrogate is written as its own 3-byte sequence (the "WTF-8"

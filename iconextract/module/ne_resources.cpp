@@ -85,7 +85,7 @@ std::vector<ResourceName> Names(ByteView image, std::uint64_t table, ResourceTyp
     if (!records) return {};
     std::vector<ResourceName> names;
     names.reserve(records->count);
-    std::uint64_t text_bytes = 0;
+    std::uint64_t name_units = 0;
     // Table order, string and integer names mixed as they stand.
     for (std::uint32_t i = 0; i < records->count; ++i) {
         const std::uint16_t id = *ReadU16(image, records->first + kNameInfoSize * i + kNiId);
@@ -95,10 +95,9 @@ std::vector<ResourceName> Names(ByteView image, std::uint64_t table, ResourceTyp
         }
         const auto bytes = NameBytes(image, table, id);
         if (!bytes) return {};
-        std::string text = Latin1ToUtf8(*bytes);
-        text_bytes += text.size();
-        if (text_bytes > kMaxNameBytesPerType) return {};
-        names.push_back(ResourceName::Text(std::move(text)));
+        name_units += bytes->size();
+        if (name_units > kMaxNameUnitsPerType) return {};
+        names.push_back(ResourceName::Text(Latin1ToUtf8(*bytes)));
     }
     return names;
 }

@@ -173,7 +173,7 @@ std::vector<ResourceName> Names(ByteView image, const Headers& headers, Resource
     if (!dir) return {};
     std::vector<ResourceName> names;
     names.reserve(dir->count);
-    std::uint64_t text_bytes = 0;
+    std::uint64_t name_units = 0;
     // Stored order: the format keeps string names ahead of integer ones, and Windows
     // reports the entries as they stand.
     for (std::uint32_t i = 0; i < dir->count; ++i) {
@@ -184,10 +184,9 @@ std::vector<ResourceName> Names(ByteView image, const Headers& headers, Resource
         }
         const auto units = NameUnits(image, *headers.resource_root, e);
         if (!units) return {};
-        std::string text = Utf16LeToUtf8(*units);
-        text_bytes += text.size();
-        if (text_bytes > kMaxNameBytesPerType) return {};
-        names.push_back(ResourceName::Text(std::move(text)));
+        name_units += units->size() / 2;
+        if (name_units > kMaxNameUnitsPerType) return {};
+        names.push_back(ResourceName::Text(Utf16LeToUtf8(*units)));
     }
     return names;
 }

@@ -259,6 +259,29 @@ TEST(PeHostile, OffsetsPastTheEndAndLoopsYieldNothing) {
     }
 }
 
+TEST(PeNames, ManyEntriesOnOneLongNameAreCapped) {
+    // Entries that all point at one name of 65535 units: 64 of them stay within the
+    // 4 Mi units of names one listing may produce, 65 do not.
+    const auto built = BuildModuleWithLayout(ModuleFormat::Pe32, {{Type(kGroup), ResourceName::Text("N"), Bytes({1})}});
+    const std::uint64_t type_dir = built.resource_offset + kDirEntries + 8;
+    const std::uint32_t name_dir_target = *ReadU32(built.bytes, type_dir + kDirEntries + 4);
+    auto listing = [&](std::uint16_t entries) {
+        ByteBuffer image = built.bytes;
+        image.resize(type_dir + kDirEntries + 8 * std::size_t{entries});
+        const std::uint64_t name_at = image.size();
+        image.resize(name_at + 2 + 2 * 0xFFFF, 0);
+        PutU16At(image, name_at, 0xFFFF);
+        PutU16At(image, type_dir + kDirIdCount - 2, entries);
+        for (std::uint16_t i = 0; i < entries; ++i) {
+            PutU32At(image, type_dir + kDirEntries + 8 * i, 0x80000000u | static_cast<std::uint32_t>(name_at - built.resource_offset));
+            PutU32At(image, type_dir + kDirEntries + 8 * i + 4, name_dir_target);
+        }
+        return ResourceModule::Parse(image)->Names(kGroup).size();
+    };
+    EXPECT_EQ(listing(64), 64u);
+    EXPECT_EQ(listing(65), 0u);
+}
+
 TEST(PeNames, UnpairedSurrogateNameRoundTrips) {
     const auto built = BuildModuleWithLayout(ModuleFormat::Pe32, {
         {Type(kGroup), ResourceName::Text("A\xF0\x9F\x98\x80"), Bytes({1})},  // A + U+1F600
