@@ -12,7 +12,7 @@
 namespace icoforge {
 namespace {
 
-using testing::DibSpec;
+using testing::DibShape;
 using testing::MakeDibImage;
 using testing::MakePngImage;
 

@@ -13,7 +13,7 @@
 
 namespace icoforge::testing {
 
-struct DibSpec {
+struct DibShape {
     std::int32_t width = 32;
     std::int32_t height = 32;  // the icon's height; the header stores twice as much
     std::uint16_t planes = 1;
@@ -34,25 +34,25 @@ inline std::uint64_t RowBytes(std::uint64_t bits_per_pixel, std::uint64_t width)
 }
 
 // A whole DIB icon image: 40-byte header, colour table, colour rows, mask rows.
-inline ByteBuffer MakeDibImage(const DibSpec& spec) {
+inline ByteBuffer MakeDibImage(const DibShape& shape) {
     ByteWriter out;
-    out.U32(spec.header_size);
-    out.I32(spec.width);
-    out.I32(spec.height * 2);
-    out.U16(spec.planes);
-    out.U16(spec.bit_count);
+    out.U32(shape.header_size);
+    out.I32(shape.width);
+    out.I32(shape.height * 2);
+    out.U16(shape.planes);
+    out.U16(shape.bit_count);
     out.U32(0);  // biCompression
-    out.U32(spec.size_image);
+    out.U32(shape.size_image);
     out.U32(0);
     out.U32(0);
-    out.U32(spec.clr_used);
+    out.U32(shape.clr_used);
     out.U32(0);
-    const std::uint32_t entries = spec.clr_used != 0 ? spec.clr_used : DefaultEntries(spec.bit_count);
-    for (std::uint32_t i = 0; i < entries; ++i) out.U32(0x00010203u * (i + spec.seed));
-    const std::uint64_t colour = RowBytes(std::uint64_t{spec.planes} * spec.bit_count, spec.width) * spec.height;
-    for (std::uint64_t i = 0; i < colour; ++i) out.U8(static_cast<std::uint8_t>(i * 7 + spec.seed));
-    const std::uint64_t mask = RowBytes(1, spec.width) * spec.height;
-    for (std::uint64_t i = 0; i < mask; ++i) out.U8(static_cast<std::uint8_t>(0xF0 ^ (i + spec.seed)));
+    const std::uint32_t entries = shape.clr_used != 0 ? shape.clr_used : DefaultEntries(shape.bit_count);
+    for (std::uint32_t i = 0; i < entries; ++i) out.U32(0x00010203u * (i + shape.seed));
+    const std::uint64_t colour = RowBytes(std::uint64_t{shape.planes} * shape.bit_count, shape.width) * shape.height;
+    for (std::uint64_t i = 0; i < colour; ++i) out.U8(static_cast<std::uint8_t>(i * 7 + shape.seed));
+    const std::uint64_t mask = RowBytes(1, shape.width) * shape.height;
+    for (std::uint64_t i = 0; i < mask; ++i) out.U8(static_cast<std::uint8_t>(0xF0 ^ (i + shape.seed)));
     return out.Take();
 }
 
