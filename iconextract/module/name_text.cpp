@@ -73,7 +73,8 @@ std::string Utf16LeToUtf8(ByteView units) {
         if (IsHighSurrogate(unit) && i + 1 < count) {
             const std::uint32_t next = *ReadU16(units, 2 * (i + 1));
             if (IsLowSurrogate(next)) {
-                AppendUtf8(out, kFirstSupplementary + ((unit - kHighSurrogateFirst) << 10) + (next - kLowSurrogateFirst));
+                AppendUtf8(out,
+                           kFirstSupplementary + ((unit - kHighSurrogateFirst) << 10) + (next - kLowSurrogateFirst));
                 ++i;
                 continue;
             }

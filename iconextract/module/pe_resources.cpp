@@ -151,7 +151,12 @@ std::optional<Headers> ReadHeaders(ByteView image, std::uint32_t pe_offset) {
         if (!rva) return std::nullopt;
         // An RVA of 0 means no resources; one that maps nowhere leaves the module without
         // resources too, as Windows finds no resource section then.
-        if (*rva != 0) h.resource_root = RvaToOffset(image, h, *rva);
+        // Windows reads a data directory inside the headers in place before it looks
+        // at the sections.
+        if (*rva != 0 && *rva < h.size_of_headers)
+            h.resource_root = *rva;
+        else if (*rva != 0)
+            h.resource_root = RvaToOffset(image, h, *rva);
     }
     return h;
 }

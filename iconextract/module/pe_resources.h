@@ -24,8 +24,9 @@ struct Headers {
 // Nothing when `image` has no PE headers at `pe_offset` that fit in it.
 std::optional<Headers> ReadHeaders(ByteView image, std::uint32_t pe_offset);
 
-// The file offset an RVA lands on: through the section whose raw data holds it, else
-// one-to-one inside the headers.
+// The file offset an RVA lands on: through the first section whose raw data holds it,
+// else one-to-one inside the headers (where an image mapping would put it; Windows
+// itself gives no data there for a module mapped as a data file).
 std::optional<std::uint64_t> RvaToOffset(ByteView image, const Headers& headers, std::uint32_t rva);
 
 std::vector<ResourceName> Names(ByteView image, const Headers& headers, ResourceType type);

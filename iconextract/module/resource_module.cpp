@@ -63,14 +63,14 @@ std::optional<ResourceModule> ResourceModule::Parse(ByteView image) {
 
 namespace {
 
-pe::Headers PeHeaders(ModuleFormat format, bool has_resources, std::uint64_t root, std::uint64_t section_table,
-                      std::uint32_t section_count, std::uint32_t size_of_headers) {
+pe::Headers PeHeaders(ModuleFormat format, std::uint64_t root, std::uint64_t section_table, std::uint32_t section_count,
+                      std::uint32_t size_of_headers) {
     pe::Headers h;
     h.format = format;
     h.section_table = section_table;
     h.section_count = section_count;
     h.size_of_headers = size_of_headers;
-    if (has_resources) h.resource_root = root;
+    h.resource_root = root;
     return h;
 }
 
@@ -79,17 +79,17 @@ pe::Headers PeHeaders(ModuleFormat format, bool has_resources, std::uint64_t roo
 std::vector<ResourceName> ResourceModule::Names(ResourceType type) const {
     if (!has_resources_) return {};
     if (format_ == ModuleFormat::Ne) return ne::Names(image_, resource_table_offset_, type);
-    return pe::Names(image_,
-                     PeHeaders(format_, true, resource_table_offset_, section_table_offset_, section_count_, size_of_headers_),
-                     type);
+    const auto headers =
+        PeHeaders(format_, resource_table_offset_, section_table_offset_, section_count_, size_of_headers_);
+    return pe::Names(image_, headers, type);
 }
 
 std::optional<ByteView> ResourceModule::Find(ResourceType type, const ResourceName& name) const {
     if (!has_resources_) return std::nullopt;
     if (format_ == ModuleFormat::Ne) return ne::Find(image_, resource_table_offset_, type, name);
-    return pe::Find(image_,
-                    PeHeaders(format_, true, resource_table_offset_, section_table_offset_, section_count_, size_of_headers_),
-                    type, name);
+    const auto headers =
+        PeHeaders(format_, resource_table_offset_, section_table_offset_, section_count_, size_of_headers_);
+    return pe::Find(image_, headers, type, name);
 }
 
 bool LooksLikeModule(ByteView image) { return FindNewHeader(image).signature != Signature::None; }

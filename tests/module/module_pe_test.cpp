@@ -246,7 +246,8 @@ TEST(PeHostile, OffsetsPastTheEndAndLoopsYieldNothing) {
         EXPECT_EQ(module->Names(kGroup).size(), 2u);
         EXPECT_FALSE(module->Find(kGroup, ResourceName::Id(2)));
         // Data entry itself past the end, and an RVA that wraps with its size.
-        EXPECT_FALSE(ResourceModule::Parse(patched(lang_dir + kDirEntries + 4, 0x7FFFFFF8u))->Find(kGroup, ResourceName::Id(2)));
+        const ByteBuffer far_data = patched(lang_dir + kDirEntries + 4, 0x7FFFFFF8u);
+        EXPECT_FALSE(ResourceModule::Parse(far_data)->Find(kGroup, ResourceName::Id(2)));
     }
     {
         ByteBuffer image = patched(built.entry_offsets[1], 0xFFFFFFFF);
@@ -273,7 +274,8 @@ TEST(PeNames, ManyEntriesOnOneLongNameAreCapped) {
         PutU16At(image, name_at, 0xFFFF);
         PutU16At(image, type_dir + kDirIdCount - 2, entries);
         for (std::uint16_t i = 0; i < entries; ++i) {
-            PutU32At(image, type_dir + kDirEntries + 8 * i, 0x80000000u | static_cast<std::uint32_t>(name_at - built.resource_offset));
+            const auto name_offset = static_cast<std::uint32_t>(name_at - built.resource_offset);
+            PutU32At(image, type_dir + kDirEntries + 8 * i, 0x80000000u | name_offset);
             PutU32At(image, type_dir + kDirEntries + 8 * i + 4, name_dir_target);
         }
         return ResourceModule::Parse(image)->Names(kGroup).size();

@@ -198,8 +198,8 @@ BuiltModule BuildPe(bool plus, const std::vector<ModuleResource>& resources, con
         Put16(rsrc, at + kIdEntryCountField, ids);
     };
     auto count_named = [](const auto& order, auto name_of) {
-        return static_cast<std::uint16_t>(std::count_if(order.begin(), order.end(),
-                                                        [&](const auto* p) { return !name_of(*p).is_id(); }));
+        return static_cast<std::uint16_t>(
+            std::count_if(order.begin(), order.end(), [&](const auto* p) { return !name_of(*p).is_id(); }));
     };
 
     // Names of every directory entry first (strings go right behind the directories).
@@ -222,8 +222,8 @@ BuiltModule BuildPe(bool plus, const std::vector<ModuleResource>& resources, con
         Put32(rsrc, entry_rel[i] + kDataEntrySizeField, static_cast<std::uint32_t>(resources[i].data.size()));
     }
     // The last resource's bytes end the section: no padding behind them.
-    std::uint32_t rsrc_size = resources.empty() ? cursor
-                                                : data_rel.back() + static_cast<std::uint32_t>(resources.back().data.size());
+    std::uint32_t rsrc_size =
+        resources.empty() ? cursor : data_rel.back() + static_cast<std::uint32_t>(resources.back().data.size());
     rsrc_size = std::max(rsrc_size, entries_start);
     rsrc.resize(std::max<std::size_t>(rsrc.size(), rsrc_size));
 
@@ -238,17 +238,20 @@ BuiltModule BuildPe(bool plus, const std::vector<ModuleResource>& resources, con
         Put32(rsrc, root_entry, type_names[ti]);
         Put32(rsrc, root_entry + kEntryTargetField, kEntryIsDirectory | type_dir[t]);
         const auto& order = name_orders[ti];
-        const std::uint16_t named = count_named(order, [](const NameGroup& g) -> const ResourceName& { return g.name; });
+        const std::uint16_t named =
+            count_named(order, [](const NameGroup& g) -> const ResourceName& { return g.name; });
         write_directory_header(type_dir[t], named, static_cast<std::uint16_t>(order.size() - named));
         for (std::size_t ni = 0; ni < order.size(); ++ni, ++name_index) {
             const auto n = static_cast<std::size_t>(order[ni] - types[t].names.data());
-            const std::uint32_t entry = type_dir[t] + kResourceDirectorySize + kResourceEntrySize * static_cast<std::uint32_t>(ni);
+            const std::uint32_t entry =
+                type_dir[t] + kResourceDirectorySize + kResourceEntrySize * static_cast<std::uint32_t>(ni);
             Put32(rsrc, entry, name_names[name_index]);
             Put32(rsrc, entry + kEntryTargetField, kEntryIsDirectory | name_dir[t][n]);
             const auto& langs = types[t].names[n].resources;
             write_directory_header(name_dir[t][n], 0, static_cast<std::uint16_t>(langs.size()));
             for (std::size_t li = 0; li < langs.size(); ++li) {
-                const std::uint32_t lang_entry = name_dir[t][n] + kResourceDirectorySize + kResourceEntrySize * static_cast<std::uint32_t>(li);
+                const std::uint32_t lang_entry =
+                    name_dir[t][n] + kResourceDirectorySize + kResourceEntrySize * static_cast<std::uint32_t>(li);
                 Put32(rsrc, lang_entry, resources[langs[li]].language);
                 Put32(rsrc, lang_entry + kEntryTargetField, entry_rel[langs[li]]);
             }
@@ -328,7 +331,8 @@ BuiltModule BuildNe(const std::vector<ModuleResource>& resources, const ModuleOp
         const auto off = static_cast<std::uint16_t>(string_cursor);
         if (tab.size() < string_cursor + 1) tab.resize(string_cursor + 1);
         tab[string_cursor] = static_cast<std::uint8_t>(name.text.size());
-        PutBytes(tab, string_cursor + 1, ByteView(reinterpret_cast<const std::uint8_t*>(name.text.data()), name.text.size()));
+        PutBytes(tab, string_cursor + 1,
+                 ByteView(reinterpret_cast<const std::uint8_t*>(name.text.data()), name.text.size()));
         string_cursor += 1 + static_cast<std::uint32_t>(name.text.size());
         strings.emplace_back(name.text, off);
         return off;
@@ -412,9 +416,12 @@ BuiltModule BuildNe(const std::vector<ModuleResource>& resources, const ModuleOp
 BuiltModule BuildModuleWithLayout(ModuleFormat format, const std::vector<ModuleResource>& resources,
                                   const ModuleOptions& options) {
     switch (format) {
-        case ModuleFormat::Pe32: return BuildPe(false, resources, options);
-        case ModuleFormat::Pe32Plus: return BuildPe(true, resources, options);
-        case ModuleFormat::Ne: return BuildNe(resources, options);
+        case ModuleFormat::Pe32:
+            return BuildPe(false, resources, options);
+        case ModuleFormat::Pe32Plus:
+            return BuildPe(true, resources, options);
+        case ModuleFormat::Ne:
+            return BuildNe(resources, options);
     }
     return {};
 }
