@@ -159,6 +159,20 @@ TEST(ResolveShortcut, StoredTargetWhetherOrNotItExists) {
     EXPECT_EQ(ResolveShortcut(other), windows_target);
 }
 
+TEST(ResolveShortcut, LinkToARealFileKeepsItsPathAfterTheFileIsGone) {
+    ShellSession session;
+    ScratchFolder folder;
+    const std::string target = folder.File("present.txt");
+    ASSERT_TRUE(WriteWholeFile(target, ByteView()));
+    testing::LinkSpec spec;
+    spec.base_path = target;  // ASCII, so its ANSI form is the same text
+    const std::string link = folder.File("present.lnk");
+    ASSERT_TRUE(WriteWholeFile(link, testing::BuildLink(spec)));
+    EXPECT_EQ(ResolveShortcut(link), target);
+    ASSERT_TRUE(RemoveFile(target));
+    EXPECT_EQ(ResolveShortcut(link), target);
+}
+
 TEST(ResolveShortcut, WhatIsNotAShellLinkGivesNothing) {
     ShellSession session;
     ScratchFolder folder;
