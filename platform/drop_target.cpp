@@ -1,5 +1,7 @@
 #include "platform/drop_target.h"
 
+#include <utility>
+
 #include "common/byte_reader.h"
 #include "common/byte_writer.h"
 

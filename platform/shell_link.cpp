@@ -59,6 +59,14 @@ constexpr std::uint32_t kFileEntryExtensionSignature = 0xBEEF0004;
 constexpr std::uint64_t kExtensionSignatureOffset = 4;
 constexpr std::uint64_t kExtensionVersionOffset = 2;
 constexpr std::uint16_t kMinExtensionVersionWithLongName = 3;
+// The 0xBEEF0004 block grows by version: fields are inserted before the long name.
+constexpr std::uint64_t kExtensionFixedPartSize = 18;       // size .. identifier
+constexpr std::uint16_t kExtensionVersionWithFileReference = 7;
+constexpr std::uint64_t kFileReferencePartSize = 18;        // reserved, NTFS reference, reserved
+constexpr std::uint64_t kLocalisedNameSizeFieldSize = 2;
+constexpr std::uint16_t kExtensionVersionWithField8 = 8;
+constexpr std::uint16_t kExtensionVersionWithField9 = 9;
+constexpr std::uint64_t kVersionFieldSize = 4;
 
 ByteView Rest(ByteView data, std::uint64_t offset) {
     return offset <= data.size() ? data.subspan(static_cast<std::size_t>(offset)) : ByteView{};
@@ -160,11 +168,11 @@ std::optional<std::string> DriveRoot(ByteView item) {
 std::optional<std::string> ExtensionLongName(ByteView block) {
     const auto version = ReadU16(block, kExtensionVersionOffset);
     if (!version || *version < kMinExtensionVersionWithLongName) return std::nullopt;
-    std::uint64_t offset = 18;  // after the two timestamps and the identifier
-    if (*version >= 7) offset += 18;  // NTFS file reference and its neighbours
-    offset += 2;                      // size of the localised name
-    if (*version >= 8) offset += 4;
-    if (*version >= 9) offset += 4;
+    std::uint64_t offset = kExtensionFixedPartSize;
+    if (*version >= kExtensionVersionWithFileReference) offset += kFileReferencePartSize;
+    offset += kLocalisedNameSizeFieldSize;
+    if (*version >= kExtensionVersionWithField8) offset += kVersionFieldSize;
+    if (*version >= kExtensionVersionWithField9) offset += kVersionFieldSize;
     const auto name = Utf16Text(block, offset);
     if (!name || name->empty()) return std::nullopt;
     return name;
@@ -188,7 +196,7 @@ std::optional<std::string> FileEntryName(ByteView item, std::uint8_t type) {
     std::uint64_t offset = after_name + (after_name & 1);
     while (true) {
         const auto size = ReadU16(item, offset);
-        if (!size || *size < 8) break;
+        if (!size || *size < kExtensionSignatureOffset + 4) break;
         const auto block = SliceOf(item, offset, *size);
         if (!block.ok) break;
         if (ReadU32(block.bytes, kExtensionSignatureOffset) == kFileEntryExtensionSignature) {
