@@ -150,9 +150,8 @@ std::optional<Headers> ReadHeaders(ByteView image, std::uint32_t pe_offset) {
         const auto rva = ReadU32(image, optional + directories_field + kDataDirectorySize * kResourceDirectoryIndex);
         if (!rva) return std::nullopt;
         // An RVA of 0 means no resources; one that maps nowhere leaves the module without
-        // resources too, as Windows finds no resource section then.
-        // Windows reads a data directory inside the headers in place before it looks
-        // at the sections.
+        // resources too, as Windows finds no resource section then. Windows reads a data
+        // directory that lies inside the headers in place, before it looks at sections.
         if (*rva != 0 && *rva < h.size_of_headers)
             h.resource_root = *rva;
         else if (*rva != 0)

@@ -52,7 +52,9 @@ public:
 
     // The bytes of one resource, as LoadResource/SizeofResource give them: a string name
     // matches case-insensitively; among languages the neutral one is taken, else the
-    // first stored. Nothing when absent or when its data lies outside the image.
+    // first stored. Nothing when absent or when its data lies outside the image (except
+    // that an NE resource whose last alignment unit is cut short by the end of the file
+    // comes up to the end of the file: only its padding is missing).
     std::optional<ByteView> Find(ResourceType type, const ResourceName& name) const;
 
 private:
