@@ -179,8 +179,8 @@ configure_and_build() {  # configure_and_build NAME SOURCE_DIR TARGET CMAKE_ARGS
   cmake --build "$work/build-$name" -j"$jobs" --target "$target" || die "building $name failed"
 }
 
-# Only the library: its sample programs would cost a fifth of the whole build, and its
-# install rule insists on them, so the five files are put in place by hand.
+# Only the library is built, not the sample programs; the install rule insists on those,
+# so the library and its four headers are put in place by hand.
 # --reproducible keeps nasm's version and a timestamp out of the objects.
 configure_and_build libjpeg-turbo "$jpeg_src" jpeg-static \
   -DENABLE_SHARED=OFF -DENABLE_STATIC=ON \
