@@ -53,6 +53,10 @@ int MapProc(thandle_t handle, void** base, toff_t* size) {
 }
 void UnmapProc(thandle_t, void*, toff_t) {}
 
+// A hostile header can ask libtiff for a strip buffer of hundreds of gigabytes; no strip
+// of a picture that can be converted comes near this.
+constexpr tmsize_t kMaxSingleAllocation = tmsize_t{1} << 30;
+
 // libtiff's messages are of no use to anyone: the caller learns only that the file failed.
 int DiscardMessage(TIFF*, void*, const char*, const char*, va_list) { return 1; }
 
@@ -88,6 +92,7 @@ bool TiffDecoder::Open(std::string_view path, RasterImage& image) {
     if (!options) return Close(), false;
     TIFFOpenOptionsSetErrorHandlerExtR(options.get(), DiscardMessage, nullptr);
     TIFFOpenOptionsSetWarningHandlerExtR(options.get(), DiscardMessage, nullptr);
+    TIFFOpenOptionsSetMaxSingleMemAlloc(options.get(), kMaxSingleAllocation);
     const std::string name(path);
     session_->tiff = TIFFClientOpenExt(name.c_str(), "r", &session_->source, ReadProc, WriteProc, SeekProc,
                                        CloseProc, SizeProc, MapProc, UnmapProc, options.get());

@@ -211,12 +211,13 @@ std::optional<RgbPicture> ReadPnm(const std::string& path) {
 
 ByteBuffer PngChunk(const char* type, const ByteBuffer& data) {
     ByteBuffer out;
+    out.reserve(12 + data.size());
     const auto put32 = [&](std::uint32_t v) {
         for (int s = 24; s >= 0; s -= 8) out.push_back(static_cast<std::uint8_t>(v >> s));
     };
     put32(static_cast<std::uint32_t>(data.size()));
     const std::size_t start = out.size();
-    out.insert(out.end(), type, type + 4);
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(type[i]));
     out.insert(out.end(), data.begin(), data.end());
     put32(static_cast<std::uint32_t>(crc32(0, out.data() + start, static_cast<uInt>(out.size() - start))));
     return out;
