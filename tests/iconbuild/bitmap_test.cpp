@@ -10,7 +10,7 @@
 namespace icoforge {
 namespace {
 
-using test::BmpSpec;
+using test::BmpShape;
 using test::MakeBmp;
 
 // A colour as a file stores it in a 24/32-bit pixel or a palette entry.
@@ -77,8 +77,8 @@ TEST(BitmapLoad, StatedSizeBelowTheLengthKeepsEveryTrailingByte) {
     EXPECT_EQ(bitmap.GetPixelColour(2, 1), MakeColour(20, 101, 200));
 
     // The pixel offset, not the header's end, says where rows start: bytes in between are skipped.
-    BmpSpec spec{.width = 1, .height = 1, .pixel_offset = 58};
-    ByteBuffer gap = MakeBmp(spec, ByteBuffer{9, 9, 9, 9, 1, 2, 3, 0});
+    BmpShape shape{.width = 1, .height = 1, .pixel_offset = 58};
+    ByteBuffer gap = MakeBmp(shape, ByteBuffer{9, 9, 9, 9, 1, 2, 3, 0});
     ASSERT_TRUE(bitmap.LoadData(gap));
     EXPECT_EQ(bitmap.GetPixelColour(0, 0), MakeColour(3, 2, 1));
 }
@@ -137,7 +137,7 @@ TEST(BitmapRead, ColourTableSizeAndHeaderForms) {
     // Colours used = 16 in an 8-bit file: a 16-entry table, and the pixels right after it.
     std::vector<std::uint32_t> sixteen(16);
     for (std::uint32_t i = 0; i < 16; ++i) sixteen[i] = FileRgb(i, 2 * i, 3 * i);
-    const BmpSpec short_table{.width = 4, .height = 1, .bit_count = 8, .colours_used = 16, .palette = sixteen};
+    const BmpShape short_table{.width = 4, .height = 1, .bit_count = 8, .colours_used = 16, .palette = sixteen};
     Bitmap bitmap;
     ASSERT_TRUE(bitmap.LoadData(MakeBmp(short_table, [](int x, int) { return std::uint32_t(5 + x); })));
     EXPECT_EQ(bitmap.GetPixelColour(3, 0), MakeColour(8, 16, 24));
@@ -157,16 +157,16 @@ TEST(BitmapRead, ColourTableSizeAndHeaderForms) {
         for (int x = 0; x < 7; ++x) EXPECT_EQ(core.GetPixelColour(x, y), info.GetPixelColour(x, y));
 
     // A 12-byte header's width and height are unsigned 16-bit.
-    BmpSpec wide{.width = 40000, .height = 1, .bit_count = 1, .core_header = true, .palette = {0, 0xFFFFFF}};
+    BmpShape wide{.width = 40000, .height = 1, .bit_count = 1, .core_header = true, .palette = {0, 0xFFFFFF}};
     ASSERT_TRUE(core.LoadData(MakeBmp(wide, ByteBuffer(5000, 0))));
     EXPECT_EQ(core.GetWidth(), 40000);
 }
 
 TEST(BitmapRead, IndexPastTheColourTableIsBlack) {
-    const BmpSpec spec{.width = 3, .height = 1, .bit_count = 8, .colours_used = 2, .palette = {0xFFFFFF, 0x00FF00}};
+    const BmpShape shape{.width = 3, .height = 1, .bit_count = 8, .colours_used = 2, .palette = {0xFFFFFF, 0x00FF00}};
     Bitmap bitmap;
     // The table's two entries are followed by pixel bytes; index 2 must not reach them.
-    ASSERT_TRUE(bitmap.LoadData(MakeBmp(spec, ByteBuffer{1, 2, 255, 0xEE})));
+    ASSERT_TRUE(bitmap.LoadData(MakeBmp(shape, ByteBuffer{1, 2, 255, 0xEE})));
     EXPECT_EQ(bitmap.GetPixelColour(0, 0), MakeColour(0, 255, 0));
     EXPECT_EQ(bitmap.GetPixelColour(1, 0), 0u);
     EXPECT_EQ(bitmap.GetPixelColour(2, 0), 0u);
@@ -182,7 +182,7 @@ TEST(BitmapRead, PlanesWidenTheRow) {
     EXPECT_EQ(bitmap.GetPixelColour(0, 1), 0u);
 
     // No planes: every row lies at the same place; the pixels must still be there.
-    BmpSpec flat{.width = 4, .height = 100, .bit_count = 24, .planes = 0};
+    BmpShape flat{.width = 4, .height = 100, .bit_count = 24, .planes = 0};
     ASSERT_TRUE(bitmap.LoadData(MakeBmp(flat, ByteBuffer(12, 0x7F))));
     EXPECT_EQ(bitmap.GetPixelColour(3, 99), 0x007F7F7Fu);
     EXPECT_FALSE(bitmap.LoadData(MakeBmp(flat, ByteBuffer(11, 0x7F))));

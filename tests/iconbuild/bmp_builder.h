@@ -11,7 +11,7 @@
 
 namespace icoforge::test {
 
-struct BmpSpec {
+struct BmpShape {
     std::int32_t width = 1;
     std::int32_t height = 1;
     std::uint16_t bit_count = 24;
@@ -55,50 +55,50 @@ inline ByteBuffer PackRows(std::int32_t width, std::int32_t height, std::uint16_
     return rows;
 }
 
-inline ByteBuffer MakeBmp(const BmpSpec& spec, ByteView pixels) {
-    const std::uint32_t header_size = spec.core_header ? 12 : 40;
-    const std::uint32_t entry_size = spec.core_header ? 3 : 4;
-    const auto table = static_cast<std::uint32_t>(entry_size * spec.palette.size());
-    const std::uint32_t offset = spec.pixel_offset.value_or(14 + header_size + table);
+inline ByteBuffer MakeBmp(const BmpShape& shape, ByteView pixels) {
+    const std::uint32_t header_size = shape.core_header ? 12 : 40;
+    const std::uint32_t entry_size = shape.core_header ? 3 : 4;
+    const auto table = static_cast<std::uint32_t>(entry_size * shape.palette.size());
+    const std::uint32_t offset = shape.pixel_offset.value_or(14 + header_size + table);
     const auto length = static_cast<std::uint32_t>(14 + header_size + table + pixels.size());
 
     ByteWriter out;
     out.U8('B');
     out.U8('M');
-    out.U32(spec.file_size.value_or(length));
+    out.U32(shape.file_size.value_or(length));
     out.U32(0);
     out.U32(offset);
     out.U32(header_size);
-    if (spec.core_header) {
-        out.U16(static_cast<std::uint16_t>(spec.width));
-        out.U16(static_cast<std::uint16_t>(spec.height));
-        out.U16(spec.planes);
-        out.U16(spec.bit_count);
+    if (shape.core_header) {
+        out.U16(static_cast<std::uint16_t>(shape.width));
+        out.U16(static_cast<std::uint16_t>(shape.height));
+        out.U16(shape.planes);
+        out.U16(shape.bit_count);
     } else {
-        out.I32(spec.width);
-        out.I32(spec.height);
-        out.U16(spec.planes);
-        out.U16(spec.bit_count);
-        out.U32(spec.compression);
-        out.U32(spec.image_size != 0 ? spec.image_size : static_cast<std::uint32_t>(pixels.size()));
+        out.I32(shape.width);
+        out.I32(shape.height);
+        out.U16(shape.planes);
+        out.U16(shape.bit_count);
+        out.U32(shape.compression);
+        out.U32(shape.image_size != 0 ? shape.image_size : static_cast<std::uint32_t>(pixels.size()));
         out.U32(2835);
         out.U32(2835);
-        out.U32(spec.colours_used);
+        out.U32(shape.colours_used);
         out.U32(0);
     }
-    for (const std::uint32_t colour : spec.palette) {
+    for (const std::uint32_t colour : shape.palette) {
         out.U8(static_cast<std::uint8_t>(colour));
         out.U8(static_cast<std::uint8_t>(colour >> 8));
         out.U8(static_cast<std::uint8_t>(colour >> 16));
-        if (!spec.core_header) out.U8(0);
+        if (!shape.core_header) out.U8(0);
     }
     out.Bytes(pixels);
     return out.Take();
 }
 
 // A whole file with every pixel given by `value`, as PackRows takes it.
-inline ByteBuffer MakeBmp(const BmpSpec& spec, const std::function<std::uint32_t(int, int)>& value) {
-    return MakeBmp(spec, PackRows(spec.width, spec.height, spec.bit_count, value));
+inline ByteBuffer MakeBmp(const BmpShape& shape, const std::function<std::uint32_t(int, int)>& value) {
+    return MakeBmp(shape, PackRows(shape.width, shape.height, shape.bit_count, value));
 }
 
 }  // namespace icoforge::test

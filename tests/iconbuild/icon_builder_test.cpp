@@ -8,7 +8,7 @@
 namespace icoforge {
 namespace {
 
-using test::BmpSpec;
+using test::BmpShape;
 using test::MakeBmp;
 
 constexpr std::size_t kXorStart = 62;
@@ -132,8 +132,8 @@ TEST(IconMask, BitsPaddingAndColourBytes) {
 
 TEST(IconRows, BottomRowFirstAndSourceRowsKeptWithoutTheKey) {
     auto value = [](int x, int y) { return std::uint32_t(((x * 37 + y * 11) & 0xFF) << 8 | (y * 3)); };
-    const BmpSpec spec{.width = 7, .height = 5};
-    const ByteBuffer bmp = MakeBmp(spec, value);
+    const BmpShape shape{.width = 7, .height = 5};
+    const ByteBuffer bmp = MakeBmp(shape, value);
     for (const auto& [name, build] : kBuilders) {
         SCOPED_TRACE(name);
         const ByteBuffer icon = Build(build, bmp);

@@ -85,7 +85,7 @@ TEST(BmpWriter, RefusesOtherDepthsAndUnwritablePaths) {
 }
 
 // A 24-bit BMP built field by field, so that each header kind can be tried.
-struct BmpSpec {
+struct BmpShape {
     std::int32_t width = 3;
     std::int32_t height = 2;
     std::uint32_t header_size = 40;
@@ -96,40 +96,40 @@ struct BmpSpec {
     std::uint64_t drop_tail = 0;
 };
 
-ByteBuffer BuildBmp(const BmpSpec& spec) {
-    const std::uint32_t stride = (static_cast<std::uint32_t>(spec.width) * 3 + 3) / 4 * 4;
-    const std::uint32_t offset = 14 + spec.header_size;
+ByteBuffer BuildBmp(const BmpShape& shape) {
+    const std::uint32_t stride = (static_cast<std::uint32_t>(shape.width) * 3 + 3) / 4 * 4;
+    const std::uint32_t offset = 14 + shape.header_size;
     ByteWriter w;
-    w.U8(spec.type[0]);
-    w.U8(spec.type[1]);
-    w.U32(offset + stride * spec.height);
+    w.U8(shape.type[0]);
+    w.U8(shape.type[1]);
+    w.U32(offset + stride * shape.height);
     w.U32(0);
     w.U32(offset);
-    w.U32(spec.header_size);
-    if (spec.header_size == 12) {
-        w.U16(static_cast<std::uint16_t>(spec.width));
-        w.U16(static_cast<std::uint16_t>(spec.height));
+    w.U32(shape.header_size);
+    if (shape.header_size == 12) {
+        w.U16(static_cast<std::uint16_t>(shape.width));
+        w.U16(static_cast<std::uint16_t>(shape.height));
         w.U16(1);
-        w.U16(spec.bits);
+        w.U16(shape.bits);
     } else {
-        w.I32(spec.width);
-        w.I32(spec.top_down ? -spec.height : spec.height);
+        w.I32(shape.width);
+        w.I32(shape.top_down ? -shape.height : shape.height);
         w.U16(1);
-        w.U16(spec.bits);
-        w.U32(spec.compression);
-        w.Zeros(spec.header_size - 20);
+        w.U16(shape.bits);
+        w.U32(shape.compression);
+        w.Zeros(shape.header_size - 20);
     }
-    for (std::int32_t i = 0; i < spec.height; ++i) {
-        const std::int32_t y = spec.top_down ? i : spec.height - 1 - i;
-        for (std::int32_t x = 0; x < spec.width; ++x) {
+    for (std::int32_t i = 0; i < shape.height; ++i) {
+        const std::int32_t y = shape.top_down ? i : shape.height - 1 - i;
+        for (std::int32_t x = 0; x < shape.width; ++x) {
             w.U8(static_cast<std::uint8_t>(x + y + 1));
             w.U8(static_cast<std::uint8_t>(y));
             w.U8(static_cast<std::uint8_t>(x));
         }
-        w.Zeros(stride - spec.width * 3);
+        w.Zeros(stride - shape.width * 3);
     }
     ByteBuffer bytes = w.Take();
-    bytes.resize(bytes.size() - spec.drop_tail);
+    bytes.resize(bytes.size() - shape.drop_tail);
     return bytes;
 }
 
@@ -140,7 +140,7 @@ std::int32_t Load(const ByteBuffer& bytes, RasterImage& image) {
 }
 
 TEST(BmpReader, EveryHeaderKindGivesTheSameTopRowFirstImage) {
-    const BmpSpec kinds[] = {
+    const BmpShape kinds[] = {
         {},                                          // bottom-up information header
         {.top_down = true},                          // negative height
         {.header_size = 12},                         // OS/2 core header
@@ -148,9 +148,9 @@ TEST(BmpReader, EveryHeaderKindGivesTheSameTopRowFirstImage) {
         {.header_size = 124},                        // V5 header
         {.type = "BA"},
     };
-    for (const BmpSpec& spec : kinds) {
+    for (const BmpShape& shape : kinds) {
         RasterImage image;
-        ASSERT_EQ(Load(BuildBmp(spec), image), 1) << spec.header_size << " " << spec.compression;
+        ASSERT_EQ(Load(BuildBmp(shape), image), 1) << shape.header_size << " " << shape.compression;
         ExpectPattern(image, 3, 2);
     }
     // What the writer makes reads back unchanged, padding skipped.
@@ -160,13 +160,13 @@ TEST(BmpReader, EveryHeaderKindGivesTheSameTopRowFirstImage) {
 }
 
 TEST(BmpReader, RefusesOtherDepthsCompressionsAndBrokenFiles) {
-    const BmpSpec refused[] = {
+    const BmpShape refused[] = {
         {.bits = 8},  {.bits = 32}, {.bits = 16},     {.compression = 1},
         {.compression = 2}, {.compression = 4}, {.header_size = 12, .bits = 8}, {.type = "BX"},
     };
-    for (const BmpSpec& spec : refused) {
+    for (const BmpShape& shape : refused) {
         RasterImage image;
-        EXPECT_EQ(Load(BuildBmp(spec), image), -3) << spec.bits << " " << spec.compression;
+        EXPECT_EQ(Load(BuildBmp(shape), image), -3) << shape.bits << " " << shape.compression;
         EXPECT_TRUE(image.empty());
     }
     // Rows that end early fail while reading.

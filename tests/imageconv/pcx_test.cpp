@@ -48,19 +48,19 @@ struct PcxSpec {
     std::uint16_t bytes_per_line = 0;
 };
 
-ByteBuffer PcxHeader(const PcxSpec& spec) {
+ByteBuffer PcxHeader(const PcxSpec& shape) {
     ByteWriter w;
     w.U8(0x0A);
     w.U8(5);
     w.U8(1);
-    w.U8(spec.bits);
-    w.U16(spec.xmin);
-    w.U16(spec.ymin);
-    w.U16(spec.xmax);
-    w.U16(spec.ymax);
+    w.U8(shape.bits);
+    w.U16(shape.xmin);
+    w.U16(shape.ymin);
+    w.U16(shape.xmax);
+    w.U16(shape.ymax);
     w.Zeros(65 - 12);
-    w.U8(spec.planes);
-    w.U16(spec.bytes_per_line);
+    w.U8(shape.planes);
+    w.U16(shape.bytes_per_line);
     w.Zeros(128 - 68);
     return w.Take();
 }

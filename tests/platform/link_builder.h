@@ -82,7 +82,7 @@ inline ByteBuffer FileEntryItem(const IdEntry& e) {
     return bytes;
 }
 
-inline ByteBuffer IdList(const LinkSpec& spec) {
+inline ByteBuffer IdList(const LinkSpec& shape) {
     ByteWriter list;
     // My Computer.
     list.U16(20);
@@ -90,23 +90,23 @@ inline ByteBuffer IdList(const LinkSpec& spec) {
     list.U8(0x50);
     for (std::uint8_t b : {0xE0, 0x4F, 0xD0, 0x20, 0xEA, 0x3A, 0x69, 0x10, 0xA2, 0xD8, 0x08, 0x00, 0x2B, 0x30, 0x30, 0x9D})
         list.U8(b);
-    if (spec.drive) {
+    if (shape.drive) {
         list.U16(25);
         list.U8(0x2F);
-        for (std::size_t i = 0; i < 22; ++i) list.U8(i < spec.drive->size() ? static_cast<std::uint8_t>((*spec.drive)[i]) : 0);
-        for (const auto& e : spec.entries) list.Bytes(FileEntryItem(e));
+        for (std::size_t i = 0; i < 22; ++i) list.U8(i < shape.drive->size() ? static_cast<std::uint8_t>((*shape.drive)[i]) : 0);
+        for (const auto& e : shape.entries) list.Bytes(FileEntryItem(e));
     }
     list.U16(0);
     return list.Take();
 }
 
-inline ByteBuffer LinkInfo(const LinkSpec& spec) {
-    const bool unicode = spec.base_path_unicode || spec.suffix_unicode;
+inline ByteBuffer LinkInfo(const LinkSpec& shape) {
+    const bool unicode = shape.base_path_unicode || shape.suffix_unicode;
     const std::uint32_t header = unicode ? 0x24 : 0x1C;
     ByteWriter body;  // everything after the header, offsets relative to LinkInfo start
     auto here = [&] { return static_cast<std::uint32_t>(header + body.size()); };
     std::uint32_t volume = 0, base = 0, net = 0, suffix = 0, base_u = 0, suffix_u = 0, flags = 0;
-    if (spec.base_path) {
+    if (shape.base_path) {
         flags |= 1;
         volume = here();
         body.U32(17);  // VolumeID: size, drive type, serial, label offset, empty label
@@ -115,9 +115,9 @@ inline ByteBuffer LinkInfo(const LinkSpec& spec) {
         body.U32(16);
         body.U8(0);
         base = here();
-        Ansi(body, *spec.base_path);
+        Ansi(body, *shape.base_path);
     }
-    if (spec.net_name) {
+    if (shape.net_name) {
         flags |= 2;
         net = here();
         ByteWriter link;
@@ -126,22 +126,22 @@ inline ByteBuffer LinkInfo(const LinkSpec& spec) {
         link.U32(20);  // net name offset
         link.U32(0);
         link.U32(0x20000);
-        Ansi(link, *spec.net_name);
+        Ansi(link, *shape.net_name);
         ByteBuffer bytes = link.Take();
         PutU32At(bytes, 0, static_cast<std::uint32_t>(bytes.size()));
         body.Bytes(bytes);
     }
     suffix = here();
-    Ansi(body, spec.suffix);
-    if (spec.base_path_unicode) {
+    Ansi(body, shape.suffix);
+    if (shape.base_path_unicode) {
         if (body.size() % 2) body.U8(0);
         base_u = here();
-        Utf16(body, *spec.base_path_unicode);
+        Utf16(body, *shape.base_path_unicode);
     }
-    if (spec.suffix_unicode) {
+    if (shape.suffix_unicode) {
         if (body.size() % 2) body.U8(0);
         suffix_u = here();
-        Utf16(body, *spec.suffix_unicode);
+        Utf16(body, *shape.suffix_unicode);
     }
     ByteWriter info;
     info.U32(header + static_cast<std::uint32_t>(body.size()));
@@ -159,14 +159,14 @@ inline ByteBuffer LinkInfo(const LinkSpec& spec) {
     return info.Take();
 }
 
-inline ByteBuffer BuildLink(const LinkSpec& spec) {
-    const bool has_id_list = spec.drive.has_value() || spec.id_list_root_only;
-    const bool has_info = spec.base_path || spec.base_path_unicode || spec.net_name;
+inline ByteBuffer BuildLink(const LinkSpec& shape) {
+    const bool has_id_list = shape.drive.has_value() || shape.id_list_root_only;
+    const bool has_info = shape.base_path || shape.base_path_unicode || shape.net_name;
     ByteWriter w;
     w.U32(0x4C);
     for (std::uint8_t b : {0x01, 0x14, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46})
         w.U8(b);
-    w.U32((has_id_list ? 0x1 : 0) | (has_info ? 0x2 : 0) | 0x80 /* IsUnicode */ | spec.extra_flags);
+    w.U32((has_id_list ? 0x1 : 0) | (has_info ? 0x2 : 0) | 0x80 /* IsUnicode */ | shape.extra_flags);
     w.U32(0x20);  // attributes
     w.Zeros(24);  // times
     w.U32(0);     // file size
@@ -175,11 +175,11 @@ inline ByteBuffer BuildLink(const LinkSpec& spec) {
     w.U16(0);     // hot key
     w.Zeros(10);
     if (has_id_list) {
-        const ByteBuffer list = IdList(spec);
+        const ByteBuffer list = IdList(shape);
         w.U16(static_cast<std::uint16_t>(list.size()));
         w.Bytes(list);
     }
-    if (has_info) w.Bytes(LinkInfo(spec));
+    if (has_info) w.Bytes(LinkInfo(shape));
     w.U32(0);  // no extra data blocks
     return w.Take();
 }

@@ -14,67 +14,67 @@ using testing::IdEntry;
 using testing::LinkSpec;
 
 TEST(ShellLink, LocalBasePathAndSuffixFromLinkInfo) {
-    LinkSpec spec;
-    spec.base_path = "C:\\test\\a.txt";
-    EXPECT_EQ(ShellLinkTargetPath(BuildLink(spec)), "C:\\test\\a.txt");
+    LinkSpec shape;
+    shape.base_path = "C:\\test\\a.txt";
+    EXPECT_EQ(ShellLinkTargetPath(BuildLink(shape)), "C:\\test\\a.txt");
     // The suffix completes the base; a separator is put between them when missing.
-    spec.base_path = "C:\\Users\\";
-    spec.suffix = "bob\\Downloads";
-    EXPECT_EQ(ShellLinkTargetPath(BuildLink(spec)), "C:\\Users\\bob\\Downloads");
-    spec.base_path = "D:\\share";
-    spec.suffix = "x.doc";
-    EXPECT_EQ(ShellLinkTargetPath(BuildLink(spec)), "D:\\share\\x.doc");
+    shape.base_path = "C:\\Users\\";
+    shape.suffix = "bob\\Downloads";
+    EXPECT_EQ(ShellLinkTargetPath(BuildLink(shape)), "C:\\Users\\bob\\Downloads");
+    shape.base_path = "D:\\share";
+    shape.suffix = "x.doc";
+    EXPECT_EQ(ShellLinkTargetPath(BuildLink(shape)), "D:\\share\\x.doc");
     // ANSI bytes are read as Windows-1252.
-    spec.base_path = "C:\\Caf\xE9\\\x80.txt";
-    spec.suffix.clear();
-    EXPECT_EQ(ShellLinkTargetPath(BuildLink(spec)), "C:\\Caf\xC3\xA9\\\xE2\x82\xAC.txt");
+    shape.base_path = "C:\\Caf\xE9\\\x80.txt";
+    shape.suffix.clear();
+    EXPECT_EQ(ShellLinkTargetPath(BuildLink(shape)), "C:\\Caf\xC3\xA9\\\xE2\x82\xAC.txt");
 }
 
 TEST(ShellLink, UnicodeFormsWinOverAnsi) {
-    LinkSpec spec;
-    spec.base_path = "C:\\Users\\";
-    spec.base_path_unicode = u"C:\\Users\\";
-    spec.suffix = "????\\notes.txt";
-    spec.suffix_unicode = u"\u0414\u0438\u043C\u0430\\notes.txt";
-    EXPECT_EQ(ShellLinkTargetPath(BuildLink(spec)), "C:\\Users\\\xD0\x94\xD0\xB8\xD0\xBC\xD0\xB0\\notes.txt");
+    LinkSpec shape;
+    shape.base_path = "C:\\Users\\";
+    shape.base_path_unicode = u"C:\\Users\\";
+    shape.suffix = "????\\notes.txt";
+    shape.suffix_unicode = u"\u0414\u0438\u043C\u0430\\notes.txt";
+    EXPECT_EQ(ShellLinkTargetPath(BuildLink(shape)), "C:\\Users\\\xD0\x94\xD0\xB8\xD0\xBC\xD0\xB0\\notes.txt");
 }
 
 TEST(ShellLink, IdListServesWhenLinkInfoHasNoLocalPath) {
-    LinkSpec spec;
-    spec.drive = "C:\\";
-    spec.entries = {{"PROGRA~1", u"Program Files"}, {"xt", u"", 9}, {"LONGFI~1.EXE", u"Long File Name.exe", 3, false, false}};
-    EXPECT_EQ(ShellLinkTargetPath(BuildLink(spec)), "C:\\Program Files\\xt\\Long File Name.exe");
+    LinkSpec shape;
+    shape.drive = "C:\\";
+    shape.entries = {{"PROGRA~1", u"Program Files"}, {"xt", u"", 9}, {"LONGFI~1.EXE", u"Long File Name.exe", 3, false, false}};
+    EXPECT_EQ(ShellLinkTargetPath(BuildLink(shape)), "C:\\Program Files\\xt\\Long File Name.exe");
     // Version 7 and 8 extension blocks, and Unicode primary names.
-    spec.entries = {{"DOCUME~1", u"Documents", 7}, {"\xC5r.txt", u"", 9}, {"report.txt", u"", 9, true, false}};
-    spec.entries[1].directory = true;
-    EXPECT_EQ(ShellLinkTargetPath(BuildLink(spec)), "C:\\Documents\\\xC3\x85r.txt\\report.txt");
-    spec.entries = {{"A", u"Alpha", 8}};
-    EXPECT_EQ(ShellLinkTargetPath(BuildLink(spec)), "C:\\Alpha");
+    shape.entries = {{"DOCUME~1", u"Documents", 7}, {"\xC5r.txt", u"", 9}, {"report.txt", u"", 9, true, false}};
+    shape.entries[1].directory = true;
+    EXPECT_EQ(ShellLinkTargetPath(BuildLink(shape)), "C:\\Documents\\\xC3\x85r.txt\\report.txt");
+    shape.entries = {{"A", u"Alpha", 8}};
+    EXPECT_EQ(ShellLinkTargetPath(BuildLink(shape)), "C:\\Alpha");
     // A drive alone is a target too.
-    spec.entries.clear();
-    EXPECT_EQ(ShellLinkTargetPath(BuildLink(spec)), "C:\\");
+    shape.entries.clear();
+    EXPECT_EQ(ShellLinkTargetPath(BuildLink(shape)), "C:\\");
     // The local path of LinkInfo wins over the list.
-    spec.base_path = "E:\\other.txt";
-    EXPECT_EQ(ShellLinkTargetPath(BuildLink(spec)), "E:\\other.txt");
+    shape.base_path = "E:\\other.txt";
+    EXPECT_EQ(ShellLinkTargetPath(BuildLink(shape)), "E:\\other.txt");
     // ...unless the link says to ignore LinkInfo.
-    spec.extra_flags = 0x100;
-    EXPECT_EQ(ShellLinkTargetPath(BuildLink(spec)), "C:\\");
+    shape.extra_flags = 0x100;
+    EXPECT_EQ(ShellLinkTargetPath(BuildLink(shape)), "C:\\");
 }
 
 TEST(ShellLink, NetworkShareIsTheLastResort) {
-    LinkSpec spec;
-    spec.net_name = "\\\\server\\share";
-    spec.suffix = "dir\\file.pdf";
-    EXPECT_EQ(ShellLinkTargetPath(BuildLink(spec)), "\\\\server\\share\\dir\\file.pdf");
-    spec.drive = "Z:\\";
-    spec.entries = {{"dir", u""}, {"file.pdf", u"", 9, false, false}};
-    EXPECT_EQ(ShellLinkTargetPath(BuildLink(spec)), "Z:\\dir\\file.pdf");
+    LinkSpec shape;
+    shape.net_name = "\\\\server\\share";
+    shape.suffix = "dir\\file.pdf";
+    EXPECT_EQ(ShellLinkTargetPath(BuildLink(shape)), "\\\\server\\share\\dir\\file.pdf");
+    shape.drive = "Z:\\";
+    shape.entries = {{"dir", u""}, {"file.pdf", u"", 9, false, false}};
+    EXPECT_EQ(ShellLinkTargetPath(BuildLink(shape)), "Z:\\dir\\file.pdf");
 }
 
 TEST(ShellLink, NoFileSystemTargetIsEmpty) {
-    LinkSpec spec;
-    spec.id_list_root_only = true;  // "My Computer" itself
-    EXPECT_EQ(ShellLinkTargetPath(BuildLink(spec)), "");
+    LinkSpec shape;
+    shape.id_list_root_only = true;  // "My Computer" itself
+    EXPECT_EQ(ShellLinkTargetPath(BuildLink(shape)), "");
     EXPECT_EQ(ShellLinkTargetPath(BuildLink(LinkSpec{})), "");
     // A root other than My Computer (here: Control Panel) names no file.
     ByteBuffer items = {20, 0, 0x1F, 0x50};
@@ -89,9 +89,9 @@ TEST(ShellLink, NoFileSystemTargetIsEmpty) {
 }
 
 TEST(ShellLink, RefusesWhatIsNotAShellLink) {
-    LinkSpec spec;
-    spec.base_path = "C:\\a.txt";
-    const ByteBuffer good = BuildLink(spec);
+    LinkSpec shape;
+    shape.base_path = "C:\\a.txt";
+    const ByteBuffer good = BuildLink(shape);
     ByteBuffer bad_size = good;
     bad_size[0] = 0x4D;
     EXPECT_EQ(ShellLinkTargetPath(bad_size), "");
@@ -104,11 +104,11 @@ TEST(ShellLink, RefusesWhatIsNotAShellLink) {
 }
 
 TEST(ShellLink, TruncatedAndLyingStructuresGiveNothingOrTheirValidPart) {
-    LinkSpec spec;
-    spec.drive = "C:\\";
-    spec.entries = {{"DIR", u"Directory"}, {"F.TXT", u"File.txt", 9, false, false}};
-    spec.base_path = "C:\\Directory\\File.txt";
-    const ByteBuffer good = BuildLink(spec);
+    LinkSpec shape;
+    shape.drive = "C:\\";
+    shape.entries = {{"DIR", u"Directory"}, {"F.TXT", u"File.txt", 9, false, false}};
+    shape.base_path = "C:\\Directory\\File.txt";
+    const ByteBuffer good = BuildLink(shape);
     ASSERT_EQ(ShellLinkTargetPath(good), "C:\\Directory\\File.txt");
     // Every cut: no read past the end, and never a path other than the full one.
     for (std::size_t size = 0; size < good.size(); ++size) {
@@ -116,7 +116,7 @@ TEST(ShellLink, TruncatedAndLyingStructuresGiveNothingOrTheirValidPart) {
         EXPECT_TRUE(got.empty() || got == "C:\\Directory\\File.txt") << size << ": " << got;
     }
     // LinkInfo offsets pointing outside the structure, and a string without its zero.
-    const std::size_t info = good.size() - 4 - testing::LinkInfo(spec).size();
+    const std::size_t info = good.size() - 4 - testing::LinkInfo(shape).size();
     ByteBuffer lying = good;
     PutU32At(lying, info + 16, 0xFFFFFFF0);  // local base path offset
     EXPECT_EQ(ShellLinkTargetPath(lying), "C:\\Directory\\File.txt");  // the ID list still answers

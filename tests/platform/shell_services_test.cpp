@@ -146,16 +146,16 @@ TEST(ResolveShortcut, StoredTargetWhetherOrNotItExists) {
     ASSERT_TRUE(WriteWholeFile(target, ByteView()));
     // The link names the target by its Windows path; on Windows it is the real file.
     const std::string windows_target = "C:\\stored\\target file.txt";
-    testing::LinkSpec spec;
-    spec.drive = "C:\\";
-    spec.entries = {{"stored", u""}, {"TARGET~1.TXT", u"target file.txt", 9, false, false}};
-    spec.base_path = windows_target;
+    testing::LinkSpec shape;
+    shape.drive = "C:\\";
+    shape.entries = {{"stored", u""}, {"TARGET~1.TXT", u"target file.txt", 9, false, false}};
+    shape.base_path = windows_target;
     const std::string link = folder.File("Target.lnk");
-    ASSERT_TRUE(WriteWholeFile(link, testing::BuildLink(spec)));
+    ASSERT_TRUE(WriteWholeFile(link, testing::BuildLink(shape)));
     EXPECT_EQ(ResolveShortcut(link), windows_target);
     // Upper-case extension, non-ASCII link name.
     const std::string other = folder.File("\xC3\x9C" "bersicht.LNK");
-    ASSERT_TRUE(WriteWholeFile(other, testing::BuildLink(spec)));
+    ASSERT_TRUE(WriteWholeFile(other, testing::BuildLink(shape)));
     EXPECT_EQ(ResolveShortcut(other), windows_target);
 }
 
@@ -164,10 +164,10 @@ TEST(ResolveShortcut, LinkToARealFileKeepsItsPathAfterTheFileIsGone) {
     ScratchFolder folder;
     const std::string target = folder.File("present.txt");
     ASSERT_TRUE(WriteWholeFile(target, ByteView()));
-    testing::LinkSpec spec;
-    spec.base_path = target;  // ASCII, so its ANSI form is the same text
+    testing::LinkSpec shape;
+    shape.base_path = target;  // ASCII, so its ANSI form is the same text
     const std::string link = folder.File("present.lnk");
-    ASSERT_TRUE(WriteWholeFile(link, testing::BuildLink(spec)));
+    ASSERT_TRUE(WriteWholeFile(link, testing::BuildLink(shape)));
     EXPECT_EQ(ResolveShortcut(link), target);
     ASSERT_TRUE(RemoveFile(target));
     EXPECT_EQ(ResolveShortcut(link), target);
@@ -176,10 +176,10 @@ TEST(ResolveShortcut, LinkToARealFileKeepsItsPathAfterTheFileIsGone) {
 TEST(ResolveShortcut, WhatIsNotAShellLinkGivesNothing) {
     ShellSession session;
     ScratchFolder folder;
-    testing::LinkSpec spec;
-    spec.drive = "C:\\";
-    spec.base_path = "C:\\x.txt";
-    const ByteBuffer link_bytes = testing::BuildLink(spec);
+    testing::LinkSpec shape;
+    shape.drive = "C:\\";
+    shape.base_path = "C:\\x.txt";
+    const ByteBuffer link_bytes = testing::BuildLink(shape);
     // A real link under a name without the .lnk extension is not taken for one.
     const std::string named_txt = folder.File("notes.lnk.txt");
     ASSERT_TRUE(WriteWholeFile(named_txt, link_bytes));
@@ -199,15 +199,15 @@ TEST(ResolveShortcut, WhatIsNotAShellLinkGivesNothing) {
 TEST(ResolveShortcut, TargetTooLongForThePathBufferIsRefused) {
     ShellSession session;
     ScratchFolder folder;
-    testing::LinkSpec spec;
-    spec.drive = "C:\\";
-    spec.base_path = "C:\\" + std::string(256, 'd');  // 259 characters: fits
+    testing::LinkSpec shape;
+    shape.drive = "C:\\";
+    shape.base_path = "C:\\" + std::string(256, 'd');  // 259 characters: fits
     const std::string fits = folder.File("fits.lnk");
-    ASSERT_TRUE(WriteWholeFile(fits, testing::BuildLink(spec)));
-    EXPECT_EQ(ResolveShortcut(fits), spec.base_path);
-    spec.base_path = "C:\\" + std::string(257, 'd');
+    ASSERT_TRUE(WriteWholeFile(fits, testing::BuildLink(shape)));
+    EXPECT_EQ(ResolveShortcut(fits), shape.base_path);
+    shape.base_path = "C:\\" + std::string(257, 'd');
     const std::string too_long = folder.File("long.lnk");
-    ASSERT_TRUE(WriteWholeFile(too_long, testing::BuildLink(spec)));
+    ASSERT_TRUE(WriteWholeFile(too_long, testing::BuildLink(shape)));
     EXPECT_EQ(ResolveShortcut(too_long), "");
 }
 
