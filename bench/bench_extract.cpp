@@ -32,9 +32,11 @@ fs::path g_output_root;
 std::vector<double> g_ours_ms;
 std::vector<double> g_wrestool_ms;
 
-fs::path FreshFolder(const char* name) {
-    const fs::path folder = g_output_root / name;
-    fs::remove_all(folder);
+// A new empty folder per run. Nothing is deleted until the end: ext4 slows the creation
+// of files right after many deletions nearby (it avoids reusing their inodes at once),
+// and clearing the folders between runs made both tools measure mostly that.
+fs::path FreshFolder(const std::string& name) {
+    const fs::path folder = g_output_root / "icoforge-bench" / name;
     fs::create_directories(folder);
     return folder;
 }
@@ -62,15 +64,17 @@ double Median(std::vector<double> values) {
 }
 
 void BM_ExtractLoopBesideWrestool(benchmark::State& state) {
-    const fs::path ours = FreshFolder("icoforge-bench-ours");
-    const fs::path theirs = FreshFolder("icoforge-bench-wrestool");
-    const std::string wrestool = "wrestool -x -t14 -o '" + theirs.string() + "' '" + g_module + "' >/dev/null 2>&1";
+    fs::remove_all(g_output_root / "icoforge-bench");
     int written = 0;
+    int run = 0;
     for (auto _ : state) {
         // Both write into empty folders, as a first extraction does.
         state.PauseTiming();
-        FreshFolder("icoforge-bench-ours");
-        FreshFolder("icoforge-bench-wrestool");
+        ++run;
+        const fs::path ours = FreshFolder("ours-" + std::to_string(run));
+        const fs::path theirs = FreshFolder("wrestool-" + std::to_string(run));
+        const std::string wrestool =
+            "wrestool -x -t14 -o '" + theirs.string() + "' '" + g_module + "' >/dev/null 2>&1";
         state.ResumeTiming();
         auto start = Clock::now();
         written = ExtractAll(ours);
@@ -89,8 +93,7 @@ void BM_ExtractLoopBesideWrestool(benchmark::State& state) {
     state.counters["groups"] = written;
     state.counters["icoforge_ms"] = Median(g_ours_ms);
     state.counters["wrestool_ms"] = Median(g_wrestool_ms);
-    fs::remove_all(ours);
-    fs::remove_all(theirs);
+    fs::remove_all(g_output_root / "icoforge-bench");
 }
 BENCHMARK(BM_ExtractLoopBesideWrestool)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(30);
 

@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Builds the benchmarks (native, optimised) and runs each one. Extra arguments go to
+# every benchmark program (Google Benchmark flags such as --benchmark_repetitions=5).
+# Results are figures to read, never pass/fail: nothing here is part of ./test.sh.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DICOFORGE_BENCH=ON -DICOFORGE_TESTS=OFF >/dev/null
+cmake --build build/bench
+for bench in build/bench/bench/bench_*; do
+  [ -x "$bench" ] || continue
+  echo "== $(basename "$bench")"
+  "$bench" "$@"
+done
