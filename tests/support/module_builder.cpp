@@ -101,6 +101,14 @@ void PutBytes(ByteBuffer& out, std::size_t offset, ByteView bytes) {
     std::copy(bytes.begin(), bytes.end(), out.begin() + static_cast<std::ptrdiff_t>(offset));
 }
 
+// The DOS header every module starts with; e_lfanew points just past it.
+void WriteMzStub(ByteBuffer& out) {
+    out.assign(kMzHeaderSize, 0);
+    out[0] = 'M';
+    out[1] = 'Z';
+    Put32(out, kMzLfanewField, kHeaderOffset);
+}
+
 std::u16string Utf16(const std::string& text) {
     std::u16string out;
     for (std::size_t i = 0; i < text.size();) {
@@ -261,10 +269,7 @@ BuiltModule BuildPe(bool plus, const std::vector<ModuleResource>& resources, con
     // Headers.
     BuiltModule built;
     ByteBuffer& out = built.bytes;
-    out.assign(kMzHeaderSize, 0);
-    out[0] = 'M';
-    out[1] = 'Z';
-    Put32(out, kMzLfanewField, kHeaderOffset);
+    WriteMzStub(out);
     const std::uint32_t pe = kHeaderOffset;
     PutBytes(out, pe, ByteView(reinterpret_cast<const std::uint8_t*>("PE\0\0"), 4));
     const std::uint32_t file_header = pe + 4;
@@ -361,10 +366,7 @@ BuiltModule BuildNe(const std::vector<ModuleResource>& resources, const ModuleOp
 
     BuiltModule built;
     ByteBuffer& out = built.bytes;
-    out.assign(kMzHeaderSize, 0);
-    out[0] = 'M';
-    out[1] = 'Z';
-    Put32(out, kMzLfanewField, kHeaderOffset);
+    WriteMzStub(out);
     const std::uint32_t ne = kHeaderOffset;
     out.resize(ne + kNeHeaderSize, 0);
     out[ne] = 'N';
