@@ -1,9 +1,23 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs the main job: every icon group of FILE
-# written to ./out/1.ico ... n.ico (with no FILE, of the sample module the build makes).
+# ./run.sh [FILE]: installs what building the program needs, builds the program alone
+# (no tests, fuzz harnesses or benchmarks), and writes every icon group of FILE to
+# out/NAME/1.ico ... n.ico in this checkout, NAME being FILE's name. out/NAME holds exactly
+# this run's files. FILE is taken relative to the folder you run this from; with no FILE,
+# the sample module tests/data/sample/sample.dll is extracted.
 set -euo pipefail
-cd "$(dirname "$0")"
-scripts/install-deps.sh
-cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build/native >/dev/null
-exec scripts/extract-all.sh build/native/cli/icoforge "${1-}" out
+here=$(cd "$(dirname "$0")" && pwd)
+file=${1:-$here/tests/data/sample/sample.dll}
+case "$file" in /*) ;; *) file=$PWD/$file ;; esac
+if [ ! -f "$file" ]; then
+  echo "run.sh: '${1-$file}' is not a file" >&2
+  exit 1
+fi
+
+"$here/scripts/install-deps.sh" build
+cmake -S "$here" -B "$here/build/product" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DICOFORGE_TESTS=OFF -DICOFORGE_FUZZ=OFF -DICOFORGE_BENCH=OFF >/dev/null
+cmake --build "$here/build/product" --target icoforge
+
+outdir=$here/out/$(basename "$file")
+rm -rf "$outdir"
+exec "$here/scripts/extract-all.sh" "$here/build/product/cli/icoforge" "$file" "$outdir"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds libjpeg-turbo, libpng and libtiff as static libraries for 32-bit Windows
-# (i686-w64-mingw32) from Debian's source packages and prints their install prefix, the
-# value for -DICOFORGE_WINDOWS_PREFIX. zlib is not built: libz-mingw-w64-dev provides
+# scripts/build-windows-deps.sh [i686|x86_64]: builds libjpeg-turbo, libpng and libtiff as
+# static libraries for 32-bit Windows (i686-w64-mingw32, the default) or 64-bit Windows
+# (x86_64-w64-mingw32, for machines that run only 64-bit Wine) from Debian's source
+# packages and prints their install prefix, the value for -DICOFORGE_WINDOWS_PREFIX. zlib is not built: libz-mingw-w64-dev provides
 # the static libz.a in the mingw sysroot.
 #
 # The result is kept outside the checkout, in a folder named after this file's content,
@@ -17,7 +18,9 @@ exec 3>&1 1>&2
 self=$(readlink -f "${BASH_SOURCE[0]}")
 key=$(sha256sum "$self" | cut -c1-16)
 cache_root=${ICOFORGE_CACHE_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/icoforge}
-top=$cache_root/windows-deps-$key
+arch=${1:-i686}
+case "$arch" in i686|x86_64) ;; *) echo "usage: $0 [i686|x86_64]"; exit 2 ;; esac
+top=$cache_root/windows-deps-$arch-$key
 prefix=$top/prefix
 done_mark=$top/complete
 
@@ -28,7 +31,7 @@ fi
 
 mirror=${ICOFORGE_DEBIAN_MIRROR:-http://deb.debian.org/debian}
 jobs=${ICOFORGE_JOBS:-2}
-triplet=i686-w64-mingw32
+triplet=$arch-w64-mingw32
 sysroot=/usr/$triplet
 
 # Only the main archive's versions are pinned: the security archive's newest .dsc files
@@ -145,7 +148,7 @@ done
 # --- build ----------------------------------------------------------------------------
 cat >"$work/toolchain.cmake" <<EOF
 set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR i686)
+set(CMAKE_SYSTEM_PROCESSOR $arch)
 set(CMAKE_C_COMPILER $triplet-gcc-posix)
 set(CMAKE_CXX_COMPILER $triplet-g++-posix)
 set(CMAKE_RC_COMPILER $triplet-windres)

@@ -1,34 +1,52 @@
 #!/usr/bin/env bash
-# Installs, from Debian's packages, whatever the build, the tests, the Windows cross
-# build and the benchmarks need and this machine lacks. Safe to run again: it does
-# nothing when everything is present.
+# scripts/install-deps.sh [build|test|bench]: installs, from Debian's packages, what this
+# machine lacks for
+#   build  compiling the program (what ./run.sh needs, nothing more);
+#   test   (the default) every test: GoogleTest, clang's sanitizers and libFuzzer, the
+#          mingw-w64 cross compiler and Wine. Only the Wine of the architecture this
+#          kernel can run is installed (see scripts/windows-test-arch.sh);
+#   bench  the tests' set and the peer tools the benchmarks compare with.
+# Safe to run again: it does nothing when everything is present.
 set -euo pipefail
+cd "$(dirname "$0")/.."
+set_name=${1:-test}
 
-packages=(
-  build-essential cmake ninja-build pkg-config
-  libjpeg62-turbo-dev libpng-dev libtiff-dev zlib1g-dev
-  googletest libgtest-dev libbenchmark-dev
-  clang libclang-rt-14-dev
-  g++-mingw-w64-i686 binutils-mingw-w64-i686 libz-mingw-w64-dev nasm dpkg-dev
-  wine wine64 wine32:i386 libwine:i386
-  icoutils imagemagick
-)
+build=(build-essential cmake ninja-build pkg-config libjpeg62-turbo-dev libpng-dev libtiff-dev zlib1g-dev)
+test=("${build[@]}" googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev ccache python3
+      g++-mingw-w64-i686-posix binutils-mingw-w64-i686 libz-mingw-w64-dev nasm dpkg-dev)
+need_i386=no
+case "$set_name" in
+  build) packages=("${build[@]}") ;;
+  test|bench)
+    packages=("${test[@]}")
+    if [ "$(scripts/windows-test-arch.sh 2>/dev/null)" = i686 ]; then
+      packages+=(wine wine32:i386 libwine:i386)
+      need_i386=yes
+    else
+      packages+=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64)
+    fi
+    [ "$set_name" = bench ] && packages+=(icoutils imagemagick)
+    ;;
+  *) echo "usage: $0 [build|test|bench]" >&2; exit 2 ;;
+esac
 
 have_all() {
-  dpkg --print-foreign-architectures | grep -qx i386 || return 1
+  if [ $need_i386 = yes ]; then dpkg --print-foreign-architectures | grep -qx i386 || return 1; fi
   local p
   for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || return 1
   done
 }
-
-if have_all; then
-  exit 0
-fi
+have_all && exit 0
 
 as_root=()
 if [ "$(id -u)" -ne 0 ]; then as_root=(sudo); fi
 export DEBIAN_FRONTEND=noninteractive
-dpkg --print-foreign-architectures | grep -qx i386 || "${as_root[@]}" dpkg --add-architecture i386
-"${as_root[@]}" apt-get update -qq
-"${as_root[@]}" apt-get install -y -qq --no-install-recommends "${packages[@]}" >/dev/null
+# Another installation may hold the package manager's lock; wait for it instead of failing.
+apt_wait=(-o DPkg::Lock::Timeout=600)
+echo "install-deps: installing the '$set_name' packages that are missing" >&2
+if [ $need_i386 = yes ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+  "${as_root[@]}" dpkg --add-architecture i386
+fi
+"${as_root[@]}" apt-get "${apt_wait[@]}" update -qq
+"${as_root[@]}" apt-get "${apt_wait[@]}" install -y -qq --no-install-recommends "${packages[@]}" >/dev/null
