@@ -4,7 +4,7 @@
 # Results are figures to read, never pass/fail: nothing here is part of ./test.sh.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
+scripts/install-deps.sh bench
 cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DICOFORGE_BENCH=ON -DICOFORGE_TESTS=OFF >/dev/null
 cmake --build build/bench
 for bench in build/bench/bench/bench_*; do
