@@ -11,7 +11,7 @@
 #include "iconextract/ico_reader.h"
 #include "iconextract/icon_writers.h"
 #include "iconextract/module_groups.h"
-#include "tests/iconextract/temp_folder.h"
+#include "tests/support/temp_folder.h"
 
 namespace icoforge {
 namespace {
