@@ -17,15 +17,15 @@ namespace icoforge::testing {
 
 class TempFolder {
 public:
-    TempFolder() {
+    TempFolder() : TempFolder(SystemTempFolder()) {}
+    explicit TempFolder(const std::filesystem::path& base) {
         namespace fs = std::filesystem;
         std::error_code ec;
-        const fs::path base = fs::temp_directory_path(ec);
         // The clock is mixed in because some C++ runtimes give a fixed random_device
         // sequence; creating the folder is what proves the name unused.
         std::mt19937_64 names(std::random_device{}() ^
                               static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
-        for (int attempt = 0; attempt < kAttempts && path_.empty() && !ec; ++attempt) {
+        for (int attempt = 0; attempt < kAttempts && path_.empty() && !ec && !base.empty(); ++attempt) {
             const fs::path candidate = base / ("icoforge-test-" + std::to_string(names()));
             if (fs::create_directory(candidate, ec)) path_ = candidate;
         }
@@ -42,6 +42,10 @@ public:
     std::string File(const std::string& file) const { return Utf8FromPath(path_ / PathFromUtf8(file)); }
 
 private:
+    static std::filesystem::path SystemTempFolder() {
+        std::error_code ec;
+        return std::filesystem::temp_directory_path(ec);
+    }
     // Taken names are skipped; this many collisions in a row means something else is wrong.
     static constexpr int kAttempts = 16;
     std::filesystem::path path_;
