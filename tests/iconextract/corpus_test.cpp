@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <iterator>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -77,7 +78,9 @@ public:
             for (const Entry& name : Entries(t.target)) {
                 const Entry language = Entries(name.target).at(0);
                 const std::uint64_t data_entry = root_ + language.target;
-                found.emplace_back(name.name, file_.subspan(Offset(U32(data_entry)), U32(data_entry + 4)));
+                const auto data = SliceOf(file_, Offset(U32(data_entry)), U32(data_entry + 4));
+                if (!data.ok) throw std::out_of_range("resource data outside the module");
+                found.emplace_back(name.name, data.bytes);
             }
         }
         return found;
