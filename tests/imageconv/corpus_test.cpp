@@ -292,6 +292,7 @@ TEST(CorpusTiff, ReferencesMatchAndEveryFileConvertsOrFailsCleanly) {
     const std::set<std::string> must_convert = {"palette-1c-8b.tiff", "lzw-single-strip.tiff", "quad-lzw-compat.tiff"};
     int converted = 0;
     int compared = 0;
+    std::size_t required = 0;
     for (const char* folder : {"tiff/libtiff", "tiff/pillow", "tiff/pillow/tiff_gray_2_4_bpp", "tiff/wuffs",
                                "tiff/corkami-mini"}) {
         auto files = FilesIn(folder, ".tif");
@@ -310,11 +311,13 @@ TEST(CorpusTiff, ReferencesMatchAndEveryFileConvertsOrFailsCleanly) {
             const std::int32_t code = ConvertCode(path);
             if (must_convert.count(name) != 0) {
                 EXPECT_EQ(code, 1) << path;
+                ++required;
             }
             converted += code == 1;
         }
     }
     EXPECT_EQ(compared, static_cast<int>(references.size()));
+    EXPECT_EQ(required, must_convert.size());
     EXPECT_GT(converted, 60);
     ExpectConvertsLike(Corpus("tiff/sdl_image/sample.tif"), test::ReadPngRgb(Corpus("pcx/sdl_image/sample.png"), false), 0);
 }
