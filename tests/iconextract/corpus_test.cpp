@@ -98,22 +98,15 @@ private:
         }
         return rva;  // inside the headers, which map one to one
     }
+    // The modules walked here name their groups in ASCII; anything else shows as '?'
+    // and fails the comparison with the reader's name.
     std::string NameAt(std::uint64_t at) const {
-        std::string utf8;
+        std::string name;
         for (unsigned i = 0; i < U16(at); ++i) {
             const std::uint16_t unit = U16(at + 2 + 2 * i);
-            if (unit < 0x80) {
-                utf8 += static_cast<char>(unit);
-            } else if (unit < 0x800) {
-                utf8 += static_cast<char>(0xC0 | unit >> 6);
-                utf8 += static_cast<char>(0x80 | (unit & 0x3F));
-            } else {
-                utf8 += static_cast<char>(0xE0 | unit >> 12);
-                utf8 += static_cast<char>(0x80 | (unit >> 6 & 0x3F));
-                utf8 += static_cast<char>(0x80 | (unit & 0x3F));
-            }
+            name += unit < 0x80 ? static_cast<char>(unit) : '?';
         }
-        return utf8;
+        return name;
     }
     ByteView file_;
     std::uint64_t sections_ = 0;
