@@ -63,7 +63,13 @@ Result Convert(const std::string& source, ReadBack read_back = ReadBack::Picture
     fs::remove(PathFromUtf8(out), ec);
     Result result;
     result.code = ConvertToBmp(source, out);
-    if (result.code == 1 && read_back == ReadBack::Picture) result.picture = test::ReadBmp24(out);
+    if (result.code == 1 && read_back == ReadBack::Picture) {
+        result.picture = test::ReadBmp24(out);
+        if (!result.picture) {  // callers check the code before they look at the picture
+            ADD_FAILURE() << "unreadable output of " << source;
+            result.code = 0;
+        }
+    }
     EXPECT_TRUE(test::PixstoreFiles().empty()) << source;
     return result;
 }
