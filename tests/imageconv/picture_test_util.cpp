@@ -124,6 +124,8 @@ struct PngReader {
 };
 
 void Quiet(png_structp, png_const_charp) {}
+// Files that are not PNGs are asked about too; their refusal needs no message.
+[[noreturn]] void QuietFailure(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 
 bool DecodePng(PngReader& r, bool display_gamma, RgbPicture& picture, std::vector<png_bytep>& rows) {
     if (setjmp(png_jmpbuf(r.png)) != 0) return false;
@@ -158,7 +160,7 @@ std::optional<RgbPicture> ReadPngRgb(const std::string& path, bool display_gamma
     PngReader r;
     r.file = std::fopen(path.c_str(), "rb");
     if (r.file == nullptr) return std::nullopt;
-    r.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, Quiet);
+    r.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, QuietFailure, Quiet);
     if (r.png == nullptr) return std::nullopt;
     r.info = png_create_info_struct(r.png);
     if (r.info == nullptr) return std::nullopt;
