@@ -16,6 +16,7 @@
 #include "common/file_io.h"
 #include "common/path.h"
 #include "platform/temp_mapping.h"
+#include "tests/support/host.h"
 #include "tests/support/temp_folder.h"
 
 namespace icoforge::test {
@@ -24,15 +25,6 @@ namespace {
 std::string& FolderName() {
     static std::string folder;
     return folder;
-}
-
-void SetTempEnvironment(const std::string& folder) {
-#ifdef _WIN32
-    _putenv_s("TMP", folder.c_str());
-    _putenv_s("TEMP", folder.c_str());
-#else
-    setenv("TMPDIR", folder.c_str(), 1);
-#endif
 }
 
 // Every conversion keeps its pixels in a mapped temporary file. On a disk filesystem
@@ -54,7 +46,7 @@ public:
     void SetUp() override {
         folder_ = std::make_unique<testing::TempFolder>(FastTempBase());
         ASSERT_FALSE(folder_->path().empty());
-        SetTempEnvironment(Utf8FromPath(folder_->path()));
+        testing::SetSystemTempFolder(Utf8FromPath(folder_->path()));
         auto folder = TempFolderPath();
         ASSERT_TRUE(folder.has_value());
         FolderName() = *folder;

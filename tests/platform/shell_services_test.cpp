@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 
 #include "common/file_io.h"
 #include "common/path.h"
 #include "link_builder.h"
 #include "platform/xdg_folders.h"
+#include "tests/support/host.h"
 #include "tests/support/temp_folder.h"
 
 namespace icoforge {
@@ -20,6 +22,22 @@ constexpr char kSeparator = '/';
 #endif
 
 using testing::TempFolder;
+
+// The temporary special folder is made inside the system's temporary folder and kept, as
+// a user's is; pointing the system at a private folder for this program leaves nothing
+// behind in the shared one.
+class PrivateSystemTemp : public ::testing::Environment {
+public:
+    void SetUp() override {
+        folder_.emplace();
+        testing::SetSystemTempFolder(Utf8FromPath(folder_->path()));
+    }
+    void TearDown() override { folder_.reset(); }
+
+private:
+    std::optional<TempFolder> folder_;
+};
+[[maybe_unused]] const auto* const kPrivateTemp = ::testing::AddGlobalTestEnvironment(new PrivateSystemTemp);
 
 TEST(ShellPaths, FolderPathsEndInTheSeparatorAndFitTheBuffer) {
     EXPECT_EQ(FinishFolderPath("C:\\Users\\me\\Desktop", '\\'), "C:\\Users\\me\\Desktop\\");

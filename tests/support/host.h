@@ -1,5 +1,8 @@
 #pragma once
-// What the tests may expect of the system they run on.
+// What the tests may expect of the system they run on, and what they may change in it.
+
+#include <cstdlib>
+#include <string>
 
 namespace icoforge::testing {
 
@@ -11,5 +14,15 @@ inline constexpr bool kClipboardMayBeRefused =
 #else
     false;
 #endif
+
+// Names the folder the system hands out as its temporary folder, for this process.
+inline void SetSystemTempFolder(const std::string& folder) {
+#ifdef _WIN32
+    _putenv_s("TMP", folder.c_str());
+    _putenv_s("TEMP", folder.c_str());
+#else
+    setenv("TMPDIR", folder.c_str(), 1);
+#endif
+}
 
 }  // namespace icoforge::testing
