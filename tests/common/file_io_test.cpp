@@ -5,21 +5,15 @@
 #include <filesystem>
 
 #include "common/path.h"
+#include "tests/support/temp_folder.h"
 
 namespace icoforge {
 namespace {
 
 class FileIoTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("icoforge-fileio-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(dir_);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-    std::string PathOf(const std::string& utf8_name) { return Utf8FromPath(dir_) + "/" + utf8_name; }
-    std::filesystem::path dir_;
+    std::string PathOf(const std::string& utf8_name) const { return folder_.File(utf8_name); }
+    testing::TempFolder folder_;
 };
 
 TEST_F(FileIoTest, RoundTripWithNonAsciiName) {
@@ -45,7 +39,7 @@ TEST_F(FileIoTest, ReplacesAndReadsEmpty) {
 TEST_F(FileIoTest, MissingFileAndBadFolder) {
     EXPECT_FALSE(ReadWholeFile(PathOf("absent")));
     EXPECT_FALSE(WriteWholeFile(PathOf("no/such/folder/x"), ByteBuffer{1}));
-    EXPECT_FALSE(FileExists(Utf8FromPath(dir_)));  // a folder is not a file
+    EXPECT_FALSE(FileExists(Utf8FromPath(folder_.path())));  // a folder is not a file
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 #include "common/byte_writer.h"
 #include "common/file_io.h"
 #include "iconextract/ico_reader.h"
-#include "tests/iconextract/temp_folder.h"
+#include "tests/support/temp_folder.h"
 #include "tests/support/ico_builder.h"
 
 namespace icoforge {

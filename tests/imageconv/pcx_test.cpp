@@ -41,14 +41,14 @@ TEST(DecodePcxLine, StopsAtTheEndOfTheData) {
     EXPECT_EQ(DecodePcxLine(line, ByteBuffer{0x07}, 5), 1u);  // a position past the end
 }
 
-struct PcxSpec {
+struct PcxShape {
     std::uint16_t xmin = 0, ymin = 0, xmax = 0, ymax = 0;
     std::uint8_t bits = 8;
     std::uint8_t planes = 1;
     std::uint16_t bytes_per_line = 0;
 };
 
-ByteBuffer PcxHeader(const PcxSpec& shape) {
+ByteBuffer PcxHeader(const PcxShape& shape) {
     ByteWriter w;
     w.U8(0x0A);
     w.U8(5);

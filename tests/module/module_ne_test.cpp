@@ -3,6 +3,7 @@
 #include "common/byte_reader.h"
 #include "common/byte_writer.h"
 #include "iconextract/module/resource_module.h"
+#include "tests/module/parsed_module.h"
 #include "tests/support/module_builder.h"
 
 namespace icoforge::module {
@@ -36,9 +37,9 @@ TEST(Ne, TableOrderStringAndIntegerNamesAndCaseInsensitiveFind) {
     EXPECT_EQ(module->Names(kGroup),
               (std::vector{ResourceName::Id(1), ResourceName::Text("FOLDER"), ResourceName::Id(7)}));
     EXPECT_EQ(module->Names(kIcon), std::vector{ResourceName::Id(1)});
-    EXPECT_EQ(module->Find(kGroup, ResourceName::Text("folder"))->front(), 2);
-    EXPECT_EQ(module->Find(kGroup, ResourceName::Id(7))->front(), 3);
-    EXPECT_EQ(module->Find(kIcon, ResourceName::Id(1))->front(), 4);
+    EXPECT_EQ(FirstByte(module->Find(kGroup, ResourceName::Text("folder"))), 2);
+    EXPECT_EQ(FirstByte(module->Find(kGroup, ResourceName::Id(7))), 3);
+    EXPECT_EQ(FirstByte(module->Find(kIcon, ResourceName::Id(1))), 4);
     EXPECT_FALSE(module->Find(kGroup, ResourceName::Text("FOLDERS")));
     EXPECT_FALSE(module->Find(kGroup, ResourceName::Id(2)));
     EXPECT_FALSE(module->Find(kGroup, ResourceName::Text("\xE2\x82\xAC")));  // beyond Latin-1
@@ -59,7 +60,7 @@ TEST(Ne, SizeIsWholeAlignmentUnits) {
         ASSERT_TRUE(first) << shift;
         EXPECT_EQ(first->size(), (5 + unit - 1) / unit * unit) << shift;
         EXPECT_EQ(first->data(), built.bytes.data() + built.data_offsets[0]);
-        EXPECT_EQ(module->Find(kIcon, ResourceName::Id(2))->size(), (40 + unit - 1) / unit * unit) << shift;
+        EXPECT_EQ(SizeOf(module->Find(kIcon, ResourceName::Id(2))), (40 + unit - 1) / unit * unit) << shift;
     }
 }
 
@@ -74,6 +75,7 @@ TEST(Ne, LastResourceMissingOnlyItsPadding) {
     ASSERT_EQ(built.bytes.size(), built.data_offsets[1] + 33);
     {
         const auto module = ResourceModule::Parse(built.bytes);
+        ASSERT_TRUE(module);
         const auto last = module->Find(kIcon, ResourceName::Id(2));
         ASSERT_TRUE(last);
         EXPECT_EQ(last->size(), 33u);
@@ -81,6 +83,7 @@ TEST(Ne, LastResourceMissingOnlyItsPadding) {
     // One byte more missing is a whole unit: real data is gone.
     const ByteView cut = ByteView(built.bytes).first(built.bytes.size() - 1);
     const auto module = ResourceModule::Parse(cut);
+    ASSERT_TRUE(module);
     EXPECT_FALSE(module->Find(kIcon, ResourceName::Id(2)));
     EXPECT_TRUE(module->Find(kIcon, ResourceName::Id(1)));
 }
@@ -97,23 +100,23 @@ TEST(Ne, DamagedTablesYieldNothing) {
         PutU16At(copy, offset, value);
         return copy;
     };
-    auto names_of = [](const ByteBuffer& image) { return ResourceModule::Parse(image)->Names(kGroup); };
+    auto names_of = [](const ByteBuffer& image) { return NamesIn(image, kGroup); };
     EXPECT_EQ(names_of(built.bytes).size(), 2u);
     EXPECT_TRUE(names_of(patched(table, 17)).empty());     // shift beyond any real file
     EXPECT_EQ(names_of(patched(table, 16)).size(), 2u);    // largest shift still read
     EXPECT_TRUE(names_of(patched(type_info + 2, 0xFFFF)).empty());  // count past the end
     // Count that just fits the bytes behind the type record, and one more.
     const auto room = static_cast<std::uint16_t>((built.bytes.size() - (type_info + kTypeInfoSize)) / kNameInfoSize);
-    EXPECT_TRUE(ResourceModule::Parse(patched(type_info + 2, room))->Find(kGroup, ResourceName::Id(2)));
+    EXPECT_TRUE(FindIn(patched(type_info + 2, room), kGroup, ResourceName::Id(2)));
     const ByteBuffer over = patched(type_info + 2, static_cast<std::uint16_t>(room + 1));
-    EXPECT_FALSE(ResourceModule::Parse(over)->Find(kGroup, ResourceName::Id(2)));
+    EXPECT_FALSE(FindIn(over, kGroup, ResourceName::Id(2)));
     EXPECT_TRUE(names_of(over).empty());
     // A string name whose offset lies past the end spoils the list; ids are still found.
     const ByteBuffer bad_string = patched(built.entry_offsets[0] + 6, 0x7FFF);
     EXPECT_TRUE(names_of(bad_string).empty());
-    EXPECT_TRUE(ResourceModule::Parse(bad_string)->Find(kGroup, ResourceName::Id(2)));
+    EXPECT_TRUE(FindIn(bad_string, kGroup, ResourceName::Id(2)));
     // Resource offset past the end.
-    EXPECT_FALSE(ResourceModule::Parse(patched(built.entry_offsets[1], 0xFFFF))->Find(kGroup, ResourceName::Id(2)));
+    EXPECT_FALSE(FindIn(patched(built.entry_offsets[1], 0xFFFF), kGroup, ResourceName::Id(2)));
     // No terminator: the type records run to the end of the file without a hang.
     ByteBuffer unterminated = built.bytes;
     for (std::uint64_t at = type_info + kTypeInfoSize; at < unterminated.size(); ++at) unterminated[at] = 0x11;

@@ -3,6 +3,7 @@
 #include "common/byte_reader.h"
 #include "common/byte_writer.h"
 #include "iconextract/module/resource_module.h"
+#include "tests/module/parsed_module.h"
 #include "tests/support/module_builder.h"
 
 namespace icoforge::module {
@@ -90,8 +91,8 @@ TEST_P(PeTest, NeutralLanguageFirstElseFirstStored) {
     const auto module = ResourceModule::Parse(image);
     ASSERT_TRUE(module);
     EXPECT_EQ(module->Names(kIcon), (std::vector{ResourceName::Id(1), ResourceName::Id(2)}));
-    EXPECT_EQ(module->Find(kIcon, ResourceName::Id(1))->front(), 0x00);
-    EXPECT_EQ(module->Find(kIcon, ResourceName::Id(2))->front(), 0x07);
+    EXPECT_EQ(FirstByte(module->Find(kIcon, ResourceName::Id(1))), 0x00);
+    EXPECT_EQ(FirstByte(module->Find(kIcon, ResourceName::Id(2))), 0x07);
 }
 
 TEST_P(PeTest, ModuleWithoutResourcesParsesEmpty) {
@@ -146,7 +147,7 @@ TEST(PeBounds, DataJustFittingAndOneByteOver) {
     {
         const auto module = ResourceModule::Parse(built.bytes);
         ASSERT_TRUE(module);
-        EXPECT_EQ(module->Find(kIcon, ResourceName::Id(2))->size(), 4u);
+        EXPECT_EQ(SizeOf(module->Find(kIcon, ResourceName::Id(2))), 4u);
     }
     ByteBuffer over = built.bytes;
     PutU32At(over, built.entry_offsets[1] + 4, 5);  // size one past the end of the file
@@ -162,10 +163,11 @@ TEST(PeBounds, DataJustFittingAndOneByteOver) {
     PutU32At(rva, built.entry_offsets[1], last);
     PutU32At(rva, built.entry_offsets[1] + 4, 1);
     const auto at_end = ResourceModule::Parse(rva);
-    EXPECT_EQ(at_end->Find(kIcon, ResourceName::Id(2))->front(), 8);
+    ASSERT_TRUE(at_end);
+    EXPECT_EQ(FirstByte(at_end->Find(kIcon, ResourceName::Id(2))), 8);
     PutU32At(rva, built.entry_offsets[1], last + 1);
     PutU32At(rva, built.entry_offsets[1] + 4, 0);
-    EXPECT_FALSE(ResourceModule::Parse(rva)->Find(kIcon, ResourceName::Id(2)));
+    EXPECT_FALSE(FindIn(rva, kIcon, ResourceName::Id(2)));
 }
 
 TEST(PeBounds, RvaInsideTheHeadersMapsOneToOne) {
@@ -173,7 +175,7 @@ TEST(PeBounds, RvaInsideTheHeadersMapsOneToOne) {
     ByteBuffer image = built.bytes;
     PutU32At(image, built.entry_offsets[0], 0x40);  // the PE signature
     PutU32At(image, built.entry_offsets[0] + 4, 4);
-    const auto data = ResourceModule::Parse(image)->Find(kIcon, ResourceName::Id(1));
+    const auto data = FindIn(image, kIcon, ResourceName::Id(1));
     ASSERT_TRUE(data);
     EXPECT_EQ(ByteBuffer(data->begin(), data->end()), Bytes({'P', 'E', 0, 0}));
 }
@@ -182,13 +184,13 @@ TEST(PeBounds, SectionTableCutShortOrOverlongKeepsWholeHeaders) {
     const auto built = BuildModuleWithLayout(ModuleFormat::Pe32, {{Type(kIcon), ResourceName::Id(1), Bytes({1})}});
     ByteBuffer many = built.bytes;
     PutU16At(many, built.header_offset + kNumberOfSections, 0xFFFF);
-    EXPECT_TRUE(ResourceModule::Parse(many)->Find(kIcon, ResourceName::Id(1)));
+    EXPECT_TRUE(FindIn(many, kIcon, ResourceName::Id(1)));
     // A section whose raw data claims more than the file holds maps RVAs, but the bytes
     // handed out must still lie in the file.
     ByteBuffer huge_raw = built.bytes;
     PutU32At(huge_raw, built.section_table_offset + kSectionRawSize, 0xFFFFFFFF);
     PutU32At(huge_raw, built.entry_offsets[0] + 4, 0x7FFFFFFF);
-    EXPECT_FALSE(ResourceModule::Parse(huge_raw)->Find(kIcon, ResourceName::Id(1)));
+    EXPECT_FALSE(FindIn(huge_raw, kIcon, ResourceName::Id(1)));
 }
 
 TEST(PeBounds, DirectoryCountAgainstTheBytesBehindIt) {
@@ -203,16 +205,17 @@ TEST(PeBounds, DirectoryCountAgainstTheBytesBehindIt) {
     ByteBuffer fits = built.bytes;
     PutU16At(fits, type_dir + kDirIdCount, static_cast<std::uint16_t>(room));
     const auto module = ResourceModule::Parse(fits);
+    ASSERT_TRUE(module);
     EXPECT_EQ(module->Names(kIcon).size(), room);
     EXPECT_TRUE(module->Find(kIcon, ResourceName::Id(2)));
     ByteBuffer over = built.bytes;
     PutU16At(over, type_dir + kDirIdCount, static_cast<std::uint16_t>(room + 1));
-    EXPECT_TRUE(ResourceModule::Parse(over)->Names(kIcon).empty());
-    EXPECT_FALSE(ResourceModule::Parse(over)->Find(kIcon, ResourceName::Id(2)));
+    EXPECT_TRUE(NamesIn(over, kIcon).empty());
+    EXPECT_FALSE(FindIn(over, kIcon, ResourceName::Id(2)));
     ByteBuffer huge = built.bytes;
     PutU16At(huge, type_dir + kDirIdCount - 2, 0xFFFF);
     PutU16At(huge, type_dir + kDirIdCount, 0xFFFF);
-    EXPECT_TRUE(ResourceModule::Parse(huge)->Names(kIcon).empty());
+    EXPECT_TRUE(NamesIn(huge, kIcon).empty());
 }
 
 TEST(PeHostile, OffsetsPastTheEndAndLoopsYieldNothing) {
@@ -231,32 +234,34 @@ TEST(PeHostile, OffsetsPastTheEndAndLoopsYieldNothing) {
     {   // The string of a name lies past the end: the list is damaged, ids still found.
         const ByteBuffer image = patched(string_entry, 0x80000000u | 0x7FFFFFF0u);
         const auto module = ResourceModule::Parse(image);
+        ASSERT_TRUE(module);
         EXPECT_TRUE(module->Names(kGroup).empty());
         EXPECT_FALSE(module->Find(kGroup, ResourceName::Text("NAME")));
         EXPECT_TRUE(module->Find(kGroup, ResourceName::Id(2)));
     }
     {   // Subdirectory past the end.
         const ByteBuffer image = patched(id_entry + 4, 0x80000000u | 0x7FFFFFF0u);
-        EXPECT_FALSE(ResourceModule::Parse(image)->Find(kGroup, ResourceName::Id(2)));
+        EXPECT_FALSE(FindIn(image, kGroup, ResourceName::Id(2)));
     }
     {   // Language entry pointing back at the root: a loop that must not be followed.
         const std::uint64_t lang_dir = built.resource_offset + *ReadU32(built.bytes, id_entry + 4) - 0x80000000u;
         const ByteBuffer image = patched(lang_dir + kDirEntries + 4, 0x80000000u);
         const auto module = ResourceModule::Parse(image);
+        ASSERT_TRUE(module);
         EXPECT_EQ(module->Names(kGroup).size(), 2u);
         EXPECT_FALSE(module->Find(kGroup, ResourceName::Id(2)));
         // Data entry itself past the end, and an RVA that wraps with its size.
         const ByteBuffer far_data = patched(lang_dir + kDirEntries + 4, 0x7FFFFFF8u);
-        EXPECT_FALSE(ResourceModule::Parse(far_data)->Find(kGroup, ResourceName::Id(2)));
+        EXPECT_FALSE(FindIn(far_data, kGroup, ResourceName::Id(2)));
     }
     {
         ByteBuffer image = patched(built.entry_offsets[1], 0xFFFFFFFF);
         PutU32At(image, built.entry_offsets[1] + 4, 0xFFFFFFFF);
-        EXPECT_FALSE(ResourceModule::Parse(image)->Find(kGroup, ResourceName::Id(2)));
+        EXPECT_FALSE(FindIn(image, kGroup, ResourceName::Id(2)));
     }
     {   // Type entry that is not a directory.
         const ByteBuffer image = patched(built.resource_offset + kDirEntries + 4, 0);
-        EXPECT_TRUE(ResourceModule::Parse(image)->Names(kGroup).empty());
+        EXPECT_TRUE(NamesIn(image, kGroup).empty());
     }
 }
 
@@ -278,7 +283,7 @@ TEST(PeNames, ManyEntriesOnOneLongNameAreCapped) {
             PutU32At(image, type_dir + kDirEntries + 8 * i, 0x80000000u | name_offset);
             PutU32At(image, type_dir + kDirEntries + 8 * i + 4, name_dir_target);
         }
-        return ResourceModule::Parse(image)->Names(kGroup).size();
+        return NamesIn(image, kGroup).size();
     };
     EXPECT_EQ(listing(64), 64u);
     EXPECT_EQ(listing(65), 0u);
@@ -295,12 +300,13 @@ TEST(PeNames, UnpairedSurrogateNameRoundTrips) {
     ASSERT_EQ(ReadU16(image, second_string + 2), 'X');
     PutU16At(image, second_string + 4, 0xD800);
     const auto module = ResourceModule::Parse(image);
+    ASSERT_TRUE(module);
     const auto names = module->Names(kGroup);
     ASSERT_EQ(names.size(), 2u);
     EXPECT_EQ(names[0].text, "A\xF0\x9F\x98\x80");
     EXPECT_EQ(names[1].text, "X\xED\xA0\x80");
-    EXPECT_EQ(module->Find(kGroup, names[0])->front(), 1);
-    EXPECT_EQ(module->Find(kGroup, names[1])->front(), 2);
+    EXPECT_EQ(FirstByte(module->Find(kGroup, names[0])), 1);
+    EXPECT_EQ(FirstByte(module->Find(kGroup, names[1])), 2);
 }
 
 }  // namespace

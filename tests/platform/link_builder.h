@@ -19,7 +19,7 @@ struct IdEntry {
     bool directory = true;
 };
 
-struct LinkSpec {
+struct LinkShape {
     std::optional<std::string> drive;         // ID list: My Computer, this drive, the entries
     bool id_list_root_only = false;           // ID list holding only the My Computer item
     std::vector<IdEntry> entries;
@@ -82,7 +82,7 @@ inline ByteBuffer FileEntryItem(const IdEntry& e) {
     return bytes;
 }
 
-inline ByteBuffer IdList(const LinkSpec& shape) {
+inline ByteBuffer IdList(const LinkShape& shape) {
     ByteWriter list;
     // My Computer.
     list.U16(20);
@@ -100,7 +100,7 @@ inline ByteBuffer IdList(const LinkSpec& shape) {
     return list.Take();
 }
 
-inline ByteBuffer LinkInfo(const LinkSpec& shape) {
+inline ByteBuffer LinkInfo(const LinkShape& shape) {
     const bool unicode = shape.base_path_unicode || shape.suffix_unicode;
     const std::uint32_t header = unicode ? 0x24 : 0x1C;
     ByteWriter body;  // everything after the header, offsets relative to LinkInfo start
@@ -159,7 +159,7 @@ inline ByteBuffer LinkInfo(const LinkSpec& shape) {
     return info.Take();
 }
 
-inline ByteBuffer BuildLink(const LinkSpec& shape) {
+inline ByteBuffer BuildLink(const LinkShape& shape) {
     const bool has_id_list = shape.drive.has_value() || shape.id_list_root_only;
     const bool has_info = shape.base_path || shape.base_path_unicode || shape.net_name;
     ByteWriter w;

@@ -11,6 +11,7 @@
 #include "common/path.h"
 #include "platform/shell_link.h"
 #include "platform/shell_services.h"
+#include "tests/support/temp_folder.h"
 
 namespace icoforge {
 namespace {
@@ -106,15 +107,8 @@ protected:
     void SetUp() override {
         if (!std::filesystem::is_directory(kLnkDir / "lnkparse3"))
             GTEST_SKIP() << "shell link corpus not found at " << kLnkDir;
-        scratch_ = std::filesystem::temp_directory_path() / "icoforge-corpus-links";
-        std::filesystem::remove_all(scratch_);
-        std::filesystem::create_directories(scratch_);
     }
-    void TearDown() override {
-        std::error_code ec;
-        if (!scratch_.empty()) std::filesystem::remove_all(scratch_, ec);
-    }
-    std::filesystem::path scratch_;
+    testing::TempFolder scratch_;
 };
 
 TEST_F(CorpusLinks, LnkParse3SamplesResolveToTheirDocumentedTargets) {
@@ -128,7 +122,7 @@ TEST_F(CorpusLinks, LnkParse3SamplesResolveToTheirDocumentedTargets) {
         EXPECT_EQ(ResolveShortcut(Utf8FromPath(source)), "");
         const ByteBuffer link = DecodeBase64(*encoded);
         EXPECT_EQ(ShellLinkTargetPath(link), sample.target);
-        const std::string copy = Utf8FromPath(scratch_ / (std::string(sample.name) + ".lnk"));
+        const std::string copy = scratch_.File(std::string(sample.name) + ".lnk");
         ASSERT_TRUE(WriteWholeFile(copy, link));
         const std::string resolved = ResolveShortcut(copy);
 #ifdef _WIN32

@@ -11,10 +11,10 @@ namespace {
 
 using testing::BuildLink;
 using testing::IdEntry;
-using testing::LinkSpec;
+using testing::LinkShape;
 
 TEST(ShellLink, LocalBasePathAndSuffixFromLinkInfo) {
-    LinkSpec shape;
+    LinkShape shape;
     shape.base_path = "C:\\test\\a.txt";
     EXPECT_EQ(ShellLinkTargetPath(BuildLink(shape)), "C:\\test\\a.txt");
     // The suffix completes the base; a separator is put between them when missing.
@@ -31,7 +31,7 @@ TEST(ShellLink, LocalBasePathAndSuffixFromLinkInfo) {
 }
 
 TEST(ShellLink, UnicodeFormsWinOverAnsi) {
-    LinkSpec shape;
+    LinkShape shape;
     shape.base_path = "C:\\Users\\";
     shape.base_path_unicode = u"C:\\Users\\";
     shape.suffix = "????\\notes.txt";
@@ -40,7 +40,7 @@ TEST(ShellLink, UnicodeFormsWinOverAnsi) {
 }
 
 TEST(ShellLink, IdListServesWhenLinkInfoHasNoLocalPath) {
-    LinkSpec shape;
+    LinkShape shape;
     shape.drive = "C:\\";
     shape.entries = {{"PROGRA~1", u"Program Files"}, {"xt", u"", 9}, {"LONGFI~1.EXE", u"Long File Name.exe", 3, false, false}};
     EXPECT_EQ(ShellLinkTargetPath(BuildLink(shape)), "C:\\Program Files\\xt\\Long File Name.exe");
@@ -62,7 +62,7 @@ TEST(ShellLink, IdListServesWhenLinkInfoHasNoLocalPath) {
 }
 
 TEST(ShellLink, NetworkShareIsTheLastResort) {
-    LinkSpec shape;
+    LinkShape shape;
     shape.net_name = "\\\\server\\share";
     shape.suffix = "dir\\file.pdf";
     EXPECT_EQ(ShellLinkTargetPath(BuildLink(shape)), "\\\\server\\share\\dir\\file.pdf");
@@ -72,10 +72,10 @@ TEST(ShellLink, NetworkShareIsTheLastResort) {
 }
 
 TEST(ShellLink, NoFileSystemTargetIsEmpty) {
-    LinkSpec shape;
+    LinkShape shape;
     shape.id_list_root_only = true;  // "My Computer" itself
     EXPECT_EQ(ShellLinkTargetPath(BuildLink(shape)), "");
-    EXPECT_EQ(ShellLinkTargetPath(BuildLink(LinkSpec{})), "");
+    EXPECT_EQ(ShellLinkTargetPath(BuildLink(LinkShape{})), "");
     // A root other than My Computer (here: Control Panel) names no file.
     ByteBuffer items = {20, 0, 0x1F, 0x50};
     for (std::uint8_t b : {0x20, 0x20, 0xEC, 0x21, 0xEA, 0x3A, 0x69, 0x10, 0xA2, 0xDD, 0x08, 0x00, 0x2B, 0x30, 0x30, 0x9D})
@@ -89,7 +89,7 @@ TEST(ShellLink, NoFileSystemTargetIsEmpty) {
 }
 
 TEST(ShellLink, RefusesWhatIsNotAShellLink) {
-    LinkSpec shape;
+    LinkShape shape;
     shape.base_path = "C:\\a.txt";
     const ByteBuffer good = BuildLink(shape);
     ByteBuffer bad_size = good;
@@ -104,7 +104,7 @@ TEST(ShellLink, RefusesWhatIsNotAShellLink) {
 }
 
 TEST(ShellLink, TruncatedAndLyingStructuresGiveNothingOrTheirValidPart) {
-    LinkSpec shape;
+    LinkShape shape;
     shape.drive = "C:\\";
     shape.entries = {{"DIR", u"Directory"}, {"F.TXT", u"File.txt", 9, false, false}};
     shape.base_path = "C:\\Directory\\File.txt";

@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 
 #include "common/file_io.h"
 #include "common/path.h"
 #include "link_builder.h"
 #include "platform/xdg_folders.h"
+#include "tests/support/host.h"
+#include "tests/support/temp_folder.h"
 
 namespace icoforge {
 namespace {
@@ -18,23 +21,23 @@ constexpr char kSeparator = '\\';
 constexpr char kSeparator = '/';
 #endif
 
-class ScratchFolder {
+using testing::TempFolder;
+
+// The temporary special folder is made inside the system's temporary folder and kept, as
+// a user's is; pointing the system at a private folder for this program leaves nothing
+// behind in the shared one.
+class PrivateSystemTemp : public ::testing::Environment {
 public:
-    ScratchFolder() {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        path_ = std::filesystem::temp_directory_path() / (std::string("icoforge-shell-") + info->name());
-        std::filesystem::remove_all(path_);
-        std::filesystem::create_directories(path_);
+    void SetUp() override {
+        folder_.emplace();
+        testing::SetSystemTempFolder(Utf8FromPath(folder_->path()));
     }
-    ~ScratchFolder() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    std::string File(const std::string& name) const { return Utf8FromPath(path_ / PathFromUtf8(name)); }
+    void TearDown() override { folder_.reset(); }
 
 private:
-    std::filesystem::path path_;
+    std::optional<TempFolder> folder_;
 };
+[[maybe_unused]] const auto* const kPrivateTemp = ::testing::AddGlobalTestEnvironment(new PrivateSystemTemp);
 
 TEST(ShellPaths, FolderPathsEndInTheSeparatorAndFitTheBuffer) {
     EXPECT_EQ(FinishFolderPath("C:\\Users\\me\\Desktop", '\\'), "C:\\Users\\me\\Desktop\\");
@@ -141,12 +144,12 @@ TEST(XdgFolders, UserDirsLinesThatDoNotCount) {
 TEST(ResolveShortcut, StoredTargetWhetherOrNotItExists) {
     ShellSession session;
     ASSERT_TRUE(session.ok());
-    ScratchFolder folder;
+    TempFolder folder;
     const std::string target = folder.File("target file.txt");
     ASSERT_TRUE(WriteWholeFile(target, ByteView()));
     // The link names the target by its Windows path; on Windows it is the real file.
     const std::string windows_target = "C:\\stored\\target file.txt";
-    testing::LinkSpec shape;
+    testing::LinkShape shape;
     shape.drive = "C:\\";
     shape.entries = {{"stored", u""}, {"TARGET~1.TXT", u"target file.txt", 9, false, false}};
     shape.base_path = windows_target;
@@ -161,10 +164,10 @@ TEST(ResolveShortcut, StoredTargetWhetherOrNotItExists) {
 
 TEST(ResolveShortcut, LinkToARealFileKeepsItsPathAfterTheFileIsGone) {
     ShellSession session;
-    ScratchFolder folder;
+    TempFolder folder;
     const std::string target = folder.File("present.txt");
     ASSERT_TRUE(WriteWholeFile(target, ByteView()));
-    testing::LinkSpec shape;
+    testing::LinkShape shape;
     shape.base_path = target;  // ASCII, so its ANSI form is the same text
     const std::string link = folder.File("present.lnk");
     ASSERT_TRUE(WriteWholeFile(link, testing::BuildLink(shape)));
@@ -175,8 +178,8 @@ TEST(ResolveShortcut, LinkToARealFileKeepsItsPathAfterTheFileIsGone) {
 
 TEST(ResolveShortcut, WhatIsNotAShellLinkGivesNothing) {
     ShellSession session;
-    ScratchFolder folder;
-    testing::LinkSpec shape;
+    TempFolder folder;
+    testing::LinkShape shape;
     shape.drive = "C:\\";
     shape.base_path = "C:\\x.txt";
     const ByteBuffer link_bytes = testing::BuildLink(shape);
@@ -198,8 +201,8 @@ TEST(ResolveShortcut, WhatIsNotAShellLinkGivesNothing) {
 
 TEST(ResolveShortcut, TargetTooLongForThePathBufferIsRefused) {
     ShellSession session;
-    ScratchFolder folder;
-    testing::LinkSpec shape;
+    TempFolder folder;
+    testing::LinkShape shape;
     shape.drive = "C:\\";
     shape.base_path = "C:\\" + std::string(256, 'd');  // 259 characters: fits
     const std::string fits = folder.File("fits.lnk");
