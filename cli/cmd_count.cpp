@@ -1,7 +1,7 @@
 #include <cstdio>
 
 #include "cli/commands.h"
-#include "common/file_io.h"
+#include "platform/file_io.h"
 #include "iconextract/extract.h"
 
 namespace icoforge::cli {

@@ -2,7 +2,7 @@
 #include <optional>
 
 #include "cli/commands.h"
-#include "common/file_io.h"
+#include "platform/file_io.h"
 #include "platform/decrypt.h"
 
 namespace icoforge::cli {

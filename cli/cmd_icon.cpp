@@ -4,7 +4,7 @@
 #include <string>
 
 #include "cli/commands.h"
-#include "common/file_io.h"
+#include "platform/file_io.h"
 #include "iconbuild/bitmap.h"
 #include "iconbuild/icon_builder.h"
 

@@ -4,7 +4,7 @@
 #include <new>
 
 #include "common/byte_reader.h"
-#include "common/file_io.h"
+#include "platform/file_io.h"
 #include "iconextract/ico_reader.h"
 #include "platform/clipboard.h"
 

@@ -4,7 +4,7 @@
 #include <system_error>
 #include <utility>
 
-#include "common/file_io.h"
+#include "platform/file_io.h"
 #include "common/path.h"
 
 namespace icoforge {

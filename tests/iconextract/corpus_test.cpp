@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "common/byte_reader.h"
-#include "common/file_io.h"
+#include "platform/file_io.h"
 #include "common/path.h"
 #include "iconextract/extract.h"
 #include "iconextract/ico_reader.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "common/byte_reader.h"
-#include "common/file_io.h"
+#include "platform/file_io.h"
 #include "iconextract/extract.h"
 #include "iconextract/ico_reader.h"
 #include "iconextract/module_groups.h"

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "common/byte_writer.h"
-#include "common/file_io.h"
+#include "platform/file_io.h"
 #include "iconextract/ico_reader.h"
 #include "tests/iconextract/temp_folder.h"
 #include "tests/support/ico_builder.h"

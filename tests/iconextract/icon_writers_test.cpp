@@ -2,7 +2,7 @@
 
 #include "common/byte_reader.h"
 #include "common/byte_writer.h"
-#include "common/file_io.h"
+#include "platform/file_io.h"
 #include "iconextract/ico_reader.h"
 #include "iconextract/icon_writers.h"
 #include "platform/clipboard.h"

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "common/byte_reader.h"
-#include "common/file_io.h"
+#include "platform/file_io.h"
 #include "common/path.h"
 #include "imageconv/convert.h"
 #include "picture_test_util.h"

@@ -13,7 +13,7 @@
 
 #include "common/byte_reader.h"
 #include "common/byte_writer.h"
-#include "common/file_io.h"
+#include "platform/file_io.h"
 #include "common/path.h"
 #include "platform/temp_mapping.h"
 

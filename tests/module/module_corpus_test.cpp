@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "common/byte_reader.h"
-#include "common/file_io.h"
+#include "platform/file_io.h"
 #include "iconextract/module/resource_module.h"
 
 namespace icoforge::module {

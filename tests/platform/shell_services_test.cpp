@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "common/file_io.h"
+#include "platform/file_io.h"
 #include "common/path.h"
 #include "link_builder.h"
 #include "platform/xdg_folders.h"
