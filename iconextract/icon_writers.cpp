@@ -4,9 +4,9 @@
 #include <new>
 
 #include "common/byte_reader.h"
-#include "platform/file_io.h"
 #include "iconextract/ico_reader.h"
 #include "platform/clipboard.h"
+#include "platform/file_io.h"
 
 namespace icoforge {
 namespace {

@@ -5,12 +5,12 @@
 #include <filesystem>
 
 #include "common/byte_reader.h"
-#include "platform/file_io.h"
 #include "common/path.h"
 #include "iconextract/extract.h"
 #include "iconextract/ico_reader.h"
 #include "iconextract/icon_writers.h"
 #include "iconextract/module_groups.h"
+#include "platform/file_io.h"
 #include "tests/iconextract/temp_folder.h"
 
 namespace icoforge {

@@ -3,11 +3,11 @@
 #include <algorithm>
 
 #include "common/byte_reader.h"
-#include "platform/file_io.h"
 #include "iconextract/extract.h"
 #include "iconextract/ico_reader.h"
 #include "iconextract/module_groups.h"
 #include "platform/clipboard.h"
+#include "platform/file_io.h"
 #include "tests/iconextract/temp_folder.h"
 #include "tests/support/ico_builder.h"
 #include "tests/support/module_builder.h"

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "common/byte_writer.h"
-#include "platform/file_io.h"
 #include "iconextract/ico_reader.h"
+#include "platform/file_io.h"
 #include "tests/iconextract/temp_folder.h"
 #include "tests/support/ico_builder.h"
 

@@ -2,10 +2,10 @@
 
 #include "common/byte_reader.h"
 #include "common/byte_writer.h"
-#include "platform/file_io.h"
 #include "iconextract/ico_reader.h"
 #include "iconextract/icon_writers.h"
 #include "platform/clipboard.h"
+#include "platform/file_io.h"
 #include "tests/iconextract/temp_folder.h"
 #include "tests/support/ico_builder.h"
 

@@ -4,9 +4,9 @@
 
 #include <filesystem>
 
-#include "platform/file_io.h"
 #include "common/path.h"
 #include "link_builder.h"
+#include "platform/file_io.h"
 #include "platform/xdg_folders.h"
 
 namespace icoforge {
