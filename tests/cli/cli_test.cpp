@@ -53,7 +53,7 @@ void WriteText(const fs::path& path, const std::string& text) {
 std::string Bmp(std::int32_t width, std::int32_t height, std::size_t pixel_bytes) {
     std::string file;
     const auto put = [&](std::uint32_t value, int bytes) {
-        for (int i = 0; i < bytes; ++i) file += static_cast<char>(value >> (8 * i));
+        for (int i = 0; i < bytes; ++i) file += static_cast<char>(i < 4 ? value >> (8 * i) : 0);  // wider fields are zeros
     };
     file += "BM";
     put(static_cast<std::uint32_t>(54 + pixel_bytes), 4);
