@@ -45,7 +45,8 @@ int RunDecrypt(const Args& args) {
     if (!data) return CannotRead(in, error.reason);
     const ByteBuffer plain = DecryptData(*data, *key, algorithm);
     if (plain.empty()) {
-        return Failure(Quoted(in) + (data->empty() ? " is empty" : " does not decipher to a valid block under this key"));
+        return Failure(Quoted(in) +
+                       (data->empty() ? " is empty" : " does not decipher to a valid block under this key"));
     }
     if (!WriteWholeFile(out, plain, &error)) return CannotWrite(out, error.reason);
     return PrintPath(out);

@@ -15,7 +15,8 @@ constexpr const char* kUsage =
 
 // The shell answers only with a path or nothing; the reason is found afterwards.
 std::string WhyNotResolved(const std::string& shortcut) {
-    if (!HasShortcutExtension(shortcut)) return "cannot resolve " + Quoted(shortcut) + ": its name does not end in .lnk";
+    if (!HasShortcutExtension(shortcut))
+        return "cannot resolve " + Quoted(shortcut) + ": its name does not end in .lnk";
     if (const auto why = WhyNotReadable(shortcut)) return "cannot read " + Quoted(shortcut) + ": " + why->reason;
     return "cannot resolve " + Quoted(shortcut) + ": not a shell link, or it stores no file path";
 }
