@@ -1,8 +1,8 @@
 #include <cstdio>
 
 #include "cli/commands.h"
-#include "common/file_io.h"
 #include "iconextract/extract.h"
+#include "platform/file_io.h"
 
 namespace icoforge::cli {
 namespace {
@@ -16,14 +16,15 @@ constexpr const char* kUsage =
 }  // namespace
 
 int RunCount(const Args& args) {
-    if (WantsHelp(args)) {
-        std::fputs(kUsage, stdout);
-        return 0;
-    }
-    if (args.size() != 1) return UsageError("count takes one FILE", kUsage);
-    if (!FileExists(args[0])) return Failure("cannot read '" + args[0] + "'");
-    std::printf("%d\n", static_cast<int>(GetIconCount(args[0])));
-    return 0;
+    CommandLine line;
+    std::string problem;
+    if (!ParseCommandLine(args, {}, line, problem)) return UsageError(problem, kUsage);
+    if (line.help) return ShowHelp(kUsage);
+    if (line.operands.size() != 1) return UsageError("count takes one FILE", kUsage);
+    const std::string& file = line.operands[0];
+    if (const auto why = WhyNotReadable(file)) return CannotRead(file, why->reason);
+    std::printf("%d\n", static_cast<int>(GetIconCount(file)));
+    return kExitSuccess;
 }
 
 }  // namespace icoforge::cli

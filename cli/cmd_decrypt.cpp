@@ -1,9 +1,8 @@
 #include <cstdio>
-#include <optional>
 
 #include "cli/commands.h"
-#include "common/file_io.h"
 #include "platform/decrypt.h"
+#include "platform/file_io.h"
 
 namespace icoforge::cli {
 namespace {
@@ -13,46 +12,44 @@ constexpr const char* kUsage =
     "  Deciphers the bytes of IN under the key text KEY and writes them to OUT.\n"
     "  -a 1  DES in ECB mode over a length-prefixed block (the default)\n"
     "  -a 2  RC4 (the same operation enciphers)\n"
-    "  Exit status 1, with OUT not written, when IN is empty or does not decipher\n"
+    "  Prints OUT; exits with 1, OUT not written, when IN is empty or does not decipher\n"
     "  to a valid block under KEY.\n";
+
+constexpr OptionSpec kOptions[] = {{"-a", true}, {"-k", true}};
+
+// The input and its plain text are held side by side; at this size both stay within the
+// 256 MiB any one command may use.
+constexpr std::uint64_t kMaxInputBytes = 128ull * 1024 * 1024;
 
 }  // namespace
 
 int RunDecrypt(const Args& args) {
-    if (WantsHelp(args)) {
-        std::fputs(kUsage, stdout);
-        return 0;
-    }
+    CommandLine line;
+    std::string problem;
+    if (!ParseCommandLine(args, kOptions, line, problem)) return UsageError(problem, kUsage);
+    if (line.help) return ShowHelp(kUsage);
     std::int32_t algorithm = 1;
-    std::optional<std::string> key;
-    Args files;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "-a" || args[i] == "-k") {
-            if (i + 1 >= args.size()) return UsageError(args[i] + " needs a value", kUsage);
-            const std::string& value = args[++i];
-            if (args[i - 1] == "-k") {
-                key = value;
-            } else if (value == "1" || value == "2") {
-                algorithm = value == "2" ? 2 : 1;
-            } else {
-                return UsageError("-a takes 1 or 2", kUsage);
-            }
-        } else {
-            files.push_back(args[i]);
-        }
+    if (const std::string* value = line.Value("-a")) {
+        if (*value != "1" && *value != "2") return UsageError("-a takes 1 or 2", kUsage);
+        algorithm = *value == "2" ? 2 : 1;
     }
-    if (!key) return UsageError("decrypt needs -k KEY", kUsage);
-    if (files.size() != 2) return UsageError("decrypt takes IN and OUT", kUsage);
-    const auto data = ReadWholeFile(files[0]);
-    if (!data) return Failure("cannot read '" + files[0] + "'");
+    const std::string* key = line.Value("-k");
+    if (key == nullptr) return UsageError("decrypt needs -k KEY", kUsage);
+    if (line.operands.size() != 2) return UsageError("decrypt takes IN and OUT", kUsage);
+    const std::string& in = line.operands[0];
+    const std::string& out = line.operands[1];
+    if (IsSameFile(in, out)) return OutputIsSource(in, out);
+
+    FileError error;
+    const auto data = ReadWholeFile(in, &error, kMaxInputBytes);
+    if (!data) return CannotRead(in, error.reason);
     const ByteBuffer plain = DecryptData(*data, *key, algorithm);
     if (plain.empty()) {
-        return Failure(data->empty() ? "'" + files[0] + "' is empty"
-                                     : "'" + files[0] + "' does not decipher to a valid block under this key");
+        return Failure(Quoted(in) +
+                       (data->empty() ? " is empty" : " does not decipher to a valid block under this key"));
     }
-    if (!WriteWholeFile(files[1], plain)) return Failure("cannot write '" + files[1] + "'");
-    std::printf("%s\n", files[1].c_str());
-    return 0;
+    if (!WriteWholeFile(out, plain, &error)) return CannotWrite(out, error.reason);
+    return PrintPath(out);
 }
 
 }  // namespace icoforge::cli

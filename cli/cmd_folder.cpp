@@ -19,17 +19,18 @@ constexpr const char* kUsage =
 }  // namespace
 
 int RunFolder(const Args& args) {
-    if (WantsHelp(args)) {
-        std::fputs(kUsage, stdout);
-        return 0;
-    }
+    CommandLine line;
+    std::string problem;
+    if (!ParseCommandLine(args, {}, line, problem)) return UsageError(problem, kUsage);
+    if (line.help) return ShowHelp(kUsage);
     long long number = 0;
-    if (args.size() != 1 || !ParseInt(args[0], number)) return UsageError("folder takes one number N", kUsage);
-    if (number < 1 || number > 11) return Failure("there is no special folder " + args[0]);
+    if (line.operands.size() != 1 || !ParseInt(line.operands[0], number))
+        return UsageError("folder takes one number N", kUsage);
+    const std::string& text = line.operands[0];
+    if (number < 1 || number > 11) return Failure("there is no special folder " + text);
     const std::string folder = GetSpecialFolder(static_cast<std::int32_t>(number));
-    if (folder.empty()) return Failure("special folder " + args[0] + " is not available here");
-    std::printf("%s\n", folder.c_str());
-    return 0;
+    if (folder.empty()) return Failure("special folder " + text + " is not available here");
+    return PrintPath(folder);
 }
 
 }  // namespace icoforge::cli

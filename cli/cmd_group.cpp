@@ -3,32 +3,53 @@
 
 #include "cli/commands.h"
 #include "iconextract/extract.h"
+#include "platform/file_io.h"
 
 namespace icoforge::cli {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: icoforge group SOURCE INDEX OUTPUT\n"
+    "usage: icoforge group [-v] SOURCE INDEX OUTPUT\n"
     "  Writes icon group INDEX (1 for the first; below 1 counts as 1) of SOURCE to OUTPUT.\n"
     "  SOURCE is a module or an icon file, told apart by the last three letters of its\n"
     "  name: exe, dll, icl or ico. OUTPUT ending in ico receives the whole group; ending\n"
-    "  in bmp, the colour part of the group's first image. Prints the number of groups in\n"
-    "  SOURCE (0 when INDEX lies beyond them); exits with 1 when nothing was written.\n";
+    "  in bmp, the colour part of the group's first image. Prints OUTPUT; exits with 1\n"
+    "  when nothing was written.\n"
+    "  -v  also tell, on standard error, how many groups SOURCE holds\n";
 
-const char* Reason(ExtractFailure failure) {
-    switch (failure) {
-        case ExtractFailure::None: return "";
-        case ExtractFailure::NoOutputPath: return "no output path";
-        case ExtractFailure::UnsupportedSource: return "the source's name does not end in exe, dll, icl or ico";
-        case ExtractFailure::ModuleNotMapped: return "the source is not a module that can be read";
-        case ExtractFailure::NoGroups: return "the source holds no icon groups";
-        case ExtractFailure::IndexOutOfRange: return "the index lies beyond the source's icon groups";
-        case ExtractFailure::IconFileNotRead: return "the icon file is missing, damaged or not an icon file";
-        case ExtractFailure::GroupNotLoaded: return "the icon group or one of its images is missing or damaged";
-        case ExtractFailure::UnsupportedOutput: return "the output's name does not end in ico or bmp";
-        case ExtractFailure::NoImages: return "the icon group has no images";
-        case ExtractFailure::ImageRefused: return "the first image is not a bitmap that can be written as .bmp";
-        case ExtractFailure::WriteFailed: return "the output file could not be written";
+constexpr OptionSpec kOptions[] = {{"-v", false}};
+
+// Failures of the source that the system may explain better (missing, a folder, a FIFO).
+bool IsReadFailure(ExtractFailure failure) {
+    return failure == ExtractFailure::ModuleNotMapped || failure == ExtractFailure::IconFileNotRead;
+}
+
+std::string WhyNothingWritten(const ExtractOutcome& outcome, const std::string& source, const std::string& output) {
+    const std::string from = Quoted(source);
+    switch (outcome.failure) {
+        case ExtractFailure::None:
+        case ExtractFailure::NoOutputPath:
+            return "no output path";
+        case ExtractFailure::UnsupportedSource:
+            return "cannot read " + from + ": its name does not end in exe, dll, icl or ico";
+        case ExtractFailure::ModuleNotMapped:
+            return "cannot read " + from + ": not a module that can be read";
+        case ExtractFailure::NoGroups:
+            return from + " holds no icon groups";
+        case ExtractFailure::IndexOutOfRange:
+            return "the index lies beyond the icon groups of " + from;
+        case ExtractFailure::IconFileNotRead:
+            return "cannot read " + from + ": damaged, or not an icon file";
+        case ExtractFailure::GroupNotLoaded:
+            return "cannot read " + from + ": the icon group or one of its images is missing or damaged";
+        case ExtractFailure::UnsupportedOutput:
+            return "cannot write " + Quoted(output) + ": its name does not end in ico or bmp";
+        case ExtractFailure::NoImages:
+            return "the icon group of " + from + " has no images";
+        case ExtractFailure::ImageRefused:
+            return "the first image of the group in " + from + " is not a bitmap that can be written as .bmp";
+        case ExtractFailure::WriteFailed:
+            return "cannot write " + Quoted(output) + ": " + outcome.write_error.reason;
     }
     return "nothing written";
 }
@@ -36,20 +57,29 @@ const char* Reason(ExtractFailure failure) {
 }  // namespace
 
 int RunGroup(const Args& args) {
-    if (WantsHelp(args)) {
-        std::fputs(kUsage, stdout);
-        return 0;
-    }
-    if (args.size() != 3) return UsageError("group takes SOURCE INDEX OUTPUT", kUsage);
+    CommandLine line;
+    std::string problem;
+    if (!ParseCommandLine(args, kOptions, line, problem)) return UsageError(problem, kUsage);
+    if (line.help) return ShowHelp(kUsage);
+    if (line.operands.size() != 3) return UsageError("group takes SOURCE INDEX OUTPUT", kUsage);
+    const std::string& source = line.operands[0];
+    const std::string& output = line.operands[2];
     long long index = 0;
-    if (!ParseInt(args[1], index) || index > std::numeric_limits<std::int32_t>::max())
+    if (!ParseInt(line.operands[1], index) || index > std::numeric_limits<std::int32_t>::max())
         return UsageError("INDEX must be a whole number", kUsage);
     if (index < 1) index = 1;
+    if (IsSameFile(source, output)) return OutputIsSource(source, output);
+
     const ExtractOutcome outcome =
-        ExtractIconGroupOutcome(args[0], kModeWriteFile, args[2], static_cast<std::int32_t>(index));
-    std::printf("%d\n", static_cast<int>(outcome.groups));
-    if (!outcome.written) return Failure(std::string(Reason(outcome.failure)) + "; nothing written");
-    return 0;
+        ExtractIconGroupOutcome(source, kModeWriteFile, output, static_cast<std::int32_t>(index));
+    // A failure before the groups were counted reports 0; only a count is worth telling.
+    if (line.Has("-v") && outcome.groups > 0)
+        std::fprintf(stderr, "icoforge: %s holds %d icon groups\n", Quoted(source).c_str(), outcome.groups);
+    if (outcome.written) return PrintPath(output);
+    if (IsReadFailure(outcome.failure)) {
+        if (const auto why = WhyNotReadable(source)) return CannotRead(source, why->reason);
+    }
+    return Failure(WhyNothingWritten(outcome, source, output));
 }
 
 }  // namespace icoforge::cli

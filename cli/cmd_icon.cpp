@@ -4,9 +4,9 @@
 #include <string>
 
 #include "cli/commands.h"
-#include "common/file_io.h"
 #include "iconbuild/bitmap.h"
 #include "iconbuild/icon_builder.h"
+#include "platform/file_io.h"
 
 namespace icoforge::cli {
 namespace {
@@ -50,62 +50,64 @@ std::optional<std::int32_t> ParseInt32(const std::string& text) {
     return static_cast<std::int32_t>(value);
 }
 
-// The builders say only yes or no; the bitmap can say why it refused the file.
+// A bitmap for an icon is at most 255 x 255 pixels: about 260 KB at 32 bits. The bound
+// leaves room for odd headers and trailing bytes and refuses anything that could only
+// be a mistake (a disk image, a sparse file) before it is read into memory.
+constexpr std::uint64_t kMaxBitmapFileBytes = 16ull * 1024 * 1024;
+
+constexpr OptionSpec kOptions[] = {{"--raw", false}, {"--transparent", true}, {"--cursor", true}};
+
+// The builders say only yes or no, and the bitmap's own texts are not the command line's
+// language: the reason is found again and said in English.
 std::string WhyNotBuilt(ByteView bytes, bool raw) {
     if (raw) return "not a BMP of 1 to 255 pixels a side with enough 24-bit pixel data";
     Bitmap bitmap;
-    if (!bitmap.LoadData(bytes)) return bitmap.LastErrorText();
+    if (!bitmap.LoadData(bytes)) {
+        return "not a bitmap that can be read (an uncompressed BMP of 1, 4, 8, 16, 24 or 32 bits "
+               "per pixel with all its rows)";
+    }
     return "the bitmap must be 1 to 255 pixels wide and high (bottom-up)";
 }
 
 }  // namespace
 
 int RunIcon(const Args& args) {
-    if (WantsHelp(args)) {
-        std::fputs(kUsage, stdout);
-        return 0;
-    }
-    bool raw = false;
+    CommandLine line;
+    std::string problem;
+    if (!ParseCommandLine(args, kOptions, line, problem)) return UsageError(problem, kUsage);
+    if (line.help) return ShowHelp(kUsage);
+    const bool raw = line.Has("--raw");
     std::optional<ColourValue> transparent;
+    if (const std::string* colour = line.Value("--transparent")) {
+        transparent = ParseColour(*colour);
+        if (!transparent) return UsageError("the colour must be six hex digits RRGGBB", kUsage);
+    }
     bool as_cursor = false;
     std::int32_t hot_x = 0;
     std::int32_t hot_y = 0;
-    Args paths;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "--raw") {
-            raw = true;
-        } else if (arg == "--transparent") {
-            if (i + 1 == args.size()) return UsageError("--transparent needs a colour RRGGBB", kUsage);
-            transparent = ParseColour(args[++i]);
-            if (!transparent) return UsageError("the colour must be six hex digits RRGGBB", kUsage);
-        } else if (arg == "--cursor") {
-            if (i + 1 == args.size()) return UsageError("--cursor needs a hot spot X,Y", kUsage);
-            const std::string& spot = args[++i];
-            const auto comma = spot.find(',');
-            const auto x = comma == std::string::npos ? std::nullopt : ParseInt32(spot.substr(0, comma));
-            const auto y = comma == std::string::npos ? std::nullopt : ParseInt32(spot.substr(comma + 1));
-            if (!x || !y) return UsageError("the hot spot must be two whole numbers X,Y", kUsage);
-            as_cursor = true;
-            hot_x = *x;
-            hot_y = *y;
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            return UsageError("unknown option '" + arg + "'", kUsage);
-        } else {
-            paths.push_back(arg);
-        }
+    if (const std::string* spot = line.Value("--cursor")) {
+        const auto comma = spot->find(',');
+        const auto x = comma == std::string::npos ? std::nullopt : ParseInt32(spot->substr(0, comma));
+        const auto y = comma == std::string::npos ? std::nullopt : ParseInt32(spot->substr(comma + 1));
+        if (!x || !y) return UsageError("the hot spot must be two whole numbers X,Y", kUsage);
+        as_cursor = true;
+        hot_x = *x;
+        hot_y = *y;
     }
-    if (paths.size() != 2) return UsageError("icon takes IN.bmp OUT.ico", kUsage);
+    if (line.operands.size() != 2) return UsageError("icon takes IN.bmp OUT.ico", kUsage);
+    const std::string& in = line.operands[0];
+    const std::string& out = line.operands[1];
+    if (IsSameFile(in, out)) return OutputIsSource(in, out);
 
-    const auto bytes = ReadWholeFile(paths[0]);
-    if (!bytes) return Failure("cannot read " + paths[0]);
+    FileError error;
+    const auto bytes = ReadWholeFile(in, &error, kMaxBitmapFileBytes);
+    if (!bytes) return CannotRead(in, error.reason);
     ByteBuffer icon;
     const bool built = raw ? BuildIconFromBitmapBytes(*bytes, icon, transparent, as_cursor, hot_x, hot_y)
                            : BuildIconFromBitmap(*bytes, icon, transparent, as_cursor, hot_x, hot_y);
-    if (!built) return Failure(WhyNotBuilt(*bytes, raw) + "; nothing written");
-    if (!WriteWholeFile(paths[1], icon)) return Failure("cannot write " + paths[1]);
-    std::printf("%s\n", paths[1].c_str());
-    return 0;
+    if (!built) return Failure("cannot make an icon of " + Quoted(in) + ": " + WhyNotBuilt(*bytes, raw));
+    if (!WriteWholeFile(out, icon, &error)) return CannotWrite(out, error.reason);
+    return PrintPath(out);
 }
 
 }  // namespace icoforge::cli

@@ -1,13 +1,13 @@
 // icoforge: the command-line front end. Each subcommand runs one engine or command.
 
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
+#include <exception>
+#include <new>
 #include <string>
 
 #include "cli/commands.h"
 #include "cli/console.h"
+#include "platform/replacing_file.h"
 
 namespace icoforge::cli {
 namespace {
@@ -33,52 +33,40 @@ constexpr Subcommand kSubcommands[] = {
 void PrintUsage(std::FILE* out) {
     std::fputs("usage: icoforge SUBCOMMAND [ARGS...]\n\n", out);
     for (const auto& sub : kSubcommands) std::fprintf(out, "  %-9s %s\n", sub.name, sub.summary);
-    std::fputs("\n`icoforge SUBCOMMAND --help` describes each one.\n", out);
+    std::fputs("\n`icoforge SUBCOMMAND --help` describes each one; `icoforge --version` names this build.\n", out);
 }
 
 }  // namespace
 
-bool WantsHelp(const Args& args) {
-    for (const auto& a : args)
-        if (a == "--help" || a == "-h") return true;
-    return false;
-}
-
-int UsageError(const std::string& message, const char* usage) {
-    std::fprintf(stderr, "icoforge: %s\n%s", message.c_str(), usage);
-    return 2;
-}
-
-int Failure(const std::string& reason) {
-    std::fprintf(stderr, "icoforge: %s\n", reason.c_str());
-    return 1;
-}
-
-bool ParseInt(const std::string& text, long long& value) {
-    if (text.empty()) return false;
-    char* end = nullptr;
-    errno = 0;
-    const long long v = std::strtoll(text.c_str(), &end, 10);
-    if (errno != 0 || end != text.c_str() + text.size()) return false;
-    value = v;
-    return true;
-}
-
 int Main(const Args& argv) {
     if (argv.empty() || argv[0] == "--help" || argv[0] == "-h") {
         PrintUsage(argv.empty() ? stderr : stdout);
-        return argv.empty() ? 2 : 0;
+        return argv.empty() ? kExitUsage : kExitSuccess;
+    }
+    if (argv[0] == "--version") {
+        std::printf("icoforge %s\n", ICOFORGE_VERSION);
+        return kExitSuccess;
     }
     for (const auto& sub : kSubcommands) {
         if (argv[0] == sub.name) return sub.run(Args(argv.begin() + 1, argv.end()));
     }
-    std::fprintf(stderr, "icoforge: unknown subcommand '%s'\n", argv[0].c_str());
+    std::fprintf(stderr, "icoforge: unknown subcommand %s\n", Quoted(argv[0]).c_str());
     PrintUsage(stderr);
-    return 2;
+    return kExitUsage;
 }
 
 }  // namespace icoforge::cli
 
 int main(int argc, char** argv) {
-    return icoforge::cli::Main(icoforge::cli::Utf8Arguments(argc, argv));
+    // Whatever escapes a subcommand still ends as one line and status 1, never an abort.
+    try {
+        icoforge::LetFileSizeLimitFailWrites();
+        return icoforge::cli::Main(icoforge::cli::Utf8Arguments(argc, argv));
+    } catch (const std::bad_alloc&) {
+        return icoforge::cli::Failure("out of memory");
+    } catch (const std::exception& failure) {
+        return icoforge::cli::Failure(std::string("unexpected failure: ") + failure.what());
+    } catch (...) {
+        return icoforge::cli::Failure("unexpected failure");
+    }
 }

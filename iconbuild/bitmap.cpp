@@ -96,10 +96,13 @@ ByteBuffer InfoHeaderOf(ByteView file, std::uint32_t header_size) {
 // Whether `available` pixel bytes hold every row of the picture, each `stride` bytes
 // apart with `row_bytes` of them read. Rows are checked as whole strides too, so a file
 // never passes on the strength of its last row's padding. No product can overflow.
+// A top-down picture (negative height) has as many rows: the device copy hands them all
+// to the system, which reads every one.
 bool PixelRowsFit(std::int32_t width, std::int32_t height, std::uint16_t bit_count, std::uint64_t stride,
                   std::uint64_t available) {
-    if (width <= 0 || height <= 0) return true;  // no pixel of such a picture is ever read
-    const auto rows = static_cast<std::uint64_t>(height);
+    if (width <= 0 || height == 0) return true;  // no pixel of such a picture is ever read
+    const std::uint64_t rows = height < 0 ? std::uint64_t{0} - static_cast<std::uint64_t>(std::int64_t{height})
+                                          : static_cast<std::uint64_t>(height);
     const std::uint64_t row_bytes = (static_cast<std::uint64_t>(width) * bit_count + 7) / 8;
     if (stride != 0 && rows > available / stride) return false;
     if (row_bytes > available) return false;

@@ -11,7 +11,11 @@
 namespace icoforge {
 namespace {
 
-ExtractOutcome Failed(std::int32_t groups, ExtractFailure failure) { return {groups, false, failure}; }
+ExtractOutcome Failed(std::int32_t groups, ExtractFailure failure) { return {groups, false, failure, {}}; }
+
+ExtractOutcome WriteFailed(std::int32_t groups, FileError error) {
+    return {groups, false, ExtractFailure::WriteFailed, std::move(error)};
+}
 
 // The first image goes to a bitmap file or the clipboard; only a whole DIB can.
 std::optional<ExtractFailure> FirstImageRefusal(const IconGroup& group) {
@@ -87,16 +91,17 @@ ExtractOutcome ExtractIconGroupOutcome(std::string_view source, std::int32_t mod
     if (!to_file) {
         if (const auto refusal = FirstImageRefusal(*group)) return Failed(groups, *refusal);
         if (!CopyImageToClipboard(group->images.front())) return Failed(groups, ExtractFailure::WriteFailed);
-        return {groups, true, ExtractFailure::None};
+        return {groups, true, ExtractFailure::None, {}};
     }
+    FileError error;
     switch (OutputKindOf(output)) {
         case OutputKind::Bitmap:
             if (const auto refusal = FirstImageRefusal(*group)) return Failed(groups, *refusal);
-            if (!WriteBmpFile(output, group->images.front())) return Failed(groups, ExtractFailure::WriteFailed);
-            return {groups, true, ExtractFailure::None};
+            if (!WriteBmpFile(output, group->images.front(), &error)) return WriteFailed(groups, std::move(error));
+            return {groups, true, ExtractFailure::None, {}};
         case OutputKind::IconFile:
-            if (!WriteIcoFile(*group, output)) return Failed(groups, ExtractFailure::WriteFailed);
-            return {groups, true, ExtractFailure::None};
+            if (!WriteIcoFile(*group, output, &error)) return WriteFailed(groups, std::move(error));
+            return {groups, true, ExtractFailure::None, {}};
         case OutputKind::Other:
             break;
     }

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/file_error.h"
+
 namespace icoforge {
 
 // Modes of ExtractIconGroup. Any other value counts as kModeClipboard.
@@ -40,6 +42,7 @@ struct ExtractOutcome {
     std::int32_t groups = 0;  // what ExtractIconGroup returns
     bool written = false;     // the file was written whole, or the image placed
     ExtractFailure failure = ExtractFailure::None;
+    FileError write_error;    // why, for WriteFailed to a file
 };
 
 // ExtractIconGroup with what happened to the output. The result alone does not say

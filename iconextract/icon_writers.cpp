@@ -4,9 +4,9 @@
 #include <new>
 
 #include "common/byte_reader.h"
-#include "common/file_io.h"
 #include "iconextract/ico_reader.h"
 #include "platform/clipboard.h"
+#include "platform/file_io.h"
 
 namespace icoforge {
 namespace {
@@ -90,9 +90,10 @@ std::optional<ByteBuffer> IcoFileBytes(const IconGroup& group) {
     }
 }
 
-bool WriteIcoFile(const IconGroup& group, std::string_view path) {
+bool WriteIcoFile(const IconGroup& group, std::string_view path, FileError* error) {
     const auto bytes = IcoFileBytes(group);
-    return bytes && WriteWholeFile(path, *bytes);
+    if (!bytes) SetFileError(error, "not enough memory");
+    return bytes && WriteWholeFile(path, *bytes, error);
 }
 
 std::optional<ByteBuffer> BmpFileBytes(const IconImage& image) {
@@ -117,9 +118,10 @@ std::optional<ByteBuffer> BmpFileBytes(const IconImage& image) {
     }
 }
 
-bool WriteBmpFile(std::string_view path, const IconImage& image) {
+bool WriteBmpFile(std::string_view path, const IconImage& image, FileError* error) {
     const auto bytes = BmpFileBytes(image);
-    return bytes && WriteWholeFile(path, *bytes);
+    if (!bytes) SetFileError(error, "the image cannot be written as a bitmap file");
+    return bytes && WriteWholeFile(path, *bytes, error);
 }
 
 std::optional<ByteBuffer> ClipboardDib(const IconImage& image) {

@@ -10,6 +10,7 @@
 #include "common/byte_writer.h"
 #include "common/bytes.h"
 #include "iconextract/icon_group.h"
+#include "platform/file_error.h"
 
 namespace icoforge {
 
@@ -28,8 +29,9 @@ void WriteIconDirHeader(ByteWriter& out, std::uint32_t image_count);
 // is not complete, is written unchanged. Nothing when memory runs out.
 std::optional<ByteBuffer> IcoFileBytes(const IconGroup& group);
 
-// Creates or replaces `path` with IcoFileBytes(group). True when the whole file was written.
-bool WriteIcoFile(const IconGroup& group, std::string_view path);
+// Creates or replaces `path` with IcoFileBytes(group). True when the whole file was
+// written; else the old file is as it was and `error` says why.
+bool WriteIcoFile(const IconGroup& group, std::string_view path, FileError* error = nullptr);
 
 // The bitmap file of the image's colour part (its mask left out): file header, info
 // header with the icon's height, colour table, colour rows. Nothing for a PNG image or
@@ -37,8 +39,9 @@ bool WriteIcoFile(const IconGroup& group, std::string_view path);
 std::optional<ByteBuffer> BmpFileBytes(const IconImage& image);
 
 // Creates or replaces `path` with BmpFileBytes(image). False, with nothing written, when
-// the image is refused; false when the file could not be written whole.
-bool WriteBmpFile(std::string_view path, const IconImage& image);
+// the image is refused; false, the old file as it was and `error` saying why, when the
+// file could not be written whole.
+bool WriteBmpFile(std::string_view path, const IconImage& image, FileError* error = nullptr);
 
 // The CF_DIB block of an image: its whole data, mask included, with the header's height
 // halved to the icon's height. Nothing for a PNG image or one that is not complete.

@@ -135,6 +135,7 @@ bool BmpCodec::Read() {
 
 void BmpCodec::Close() {
     file_.reset();
+    output_.reset();
     path_.clear();
     image_ = nullptr;
     source_ = nullptr;
@@ -147,10 +148,9 @@ void BmpCodec::Close() {
 
 bool BmpCodec::OpenForWrite(std::string_view path, const RasterImage& image, std::int32_t bits_per_pixel) {
     Close();
-    file_ = OpenStdioFile(path, "wb");
-    if (!file_) return false;
-    if (image.width() < 1 || image.height() < 1 || bits_per_pixel != 24 || image.bits_per_pixel() != 24)
-        return Close(), false;
+    if (image.width() < 1 || image.height() < 1 || bits_per_pixel != 24 || image.bits_per_pixel() != 24) return false;
+    output_ = ReplacingFile::Create(path);
+    if (!output_) return false;
     path_ = std::string(path);
     source_ = &image;
     width_ = static_cast<std::uint64_t>(image.width());
@@ -161,7 +161,8 @@ bool BmpCodec::OpenForWrite(std::string_view path, const RasterImage& image, std
 
 bool BmpCodec::Write() {
     const bool ok = [&] {
-        if (!file_ || source_ == nullptr) return false;
+        if (!output_ || source_ == nullptr) return false;
+        std::FILE* const out = output_->stream();
         const std::uint64_t row_length = RowLength(width_, 24);
         const std::uint64_t file_size = kFileHeaderSize + kInfoHeaderSize + row_length * height_;
         // The format has 32 bits for the file size; a larger file could not say what it holds.
@@ -178,8 +179,7 @@ bool BmpCodec::Write() {
         header.U16(1);   // planes
         header.U16(24);  // bits per pixel
         header.Zeros(24);  // compression, image size, resolutions, colours used and important
-        if (!SeekStdioFile(file_.get(), 0)) return false;
-        if (std::fwrite(header.buffer().data(), 1, header.size(), file_.get()) != header.size()) return false;
+        if (std::fwrite(header.buffer().data(), 1, header.size(), out) != header.size()) return false;
         std::vector<std::uint8_t> row(static_cast<std::size_t>(row_length), 0);
         for (std::uint64_t i = 0; i < height_; ++i) {
             const ByteView in = source_->Row(static_cast<std::int32_t>(height_ - 1 - i));
@@ -188,10 +188,10 @@ bool BmpCodec::Write() {
                 row[x * 3 + 1] = in[x * 3 + 1];
                 row[x * 3 + 2] = in[x * 3];
             }
-            if (std::fwrite(row.data(), 1, row.size(), file_.get()) != row.size()) return false;
+            if (std::fwrite(row.data(), 1, row.size(), out) != row.size()) return false;
         }
         // Buffered bytes reach the file only here; a failure now is a failed write too.
-        return std::fclose(file_.release()) == 0;
+        return output_->Commit();
     }();
     Close();
     return ok;

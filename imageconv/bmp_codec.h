@@ -2,9 +2,11 @@
 // BMP files: the 24-bit reader of the decoder chain and the only writer of the conversion.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "imageconv/picture_decoder.h"
+#include "platform/replacing_file.h"
 #include "platform/stdio_file.h"
 
 namespace icoforge {
@@ -23,15 +25,17 @@ public:
     std::uint64_t width() const override { return width_; }
     std::uint64_t height() const override { return height_; }
 
-    // Creates (or truncates) the file at once; false when it cannot be opened, the image
-    // is empty or `bits_per_pixel` is not 24.
+    // Starts the file as a temporary beside `path`; false when that cannot be created,
+    // the image is empty or `bits_per_pixel` is not 24.
     bool OpenForWrite(std::string_view path, const RasterImage& image, std::int32_t bits_per_pixel);
-    // Writes headers and rows (bottom row first, rows padded to 4 bytes) and closes the
-    // file; a partly written file stays on disk when a write fails.
+    // Writes headers and rows (bottom row first, rows padded to 4 bytes) and only then
+    // replaces the file at the path; when a write fails, whatever was there stays as it
+    // was and the temporary is removed.
     bool Write();
 
 private:
     StdioFile file_;
+    std::optional<ReplacingFile> output_;
     std::string path_;
     RasterImage* image_ = nullptr;
     const RasterImage* source_ = nullptr;

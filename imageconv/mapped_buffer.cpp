@@ -4,8 +4,8 @@
 #include <system_error>
 #include <utility>
 
-#include "common/file_io.h"
 #include "common/path.h"
+#include "platform/file_io.h"
 
 namespace icoforge {
 namespace {

@@ -39,7 +39,8 @@ private:
 
 // `packed` is a 40-byte BITMAPINFOHEADER, its colour table and then the pixel bits, which
 // begin `bits_offset` bytes in. The caller has checked that the bits hold every row the
-// header describes. An invalid DeviceBitmap when the device refuses the bitmap.
+// header describes; the bitmap is refused again here, before the system reads it, when
+// they do not. An invalid DeviceBitmap when the device refuses the bitmap.
 DeviceBitmap CreateDeviceBitmap(DeviceContext context, ByteView packed, std::uint64_t bits_offset);
 
 }  // namespace icoforge

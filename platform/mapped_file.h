@@ -7,13 +7,16 @@
 #include <string_view>
 
 #include "common/bytes.h"
+#include "platform/file_error.h"
 
 namespace icoforge {
 
 class MappedFile {
 public:
-    // Nothing when the file cannot be opened or mapped. An empty file maps to an empty view.
-    static std::optional<MappedFile> Open(std::string_view utf8_path);
+    // Nothing, with the reason, when the path names no regular file (it is opened so that
+    // a FIFO cannot block) or it cannot be opened or mapped. An empty file maps to an
+    // empty view.
+    static std::optional<MappedFile> Open(std::string_view utf8_path, FileError* error = nullptr);
 
     MappedFile(MappedFile&&) noexcept;
     MappedFile& operator=(MappedFile&&) noexcept;

@@ -8,6 +8,8 @@
 #include <optional>
 #include <string_view>
 
+#include "platform/file_error.h"
+
 namespace icoforge {
 
 struct StdioCloser {
@@ -15,8 +17,11 @@ struct StdioCloser {
 };
 using StdioFile = std::unique_ptr<std::FILE, StdioCloser>;
 
-// fopen with a UTF-8 path and the usual mode text; null when it cannot be opened.
-StdioFile OpenStdioFile(std::string_view utf8_path, const char* mode);
+// A stream for reading the regular file at a UTF-8 path, `mode` one of fopen's reading
+// modes ("r", "rb"); files are written through ReplacingFile instead. Null, with the
+// reason, when the path names no regular file (a FIFO or device is refused without
+// waiting for it) or it cannot be opened.
+StdioFile OpenStdioFile(std::string_view utf8_path, const char* mode, FileError* error = nullptr);
 
 // 64-bit seeks, since `long` is 32 bits on Windows.
 bool SeekStdioFile(std::FILE* file, std::uint64_t offset);

@@ -1,11 +1,12 @@
 #include "platform/mapped_file.h"
 
-#include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
+#include <limits>
 #include <string>
+
+#include "platform/posix/file_descriptor.h"
 
 namespace icoforge {
 
@@ -17,24 +18,25 @@ struct MappedFile::Mapping {
     }
 };
 
-std::optional<MappedFile> MappedFile::Open(std::string_view utf8_path) {
-    const std::string path(utf8_path);
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
-    auto mapping = std::make_unique<Mapping>();
+std::optional<MappedFile> MappedFile::Open(std::string_view utf8_path, FileError* error) {
     struct stat info {};
-    bool ok = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
-    if (ok && info.st_size > 0) {
-        mapping->size = static_cast<std::size_t>(info.st_size);
-        void* address = mmap(nullptr, mapping->size, PROT_READ, MAP_PRIVATE, fd, 0);
-        if (address == MAP_FAILED) {
-            ok = false;
-        } else {
-            mapping->address = address;
+    const FileDescriptor fd = OpenRegularFileForReading(std::string(utf8_path), info, error);
+    if (!fd.valid()) return std::nullopt;
+    auto mapping = std::make_unique<Mapping>();
+    if (info.st_size > 0) {
+        if (static_cast<std::uint64_t>(info.st_size) > std::numeric_limits<std::size_t>::max()) {
+            SetFileError(error, TooLargeText(static_cast<std::uint64_t>(info.st_size),
+                                             std::numeric_limits<std::size_t>::max()));
+            return std::nullopt;
         }
+        mapping->size = static_cast<std::size_t>(info.st_size);
+        void* address = mmap(nullptr, mapping->size, PROT_READ, MAP_PRIVATE, fd.get(), 0);
+        if (address == MAP_FAILED) {
+            SetFileError(error, LastSystemErrorText());
+            return std::nullopt;
+        }
+        mapping->address = address;
     }
-    ::close(fd);
-    if (!ok) return std::nullopt;
     return MappedFile(std::move(mapping));
 }
 

@@ -6,7 +6,7 @@
 
 #include <cstdlib>
 
-#include "common/file_io.h"
+#include "platform/file_io.h"
 #include "platform/mapped_file.h"
 #include "platform/shell_link.h"
 #include "platform/temp_mapping.h"

@@ -2,14 +2,29 @@
 
 #include <sys/types.h>
 
+#include <cstring>
 #include <limits>
 #include <string>
 
+#include "platform/posix/file_descriptor.h"
+
 namespace icoforge {
 
-StdioFile OpenStdioFile(std::string_view utf8_path, const char* mode) {
-    const std::string path(utf8_path);
-    return StdioFile(std::fopen(path.c_str(), mode));
+StdioFile OpenStdioFile(std::string_view utf8_path, const char* mode, FileError* error) {
+    if (mode == nullptr || mode[0] != 'r' || std::strchr(mode, '+') != nullptr) {
+        SetFileError(error, "opened for reading only");
+        return nullptr;
+    }
+    struct stat info {};
+    FileDescriptor fd = OpenRegularFileForReading(std::string(utf8_path), info, error);
+    if (!fd.valid()) return nullptr;
+    StdioFile file(::fdopen(fd.get(), mode));
+    if (!file) {
+        SetFileError(error, LastSystemErrorText());
+        return nullptr;
+    }
+    fd.release();  // the stream owns it now
+    return file;
 }
 
 bool SeekStdioFile(std::FILE* file, std::uint64_t offset) {

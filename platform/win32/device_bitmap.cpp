@@ -28,6 +28,17 @@ private:
     bool owned_;
 };
 
+// Whether the bits hold every row the header describes, top-down or bottom-up: GDI reads
+// them all from the pointer it is given and knows nothing of the buffer's end.
+bool BitsHoldEveryRow(const BITMAPINFOHEADER& header, std::uint64_t available) {
+    if (header.biCompression != BI_RGB || header.biWidth <= 0 || header.biHeight == 0) return false;
+    const std::uint64_t rows = header.biHeight < 0 ? std::uint64_t{0} - static_cast<std::uint64_t>(std::int64_t{header.biHeight})
+                                                   : static_cast<std::uint64_t>(header.biHeight);
+    const std::uint64_t bits = static_cast<std::uint64_t>(header.biWidth) * header.biBitCount * header.biPlanes;
+    const std::uint64_t stride = ((bits + 31) / 8) & ~std::uint64_t{3};
+    return stride == 0 || rows <= available / stride;
+}
+
 }  // namespace
 
 struct DeviceBitmap::State {
@@ -65,6 +76,7 @@ DeviceBitmap CreateDeviceBitmap(DeviceContext context, ByteView packed, std::uin
     // followed by the colour table. Copy the header out so that alignment is no concern.
     BITMAPINFOHEADER header{};
     std::memcpy(&header, packed.data(), sizeof(header));
+    if (!BitsHoldEveryRow(header, packed.size() - bits_offset)) return {};
     ScreenContext dc(static_cast<HDC>(context));
     if (dc.get() == nullptr) return {};
     auto state = std::make_unique<DeviceBitmap::State>();

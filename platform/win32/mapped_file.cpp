@@ -2,7 +2,9 @@
 
 #include <windows.h>
 
-#include "platform/win32/wide.h"
+#include <cstdint>
+
+#include "platform/win32/file_access.h"
 
 namespace icoforge {
 
@@ -14,20 +16,35 @@ struct MappedFile::Mapping {
     }
 };
 
-std::optional<MappedFile> MappedFile::Open(std::string_view utf8_path) {
+std::optional<MappedFile> MappedFile::Open(std::string_view utf8_path, FileError* error) {
     const std::wstring path = WideFromUtf8(utf8_path);
-    ScopedHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (path.empty()) {
+        SetFileError(error, SystemErrorText(ERROR_INVALID_NAME));
+        return std::nullopt;
+    }
+    const ScopedHandle file = OpenRegularFileForReading(path, FILE_SHARE_READ, error);
     if (!file.valid()) return std::nullopt;
     LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.get(), &size)) return std::nullopt;
-    if (static_cast<unsigned long long>(size.QuadPart) > SIZE_MAX) return std::nullopt;
+    if (!GetFileSizeEx(file.get(), &size)) {
+        SetFileError(error, LastSystemErrorText());
+        return std::nullopt;
+    }
+    if (static_cast<unsigned long long>(size.QuadPart) > SIZE_MAX) {
+        SetFileError(error, TooLargeText(static_cast<std::uint64_t>(size.QuadPart), SIZE_MAX));
+        return std::nullopt;
+    }
     auto mapping = std::make_unique<Mapping>();
     if (size.QuadPart > 0) {
-        ScopedHandle section(CreateFileMappingW(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
-        if (!section.valid()) return std::nullopt;
+        const ScopedHandle section(CreateFileMappingW(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+        if (!section.valid()) {
+            SetFileError(error, LastSystemErrorText());
+            return std::nullopt;
+        }
         mapping->view = MapViewOfFile(section.get(), FILE_MAP_READ, 0, 0, 0);
-        if (mapping->view == nullptr) return std::nullopt;
+        if (mapping->view == nullptr) {
+            SetFileError(error, LastSystemErrorText());
+            return std::nullopt;
+        }
         mapping->size = static_cast<std::size_t>(size.QuadPart);
     }
     return MappedFile(std::move(mapping));

@@ -1,19 +1,42 @@
 #include "platform/stdio_file.h"
 
 #include <windows.h>
+#include <fcntl.h>
+#include <io.h>
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 
-#include "platform/win32/wide.h"
+#include "platform/win32/file_access.h"
 
 namespace icoforge {
 
-StdioFile OpenStdioFile(std::string_view utf8_path, const char* mode) {
+StdioFile OpenStdioFile(std::string_view utf8_path, const char* mode, FileError* error) {
+    if (mode == nullptr || mode[0] != 'r' || std::strchr(mode, '+') != nullptr) {
+        SetFileError(error, "opened for reading only");
+        return nullptr;
+    }
     const std::wstring path = WideFromUtf8(utf8_path);
-    const std::wstring wide_mode = WideFromUtf8(mode);
-    if (path.empty() || wide_mode.empty()) return nullptr;
-    return StdioFile(_wfopen(path.c_str(), wide_mode.c_str()));
+    if (path.empty()) {
+        SetFileError(error, SystemErrorText(ERROR_INVALID_NAME));
+        return nullptr;
+    }
+    ScopedHandle file = OpenRegularFileForReading(path, FILE_SHARE_READ | FILE_SHARE_WRITE, error);
+    if (!file.valid()) return nullptr;
+    const int text_mode = std::strchr(mode, 'b') != nullptr ? _O_BINARY : _O_TEXT;
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(file.get()), _O_RDONLY | text_mode);
+    if (fd < 0) {
+        SetFileError(error, "cannot attach a stream to it");
+        return nullptr;
+    }
+    file.release();  // the descriptor owns the handle now
+    StdioFile stream(_fdopen(fd, mode));
+    if (!stream) {
+        _close(fd);
+        SetFileError(error, "cannot attach a stream to it");
+    }
+    return stream;
 }
 
 bool SeekStdioFile(std::FILE* file, std::uint64_t offset) {

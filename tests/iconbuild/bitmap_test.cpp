@@ -49,6 +49,9 @@ TEST(BitmapLoad, RefusesEveryUnreadableFileWithTheSameTextAndNoImage) {
         {"pixel data short of the rows", ByteBuffer(good.begin(), good.end() - 1)},
         {"colour table past the end", with([](ByteBuffer& f) { PutU32At(f, 46, 0x40000000); })},
         {"headers only", MakeBmp({.width = 1, .height = 1}, ByteBuffer{})},
+        // The device copy would hand the system all 1,000,000 rows of 16 bytes.
+        {"top-down rows past the data", MakeBmp({.width = 4, .height = -1000000}, ByteBuffer(16, 0))},
+        {"top-down, the most rows a header can state", MakeBmp({.width = 1, .height = INT32_MIN}, ByteBuffer(4, 0))},
         {"huge sizes that would overflow", with([](ByteBuffer& f) {
              PutU32At(f, 18, 0x7FFFFFFF);
              PutU32At(f, 22, 0x7FFFFFFF);

@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "common/byte_reader.h"
-#include "common/file_io.h"
 #include "iconbuild/bitmap.h"
 #include "iconbuild/icon_builder.h"
+#include "platform/file_io.h"
 
 namespace icoforge {
 namespace {

@@ -11,13 +11,13 @@
 #include <vector>
 
 #include "common/byte_reader.h"
-#include "common/file_io.h"
 #include "common/path.h"
 #include "iconextract/extract.h"
 #include "iconextract/ico_reader.h"
 #include "iconextract/icon_writers.h"
 #include "iconextract/module_groups.h"
 #include "tests/support/temp_folder.h"
+#include "platform/file_io.h"
 
 namespace icoforge {
 namespace {

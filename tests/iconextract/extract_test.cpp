@@ -3,13 +3,13 @@
 #include <algorithm>
 
 #include "common/byte_reader.h"
-#include "common/file_io.h"
 #include "iconextract/extract.h"
 #include "iconextract/ico_reader.h"
 #include "iconextract/module_groups.h"
 #include "platform/clipboard.h"
 #include "tests/support/host.h"
 #include "tests/support/temp_folder.h"
+#include "platform/file_io.h"
 #include "tests/support/ico_builder.h"
 #include "tests/support/module_builder.h"
 

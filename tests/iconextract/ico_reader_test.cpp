@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "common/byte_writer.h"
-#include "common/file_io.h"
 #include "iconextract/ico_reader.h"
 #include "tests/support/temp_folder.h"
+#include "platform/file_io.h"
 #include "tests/support/ico_builder.h"
 
 namespace icoforge {

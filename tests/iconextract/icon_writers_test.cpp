@@ -2,12 +2,12 @@
 
 #include "common/byte_reader.h"
 #include "common/byte_writer.h"
-#include "common/file_io.h"
 #include "iconextract/ico_reader.h"
 #include "iconextract/icon_writers.h"
 #include "platform/clipboard.h"
 #include "tests/support/host.h"
 #include "tests/support/temp_folder.h"
+#include "platform/file_io.h"
 #include "tests/support/ico_builder.h"
 
 namespace icoforge {

@@ -14,10 +14,10 @@
 #include <vector>
 
 #include "common/byte_reader.h"
-#include "common/file_io.h"
 #include "common/path.h"
 #include "imageconv/convert.h"
 #include "picture_test_util.h"
+#include "platform/file_io.h"
 
 namespace icoforge {
 namespace {

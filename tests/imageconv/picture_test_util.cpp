@@ -13,8 +13,8 @@
 
 #include "common/byte_reader.h"
 #include "common/byte_writer.h"
-#include "common/file_io.h"
 #include "common/path.h"
+#include "platform/file_io.h"
 #include "platform/temp_mapping.h"
 #include "tests/support/host.h"
 #include "tests/support/temp_folder.h"

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "common/byte_reader.h"
-#include "common/file_io.h"
 #include "iconextract/module/resource_module.h"
+#include "platform/file_io.h"
 
 namespace icoforge::module {
 namespace {

@@ -7,8 +7,8 @@
 #include <map>
 
 #include "common/byte_reader.h"
-#include "common/file_io.h"
 #include "common/path.h"
+#include "platform/file_io.h"
 #include "platform/shell_link.h"
 #include "platform/shell_services.h"
 #include "tests/support/temp_folder.h"

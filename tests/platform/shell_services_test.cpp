@@ -5,9 +5,9 @@
 #include <filesystem>
 #include <optional>
 
-#include "common/file_io.h"
 #include "common/path.h"
 #include "link_builder.h"
+#include "platform/file_io.h"
 #include "platform/xdg_folders.h"
 #include "tests/support/host.h"
 #include "tests/support/temp_folder.h"

@@ -1,0 +1,44 @@
+#pragma once
+// Whole-file reading and writing by UTF-8 path, and the questions the command line asks
+// about files before it touches them. Only regular files are read, opened so that a FIFO
+// or a device cannot block the program; every write goes through ReplacingFile, so a
+// failed write leaves the old file as it was.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "common/bytes.h"
+#include "platform/file_error.h"
+
+namespace icoforge {
+
+// What a whole-file read may take when the caller names no smaller bound: the largest
+// input any command reads whole (a bitmap for an icon, a buffer to decipher) is far below
+// it, and it keeps a hostile or sparse file from asking for more memory than a 32-bit
+// process can give.
+inline constexpr std::uint64_t kWholeFileReadLimit = 256ull * 1024 * 1024;
+
+// The whole file, or nothing when it is not a regular file, is larger than `max_bytes`,
+// or cannot be opened or read to its end; `error` then says why.
+std::optional<ByteBuffer> ReadWholeFile(std::string_view utf8_path, FileError* error = nullptr,
+                                        std::uint64_t max_bytes = kWholeFileReadLimit);
+
+// Creates or replaces the file with exactly `bytes` (an empty buffer makes an empty
+// file). The bytes go to a temporary file beside it that replaces it only when complete;
+// on failure the old file is as it was, no temporary is left, and `error` says why.
+bool WriteWholeFile(std::string_view utf8_path, ByteView bytes, FileError* error = nullptr);
+
+bool FileExists(std::string_view utf8_path);
+bool RemoveFile(std::string_view utf8_path);
+
+// True when both paths name one existing file (the same device and file number, however
+// the paths are spelled or linked).
+bool IsSameFile(std::string_view first_utf8_path, std::string_view second_utf8_path);
+
+// Nothing when the path names a regular file that can be opened for reading; else why
+// not, in the same words ReadWholeFile would use.
+std::optional<FileError> WhyNotReadable(std::string_view utf8_path);
+
+}  // namespace icoforge

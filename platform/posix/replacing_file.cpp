@@ -1,0 +1,113 @@
+#include "platform/replacing_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <string>
+
+#include "platform/posix/file_descriptor.h"
+
+namespace icoforge {
+namespace {
+
+// Exclusive creation fails only when the name is taken; a few fresh random names make
+// that a matter of chance, not of an attacker or a leftover.
+constexpr int kNameAttempts = 8;
+
+}  // namespace
+
+struct ReplacingFile::State {
+    std::string destination;
+    std::string temporary;
+    std::FILE* stream = nullptr;
+    bool committed = false;
+    ~State() {
+        if (stream != nullptr) std::fclose(stream);
+        if (!committed) ::unlink(temporary.c_str());
+    }
+};
+
+std::optional<ReplacingFile> ReplacingFile::Create(std::string_view destination_utf8_path, FileError* error) {
+    const std::string destination(destination_utf8_path);
+    struct stat existing {};
+    const bool exists = ::stat(destination.c_str(), &existing) == 0;
+    // Renaming over a device or FIFO would replace the node itself (as root, /dev/null).
+    if (exists && !S_ISREG(existing.st_mode)) {
+        SetFileError(error, kNotRegularFileText);
+        return std::nullopt;
+    }
+    FileDescriptor fd;
+    std::string temporary;
+    for (int attempt = 0; attempt < kNameAttempts && !fd.valid(); ++attempt) {
+        temporary = TemporaryPathBeside(destination);
+        fd = FileDescriptor(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+        if (!fd.valid() && errno != EEXIST) break;
+    }
+    if (!fd.valid()) {
+        SetFileError(error, LastSystemErrorText());
+        return std::nullopt;
+    }
+    auto state = std::make_unique<State>();
+    state->destination = destination;
+    state->temporary = temporary;
+    // A replaced file keeps who may read it; failing to copy that is no reason to stop.
+    if (exists) (void)::fchmod(fd.get(), existing.st_mode & 07777);
+    state->stream = ::fdopen(fd.get(), "wb");
+    if (state->stream == nullptr) {
+        SetFileError(error, LastSystemErrorText());
+        return std::nullopt;  // the descriptor closes and the state removes the name
+    }
+    fd.release();
+    return ReplacingFile(std::move(state));
+}
+
+std::FILE* ReplacingFile::stream() const { return state_->stream; }
+
+bool ReplacingFile::Write(ByteView bytes, FileError* error) {
+    if (state_->stream == nullptr) return false;
+    if (bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), state_->stream) == bytes.size()) return true;
+    SetFileError(error, LastSystemErrorText());
+    return false;
+}
+
+bool ReplacingFile::Commit(FileError* error) {
+    State& state = *state_;
+    if (state.stream == nullptr || state.committed) return false;
+    bool ok = true;
+    if (std::fflush(state.stream) != 0) {
+        SetFileError(error, LastSystemErrorText());
+        ok = false;
+    } else if (std::ferror(state.stream) != 0) {
+        SetFileError(error, "an earlier write failed");
+        ok = false;
+    } else if (::fsync(::fileno(state.stream)) != 0 && errno != EINVAL) {
+        // The data must be on the disk before the name points at it, or a crash could
+        // leave an empty file where the old one was. EINVAL: this file cannot be synced.
+        SetFileError(error, LastSystemErrorText());
+        ok = false;
+    }
+    const int closed = std::fclose(state.stream);
+    state.stream = nullptr;
+    if (ok && closed != 0) {
+        SetFileError(error, LastSystemErrorText());
+        ok = false;
+    }
+    if (ok && ::rename(state.temporary.c_str(), state.destination.c_str()) != 0) {
+        SetFileError(error, LastSystemErrorText());
+        ok = false;
+    }
+    state.committed = ok;
+    return ok;
+}
+
+ReplacingFile::ReplacingFile(std::unique_ptr<State> state) : state_(std::move(state)) {}
+ReplacingFile::ReplacingFile(ReplacingFile&&) noexcept = default;
+ReplacingFile& ReplacingFile::operator=(ReplacingFile&&) noexcept = default;
+ReplacingFile::~ReplacingFile() = default;
+
+void LetFileSizeLimitFailWrites() { std::signal(SIGXFSZ, SIG_IGN); }
+
+}  // namespace icoforge

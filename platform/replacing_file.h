@@ -1,0 +1,52 @@
+#pragma once
+// A file written under a temporary name beside its destination and moved over it only
+// when complete, so that a full disk, a file-size limit or a crash never leaves a
+// truncated file where a good one was.
+
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "common/bytes.h"
+#include "platform/file_error.h"
+
+namespace icoforge {
+
+class ReplacingFile {
+public:
+    // Creates the temporary file (exclusively, never opening one that is there) in the
+    // destination's folder. Nothing, with the reason, when the destination exists and is
+    // not a regular file (a folder, a FIFO, a device) or the temporary cannot be made.
+    static std::optional<ReplacingFile> Create(std::string_view destination_utf8_path, FileError* error = nullptr);
+
+    ReplacingFile(ReplacingFile&&) noexcept;
+    ReplacingFile& operator=(ReplacingFile&&) noexcept;
+    // Without a successful Commit the temporary is removed and the destination untouched.
+    ~ReplacingFile();
+
+    // The temporary file's stream, for writers that produce their output piece by piece.
+    std::FILE* stream() const;
+    bool Write(ByteView bytes, FileError* error = nullptr);
+    // Flushes the temporary to the disk, closes it and moves it over the destination.
+    // False, with the temporary removed and the destination as it was, when any step fails.
+    bool Commit(FileError* error = nullptr);
+
+    struct State;  // the platform's handles; defined by each implementation
+
+private:
+    explicit ReplacingFile(std::unique_ptr<State> state);
+    std::unique_ptr<State> state_;
+};
+
+// A name for the temporary beside `destination`, unlikely to be taken: the destination's
+// own name with a random suffix, so that it lands in the same folder and file system.
+std::string TemporaryPathBeside(std::string_view destination_utf8_path);
+
+// A write past the process's file-size limit then fails with an error the writer can
+// report and clean up after, instead of a signal that ends the program. Called once, at
+// the start of the command line; nothing to do where the system sends no such signal.
+void LetFileSizeLimitFailWrites();
+
+}  // namespace icoforge

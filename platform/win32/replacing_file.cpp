@@ -1,0 +1,136 @@
+#include "platform/replacing_file.h"
+
+#include <windows.h>
+#include <fcntl.h>
+#include <io.h>
+
+#include <cerrno>
+#include <string>
+#include <system_error>
+
+#include "platform/win32/file_access.h"
+
+namespace icoforge {
+namespace {
+
+// Exclusive creation fails only when the name is taken; a few fresh random names make
+// that a matter of chance, not of an attacker or a leftover.
+constexpr int kNameAttempts = 8;
+
+// The C runtime reports a failed stream write in errno (a short write to a full disk
+// sets no Win32 error at all).
+std::string StreamErrorText() { return std::generic_category().message(errno); }
+
+// Moving over a folder, a console or another device must be refused before it is tried.
+bool IsRegularOrAbsent(const std::wstring& path) {
+    const ScopedHandle existing(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!existing.valid()) return true;  // absent, or a failure the move will name better
+    BY_HANDLE_FILE_INFORMATION info{};
+    return GetFileType(existing.get()) == FILE_TYPE_DISK && GetFileInformationByHandle(existing.get(), &info) != 0 &&
+           (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+}  // namespace
+
+struct ReplacingFile::State {
+    std::wstring destination;
+    std::wstring temporary;
+    std::FILE* stream = nullptr;
+    bool committed = false;
+    ~State() {
+        if (stream != nullptr) std::fclose(stream);
+        if (!committed) DeleteFileW(temporary.c_str());
+    }
+};
+
+std::optional<ReplacingFile> ReplacingFile::Create(std::string_view destination_utf8_path, FileError* error) {
+    const std::wstring destination = WideFromUtf8(destination_utf8_path);
+    if (destination.empty()) {
+        SetFileError(error, SystemErrorText(ERROR_INVALID_NAME));
+        return std::nullopt;
+    }
+    if (!IsRegularOrAbsent(destination)) {
+        SetFileError(error, kNotRegularFileText);
+        return std::nullopt;
+    }
+    ScopedHandle file;
+    std::wstring temporary;
+    for (int attempt = 0; attempt < kNameAttempts && !file.valid(); ++attempt) {
+        temporary = WideFromUtf8(TemporaryPathBeside(destination_utf8_path));
+        file = ScopedHandle(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file.valid() && GetLastError() != ERROR_FILE_EXISTS) break;
+    }
+    if (!file.valid()) {
+        SetFileError(error, LastSystemErrorText());
+        return std::nullopt;
+    }
+    auto state = std::make_unique<State>();
+    state->destination = destination;
+    state->temporary = temporary;
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(file.get()), _O_WRONLY | _O_BINARY);
+    if (fd < 0) {
+        SetFileError(error, "cannot attach a stream to the temporary file");
+        file = ScopedHandle();  // closed first: an open file cannot be deleted
+        return std::nullopt;
+    }
+    file.release();  // the descriptor owns the handle now
+    state->stream = _fdopen(fd, "wb");
+    if (state->stream == nullptr) {
+        _close(fd);
+        SetFileError(error, "cannot attach a stream to the temporary file");
+        return std::nullopt;
+    }
+    return ReplacingFile(std::move(state));
+}
+
+std::FILE* ReplacingFile::stream() const { return state_->stream; }
+
+bool ReplacingFile::Write(ByteView bytes, FileError* error) {
+    if (state_->stream == nullptr) return false;
+    if (bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), state_->stream) == bytes.size()) return true;
+    SetFileError(error, StreamErrorText());
+    return false;
+}
+
+bool ReplacingFile::Commit(FileError* error) {
+    State& state = *state_;
+    if (state.stream == nullptr || state.committed) return false;
+    bool ok = true;
+    if (std::fflush(state.stream) != 0) {
+        SetFileError(error, StreamErrorText());
+        ok = false;
+    } else if (std::ferror(state.stream) != 0) {
+        SetFileError(error, "an earlier write failed");
+        ok = false;
+    } else if (!FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(state.stream))))) {
+        // The data must be on the disk before the name points at it, or a crash could
+        // leave an empty file where the old one was.
+        SetFileError(error, LastSystemErrorText());
+        ok = false;
+    }
+    const int closed = std::fclose(state.stream);
+    state.stream = nullptr;
+    if (ok && closed != 0) {
+        SetFileError(error, StreamErrorText());
+        ok = false;
+    }
+    if (ok && !MoveFileExW(state.temporary.c_str(), state.destination.c_str(),
+                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        SetFileError(error, LastSystemErrorText());
+        ok = false;
+    }
+    state.committed = ok;
+    return ok;
+}
+
+ReplacingFile::ReplacingFile(std::unique_ptr<State> state) : state_(std::move(state)) {}
+ReplacingFile::ReplacingFile(ReplacingFile&&) noexcept = default;
+ReplacingFile& ReplacingFile::operator=(ReplacingFile&&) noexcept = default;
+ReplacingFile::~ReplacingFile() = default;
+
+// Windows has no signal for a file-size limit: a write past any quota simply fails.
+void LetFileSizeLimitFailWrites() {}
+
+}  // namespace icoforge
