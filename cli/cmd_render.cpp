@@ -1,24 +1,61 @@
+#include "app/board/drawing_board.h"
 #include "cli/commands.h"
+#include "platform/file_io.h"
 
 namespace icoforge::cli {
 namespace {
 
 constexpr const char* kUsage =
     "usage: icoforge render [-s SIZE] FILE OUTPUT.bmp\n"
-    "  Not available in this build yet.\n";
+    "  Draws the picture FILE (BMP, JPEG, PNG, icon, cursor, GIF or PCX, recognised by\n"
+    "  content) fitted on the drawing board of SIZE x SIZE pixels (default 32, 16 to 256)\n"
+    "  and writes its snapshot as a 24-bit BMP. Prints OUTPUT. When FILE cannot be read or\n"
+    "  drawn, the snapshot of the bare background is still written, and the exit status is 1.\n";
 
 constexpr OptionSpec kOptions[] = {{"-s", true}};
 
+// The icon sizes the board is asked to draw at; a snapshot beyond them is no icon.
+constexpr long long kSmallestSize = 16;
+constexpr long long kLargestSize = 256;
+constexpr long long kDefaultSize = 32;
+// Pictures are shown in the board's fitted mode, whatever value asks for it.
+constexpr std::int32_t kFittedModeValue = 10;
+
 }  // namespace
 
-// Not built yet; the subcommand is listed, and its arguments checked, so that scripts see
-// the whole interface.
 int RunRender(const Args& args) {
     CommandLine line;
     std::string problem;
     if (!ParseCommandLine(args, kOptions, line, problem)) return UsageError(problem, kUsage);
     if (line.help) return ShowHelp(kUsage);
-    return Failure("'render' is not available in this build yet");
+    if (line.operands.size() != 2) return UsageError("render takes a picture and an output path", kUsage);
+    long long size = kDefaultSize;
+    if (const std::string* text = line.Value("-s")) {
+        if (!ParseInt(*text, size) || size < kSmallestSize || size > kLargestSize)
+            return UsageError("the size must be a number from 16 to 256", kUsage);
+    }
+    const std::string& source = line.operands[0];
+    const std::string& output = line.operands[1];
+    if (IsSameFile(source, output)) return OutputIsSource(source, output);
+
+    const auto edge = static_cast<std::int32_t>(size);
+    DrawingBoard board;
+    // Size and mode first, so that the picture is decoded once, at the size it is drawn.
+    board.SetSize(edge, edge);
+    board.SetPictureMode(kFittedModeValue);
+    FileError read_error;
+    auto bytes = ReadWholeFile(source, &read_error);
+    const bool drawn = bytes && board.SetPicture(std::move(*bytes));
+
+    FileError write_error;
+    if (!WriteWholeFile(output, board.TakeSnapshot(edge, edge), &write_error))
+        return CannotWrite(output, write_error.reason);
+    PrintPath(output);
+    if (!bytes) return CannotRead(source, read_error.reason);
+    if (!drawn)
+        return Failure("cannot draw " + Quoted(source) +
+                       ": not a picture the board knows, damaged, or too large; the snapshot shows the bare background");
+    return kExitSuccess;
 }
 
 }  // namespace icoforge::cli

@@ -1,0 +1,77 @@
+#include "app/board/board_picture.h"
+
+#include <exception>
+#include <limits>
+
+#include "app/board/board_decoders.h"
+#include "app/board/board_geometry.h"
+#include "common/byte_reader.h"
+
+namespace icoforge {
+namespace board_detail {
+
+bool WithinPixelLimit(std::uint64_t width, std::uint64_t height, std::uint64_t max_pixels) {
+    constexpr std::uint64_t kMaxSide = static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max());
+    if (width == 0 || height == 0 || width > kMaxSide || height > kMaxSide) return false;
+    return height <= max_pixels / width;
+}
+
+DrawnSize ReducedSize(std::int32_t width, std::int32_t height, const BoardDecodeOptions& options) {
+    if (options.fit_width <= 0 || options.fit_height <= 0) return {width, height};
+    const BoardPlacement placement = FitPicture(options.fit_width, options.fit_height, width, height);
+    if (placement.width <= 0 || placement.height <= 0) return {1, 1};
+    return {placement.width, placement.height};
+}
+
+}  // namespace board_detail
+
+std::optional<BoardPictureKind> RecogniseBoardPicture(ByteView bytes) {
+    // Fewer bytes than this cannot hold the shortest header the board reads.
+    constexpr std::size_t kShortestPicture = 8;
+    if (bytes.size() < kShortestPicture) return std::nullopt;
+    const auto starts = [&](std::initializer_list<std::uint8_t> prefix) {
+        std::size_t i = 0;
+        for (std::uint8_t b : prefix)
+            if (bytes[i++] != b) return false;
+        return true;
+    };
+    if (starts({'B', 'M'})) return BoardPictureKind::Bmp;
+    if (starts({0xFF, 0xD8})) return BoardPictureKind::Jpeg;
+    if (starts({0x89, 'P', 'N', 'G'})) return BoardPictureKind::Png;
+    const std::uint16_t image_count = ReadU16(bytes, 4).value_or(0);
+    if (starts({0, 0, 1, 0}) && image_count > 0) return BoardPictureKind::Icon;
+    if (starts({0, 0, 2, 0}) && image_count > 0) return BoardPictureKind::Cursor;
+    if (starts({'G', 'I', 'F', '8'}) && (bytes[4] == '7' || bytes[4] == '9') && bytes[5] == 'a')
+        return BoardPictureKind::Gif;
+    if (bytes[0] == 0x0A && bytes[1] <= 5 && bytes[2] == 1 && bytes[3] == 8) return BoardPictureKind::Pcx8;
+    if (starts({0x0A, 0x03, 0x01, 0x01})) return BoardPictureKind::Pcx1;
+    return std::nullopt;
+}
+
+std::optional<BoardPicture> DecodeBoardPicture(ByteView bytes, const BoardDecodeOptions& options) {
+    const auto kind = RecogniseBoardPicture(bytes);
+    if (!kind) return std::nullopt;
+    try {
+        switch (*kind) {
+            case BoardPictureKind::Jpeg: return board_detail::DecodeJpeg(bytes, options);
+            case BoardPictureKind::Bmp: return board_detail::DecodeBmp(bytes, options);
+            case BoardPictureKind::Icon:
+            case BoardPictureKind::Cursor: return board_detail::DecodeIcon(bytes, options, *kind);
+            case BoardPictureKind::Gif: return board_detail::DecodeGif(bytes, options);
+            case BoardPictureKind::Pcx8:
+            case BoardPictureKind::Pcx1: return board_detail::DecodePcx(bytes, options, *kind);
+            case BoardPictureKind::Png:
+                return board_detail::DecodePng(bytes, options, board_detail::PngAlpha::BlendWithBackground);
+        }
+    } catch (const std::exception&) {
+        // Memory for the pixels ran out: the board treats it as a picture it cannot decode.
+    }
+    return std::nullopt;
+}
+
+void DrawBoardPicture(const BoardPicture& picture, BoardImage& area, std::int32_t x, std::int32_t y,
+                      std::int32_t width, std::int32_t height, StretchQuality quality) {
+    DrawScaled(picture.pixels, area, x, y, width, height, quality);
+}
+
+}  // namespace icoforge

@@ -1,0 +1,63 @@
+#pragma once
+// Pictures as the drawing board takes them: recognised by their first bytes, decoded by
+// our own code (libjpeg and libpng for those two formats), and drawn onto the board.
+
+#include <cstdint>
+#include <optional>
+
+#include "app/board/board_image.h"
+#include "common/bytes.h"
+
+namespace icoforge {
+
+// The kinds in the order the board's callers number them.
+enum class BoardPictureKind : std::int32_t {
+    Jpeg = 1,
+    Bmp = 2,
+    Icon = 3,
+    Cursor = 4,
+    Gif = 5,
+    Pcx8 = 6,  // PCX with 8 bits a pixel: palette, or three planes of red, green and blue
+    Pcx1 = 7,  // PCX with 1 bit a pixel and one plane: black and white
+    Png = 8,
+};
+
+// The most pixels a picture on the board may have, checked from its header before
+// anything is allocated. A 32-bit process must hold such a picture at 4 bytes a pixel.
+inline constexpr std::uint64_t kBoardPixelLimit = 100'000'000;
+
+struct BoardDecodeOptions {
+    std::uint64_t max_pixels = kBoardPixelLimit;
+    // When not zero, the picture will only be drawn fitted into an area of this size, so a
+    // large one may be decoded reduced, never below the size it is drawn at. JPEG and PNG
+    // use this to keep memory small; the other kinds are small or bounded by the limit.
+    std::int32_t fit_width = 0;
+    std::int32_t fit_height = 0;
+    StretchQuality quality = StretchQuality::Halftone;
+    // What the transparency of a PNG picture is blended with before it is scaled.
+    RgbColour background = kDefaultBoardBackground;
+};
+
+struct BoardPicture {
+    BoardPictureKind kind = BoardPictureKind::Bmp;
+    // The picture's own size: the size its placement on the board works with.
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    // Ready to draw (premultiplied, PNG already blended with the background). Smaller than
+    // width x height when decoded reduced for a fitted board.
+    BoardImage pixels;
+};
+
+// The kind the first bytes announce, or nothing (fewer than 8 bytes, or no kind).
+std::optional<BoardPictureKind> RecogniseBoardPicture(ByteView bytes);
+
+// The decoded picture, or nothing when the bytes are not recognised, are damaged, or
+// describe more than options.max_pixels pixels. Never reads outside `bytes`.
+std::optional<BoardPicture> DecodeBoardPicture(ByteView bytes, const BoardDecodeOptions& options = {});
+
+// Draws the picture scaled to width x height at (x, y) of the board's drawing area.
+// Transparent parts of icons and cursors let the area show through.
+void DrawBoardPicture(const BoardPicture& picture, BoardImage& area, std::int32_t x, std::int32_t y,
+                      std::int32_t width, std::int32_t height, StretchQuality quality);
+
+}  // namespace icoforge

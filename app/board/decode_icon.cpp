@@ -1,0 +1,133 @@
+// Icon and cursor files: one directory entry chosen, its image decoded by our own code
+// (DIB with its mask, 32-bit with alpha, or PNG) and kept with its transparency.
+#include <algorithm>
+#include <array>
+
+#include "app/board/board_decoders.h"
+#include "common/byte_reader.h"
+
+namespace icoforge::board_detail {
+namespace {
+
+constexpr std::uint64_t kDirectoryHeaderSize = 6;
+constexpr std::uint64_t kEntrySize = 16;
+constexpr std::uint32_t kSmallestInfoHeader = 40;
+constexpr std::uint8_t kPngSignature[] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+
+struct Entry {
+    std::uint32_t image_size = 0;
+    std::uint32_t image_offset = 0;
+};
+
+// The first entry 32 pixels wide with more than 15 colours (a colour-count byte of 0, for
+// 256 colours and more, never matches), else the last entry read.
+std::optional<Entry> ChooseEntry(ByteView bytes) {
+    const std::uint16_t count = ReadU16(bytes, 4).value_or(0);
+    std::optional<Entry> chosen;
+    for (std::uint64_t i = 0; i < count; ++i) {
+        const std::uint64_t at = kDirectoryHeaderSize + i * kEntrySize;
+        const auto width = ReadU8(bytes, at);
+        const auto colours = ReadU8(bytes, at + 2);
+        const auto size = ReadU32(bytes, at + 8);
+        const auto offset = ReadU32(bytes, at + 12);
+        if (!width || !colours || !size || !offset) break;
+        chosen = Entry{*size, *offset};
+        if (*width == 32 && *colours > 15) break;
+    }
+    return chosen;
+}
+
+std::uint64_t RowStride(std::uint64_t bits_per_pixel, std::uint64_t width) { return (bits_per_pixel * width + 31) / 32 * 4; }
+
+std::optional<BoardPicture> DecodeDibImage(ByteView image, const BoardDecodeOptions& options) {
+    const auto header_size = ReadU32(image, 0);
+    const auto raw_width = ReadI32(image, 4);
+    const auto raw_height = ReadI32(image, 8);  // colour rows and mask rows together
+    const auto bit_count = ReadU16(image, 14);
+    const auto compression = ReadU32(image, 16);
+    const auto colours_used = ReadU32(image, 32);
+    if (!header_size || !raw_width || !raw_height || !bit_count || !compression || !colours_used) return std::nullopt;
+    if (*header_size < kSmallestInfoHeader || *compression != 0 || *raw_width <= 0 || *raw_height <= 1)
+        return std::nullopt;
+    const unsigned bits = *bit_count;
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32) return std::nullopt;
+    const std::uint64_t width = static_cast<std::uint64_t>(*raw_width);
+    const std::uint64_t height = static_cast<std::uint64_t>(*raw_height) / 2;
+    if (!WithinPixelLimit(width, height, options.max_pixels)) return std::nullopt;
+
+    const std::uint64_t table_entries = bits > 8 ? 0 : *colours_used != 0 ? *colours_used : (1u << bits);
+    const SubView table_bytes = SliceOf(image, *header_size, table_entries * 4);
+    if (!table_bytes.ok) return std::nullopt;
+    std::array<std::uint8_t, 256 * 4> table{};  // indices past the table's end show black
+    for (std::uint64_t i = 0; i < table_entries && i < 256; ++i)
+        for (std::uint64_t c = 0; c < 3; ++c) table[i * 4 + c] = table_bytes.bytes[i * 4 + c];
+    const std::uint64_t colour_start = *header_size + table_entries * 4;
+    const std::uint64_t colour_stride = RowStride(bits, width);
+    const std::uint64_t mask_stride = RowStride(1, width);
+    const SubView colour_rows = SliceOf(image, colour_start, colour_stride * height);
+    const SubView mask_rows = SliceOf(image, colour_start + colour_stride * height, mask_stride * height);
+    if (!colour_rows.ok || !mask_rows.ok) return std::nullopt;
+
+    // A 32-bit image whose alpha is all zero is drawn through its mask, as the platform
+    // does for icons made before alpha existed.
+    bool use_alpha = false;
+    if (bits == 32)
+        for (std::uint64_t i = 3; i < colour_rows.bytes.size() && !use_alpha; i += 4) use_alpha = colour_rows.bytes[i] != 0;
+
+    BoardPicture picture;
+    picture.width = static_cast<std::int32_t>(width);
+    picture.height = static_cast<std::int32_t>(height);
+    picture.pixels = BoardImage(picture.width, picture.height);
+    for (std::uint64_t file_row = 0; file_row < height; ++file_row) {
+        const std::uint8_t* in = colour_rows.bytes.data() + file_row * colour_stride;
+        const std::uint8_t* mask = mask_rows.bytes.data() + file_row * mask_stride;
+        std::uint8_t* out = picture.pixels.Row(static_cast<std::int32_t>(height - 1 - file_row));
+        for (std::uint64_t x = 0; x < width; ++x, out += 4) {
+            std::uint8_t colour[3];
+            if (bits >= 24) {
+                const std::uint8_t* p = in + x * (bits / 8);
+                colour[0] = p[0];
+                colour[1] = p[1];
+                colour[2] = p[2];
+            } else {
+                const std::uint64_t bit = x * bits;
+                const unsigned shift = 8 - bits - static_cast<unsigned>(bit % 8);
+                const unsigned index = (in[bit / 8] >> shift) & ((1u << bits) - 1);
+                for (int c = 0; c < 3; ++c) colour[c] = table[index * 4 + c];
+            }
+            unsigned alpha = 255;
+            if (use_alpha) {
+                alpha = in[x * 4 + 3];
+            } else if ((mask[x / 8] >> (7 - x % 8)) & 1) {
+                // A set mask bit lets the background show. (Where the colour is not black
+                // the platform would invert the background; the board shows it plain.)
+                alpha = 0;
+            }
+            for (int c = 0; c < 3; ++c) out[c] = static_cast<std::uint8_t>((colour[c] * alpha + 127) / 255);
+            out[3] = static_cast<std::uint8_t>(alpha);
+        }
+    }
+    return picture;
+}
+
+}  // namespace
+
+std::optional<BoardPicture> DecodeIcon(ByteView bytes, const BoardDecodeOptions& options, BoardPictureKind kind) {
+    const auto entry = ChooseEntry(bytes);
+    if (!entry) return std::nullopt;
+    const SubView image = SliceOf(bytes, entry->image_offset, entry->image_size);
+    if (!image.ok) return std::nullopt;
+    std::optional<BoardPicture> picture;
+    if (image.bytes.size() >= sizeof kPngSignature &&
+        std::equal(std::begin(kPngSignature), std::end(kPngSignature), image.bytes.begin())) {
+        BoardDecodeOptions natural = options;
+        natural.fit_width = natural.fit_height = 0;  // icon images are small by nature
+        picture = DecodePng(image.bytes, natural, PngAlpha::KeepTransparency);
+    } else {
+        picture = DecodeDibImage(image.bytes, options);
+    }
+    if (picture) picture->kind = kind;
+    return picture;
+}
+
+}  // namespace icoforge::board_detail

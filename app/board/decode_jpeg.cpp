@@ -1,0 +1,138 @@
+// JPEG through libjpeg from memory, reduced by its DCT scaling when the board is small.
+#include <csetjmp>
+#include <cstdio>
+#include <vector>
+
+#include <jpeglib.h>
+
+#include "app/board/board_decoders.h"
+
+namespace icoforge::board_detail {
+namespace {
+
+struct ErrorManager {
+    jpeg_error_mgr base;  // first, so libjpeg's pointer to it is a pointer to the whole
+    std::jmp_buf recovery;
+};
+
+[[noreturn]] void ErrorExit(j_common_ptr cinfo) {
+    std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->recovery, 1);
+}
+
+// Warnings (a file cut short, stray bytes) still leave a picture, and nobody reads them.
+void DiscardMessage(j_common_ptr) {}
+
+struct Decompressor {
+    jpeg_decompress_struct cinfo{};
+    ErrorManager errors{};
+    bool created = false;
+
+    Decompressor() = default;
+    Decompressor(const Decompressor&) = delete;
+    Decompressor& operator=(const Decompressor&) = delete;
+    ~Decompressor() {
+        if (created) jpeg_destroy_decompress(&cinfo);
+    }
+    void ResetErrors() {
+        cinfo.err = jpeg_std_error(&errors.base);
+        errors.base.error_exit = ErrorExit;
+        errors.base.output_message = DiscardMessage;
+    }
+};
+
+// A libjpeg error leaves the next three functions through longjmp, so nothing in their
+// frames may have a destructor.
+bool ReadHeader(Decompressor& d, ByteView bytes) {
+    d.ResetErrors();
+    if (setjmp(d.errors.recovery) != 0) return false;
+    jpeg_create_decompress(&d.cinfo);
+    d.created = true;
+    jpeg_mem_src(&d.cinfo, bytes.data(), static_cast<unsigned long>(bytes.size()));
+    return jpeg_read_header(&d.cinfo, TRUE) == JPEG_HEADER_OK;
+}
+
+bool StartDecompress(Decompressor& d, unsigned eighths, J_COLOR_SPACE output) {
+    d.ResetErrors();
+    if (setjmp(d.errors.recovery) != 0) return false;
+    d.cinfo.scale_num = eighths;
+    d.cinfo.scale_denom = 8;
+    d.cinfo.out_color_space = output;
+    return jpeg_start_decompress(&d.cinfo) == TRUE;
+}
+
+bool ReadScanline(Decompressor& d, std::uint8_t* row) {
+    d.ResetErrors();
+    if (setjmp(d.errors.recovery) != 0) return false;
+    JSAMPROW rows[1] = {row};
+    return jpeg_read_scanlines(&d.cinfo, rows, 1) == 1;
+}
+
+// The smallest DCT scale (in eighths) whose output still covers the drawn size.
+unsigned CoveringScale(std::uint64_t width, std::uint64_t height, DrawnSize drawn) {
+    for (unsigned eighths = 1; eighths < 8; ++eighths) {
+        const std::uint64_t w = (width * eighths + 7) / 8;
+        const std::uint64_t h = (height * eighths + 7) / 8;
+        if (w >= static_cast<std::uint64_t>(drawn.width) && h >= static_cast<std::uint64_t>(drawn.height))
+            return eighths;
+    }
+    return 8;
+}
+
+// CMYK as print workflows write it, to the red, green and blue every viewer shows. Adobe's
+// files store the inks inverted (255 is no ink); files without its marker do not.
+void CmykRowToBgra(const std::uint8_t* cmyk, std::uint8_t* bgra, std::size_t width, bool inverted) {
+    for (std::size_t x = 0; x < width; ++x, cmyk += 4, bgra += 4) {
+        const unsigned c = inverted ? cmyk[0] : 255u - cmyk[0];
+        const unsigned m = inverted ? cmyk[1] : 255u - cmyk[1];
+        const unsigned y = inverted ? cmyk[2] : 255u - cmyk[2];
+        const unsigned k = inverted ? cmyk[3] : 255u - cmyk[3];
+        bgra[0] = static_cast<std::uint8_t>((y * k + 127) / 255);
+        bgra[1] = static_cast<std::uint8_t>((m * k + 127) / 255);
+        bgra[2] = static_cast<std::uint8_t>((c * k + 127) / 255);
+        bgra[3] = 255;
+    }
+}
+
+}  // namespace
+
+std::optional<BoardPicture> DecodeJpeg(ByteView bytes, const BoardDecodeOptions& options) {
+    Decompressor d;
+    if (!ReadHeader(d, bytes)) return std::nullopt;
+    const std::uint64_t width = d.cinfo.image_width;
+    const std::uint64_t height = d.cinfo.image_height;
+    if (!WithinPixelLimit(width, height, options.max_pixels)) return std::nullopt;
+
+    J_COLOR_SPACE output = JCS_EXT_BGRA;
+    switch (d.cinfo.jpeg_color_space) {
+        case JCS_GRAYSCALE:
+        case JCS_YCbCr:
+        case JCS_RGB: break;
+        case JCS_CMYK:
+        case JCS_YCCK: output = JCS_CMYK; break;
+        default: return std::nullopt;  // a component layout nobody defines colours for
+    }
+    const DrawnSize drawn =
+        ReducedSize(static_cast<std::int32_t>(width), static_cast<std::int32_t>(height), options);
+    if (!StartDecompress(d, CoveringScale(width, height, drawn), output)) return std::nullopt;
+    if (d.cinfo.output_width < 1 || d.cinfo.output_height < 1 || d.cinfo.output_components != 4)
+        return std::nullopt;
+
+    BoardPicture picture;
+    picture.kind = BoardPictureKind::Jpeg;
+    picture.width = static_cast<std::int32_t>(width);
+    picture.height = static_cast<std::int32_t>(height);
+    picture.pixels = BoardImage(static_cast<std::int32_t>(d.cinfo.output_width),
+                                static_cast<std::int32_t>(d.cinfo.output_height));
+    std::vector<std::uint8_t> cmyk;
+    if (output == JCS_CMYK) cmyk.resize(static_cast<std::size_t>(d.cinfo.output_width) * 4);
+    const bool inverted = d.cinfo.saw_Adobe_marker != 0;
+    for (std::int32_t y = 0; y < picture.pixels.height; ++y) {
+        std::uint8_t* row = picture.pixels.Row(y);
+        if (!ReadScanline(d, output == JCS_CMYK ? cmyk.data() : row)) return std::nullopt;
+        if (output == JCS_CMYK) CmykRowToBgra(cmyk.data(), row, cmyk.size() / 4, inverted);
+    }
+    // The rest of the stream is not needed; destroying the decompressor discards it.
+    return picture;
+}
+
+}  // namespace icoforge::board_detail
