@@ -67,13 +67,19 @@ bool ReadScanline(Decompressor& d, std::uint8_t* row) {
     return jpeg_read_scanlines(&d.cinfo, rows, 1) == 1;
 }
 
-// The smallest DCT scale (in eighths) whose output still covers the drawn size.
+// The smallest DCT scale (in eighths) at which the picture still covers the drawn size.
+// libjpeg rounds a scaled size up, making its last pixel a part of one that the scaling
+// afterwards takes as whole; that shifts the picture by up to a pixel, so a scale whose
+// size is not whole is used only where a drawn pixel spans four or more scaled ones.
 unsigned CoveringScale(std::uint64_t width, std::uint64_t height, DrawnSize drawn) {
+    constexpr std::uint64_t kOversampling = 4;
+    const std::uint64_t w = static_cast<std::uint64_t>(drawn.width);
+    const std::uint64_t h = static_cast<std::uint64_t>(drawn.height);
     for (unsigned eighths = 1; eighths < 8; ++eighths) {
-        const std::uint64_t w = (width * eighths + 7) / 8;
-        const std::uint64_t h = (height * eighths + 7) / 8;
-        if (w >= static_cast<std::uint64_t>(drawn.width) && h >= static_cast<std::uint64_t>(drawn.height))
-            return eighths;
+        const bool covers = width * eighths >= 8 * w && height * eighths >= 8 * h;
+        const bool whole = (width * eighths) % 8 == 0 && (height * eighths) % 8 == 0;
+        const bool fine = width * eighths >= 8 * kOversampling * w && height * eighths >= 8 * kOversampling * h;
+        if (covers && (whole || fine)) return eighths;
     }
     return 8;
 }

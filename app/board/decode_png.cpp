@@ -60,16 +60,22 @@ bool ReadHeader(Reader& r, Header& header) {
     png_set_read_fn(r.png, &r.stream, ReadFromMemory);
     // The limits are the board's own pixel limit, checked by the caller.
     png_set_user_limits(r.png, 0x7fffffff, 0x7fffffff);
+    // As the simplified interface: a damaged ancillary chunk is passed over, not fatal.
+    png_set_benign_errors(r.png, 1);
     png_read_info(r.png, r.info);
     int bit_depth = 0, colour_type = 0;
     png_get_IHDR(r.png, r.info, &header.width, &header.height, &bit_depth, &colour_type, nullptr, nullptr, nullptr);
-    // What the simplified interface does for 8-bit BGRA output.
+    // The transformations the simplified interface asks for 8-bit BGRA output, in its
+    // order: a 16-bit file without gamma information counts as linear, any other as sRGB,
+    // and the output is sRGB.
+    const bool sixteen_bit = bit_depth == 16;
     png_set_expand(r.png);
-    if (bit_depth == 16) png_set_scale_16(r.png);
     if ((colour_type & PNG_COLOR_MASK_COLOR) == 0) png_set_gray_to_rgb(r.png);
-    png_set_alpha_mode(r.png, PNG_ALPHA_PNG, PNG_DEFAULT_sRGB);
+    png_set_alpha_mode_fixed(r.png, PNG_ALPHA_PNG, sixteen_bit ? PNG_GAMMA_LINEAR : PNG_DEFAULT_sRGB);
+    if (sixteen_bit) png_set_scale_16(r.png);
     if ((colour_type & PNG_COLOR_MASK_ALPHA) == 0 && !png_get_valid(r.png, r.info, PNG_INFO_tRNS))
         png_set_add_alpha(r.png, 0xFF, PNG_FILLER_AFTER);
+    png_set_alpha_mode_fixed(r.png, PNG_ALPHA_PNG, PNG_DEFAULT_sRGB);
     png_set_bgr(r.png);
     header.passes = png_set_interlace_handling(r.png);
     png_read_update_info(r.png, r.info);

@@ -1,0 +1,131 @@
+// Every file of the public picture collections drawn on the board at two sizes; where an
+// independent decoder (libjpeg's full decode, libpng's simplified interface) reads the
+// file, the drawn rectangle must match its picture averaged down to the same rectangle.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "app/board/board_geometry.h"
+#include "app/board/drawing_board.h"
+#include "platform/file_io.h"
+#include "tests/board/picture_encoders.h"
+
+namespace icoforge {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kBoardFolders[] = {"bmp", "cur", "gif", "ico", "jpeg", "pcx", "png"};
+// Mean difference per channel allowed between the board and the reference, in levels of
+// 255. PNG rows come from libpng's row interface rather than its simplified one, and the
+// board's averages are rounded integers: a level or two. A JPEG on a small board comes
+// from libjpeg's DCT scaling, which keeps the lowest frequencies of each block instead of
+// averaging its pixels: a detailed picture stays a little sharper, by several levels.
+constexpr double kTolerance = 2.0;
+constexpr double kDctScaledJpegTolerance = 8.0;
+
+std::vector<fs::path> CorpusFiles() {
+    std::vector<fs::path> files;
+    const fs::path root = ICOFORGE_CORPUS_DIR;
+    for (const char* folder : kBoardFolders) {
+        std::error_code error;
+        for (fs::recursive_directory_iterator it(root / folder, error), end; !error && it != end; it.increment(error))
+            if (it->is_regular_file()) files.push_back(it->path());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+// For each target pixel along one axis, how much of each source pixel it covers, in
+// doubles: the exact area average, worked out apart from the board's integer version.
+std::vector<std::vector<std::pair<std::int32_t, double>>> Coverage(std::int32_t source, std::int32_t target) {
+    std::vector<std::vector<std::pair<std::int32_t, double>>> weights(static_cast<std::size_t>(target));
+    const double step = static_cast<double>(source) / target;
+    for (std::int32_t t = 0; t < target; ++t) {
+        const double from = t * step, to = (t + 1) * step;
+        for (auto s = static_cast<std::int32_t>(from); s < source && s < to; ++s) {
+            const double part = std::min<double>(to, s + 1) - std::max<double>(from, s);
+            if (part > 0) weights[t].emplace_back(s, part / step);
+        }
+    }
+    return weights;
+}
+
+// The reference averaged down to width x height, red, green, blue.
+std::vector<double> AreaAverage(const test::RgbaPicture& picture, std::int32_t width, std::int32_t height) {
+    const auto across = Coverage(picture.width, width);
+    const auto down = Coverage(picture.height, height);
+    std::vector<double> out(static_cast<std::size_t>(width) * height * 3, 0.0);
+    for (std::int32_t y = 0; y < height; ++y)
+        for (const auto& [sy, wy] : down[y])
+            for (std::int32_t x = 0; x < width; ++x)
+                for (const auto& [sx, wx] : across[x]) {
+                    const std::uint8_t* p = &picture.rgba[(static_cast<std::size_t>(sy) * picture.width + sx) * 4];
+                    for (int c = 0; c < 3; ++c) out[(static_cast<std::size_t>(y) * width + x) * 3 + c] += wx * wy * p[c];
+                }
+    return out;
+}
+
+std::optional<test::RgbaPicture> Reference(BoardPictureKind kind, ByteView bytes, RgbColour background) {
+    if (kind == BoardPictureKind::Jpeg) return test::ReferenceJpeg(bytes);
+    if (kind != BoardPictureKind::Png) return std::nullopt;
+    auto picture = test::ReferencePng(bytes);
+    if (!picture) return std::nullopt;
+    const std::uint8_t back[3] = {background.red, background.green, background.blue};
+    for (std::size_t i = 0; i < picture->rgba.size(); i += 4) {
+        const double coverage = picture->rgba[i + 3] * (1.0 / 255);
+        for (int c = 0; c < 3; ++c)
+            picture->rgba[i + c] = static_cast<std::uint8_t>(coverage * picture->rgba[i + c] + (1 - coverage) * back[c]);
+    }
+    return picture;
+}
+
+TEST(BoardCorpus, EveryPictureRendersAndMatchesItsReference) {
+    const auto files = CorpusFiles();
+    if (files.empty()) GTEST_SKIP() << "no public test files beside the checkout";
+    int drawn = 0, compared = 0;
+    double worst = 0;
+    std::string worst_file;
+    for (const fs::path& path : files) {
+        const auto bytes = ReadWholeFile(path.string());
+        if (!bytes) continue;
+        for (const std::int32_t size : {32, 128}) {
+            DrawingBoard board;
+            board.SetSize(size, size);
+            board.SetPictureMode(2);
+            if (!board.SetPicture(*bytes)) continue;
+            ++drawn;
+            const ByteBuffer snapshot = board.TakeSnapshot(size, size);
+            ASSERT_EQ(snapshot.size(), 54u + static_cast<std::size_t>((size * 3 + 3) / 4 * 4) * size);
+
+            const auto kind = board.picture_kind();
+            const auto reference = Reference(*kind, *bytes, board.background());
+            if (!reference || reference->width <= 0) continue;
+            const BoardImage& area = board.drawing_area();
+            const BoardPlacement place = FitPicture(area.width, area.height, reference->width, reference->height);
+            if (place.width <= 0 || place.height <= 0) continue;
+            const std::vector<double> expected = AreaAverage(*reference, place.width, place.height);
+            double total = 0;
+            for (std::int32_t y = 0; y < place.height; ++y)
+                for (std::int32_t x = 0; x < place.width; ++x) {
+                    const std::uint8_t* p = area.Row(place.y + y) + (place.x + x) * 4;
+                    const double* e = &expected[(static_cast<std::size_t>(y) * place.width + x) * 3];
+                    total += std::abs(p[2] - e[0]) + std::abs(p[1] - e[1]) + std::abs(p[0] - e[2]);
+                }
+            const double mean = total / (3.0 * place.width * place.height);
+            ++compared;
+            if (mean > worst) worst = mean, worst_file = path.string() + " at " + std::to_string(size);
+            EXPECT_LE(mean, *kind == BoardPictureKind::Jpeg ? kDctScaledJpegTolerance : kTolerance)
+                << path << " at " << size;
+        }
+    }
+    std::printf("drawn %d, compared with a reference %d, worst mean difference %.2f (%s)\n", drawn, compared, worst,
+                worst_file.c_str());
+    EXPECT_GT(drawn, 0);
+}
+
+}  // namespace
+}  // namespace icoforge
