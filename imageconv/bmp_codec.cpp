@@ -5,6 +5,8 @@
 
 #include "common/byte_reader.h"
 #include "common/byte_writer.h"
+#include "common/checked_size.h"
+#include "common/stdio_read.h"
 
 namespace icoforge {
 namespace {
@@ -30,10 +32,6 @@ constexpr std::uint32_t kCompressionBitfields = 3;
 
 constexpr std::uint64_t RowLength(std::uint64_t width, std::uint64_t bits) { return (width * bits + 31) / 32 * 4; }
 
-bool ReadExactly(std::FILE* file, void* into, std::uint64_t size) {
-    return std::fread(into, 1, static_cast<std::size_t>(size), file) == size;
-}
-
 }  // namespace
 
 bool BmpCodec::Open(std::string_view path, RasterImage& image) {
@@ -41,7 +39,7 @@ bool BmpCodec::Open(std::string_view path, RasterImage& image) {
     file_ = OpenStdioFile(path, "rb");
     if (!file_ || !SeekStdioFile(file_.get(), 0)) return Close(), false;
     std::uint8_t file_header[kFileHeaderSize];
-    if (!ReadExactly(file_.get(), file_header, sizeof file_header)) return Close(), false;
+    if (!ReadExactly(file_.get(), file_header)) return Close(), false;
     const ByteView head(file_header, sizeof file_header);
     const auto type = ReadU16(head, 0);
     const auto pixel_offset = ReadU32(head, kPixelOffsetOffset);
@@ -52,7 +50,7 @@ bool BmpCodec::Open(std::string_view path, RasterImage& image) {
     const auto file_length = StdioFileLength(file_.get());
     if (!file_length || *pixel_offset < kFileHeaderSize || *pixel_offset > *file_length) return Close(), false;
     std::vector<std::uint8_t> block(*pixel_offset - kFileHeaderSize);
-    if (!SeekStdioFile(file_.get(), kFileHeaderSize) || !ReadExactly(file_.get(), block.data(), block.size()))
+    if (!SeekStdioFile(file_.get(), kFileHeaderSize) || !ReadExactly(file_.get(), block))
         return Close(), false;
     const ByteView info(block);
 
@@ -109,15 +107,19 @@ bool BmpCodec::Open(std::string_view path, RasterImage& image) {
 bool BmpCodec::Read() {
     const bool ok = [&] {
         if (!file_ || image_ == nullptr) return false;
-        if (width_ > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()) ||
-            height_ > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()))
+        if (!FitsInt32(width_) || !FitsInt32(height_) || ExceedsPixelLimit()) return false;
+        // The rows are stored uncompressed: a file too short to hold them all is refused
+        // before the picture is allocated at the size its header claims.
+        const std::uint64_t row_length = RowLength(width_, 24);
+        const auto file_length = StdioFileLength(file_.get());
+        const auto pixel_bytes = CheckedMul(row_length, height_);
+        if (!file_length || !pixel_bytes || *file_length < pixel_offset_ || *file_length - pixel_offset_ < *pixel_bytes)
             return false;
         if (!image_->Create(static_cast<std::int32_t>(width_), static_cast<std::int32_t>(height_), 24, 0)) return false;
-        const std::uint64_t row_length = RowLength(width_, 24);
         if (!SeekStdioFile(file_.get(), pixel_offset_)) return false;
         std::vector<std::uint8_t> row(static_cast<std::size_t>(row_length));
         for (std::uint64_t i = 0; i < height_; ++i) {
-            if (!ReadExactly(file_.get(), row.data(), row.size())) return false;
+            if (!ReadExactly(file_.get(), row)) return false;
             const auto y = static_cast<std::int32_t>(top_down_ ? i : height_ - 1 - i);
             const std::span<std::uint8_t> out = image_->Row(y);
             for (std::uint64_t x = 0; x < width_; ++x) {
