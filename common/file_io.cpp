@@ -27,6 +27,15 @@ bool WriteWholeFile(std::string_view utf8_path, ByteView bytes) {
     return !out.fail();
 }
 
+bool WriteWholeFile(std::string_view utf8_path, std::span<const ByteView> pieces) {
+    std::ofstream out(PathFromUtf8(utf8_path), std::ios::binary | std::ios::trunc);
+    if (!out) return false;
+    for (const ByteView piece : pieces)
+        out.write(reinterpret_cast<const char*>(piece.data()), static_cast<std::streamsize>(piece.size()));
+    out.close();
+    return !out.fail();
+}
+
 bool FileExists(std::string_view utf8_path) {
     std::error_code ec;
     return std::filesystem::is_regular_file(PathFromUtf8(utf8_path), ec);
