@@ -25,13 +25,9 @@ std::string& FolderName() {
     return folder;
 }
 
-void SetTempEnvironment(const std::string& folder) {
-#ifdef _WIN32
-    _putenv_s("TMP", folder.c_str());
-    _putenv_s("TEMP", folder.c_str());
-#else
-    setenv("TMPDIR", folder.c_str(), 1);
-#endif
+std::string& BaseName() {
+    static std::string base;
+    return base;
 }
 
 class PrivateTempEnvironment : public ::testing::Environment {
@@ -42,6 +38,7 @@ public:
         fs::create_directories(base);
         SetTempEnvironment(Utf8FromPath(base));
         base_ = base;
+        BaseName() = Utf8FromPath(base);
         auto folder = TempFolderPath();
         ASSERT_TRUE(folder.has_value());
         FolderName() = *folder;
@@ -58,6 +55,17 @@ private:
 [[maybe_unused]] const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new PrivateTempEnvironment);
 
 }  // namespace
+
+void SetTempEnvironment(const std::string& folder) {
+#ifdef _WIN32
+    _putenv_s("TMP", folder.c_str());
+    _putenv_s("TEMP", folder.c_str());
+#else
+    setenv("TMPDIR", folder.c_str(), 1);
+#endif
+}
+
+std::string TempBase() { return BaseName(); }
 
 std::string TestFolder() { return FolderName(); }
 std::string TestPath(const std::string& name) { return TestFolder() + name; }
