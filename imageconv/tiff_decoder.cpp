@@ -1,5 +1,6 @@
 #include "imageconv/tiff_decoder.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 
@@ -65,10 +66,31 @@ struct OptionsDeleter {
     void operator()(TIFFOpenOptions* options) const { TIFFOpenOptionsFree(options); }
 };
 
+// The most one stored byte can stand for, in each compression whose worst case is known.
+// The fax codes (one bit for a blank row, however wide) and the newer dictionary coders
+// have no useful bound; only the pixel limit holds those.
+std::optional<std::uint64_t> MaxExpansion(std::uint16_t compression) {
+    switch (compression) {
+    case COMPRESSION_NONE:
+        return 1;
+    case COMPRESSION_PACKBITS:  // two bytes for a run of 128
+        return 64;
+    case COMPRESSION_JPEG:  // one bit for a flat block of 64 samples, chroma at half size
+        return 1024;
+    case COMPRESSION_DEFLATE:
+    case COMPRESSION_ADOBE_DEFLATE:  // two bits for a match of 258 bytes
+        return 1032;
+    case COMPRESSION_LZW:  // a code of 9 bits or more for a string of at most 4094 bytes
+        return 4096;
+    default:
+        return std::nullopt;
+    }
+}
+
 // True when the file can hold what its directory says the picture is made of: every
-// strip or tile lies inside the file, and an uncompressed picture has bytes for all of its
-// rows. libtiff would otherwise let a file of a few bytes stand for a picture of gigabytes,
-// and find out only while filling it.
+// strip or tile lies inside the file, and their bytes, expanded as far as their
+// compression can, reach the size of the picture's rows. libtiff would otherwise let a
+// file of a few bytes stand for a picture of gigabytes, and find out only while filling it.
 bool DataCanFill(TIFF* tiff, std::uint64_t file_size, std::uint64_t height) {
     const std::uint32_t pieces = TIFFIsTiled(tiff) ? TIFFNumberOfTiles(tiff) : TIFFNumberOfStrips(tiff);
     if (pieces == 0) return false;
@@ -84,15 +106,18 @@ bool DataCanFill(TIFF* tiff, std::uint64_t file_size, std::uint64_t height) {
     }
     std::uint16_t compression = COMPRESSION_NONE;
     TIFFGetFieldDefaulted(tiff, TIFFTAG_COMPRESSION, &compression);
-    if (compression != COMPRESSION_NONE) return true;
+    const auto expansion = MaxExpansion(compression);
+    if (!expansion) return true;
     std::uint16_t planar = PLANARCONFIG_CONTIG;
     std::uint16_t samples = 1;
     TIFFGetFieldDefaulted(tiff, TIFFTAG_PLANARCONFIG, &planar);
     TIFFGetFieldDefaulted(tiff, TIFFTAG_SAMPLESPERPIXEL, &samples);
     const std::uint64_t planes = planar == PLANARCONFIG_SEPARATE ? samples : 1;
-    const auto needed = CheckedMul(TIFFScanlineSize64(tiff), height);
-    const auto all_planes = needed ? CheckedMul(*needed, planes) : std::nullopt;
-    return all_planes && *all_planes <= stored && *all_planes <= file_size;
+    const auto rows = CheckedMul(TIFFScanlineSize64(tiff), height);
+    const auto picture_bytes = rows ? CheckedMul(*rows, planes) : std::nullopt;
+    // Pieces may overlap; the file itself is the most data there can be.
+    const auto most = CheckedMul(std::min(stored, file_size), *expansion);
+    return picture_bytes && (!most || *picture_bytes <= *most);
 }
 
 }  // namespace

@@ -50,14 +50,14 @@ ByteBuffer Pcx8(std::uint16_t width, std::uint16_t height, const ByteBuffer& dat
     return w.Take();
 }
 
-// An 8-bit grey, uncompressed TIFF of one strip holding `data`.
-ByteBuffer GreyTiff(std::uint32_t width, std::uint32_t height, const ByteBuffer& data) {
+// An 8-bit grey TIFF of one strip holding `data`, uncompressed unless told otherwise.
+ByteBuffer GreyTiff(std::uint32_t width, std::uint32_t height, const ByteBuffer& data, std::uint16_t compression = 1) {
     struct Entry {
         std::uint16_t tag, type;
         std::uint32_t value;
     };
     const std::uint32_t data_offset = 8 + 2 + 9 * 12 + 4;
-    const Entry entries[] = {{256, 4, width}, {257, 4, height}, {258, 3, 8},           {259, 3, 1},
+    const Entry entries[] = {{256, 4, width}, {257, 4, height}, {258, 3, 8},           {259, 3, compression},
                              {262, 3, 1},     {273, 4, data_offset}, {277, 3, 1},      {278, 4, height},
                              {279, 4, static_cast<std::uint32_t>(data.size())}};
     ByteWriter w(data_offset);
@@ -119,6 +119,8 @@ TEST(HostilePictures, DeclaredSizesBeyondTheLimitOrTheDataFailBeforeAnythingIsAl
         {"pcx-longest-runs", [] { return Pcx8(126, 2, ByteBuffer(8, 0xFF)); }, ConvertProblem::None},
         {"tiff-beyond-limit", [] { return GreyTiff(30000, 30000, {0, 0, 0, 0}); }, ConvertProblem::PictureTooLarge},
         {"tiff-strip-too-short", [] { return GreyTiff(9000, 9000, {0, 0, 0, 0}); }, ConvertProblem::NotAPicture},
+        {"tiff-deflate-beyond-inflation", [] { return GreyTiff(9000, 9000, ByteBuffer(64, 0), 8); },
+         ConvertProblem::NotAPicture},
         {"tiff-valid", [] { return GreyTiff(2, 2, {0, 1, 2, 3}); }, ConvertProblem::None},
         {"jpeg-progressive-beyond-limit", [] { return GreyJpeg(60000, 60000, true, 16); },
          ConvertProblem::PictureTooLarge},
