@@ -7,7 +7,7 @@ constexpr const char* kUsage =
     "usage: icoforge render [-s SIZE] FILE OUTPUT.bmp\n"
     "  Not available in this build yet.\n";
 
-constexpr OptionSpec kOptions[] = {{"-s", true}};
+constexpr OptionRule kOptions[] = {{"-s", true}};
 
 }  // namespace
 
