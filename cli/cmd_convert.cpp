@@ -3,7 +3,6 @@
 #include "cli/commands.h"
 #include "imageconv/convert.h"
 #include "platform/file_io.h"
-#include "platform/temp_mapping.h"
 
 namespace icoforge::cli {
 namespace {
@@ -14,20 +13,30 @@ constexpr const char* kUsage =
     "  as an uncompressed 24-bit BMP. Prints OUTPUT; exits with 1, OUTPUT as it was, when\n"
     "  SOURCE cannot be read or converted or OUTPUT cannot be written.\n";
 
-// The conversion answers with a code only; what the system can still tell is asked here.
-std::string WhyNotConverted(std::int32_t code, const std::string& source, const std::string& output) {
-    switch (code) {
-        case kConvertSourceNotFound:
-        case kConvertNotDecoded:
+std::string WhyNotConverted(const ConvertOutcome& outcome, const std::string& source, const std::string& output) {
+    const auto with_reason = [&](std::string text) {
+        return outcome.system_reason.empty() ? text : text + ": " + outcome.system_reason;
+    };
+    switch (outcome.problem) {
+        case ConvertProblem::SourceNotFound:
+        case ConvertProblem::SourceUnreadable:
             if (const auto why = WhyNotReadable(source)) return "cannot read " + Quoted(source) + ": " + why->reason;
-            // Every picture is decoded through files of the temporary folder.
-            if (!TempFolderPath()) return "cannot convert " + Quoted(source) + ": no usable folder for temporary files";
-            return "cannot convert " + Quoted(source) + ": not a supported picture, damaged, or too large";
-        case kConvertCannotWrite:
-            return "cannot write " + Quoted(output) + ": the file could not be created or written whole";
-        default:
-            return "cannot convert " + Quoted(source);
+            return with_reason("cannot read " + Quoted(source));
+        case ConvertProblem::NotAPicture:
+            return "cannot convert " + Quoted(source) + ": not a supported picture, or damaged";
+        case ConvertProblem::PictureTooLarge:
+            return "cannot convert " + Quoted(source) + ": the picture has more than " +
+                   std::to_string(kMaxPicturePixels) + " pixels";
+        case ConvertProblem::TempFolderUnusable:
+            return with_reason("cannot convert " + Quoted(source) + ": the temporary folder " +
+                               Quoted(outcome.subject) + " cannot be used");
+        case ConvertProblem::DestinationUnwritable:
+            return with_reason("cannot write " + Quoted(output));
+        case ConvertProblem::MissingArgument:
+        case ConvertProblem::None:
+            break;
     }
+    return "cannot convert " + Quoted(source);
 }
 
 }  // namespace
@@ -41,9 +50,9 @@ int RunConvert(const Args& args) {
     const std::string& source = line.operands[0];
     const std::string& output = line.operands[1];
     if (IsSameFile(source, output)) return OutputIsSource(source, output);
-    const std::int32_t code = ConvertToBmp(source, output);
-    if (code == kConvertOk) return PrintPath(output);
-    return Failure(WhyNotConverted(code, source, output));
+    const ConvertOutcome outcome = ConvertToBmpOutcome(source, output);
+    if (outcome.result == kConvertOk) return PrintPath(output);
+    return Failure(WhyNotConverted(outcome, source, output));
 }
 
 }  // namespace icoforge::cli

@@ -15,7 +15,7 @@ constexpr const char* kUsage =
     "  Prints OUT; exits with 1, OUT not written, when IN is empty or does not decipher\n"
     "  to a valid block under KEY.\n";
 
-constexpr OptionSpec kOptions[] = {{"-a", true}, {"-k", true}};
+constexpr OptionRule kOptions[] = {{"-a", true}, {"-k", true}};
 
 // The input and its plain text are held side by side; at this size both stay within the
 // 256 MiB any one command may use.

@@ -7,7 +7,7 @@ constexpr const char* kUsage =
     "usage: icoforge extract [-s 16|32|64|128] [-o DIR] FILE\n"
     "  Not available in this build yet.\n";
 
-constexpr OptionSpec kOptions[] = {{"-s", true}, {"-o", true}};
+constexpr OptionRule kOptions[] = {{"-s", true}, {"-o", true}};
 
 }  // namespace
 

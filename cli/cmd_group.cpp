@@ -17,7 +17,7 @@ constexpr const char* kUsage =
     "  when nothing was written.\n"
     "  -v  also tell, on standard error, how many groups SOURCE holds\n";
 
-constexpr OptionSpec kOptions[] = {{"-v", false}};
+constexpr OptionRule kOptions[] = {{"-v", false}};
 
 // Failures of the source that the system may explain better (missing, a folder, a FIFO).
 bool IsReadFailure(ExtractFailure failure) {

@@ -55,7 +55,7 @@ std::optional<std::int32_t> ParseInt32(const std::string& text) {
 // be a mistake (a disk image, a sparse file) before it is read into memory.
 constexpr std::uint64_t kMaxBitmapFileBytes = 16ull * 1024 * 1024;
 
-constexpr OptionSpec kOptions[] = {{"--raw", false}, {"--transparent", true}, {"--cursor", true}};
+constexpr OptionRule kOptions[] = {{"--raw", false}, {"--transparent", true}, {"--cursor", true}};
 
 // The builders say only yes or no, and the bitmap's own texts are not the command line's
 // language: the reason is found again and said in English.

@@ -12,7 +12,7 @@ constexpr const char* kUsage =
     "  and writes its snapshot as a 24-bit BMP. Prints OUTPUT. When FILE cannot be read or\n"
     "  drawn, the snapshot of the bare background is still written, and the exit status is 1.\n";
 
-constexpr OptionSpec kOptions[] = {{"-s", true}};
+constexpr OptionRule kOptions[] = {{"-s", true}};
 
 // The icon sizes the board is asked to draw at; a snapshot beyond them is no icon.
 constexpr long long kSmallestSize = 16;

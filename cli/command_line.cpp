@@ -27,7 +27,7 @@ const std::string* CommandLine::Value(std::string_view name) const {
     return value;
 }
 
-bool ParseCommandLine(const Args& args, std::span<const OptionSpec> options, CommandLine& line, std::string& problem) {
+bool ParseCommandLine(const Args& args, std::span<const OptionRule> options, CommandLine& line, std::string& problem) {
     line = {};
     bool options_ended = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -44,14 +44,14 @@ bool ParseCommandLine(const Args& args, std::span<const OptionSpec> options, Com
             line.help = true;
             continue;
         }
-        const OptionSpec* spec = nullptr;
+        const OptionRule* rule = nullptr;
         for (const auto& candidate : options)
-            if (candidate.name == arg) spec = &candidate;
-        if (spec == nullptr) {
+            if (candidate.name == arg) rule = &candidate;
+        if (rule == nullptr) {
             problem = "unknown option " + Quoted(arg);
             return false;
         }
-        if (!spec->takes_value) {
+        if (!rule->takes_value) {
             line.options.emplace_back(arg, std::string());
             continue;
         }

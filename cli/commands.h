@@ -27,7 +27,7 @@ int RunFolder(const Args& args);
 int RunDecrypt(const Args& args);
 
 // An option a subcommand accepts; one that takes a value takes the next argument whole.
-struct OptionSpec {
+struct OptionRule {
     std::string_view name;  // "-k", "--raw"
     bool takes_value = false;
 };
@@ -46,7 +46,7 @@ struct CommandLine {
 };
 
 // False, with `problem` saying why, for an unknown option or one missing its value.
-bool ParseCommandLine(const Args& args, std::span<const OptionSpec> options, CommandLine& line, std::string& problem);
+bool ParseCommandLine(const Args& args, std::span<const OptionRule> options, CommandLine& line, std::string& problem);
 
 // Shared helpers of the subcommands.
 int ShowHelp(const char* usage);

@@ -23,33 +23,41 @@ std::optional<IconGroup> ReadIcoBytes(ByteView file, std::string_view source_nam
     const auto directory = SliceOf(file, ico::kHeaderBytes, ico::kEntryBytes * *count);
     if (!directory.ok) return std::nullopt;
 
-    try {
-        // Every image must lie inside the file, and the images together must fit an icon
-        // file, before anything is copied: a small file can name the same large image
-        // many times over.
-        std::vector<ByteView> spans;
-        spans.reserve(*count);
-        std::uint64_t total = ico::kHeaderBytes + ico::kEntryBytes * *count;
-        for (std::uint16_t i = 0; i < *count; ++i) {
-            const std::uint64_t entry = ico::kEntryBytes * i;
-            const auto size = ReadU32(directory.bytes, entry + ico::kEntryBytesInRes);
-            const auto offset = ReadU32(directory.bytes, entry + ico::kEntryImageOffset);
-            if (!size || !offset) return std::nullopt;
-            const auto image = SliceOf(file, *offset, *size);
-            if (!image.ok) return std::nullopt;
-            total += *size;
-            if (total > ico::kMaxFileBytes) return std::nullopt;
-            spans.push_back(image.bytes);
-        }
+    auto images = CopyIconImages(*count, [&](std::uint16_t i) -> std::optional<ByteView> {
+        const std::uint64_t entry = ico::kEntryBytes * i;
+        const auto size = ReadU32(directory.bytes, entry + ico::kEntryBytesInRes);
+        const auto offset = ReadU32(directory.bytes, entry + ico::kEntryImageOffset);
+        if (!size || !offset) return std::nullopt;
+        const auto image = SliceOf(file, *offset, *size);
+        if (!image.ok) return std::nullopt;
+        return image.bytes;
+    });
+    if (!images) return std::nullopt;
+    IconGroup group;
+    group.source_name = std::string(source_name);
+    group.images = std::move(*images);
+    return group;
+}
 
-        IconGroup group;
-        group.source_name = std::string(source_name);
-        group.images.resize(*count);
-        for (std::size_t i = 0; i < spans.size(); ++i) {
-            group.images[i].data.assign(spans[i].begin(), spans[i].end());
-            ParseIconImage(group.images[i]);
+std::optional<std::vector<IconImage>> CopyIconImages(
+    std::uint16_t count, const std::function<std::optional<ByteView>(std::uint16_t)>& find_image) {
+    try {
+        std::vector<ByteView> found;
+        found.reserve(count);
+        std::uint64_t total = ico::kHeaderBytes + ico::kEntryBytes * count;
+        for (std::uint16_t i = 0; i < count; ++i) {
+            const auto image = find_image(i);
+            if (!image) return std::nullopt;
+            total += image->size();
+            if (total > ico::kMaxFileBytes) return std::nullopt;
+            found.push_back(*image);
         }
-        return group;
+        std::vector<IconImage> images(found.size());
+        for (std::size_t i = 0; i < found.size(); ++i) {
+            images[i].data.assign(found[i].begin(), found[i].end());
+            ParseIconImage(images[i]);
+        }
+        return images;
     } catch (const std::bad_alloc&) {
         return std::nullopt;
     }

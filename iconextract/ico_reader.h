@@ -1,8 +1,10 @@
 #pragma once
 // Icon groups read from icon (.ico) files.
 
+#include <functional>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 #include "common/bytes.h"
 #include "iconextract/icon_group.h"
@@ -20,10 +22,17 @@ constexpr std::uint64_t kEntryBytesInRes = 8;
 constexpr std::uint64_t kEntryImageOffset = 12;
 constexpr std::uint16_t kTypeIcon = 1;
 constexpr std::uint16_t kTypeCursor = 2;
-// An icon file addresses its images with 32-bit offsets, so no group can be written
-// whose file would be larger; a group asking for more is refused before it is copied.
-constexpr std::uint64_t kMaxFileBytes = 0xFFFFFFFFu;
+// The largest icon file a group may make. The biggest real icons (256-pixel images at
+// every depth) make files of a few megabytes; a small file can name one large image
+// thousands of times, so a group asking for more is refused before it is copied.
+constexpr std::uint64_t kMaxFileBytes = 256u << 20;
 }  // namespace ico
+
+// Copies and parses the `count` images that `find_image` locates (nothing for one that
+// is missing), after finding all of them and checking that they fit one icon file of at
+// most kMaxFileBytes: nothing is copied for a group that would be refused.
+std::optional<std::vector<IconImage>> CopyIconImages(
+    std::uint16_t count, const std::function<std::optional<ByteView>(std::uint16_t)>& find_image);
 
 // The group of the icon file at `path`, or nothing when the file cannot be read, is not
 // an icon file (reserved 0, type 1), or any image lies outside it. No partial groups.

@@ -2,6 +2,7 @@
 #include <limits>
 
 #include "common/byte_reader.h"
+#include "common/checked_size.h"
 #include "iconextract/icon_group.h"
 
 namespace icoforge {
@@ -37,18 +38,6 @@ void ParsePngImage(IconImage& image) {
         image.width = PngDimension(ReadBigEndianU32(data, kPngWidth));
         image.height = PngDimension(ReadBigEndianU32(data, kPngHeight));
     }
-}
-
-// a * b and a + b on sizes, or nothing when the result would not fit in 64 bits.
-std::optional<std::uint64_t> Mul(std::uint64_t a, std::uint64_t b) {
-    std::uint64_t r = 0;
-    if (__builtin_mul_overflow(a, b, &r)) return std::nullopt;
-    return r;
-}
-std::optional<std::uint64_t> Add(std::uint64_t a, std::uint64_t b) {
-    std::uint64_t r = 0;
-    if (__builtin_add_overflow(a, b, &r)) return std::nullopt;
-    return r;
 }
 
 }  // namespace
@@ -107,17 +96,17 @@ bool ParseIconImage(IconImage& image) {
 
     if (*row < 0 || image.height < 0) return true;
     const auto height = static_cast<std::uint64_t>(image.height);
-    const auto colour_bytes = Mul(static_cast<std::uint64_t>(*row), height);
+    const auto colour_bytes = CheckedMul(static_cast<std::uint64_t>(*row), height);
     if (!colour_bytes) return true;
-    const auto mask_start = Add(image.colour_bits, *colour_bytes);
+    const auto mask_start = CheckedAdd(image.colour_bits, *colour_bytes);
     if (!mask_start) return true;
     image.mask_bits = *mask_start;
 
     // The mask is one bit per pixel, rows padded to 32-bit words like the colour rows.
     if (*bi_size != bih::kHeaderBytes || image.width < 0) return true;
     const std::uint64_t mask_row = ((static_cast<std::uint64_t>(image.width) + 31) / 32) * 4;
-    const auto mask_bytes = Mul(mask_row, height);
-    const auto end = mask_bytes ? Add(image.mask_bits, *mask_bytes) : std::nullopt;
+    const auto mask_bytes = CheckedMul(mask_row, height);
+    const auto end = mask_bytes ? CheckedAdd(image.mask_bits, *mask_bytes) : std::nullopt;
     image.complete = end && *end <= data.size();
     return true;
 }

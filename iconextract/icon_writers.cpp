@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <new>
+#include <vector>
 
 #include "common/byte_reader.h"
 #include "iconextract/ico_reader.h"
@@ -62,28 +63,65 @@ void WriteIconDirHeader(ByteWriter& out, std::uint32_t image_count) {
     out.U16(static_cast<std::uint16_t>(image_count));
 }
 
-std::optional<ByteBuffer> IcoFileBytes(const IconGroup& group) {
+namespace {
+
+// Stands in for a DIB's biSizeImage in the written file.
+constexpr std::uint8_t kZeroSizeImage[4] = {};
+
+// The icon file as the header and directory (the only bytes made here) followed by views
+// of the images, so that the file is written without a second copy of the group.
+struct IcoFileParts {
+    ByteBuffer directory;
+    std::vector<ByteView> pieces;
+};
+
+std::optional<IcoFileParts> IcoFilePartsOf(const IconGroup& group) {
     const std::uint64_t directory_end = ico::kHeaderBytes + ico::kEntryBytes * group.images.size();
     std::uint64_t total = directory_end;
     for (const auto& image : group.images) total += image.data.size();
     // The offsets of the directory are 32-bit; a larger file could not address its images.
     if (total > ico::kMaxFileBytes) return std::nullopt;
     try {
-        ByteWriter out(static_cast<std::size_t>(total));
+        IcoFileParts parts;
+        ByteWriter out(static_cast<std::size_t>(directory_end));
         WriteIconDirHeader(out, group.image_count());
         std::uint64_t offset = directory_end;
         for (const auto& image : group.images) {
             WriteDirectoryEntry(out, image, static_cast<std::uint32_t>(offset));
             offset += image.data.size();
         }
-        ByteBuffer bytes = out.Take();
+        parts.directory = out.Take();
+        parts.pieces.reserve(1 + 3 * group.images.size());
+        parts.pieces.emplace_back(parts.directory);
         for (const auto& image : group.images) {
-            const std::size_t start = bytes.size();
-            bytes.insert(bytes.end(), image.data.begin(), image.data.end());
+            const ByteView data = image.data;
             // The size of the bitmap bits is left for readers to compute, as icon files
             // have it. Only a whole DIB is touched: the same bytes of a PNG are its height.
-            if (image.complete) PutU32At(bytes, start + bih::kSizeImage, 0);
+            if (image.complete) {
+                parts.pieces.push_back(data.first(bih::kSizeImage));
+                parts.pieces.emplace_back(kZeroSizeImage);
+                parts.pieces.push_back(data.subspan(bih::kSizeImage + sizeof kZeroSizeImage));
+            } else {
+                parts.pieces.push_back(data);
+            }
         }
+        return parts;
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
+}
+
+}  // namespace
+
+std::optional<ByteBuffer> IcoFileBytes(const IconGroup& group) {
+    const auto parts = IcoFilePartsOf(group);
+    if (!parts) return std::nullopt;
+    try {
+        ByteBuffer bytes;
+        std::size_t total = 0;
+        for (const ByteView piece : parts->pieces) total += piece.size();
+        bytes.reserve(total);
+        for (const ByteView piece : parts->pieces) bytes.insert(bytes.end(), piece.begin(), piece.end());
         return bytes;
     } catch (const std::bad_alloc&) {
         return std::nullopt;
@@ -91,9 +129,9 @@ std::optional<ByteBuffer> IcoFileBytes(const IconGroup& group) {
 }
 
 bool WriteIcoFile(const IconGroup& group, std::string_view path, FileError* error) {
-    const auto bytes = IcoFileBytes(group);
-    if (!bytes) SetFileError(error, "not enough memory");
-    return bytes && WriteWholeFile(path, *bytes, error);
+    const auto parts = IcoFilePartsOf(group);
+    if (!parts) SetFileError(error, "the icon file would be too large, or memory ran out");
+    return parts && WriteWholeFile(path, std::span<const ByteView>(parts->pieces), error);
 }
 
 std::optional<ByteBuffer> BmpFileBytes(const IconImage& image) {

@@ -1,6 +1,5 @@
 #include "iconextract/module_groups.h"
 
-#include <new>
 #include <vector>
 
 #include "common/byte_reader.h"
@@ -47,35 +46,18 @@ std::optional<IconGroup> LoadIconGroupFromModule(const module::ResourceModule& m
     const auto count = ReadU16(*resource, group_resource::kCount);
     if (!count) return std::nullopt;
 
-    try {
-        // Find every image before copying any, and refuse a group too large for an icon
-        // file: a small module can list the same large image many times over.
-        std::vector<ByteView> images;
-        images.reserve(*count);
-        std::uint64_t total = ico::kHeaderBytes + ico::kEntryBytes * *count;
-        for (std::uint16_t i = 0; i < *count; ++i) {
-            const auto id = ReadU16(*resource, group_resource::kHeaderBytes + group_resource::kEntryBytes * i +
-                                                   group_resource::kEntryIconId);
-            if (!id) return std::nullopt;
-            const auto image = module.Find(module::ResourceType::Icon, module::ResourceName::Id(*id));
-            if (!image) return std::nullopt;
-            total += image->size();
-            if (total > ico::kMaxFileBytes) return std::nullopt;
-            images.push_back(*image);
-        }
-
-        IconGroup group;
-        group.source_name.clear();
-        group.module_path = std::string(module_path);
-        group.images.resize(images.size());
-        for (std::size_t i = 0; i < images.size(); ++i) {
-            group.images[i].data.assign(images[i].begin(), images[i].end());
-            ParseIconImage(group.images[i]);
-        }
-        return group;
-    } catch (const std::bad_alloc&) {
-        return std::nullopt;
-    }
+    auto images = CopyIconImages(*count, [&](std::uint16_t i) -> std::optional<ByteView> {
+        const auto id = ReadU16(*resource, group_resource::kHeaderBytes + group_resource::kEntryBytes * i +
+                                               group_resource::kEntryIconId);
+        if (!id) return std::nullopt;
+        return module.Find(module::ResourceType::Icon, module::ResourceName::Id(*id));
+    });
+    if (!images) return std::nullopt;
+    IconGroup group;
+    group.source_name.clear();
+    group.module_path = std::string(module_path);
+    group.images = std::move(*images);
+    return group;
 }
 
 }  // namespace icoforge

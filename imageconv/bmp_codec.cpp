@@ -5,6 +5,8 @@
 
 #include "common/byte_reader.h"
 #include "common/byte_writer.h"
+#include "common/checked_size.h"
+#include "common/stdio_read.h"
 
 namespace icoforge {
 namespace {
@@ -30,10 +32,6 @@ constexpr std::uint32_t kCompressionBitfields = 3;
 
 constexpr std::uint64_t RowLength(std::uint64_t width, std::uint64_t bits) { return (width * bits + 31) / 32 * 4; }
 
-bool ReadExactly(std::FILE* file, void* into, std::uint64_t size) {
-    return std::fread(into, 1, static_cast<std::size_t>(size), file) == size;
-}
-
 }  // namespace
 
 bool BmpCodec::Open(std::string_view path, RasterImage& image) {
@@ -41,7 +39,7 @@ bool BmpCodec::Open(std::string_view path, RasterImage& image) {
     file_ = OpenStdioFile(path, "rb");
     if (!file_ || !SeekStdioFile(file_.get(), 0)) return Close(), false;
     std::uint8_t file_header[kFileHeaderSize];
-    if (!ReadExactly(file_.get(), file_header, sizeof file_header)) return Close(), false;
+    if (!ReadExactly(file_.get(), file_header)) return Close(), false;
     const ByteView head(file_header, sizeof file_header);
     const auto type = ReadU16(head, 0);
     const auto pixel_offset = ReadU32(head, kPixelOffsetOffset);
@@ -52,7 +50,7 @@ bool BmpCodec::Open(std::string_view path, RasterImage& image) {
     const auto file_length = StdioFileLength(file_.get());
     if (!file_length || *pixel_offset < kFileHeaderSize || *pixel_offset > *file_length) return Close(), false;
     std::vector<std::uint8_t> block(*pixel_offset - kFileHeaderSize);
-    if (!SeekStdioFile(file_.get(), kFileHeaderSize) || !ReadExactly(file_.get(), block.data(), block.size()))
+    if (!SeekStdioFile(file_.get(), kFileHeaderSize) || !ReadExactly(file_.get(), block))
         return Close(), false;
     const ByteView info(block);
 
@@ -109,15 +107,19 @@ bool BmpCodec::Open(std::string_view path, RasterImage& image) {
 bool BmpCodec::Read() {
     const bool ok = [&] {
         if (!file_ || image_ == nullptr) return false;
-        if (width_ > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()) ||
-            height_ > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()))
+        if (!FitsInt32(width_) || !FitsInt32(height_) || ExceedsPixelLimit()) return false;
+        // The rows are stored uncompressed: a file too short to hold them all is refused
+        // before the picture is allocated at the size its header claims.
+        const std::uint64_t row_length = RowLength(width_, 24);
+        const auto file_length = StdioFileLength(file_.get());
+        const auto pixel_bytes = CheckedMul(row_length, height_);
+        if (!file_length || !pixel_bytes || *file_length < pixel_offset_ || *file_length - pixel_offset_ < *pixel_bytes)
             return false;
         if (!image_->Create(static_cast<std::int32_t>(width_), static_cast<std::int32_t>(height_), 24, 0)) return false;
-        const std::uint64_t row_length = RowLength(width_, 24);
         if (!SeekStdioFile(file_.get(), pixel_offset_)) return false;
         std::vector<std::uint8_t> row(static_cast<std::size_t>(row_length));
         for (std::uint64_t i = 0; i < height_; ++i) {
-            if (!ReadExactly(file_.get(), row.data(), row.size())) return false;
+            if (!ReadExactly(file_.get(), row)) return false;
             const auto y = static_cast<std::int32_t>(top_down_ ? i : height_ - 1 - i);
             const std::span<std::uint8_t> out = image_->Row(y);
             for (std::uint64_t x = 0; x < width_; ++x) {
@@ -146,10 +148,14 @@ void BmpCodec::Close() {
     pixel_offset_ = 0;
 }
 
-bool BmpCodec::OpenForWrite(std::string_view path, const RasterImage& image, std::int32_t bits_per_pixel) {
+bool BmpCodec::OpenForWrite(std::string_view path, const RasterImage& image, std::int32_t bits_per_pixel,
+                            FileError* error) {
     Close();
-    if (image.width() < 1 || image.height() < 1 || bits_per_pixel != 24 || image.bits_per_pixel() != 24) return false;
-    output_ = ReplacingFile::Create(path);
+    if (image.width() < 1 || image.height() < 1 || bits_per_pixel != 24 || image.bits_per_pixel() != 24) {
+        SetFileError(error, "not a 24-bit picture");
+        return false;
+    }
+    output_ = ReplacingFile::Create(path, error);
     if (!output_) return false;
     path_ = std::string(path);
     source_ = &image;
@@ -159,14 +165,21 @@ bool BmpCodec::OpenForWrite(std::string_view path, const RasterImage& image, std
     return true;
 }
 
-bool BmpCodec::Write() {
+bool BmpCodec::Write(FileError* error) {
     const bool ok = [&] {
         if (!output_ || source_ == nullptr) return false;
+        const auto write_failed = [&] {
+            SetFileError(error, LastSystemErrorText());
+            return false;
+        };
         std::FILE* const out = output_->stream();
         const std::uint64_t row_length = RowLength(width_, 24);
         const std::uint64_t file_size = kFileHeaderSize + kInfoHeaderSize + row_length * height_;
         // The format has 32 bits for the file size; a larger file could not say what it holds.
-        if (file_size > std::numeric_limits<std::uint32_t>::max()) return false;
+        if (file_size > std::numeric_limits<std::uint32_t>::max()) {
+            SetFileError(error, "too large for a BMP file");
+            return false;
+        }
         ByteWriter header(kFileHeaderSize + kInfoHeaderSize);
         header.U16(kTypeBm);
         header.U32(static_cast<std::uint32_t>(file_size));
@@ -179,7 +192,7 @@ bool BmpCodec::Write() {
         header.U16(1);   // planes
         header.U16(24);  // bits per pixel
         header.Zeros(24);  // compression, image size, resolutions, colours used and important
-        if (std::fwrite(header.buffer().data(), 1, header.size(), out) != header.size()) return false;
+        if (std::fwrite(header.buffer().data(), 1, header.size(), out) != header.size()) return write_failed();
         std::vector<std::uint8_t> row(static_cast<std::size_t>(row_length), 0);
         for (std::uint64_t i = 0; i < height_; ++i) {
             const ByteView in = source_->Row(static_cast<std::int32_t>(height_ - 1 - i));
@@ -188,10 +201,10 @@ bool BmpCodec::Write() {
                 row[x * 3 + 1] = in[x * 3 + 1];
                 row[x * 3 + 2] = in[x * 3];
             }
-            if (std::fwrite(row.data(), 1, row.size(), out) != row.size()) return false;
+            if (std::fwrite(row.data(), 1, row.size(), out) != row.size()) return write_failed();
         }
         // Buffered bytes reach the file only here; a failure now is a failed write too.
-        return output_->Commit();
+        return output_->Commit(error);
     }();
     Close();
     return ok;

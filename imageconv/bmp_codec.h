@@ -27,11 +27,12 @@ public:
 
     // Starts the file as a temporary beside `path`; false when that cannot be created,
     // the image is empty or `bits_per_pixel` is not 24.
-    bool OpenForWrite(std::string_view path, const RasterImage& image, std::int32_t bits_per_pixel);
+    bool OpenForWrite(std::string_view path, const RasterImage& image, std::int32_t bits_per_pixel,
+                      FileError* error = nullptr);
     // Writes headers and rows (bottom row first, rows padded to 4 bytes) and only then
     // replaces the file at the path; when a write fails, whatever was there stays as it
-    // was and the temporary is removed.
-    bool Write();
+    // was and the temporary is removed. `error` says why a write failed.
+    bool Write(FileError* error = nullptr);
 
 private:
     StdioFile file_;

@@ -6,6 +6,8 @@
 
 #include <jpeglib.h>
 
+#include "common/checked_size.h"
+
 namespace icoforge {
 namespace {
 
@@ -24,12 +26,43 @@ struct ErrorManager {
 // Warnings (a file cut short, stray bytes) are not failures, and there is nobody to tell.
 void DiscardMessage(j_common_ptr) {}
 
+// What libjpeg may allocate for one picture. A progressive file keeps every coefficient
+// until its last scan, 2 bytes a sample: a 4:2:0 picture at the pixel limit needs 300 MB,
+// a 4:4:4 one of 64 megapixels the same. Beyond this libjpeg fails instead of asking for more.
+constexpr long kMaxJpegMemory = 384L << 20;
+
+// Encoders write about ten scans, the most thorough a few dozen. Each scan of a
+// progressive file passes over the whole picture, so a file of thousands of tiny scans
+// would cost minutes.
+constexpr int kMaxJpegScans = 500;
+
+void LimitScans(j_common_ptr cinfo) {
+    const auto* decompress = reinterpret_cast<j_decompress_ptr>(cinfo);
+    if (decompress->input_scan_number > kMaxJpegScans) ErrorExit(cinfo);
+}
+
+// Each block of a component that the first scan covers costs that scan at least one bit of
+// Huffman code, however plain the block. A file with fewer bits than that cannot hold the
+// picture its frame header declares. Arithmetic coding has no such floor, nor has a
+// progressive file that (against the standard, but decodable) starts with AC coefficients,
+// which code thousands of empty blocks in one run; only the pixel limit bounds those.
+bool FirstScanFits(const jpeg_decompress_struct& cinfo, std::uint64_t file_size) {
+    if (cinfo.arith_code || cinfo.Ss != 0) return true;
+    std::uint64_t blocks = 0;
+    for (int i = 0; i < cinfo.comps_in_scan; ++i) {
+        const jpeg_component_info* component = cinfo.cur_comp_info[i];
+        blocks += static_cast<std::uint64_t>(component->width_in_blocks) * component->height_in_blocks;
+    }
+    return blocks / 8 <= file_size;
+}
+
 }  // namespace
 
 // Owns the decompressor for as long as the decoder is open.
 struct JpegDecoder::Session {
     jpeg_decompress_struct cinfo{};
     ErrorManager errors{};
+    jpeg_progress_mgr progress{};
     bool created = false;
 
     Session() = default;
@@ -49,17 +82,26 @@ struct JpegDecoder::Session {
 
 namespace {
 
-// A libjpeg error leaves these two functions through longjmp, so nothing in their frames
-// may have a destructor.
-bool StartDecompress(JpegDecoder::Session& s, std::FILE* file, std::uint64_t max_pixels) {
+// A libjpeg error leaves these three functions through longjmp, so nothing in their
+// frames may have a destructor.
+bool ReadHeader(JpegDecoder::Session& s, std::FILE* file) {
     s.ResetErrors();
     if (setjmp(s.errors.recovery) != 0) return false;
     jpeg_create_decompress(&s.cinfo);
     s.created = true;
+    s.cinfo.mem->max_memory_to_use = kMaxJpegMemory;
+    s.progress.progress_monitor = LimitScans;
+    s.cinfo.progress = &s.progress;
     jpeg_stdio_src(&s.cinfo, file);
     if (jpeg_read_header(&s.cinfo, TRUE) != JPEG_HEADER_OK) return false;
-    const std::uint64_t width = s.cinfo.image_width;
-    if (width != 0 && s.cinfo.image_height > max_pixels / width) return false;
+    // The output size and components, without allocating anything for the picture yet.
+    jpeg_calc_output_dimensions(&s.cinfo);
+    return true;
+}
+
+bool StartDecompress(JpegDecoder::Session& s) {
+    s.ResetErrors();
+    if (setjmp(s.errors.recovery) != 0) return false;
     return jpeg_start_decompress(&s.cinfo) == TRUE;
 }
 
@@ -86,8 +128,10 @@ bool JpegDecoder::Open(std::string_view path, RasterImage& image) {
     if (std::fread(marker, 1, sizeof marker, file_.get()) != sizeof marker || marker[0] != kStartOfImage[0] ||
         marker[1] != kStartOfImage[1] || !SeekStdioFile(file_.get(), 0))
         return Close(), false;
+    const auto file_size = StdioFileLength(file_.get());
+    if (!file_size || !SeekStdioFile(file_.get(), 0)) return Close(), false;
     session_ = std::make_unique<Session>();
-    if (!StartDecompress(*session_, file_.get(), max_pixels_)) return Close(), false;
+    if (!ReadHeader(*session_, file_.get())) return Close(), false;
     const jpeg_decompress_struct& cinfo = session_->cinfo;
     if (cinfo.output_width < 1 || cinfo.output_height < 1) return Close(), false;
     if (cinfo.output_components != 1 && cinfo.output_components != 3) return Close(), false;
@@ -96,15 +140,18 @@ bool JpegDecoder::Open(std::string_view path, RasterImage& image) {
     width_ = cinfo.output_width;
     height_ = cinfo.output_height;
     bits_per_pixel_ = cinfo.output_components == 3 ? 24 : 8;
+    file_size_ = *file_size;
     return true;
 }
 
 bool JpegDecoder::Read() {
     const bool ok = [&] {
         if (!session_ || !session_->created || image_ == nullptr) return false;
-        if (width_ > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()) ||
-            height_ > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()))
-            return false;
+        if (!FitsInt32(width_) || !FitsInt32(height_) || ExceedsPixelLimit()) return false;
+        if (!FirstScanFits(session_->cinfo, file_size_)) return false;
+        // Starting allocates the library's buffers; a progressive file is read whole here.
+        if (!StartDecompress(*session_)) return false;
+        if (session_->cinfo.output_width != width_ || session_->cinfo.output_height != height_) return false;
         if (!image_->Create(static_cast<std::int32_t>(width_), static_cast<std::int32_t>(height_), bits_per_pixel_, 0))
             return false;
         if (!ReadScanlines(*session_, *image_)) return false;
@@ -123,6 +170,7 @@ void JpegDecoder::Close() {
     width_ = 0;
     height_ = 0;
     bits_per_pixel_ = 0;
+    file_size_ = 0;
 }
 
 }  // namespace icoforge

@@ -2,7 +2,6 @@
 // JPEG pictures through libjpeg: colour files as 24-bit RGB, grey files as 8-bit grey.
 
 #include <cstdint>
-#include <limits>
 #include <memory>
 #include <string>
 
@@ -23,8 +22,6 @@ public:
     bool Open(std::string_view path, RasterImage& image) override;
     bool Read() override;
     void Close() override;
-    // A progressive file's coefficient buffers are allocated while Open starts the decoder.
-    void LimitPixels(std::uint64_t max_pixels) override { max_pixels_ = max_pixels; }
     std::uint64_t width() const override { return width_; }
     std::uint64_t height() const override { return height_; }
 
@@ -38,7 +35,7 @@ private:
     std::uint64_t width_ = 0;
     std::uint64_t height_ = 0;
     std::int32_t bits_per_pixel_ = 0;
-    std::uint64_t max_pixels_ = std::numeric_limits<std::uint64_t>::max();
+    std::uint64_t file_size_ = 0;
 };
 
 }  // namespace icoforge

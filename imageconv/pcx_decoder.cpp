@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "common/byte_reader.h"
+#include "common/checked_size.h"
+#include "common/stdio_read.h"
 #include "imageconv/mapped_buffer.h"
 
 namespace icoforge {
@@ -22,8 +24,10 @@ constexpr std::uint64_t kPaletteSize = 768;
 constexpr std::uint8_t kRunFlag = 0xC0;
 constexpr std::uint8_t kRunCountMask = 0x3F;
 
-bool ReadExactly(std::FILE* file, void* into, std::uint64_t size) {
-    return std::fread(into, 1, static_cast<std::size_t>(size), file) == size;
+// The fewest coded bytes that can make a line of `length` bytes: a run takes two bytes
+// for at most 63 and never carries into the next line, a literal takes one for one.
+constexpr std::uint64_t MinCodedLineBytes(std::uint64_t length) {
+    return 2 * (length / kRunCountMask) + std::min<std::uint64_t>(length % kRunCountMask, 2);
 }
 
 }  // namespace
@@ -55,7 +59,7 @@ bool PcxDecoder::Open(std::string_view path, RasterImage& image) {
     file_ = OpenStdioFile(path, "rb");
     if (!file_ || !SeekStdioFile(file_.get(), 0)) return Close(), false;
     std::uint8_t header[kHeaderSize];
-    if (!ReadExactly(file_.get(), header, sizeof header)) return Close(), false;
+    if (!ReadExactly(file_.get(), header)) return Close(), false;
     const ByteView head(header, sizeof header);
     const auto manufacturer = ReadU8(head, 0);
     const auto bits = ReadU8(head, kBitsOffset);
@@ -94,19 +98,24 @@ bool PcxDecoder::Decode() {
     if (depth_ == 24 && (planes_ != 3 || bits_per_plane_ != 8)) return false;
     const std::uint64_t line_length = planes_ * bytes_per_line_;
 
+    if (!FitsInt32(width) || ExceedsPixelLimit()) return false;
+
     const auto file_length = StdioFileLength(file_.get());
     if (!file_length) return false;
     const std::uint64_t trailer = depth_ == 8 ? kPaletteSize : 0;
     if (*file_length <= kHeaderSize + trailer) return false;
     const std::uint64_t data_size = *file_length - kHeaderSize - trailer;
+    // Data too short to make every line even of the longest runs is refused before the
+    // picture is allocated: a few bytes must not stand for gigabytes of one colour.
+    const auto least_data = CheckedMul(MinCodedLineBytes(line_length), static_cast<std::uint64_t>(height_));
+    if (!least_data || data_size < *least_data) return false;
 
+    if (!image_->Create(width_, height_, depth_, depth_ == 8 ? kMaxPaletteSize : 0)) return false;
     MappedBuffer data;
     if (!data.Allocate(data_size, kPixelStorePrefix)) return false;
-    if (!image_->Create(width_, height_, depth_, depth_ == 8 ? kMaxPaletteSize : 0)) return false;
     if (depth_ == 8) {
         std::uint8_t palette[kPaletteSize];
-        if (!SeekStdioFile(file_.get(), *file_length - kPaletteSize) ||
-            !ReadExactly(file_.get(), palette, sizeof palette))
+        if (!SeekStdioFile(file_.get(), *file_length - kPaletteSize) || !ReadExactly(file_.get(), palette))
             return false;
         ByteReader in(ByteView(palette, sizeof palette));
         for (PaletteEntry& entry : image_->palette()) {
@@ -115,7 +124,7 @@ bool PcxDecoder::Decode() {
             entry.blue = in.U8().value_or(0);
         }
     }
-    if (!SeekStdioFile(file_.get(), kHeaderSize) || !ReadExactly(file_.get(), data.bytes().data(), data_size))
+    if (!SeekStdioFile(file_.get(), kHeaderSize) || !ReadExactly(file_.get(), data.bytes()))
         return false;
     data.Flush();
 

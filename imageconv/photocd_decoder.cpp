@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "common/byte_reader.h"
+#include "common/stdio_read.h"
 #include "imageconv/mapped_buffer.h"
 
 namespace icoforge {
@@ -33,10 +34,6 @@ std::uint8_t Clamp(double value) {
     return static_cast<std::uint8_t>(rounded);
 }
 
-bool ReadExactly(std::FILE* file, void* into, std::uint64_t size) {
-    return std::fread(into, 1, static_cast<std::size_t>(size), file) == size;
-}
-
 }  // namespace
 
 PhotoCdColour PhotoCdToRgb(std::uint8_t y, std::uint8_t c1, std::uint8_t c2) {
@@ -54,8 +51,8 @@ bool PhotoCdDecoder::Open(std::string_view path, RasterImage& image, int selecto
     const auto length = StdioFileLength(file_.get());
     if (!length || *length < kMinFileSize) return Close(), false;
     if (selector < kBase16 || selector > kBase) return Close(), false;
-    char signature[kSignatureLength];
-    if (!SeekStdioFile(file_.get(), kSignatureOffset) || !ReadExactly(file_.get(), signature, kSignatureLength) ||
+    std::uint8_t signature[kSignatureLength];
+    if (!SeekStdioFile(file_.get(), kSignatureOffset) || !ReadExactly(file_.get(), signature) ||
         std::memcmp(signature, kSignature, kSignatureLength) != 0)
         return Close(), false;
     const Resolution& resolution = kResolutions[selector];
@@ -85,9 +82,9 @@ bool PhotoCdDecoder::Decode() {
     if (!SeekStdioFile(file_.get(), data_offset_)) return false;
     const std::uint64_t half = width_ / 2;
     for (std::uint64_t k = 0; k < height_; k += 2) {
-        if (!ReadExactly(file_.get(), upper.bytes().data(), width_) ||
-            !ReadExactly(file_.get(), lower.bytes().data(), width_) ||
-            !ReadExactly(file_.get(), colour.bytes().data(), width_))
+        if (!ReadExactly(file_.get(), upper.bytes()) ||
+            !ReadExactly(file_.get(), lower.bytes()) ||
+            !ReadExactly(file_.get(), colour.bytes()))
             return false;
         const ByteView c = colour.view();
         for (std::uint64_t row = 0; row < 2; ++row) {

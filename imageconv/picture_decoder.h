@@ -8,6 +8,12 @@
 
 namespace icoforge {
 
+// The most pixels a picture may have. A 32-bit process must map the decoded picture at up
+// to 4 bytes a pixel and its 24-bit copy beside it: 700 MB at this size, which still finds
+// room in its 2 GB of address space. Camera photos (50 megapixels and less) pass easily;
+// beyond this lie only files whose header asks for more than they hold.
+inline constexpr std::uint64_t kMaxPicturePixels = 100'000'000;
+
 class PictureDecoder {
 public:
     virtual ~PictureDecoder() = default;
@@ -21,13 +27,20 @@ public:
     // Releases the file, the library state and every buffer; harmless when repeated.
     virtual void Close() = 0;
 
-    // Asks Open to refuse pictures of more pixels than this, where the decoder's library
-    // would otherwise commit memory in proportion to the declared size before Read.
-    virtual void LimitPixels(std::uint64_t /*max_pixels*/) {}
+    // Open reads no more than the header, so the caller can compare the size it found with
+    // this limit before Read allocates anything; Read refuses a picture beyond it.
+    void LimitPixels(std::uint64_t max_pixels) { max_pixels_ = max_pixels; }
+    bool ExceedsPixelLimit() const {
+        const std::uint64_t w = width();
+        return w != 0 && height() > max_pixels_ / w;
+    }
 
     // The size Open found; 0 while closed.
     virtual std::uint64_t width() const = 0;
     virtual std::uint64_t height() const = 0;
+
+private:
+    std::uint64_t max_pixels_ = kMaxPicturePixels;
 };
 
 }  // namespace icoforge

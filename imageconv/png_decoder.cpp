@@ -6,12 +6,33 @@
 
 #include <png.h>
 
+#include "common/checked_size.h"
+
 namespace icoforge {
 namespace {
 
 constexpr double kScreenGamma = 2.2;
 constexpr double kDefaultFileGamma = 0.45455;
 constexpr int kMaxBitDepth = 8;
+
+// libpng's own ceiling on width and height; the pixel limit is the real bound, checked
+// before any row is allocated.
+constexpr png_uint_32 kMaxPngSide = static_cast<png_uint_32>(kMaxPicturePixels);
+// The most one ancillary chunk may make libpng allocate. Colour profiles, the largest of
+// them, stay well below; a header that claims a gigabyte of text is refused.
+constexpr png_alloc_size_t kMaxPngChunkBytes = 8u << 20;
+// How many text, palette-suggestion and unknown chunks libpng keeps at most.
+constexpr png_uint_32 kMaxPngCachedChunks = 64;
+// Chunks that cannot change a pixel of the result: libpng skips them unread.
+constexpr png_byte kIgnoredChunks[] = {'b', 'K', 'G', 'D', '\0', 'e', 'X', 'I', 'f', '\0', 'h', 'I', 'S', 'T', '\0',
+                                       'i', 'T', 'X', 't', '\0', 'o', 'F', 'F', 's', '\0', 'p', 'C', 'A', 'L', '\0',
+                                       'p', 'H', 'Y', 's', '\0', 's', 'B', 'I', 'T', '\0', 's', 'C', 'A', 'L', '\0',
+                                       's', 'P', 'L', 'T', '\0', 't', 'E', 'X', 't', '\0', 't', 'I', 'M', 'E', '\0',
+                                       'z', 'T', 'X', 't', '\0'};
+constexpr int kIgnoredChunkCount = sizeof kIgnoredChunks / 5;
+// Deflate turns two bits into at most 258 bytes; stored rows beyond that many times the
+// file's size cannot be in it.
+constexpr std::uint64_t kMaxDeflateExpansion = 1032;
 
 [[noreturn]] void ErrorFn(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 void WarningFn(png_structp, png_const_charp) {}
@@ -29,6 +50,7 @@ struct Header {
     int bit_depth = 0;
     int colour_type = 0;
     int interlace = 0;
+    std::uint64_t stored_row_bytes = 0;
 };
 
 }  // namespace
@@ -51,6 +73,11 @@ namespace {
 // may have a destructor.
 bool ReadHeader(PngDecoder::Session& s, std::FILE* file, Header& header) {
     if (setjmp(png_jmpbuf(s.png)) != 0) return false;
+    png_set_user_limits(s.png, kMaxPngSide, kMaxPngSide);
+    png_set_chunk_malloc_max(s.png, kMaxPngChunkBytes);
+    png_set_chunk_cache_max(s.png, kMaxPngCachedChunks);
+    png_set_keep_unknown_chunks(s.png, PNG_HANDLE_CHUNK_NEVER, nullptr, 0);
+    png_set_keep_unknown_chunks(s.png, PNG_HANDLE_CHUNK_NEVER, kIgnoredChunks, kIgnoredChunkCount);
     png_set_read_fn(s.png, file, ReadFn);
     png_read_info(s.png, s.info);
     int compression = 0;
@@ -58,6 +85,7 @@ bool ReadHeader(PngDecoder::Session& s, std::FILE* file, Header& header) {
     png_get_IHDR(s.png, s.info, &header.width, &header.height, &header.bit_depth, &header.colour_type,
                  &header.interlace, &compression, &filter);
     if (header.bit_depth > kMaxBitDepth) return false;
+    header.stored_row_bytes = png_get_rowbytes(s.png, s.info);
     png_set_packing(s.png);
     if (header.colour_type == PNG_COLOR_TYPE_GRAY || header.colour_type == PNG_COLOR_TYPE_GRAY_ALPHA) {
         if (header.bit_depth < 8) png_set_expand(s.png);
@@ -107,7 +135,9 @@ PngDecoder::~PngDecoder() { Close(); }
 bool PngDecoder::Open(std::string_view path, RasterImage& image) {
     Close();
     file_ = OpenStdioFile(path, "rb");
-    if (!file_ || !SeekStdioFile(file_.get(), 0)) return Close(), false;
+    if (!file_) return Close(), false;
+    const auto file_size = StdioFileLength(file_.get());
+    if (!file_size || !SeekStdioFile(file_.get(), 0)) return Close(), false;
     session_ = std::make_unique<Session>();
     session_->png = png_create_read_struct(PNG_LIBPNG_VER_STRING, file_.get(), ErrorFn, WarningFn);
     if (session_->png == nullptr) return Close(), false;
@@ -141,6 +171,8 @@ bool PngDecoder::Open(std::string_view path, RasterImage& image) {
     image_ = &image;
     width_ = header.width;
     height_ = header.height;
+    file_size_ = *file_size;
+    stored_row_bytes_ = header.stored_row_bytes;
     return true;
 }
 
@@ -148,9 +180,10 @@ bool PngDecoder::Read() {
     const bool ok = [&] {
         if (!session_ || image_ == nullptr) return false;
         if (palette_size_ > kMaxPaletteSize) return false;
-        if (width_ > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()) ||
-            height_ > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()))
-            return false;
+        if (!FitsInt32(width_) || !FitsInt32(height_) || ExceedsPixelLimit()) return false;
+        const auto stored_bytes = CheckedMul(stored_row_bytes_, height_);
+        const auto most_inflated = CheckedMul(file_size_, kMaxDeflateExpansion);
+        if (!stored_bytes || (most_inflated && *stored_bytes > *most_inflated)) return false;
         const auto w = static_cast<std::int32_t>(width_);
         const auto h = static_cast<std::int32_t>(height_);
         if (image_->width() != w || image_->height() != h || image_->bits_per_pixel() != bits_per_pixel_ ||
@@ -174,6 +207,8 @@ void PngDecoder::Close() {
     height_ = 0;
     bits_per_pixel_ = 0;
     palette_size_ = 0;
+    file_size_ = 0;
+    stored_row_bytes_ = 0;
 }
 
 }  // namespace icoforge

@@ -36,6 +36,8 @@ private:
     std::uint64_t height_ = 0;
     std::int32_t bits_per_pixel_ = 0;
     std::int32_t palette_size_ = 0;
+    std::uint64_t file_size_ = 0;
+    std::uint64_t stored_row_bytes_ = 0;
 };
 
 }  // namespace icoforge

@@ -1,11 +1,13 @@
 #include "imageconv/tiff_decoder.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 
 #include <tiffio.h>
 
 #include "common/byte_reader.h"
+#include "common/checked_size.h"
 #include "imageconv/mapped_buffer.h"
 
 namespace icoforge {
@@ -64,6 +66,60 @@ struct OptionsDeleter {
     void operator()(TIFFOpenOptions* options) const { TIFFOpenOptionsFree(options); }
 };
 
+// The most one stored byte can stand for, in each compression whose worst case is known.
+// The fax codes (one bit for a blank row, however wide) and the newer dictionary coders
+// have no useful bound; only the pixel limit holds those.
+std::optional<std::uint64_t> MaxExpansion(std::uint16_t compression) {
+    switch (compression) {
+    case COMPRESSION_NONE:
+        return 1;
+    case COMPRESSION_PACKBITS:  // two bytes for a run of 128
+        return 64;
+    case COMPRESSION_JPEG:  // one bit for a flat block of 64 samples, chroma at half size
+        return 1024;
+    case COMPRESSION_DEFLATE:
+    case COMPRESSION_ADOBE_DEFLATE:  // two bits for a match of 258 bytes
+        return 1032;
+    case COMPRESSION_LZW:  // a code of 9 bits or more for a string of at most 4094 bytes
+        return 4096;
+    default:
+        return std::nullopt;
+    }
+}
+
+// True when the file can hold what its directory says the picture is made of: every
+// strip or tile lies inside the file, and their bytes, expanded as far as their
+// compression can, reach the size of the picture's rows. libtiff would otherwise let a
+// file of a few bytes stand for a picture of gigabytes, and find out only while filling it.
+bool DataCanFill(TIFF* tiff, std::uint64_t file_size, std::uint64_t height) {
+    const std::uint32_t pieces = TIFFIsTiled(tiff) ? TIFFNumberOfTiles(tiff) : TIFFNumberOfStrips(tiff);
+    if (pieces == 0) return false;
+    std::uint64_t stored = 0;
+    for (std::uint32_t i = 0; i < pieces; ++i) {
+        int error = 0;
+        const std::uint64_t offset = TIFFGetStrileOffsetWithErr(tiff, i, &error);
+        const std::uint64_t count = error == 0 ? TIFFGetStrileByteCountWithErr(tiff, i, &error) : 0;
+        if (error != 0 || count == 0 || !RangeFits(offset, count, file_size)) return false;
+        const auto sum = CheckedAdd(stored, count);
+        if (!sum) return false;
+        stored = *sum;
+    }
+    std::uint16_t compression = COMPRESSION_NONE;
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_COMPRESSION, &compression);
+    const auto expansion = MaxExpansion(compression);
+    if (!expansion) return true;
+    std::uint16_t planar = PLANARCONFIG_CONTIG;
+    std::uint16_t samples = 1;
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_PLANARCONFIG, &planar);
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_SAMPLESPERPIXEL, &samples);
+    const std::uint64_t planes = planar == PLANARCONFIG_SEPARATE ? samples : 1;
+    const auto rows = CheckedMul(TIFFScanlineSize64(tiff), height);
+    const auto picture_bytes = rows ? CheckedMul(*rows, planes) : std::nullopt;
+    // Pieces may overlap; the file itself is the most data there can be.
+    const auto most = CheckedMul(std::min(stored, file_size), *expansion);
+    return picture_bytes && (!most || *picture_bytes <= *most);
+}
+
 }  // namespace
 
 struct TiffDecoder::Session {
@@ -112,9 +168,8 @@ bool TiffDecoder::Open(std::string_view path, RasterImage& image) {
 bool TiffDecoder::Read() {
     const bool ok = [&] {
         if (!session_ || session_->tiff == nullptr || image_ == nullptr) return false;
-        if (width_ > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()) ||
-            height_ > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()))
-            return false;
+        if (!FitsInt32(width_) || !FitsInt32(height_) || ExceedsPixelLimit()) return false;
+        if (!DataCanFill(session_->tiff, session_->source.data.size(), height_)) return false;
         const auto w = static_cast<std::int32_t>(width_);
         const auto h = static_cast<std::int32_t>(height_);
         if (image_->width() != w || image_->height() != h || image_->bits_per_pixel() != 24) {

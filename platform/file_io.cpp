@@ -44,6 +44,14 @@ bool WriteWholeFile(std::string_view utf8_path, ByteView bytes, FileError* error
     return file && file->Write(bytes, error) && file->Commit(error);
 }
 
+bool WriteWholeFile(std::string_view utf8_path, std::span<const ByteView> pieces, FileError* error) {
+    auto file = ReplacingFile::Create(utf8_path, error);
+    if (!file) return false;
+    for (const ByteView piece : pieces)
+        if (!file->Write(piece, error)) return false;
+    return file->Commit(error);
+}
+
 std::optional<FileError> WhyNotReadable(std::string_view utf8_path) {
     FileError error;
     if (OpenStdioFile(utf8_path, "rb", &error)) return std::nullopt;

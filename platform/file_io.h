@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -29,6 +30,9 @@ std::optional<ByteBuffer> ReadWholeFile(std::string_view utf8_path, FileError* e
 // file). The bytes go to a temporary file beside it that replaces it only when complete;
 // on failure the old file is as it was, no temporary is left, and `error` says why.
 bool WriteWholeFile(std::string_view utf8_path, ByteView bytes, FileError* error = nullptr);
+// The same with the pieces one after the other, so that a file made of large parts need
+// not be put together in memory first.
+bool WriteWholeFile(std::string_view utf8_path, std::span<const ByteView> pieces, FileError* error = nullptr);
 
 bool FileExists(std::string_view utf8_path);
 bool RemoveFile(std::string_view utf8_path);

@@ -16,6 +16,14 @@ namespace icoforge {
 // that nobody else can enter; on Windows it is GetTempPath's folder.
 std::optional<std::string> TempFolderPath();
 
+// Why TempFolderPath finds no folder: the folder at fault and the system's words.
+struct TempFolderFailure {
+    std::string folder;
+    std::string reason;
+};
+// Nothing when the temporary folder can be used.
+std::optional<TempFolderFailure> DiagnoseTempFolder();
+
 // A file created for this mapping and mapped for reading and writing over its whole size.
 // Creation differs by platform on purpose: POSIX creates the file exclusively with mode
 // 0600 and refuses an existing entry or link at the path; Windows deletes what is there

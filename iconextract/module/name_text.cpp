@@ -1,6 +1,7 @@
 #include "iconextract/module/name_text.h"
 
 #include "common/byte_reader.h"
+#include "common/utf8.h"
 
 namespace icoforge::module {
 namespace {
@@ -13,24 +14,6 @@ constexpr std::uint32_t kLastCodePoint = 0x10FFFF;
 
 bool IsHighSurrogate(std::uint32_t u) { return u >= kHighSurrogateFirst && u < kLowSurrogateFirst; }
 bool IsLowSurrogate(std::uint32_t u) { return u >= kLowSurrogateFirst && u < kSurrogateEnd; }
-
-void AppendUtf8(std::string& out, std::uint32_t cp) {
-    if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-}
 
 // Decodes one code point (surrogates allowed, as WTF-8 keeps them); nothing for
 // truncated, overlong or out-of-range sequences.

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 
 namespace icoforge {
@@ -19,18 +20,44 @@ struct TempFileMapping::State {
     }
 };
 
-std::optional<std::string> TempFolderPath() {
+namespace {
+
+constexpr const char* kNotPrivate = "not a private folder of this user";
+
+// The private folder, made when missing; on failure, which folder is at fault and why.
+std::optional<std::string> PrepareTempFolder(TempFolderFailure* failure) {
     const char* base = std::getenv("TMPDIR");
-    std::string folder = (base != nullptr && base[0] == '/') ? base : "/tmp";
-    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-    folder += "/icoforge-" + std::to_string(static_cast<unsigned long>(geteuid()));
-    if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return std::nullopt;
+    std::string parent = (base != nullptr && base[0] == '/') ? base : "/tmp";
+    while (parent.size() > 1 && parent.back() == '/') parent.pop_back();
+    const std::string folder = parent + "/icoforge-" + std::to_string(static_cast<unsigned long>(geteuid()));
+    const auto fail = [&](const std::string& at, const char* reason) -> std::optional<std::string> {
+        if (failure != nullptr) *failure = {at, reason};
+        return std::nullopt;
+    };
+    if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+        // A missing or unusable TMPDIR is what the user can fix, so name it rather than our folder.
+        const int why = errno;
+        struct stat parent_info {};
+        if (stat(parent.c_str(), &parent_info) != 0) return fail(parent, std::strerror(errno));
+        return fail(folder, std::strerror(why));
+    }
     // A folder someone else made (or a link placed at the name) could let them swap or
     // read our files: accept only our own private directory.
     struct stat info {};
-    if (lstat(folder.c_str(), &info) != 0) return std::nullopt;
-    if (!S_ISDIR(info.st_mode) || info.st_uid != geteuid() || (info.st_mode & 077) != 0) return std::nullopt;
+    if (lstat(folder.c_str(), &info) != 0) return fail(folder, std::strerror(errno));
+    if (!S_ISDIR(info.st_mode) || info.st_uid != geteuid() || (info.st_mode & 077) != 0)
+        return fail(folder, kNotPrivate);
     return folder + "/";
+}
+
+}  // namespace
+
+std::optional<std::string> TempFolderPath() { return PrepareTempFolder(nullptr); }
+
+std::optional<TempFolderFailure> DiagnoseTempFolder() {
+    TempFolderFailure failure;
+    if (PrepareTempFolder(&failure)) return std::nullopt;
+    return failure;
 }
 
 std::optional<TempFileMapping> TempFileMapping::Create(std::string_view utf8_path, std::uint64_t size) {

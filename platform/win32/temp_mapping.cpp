@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <limits>
+#include <string>
 #include <vector>
 
 #include "platform/win32/wide.h"
@@ -21,6 +22,23 @@ struct TempFileMapping::State {
     }
 };
 
+namespace {
+
+// The system's words for an error code, without the line break FormatMessage ends them with.
+std::string SystemMessage(DWORD code) {
+    wchar_t* text = nullptr;
+    const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                            FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::string words = length > 0 ? Utf8FromWide(std::wstring_view(text, length)) : "error " + std::to_string(code);
+    if (text != nullptr) LocalFree(text);
+    while (!words.empty() && (words.back() == '\n' || words.back() == '\r' || words.back() == ' ' || words.back() == '.'))
+        words.pop_back();
+    return words;
+}
+
+}  // namespace
+
 std::optional<std::string> TempFolderPath() {
     const DWORD needed = GetTempPathW(0, nullptr);
     if (needed == 0) return std::nullopt;
@@ -31,6 +49,17 @@ std::optional<std::string> TempFolderPath() {
     if (folder.empty()) return std::nullopt;
     if (folder.back() != '\\' && folder.back() != '/') folder += '\\';
     return folder;
+}
+
+std::optional<TempFolderFailure> DiagnoseTempFolder() {
+    const auto folder = TempFolderPath();
+    if (!folder) return TempFolderFailure{"", "the system names no temporary folder"};
+    std::string bare = *folder;
+    while (bare.size() > 1 && (bare.back() == '\\' || bare.back() == '/')) bare.pop_back();
+    const DWORD attributes = GetFileAttributesW(WideFromUtf8(bare).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return TempFolderFailure{bare, SystemMessage(GetLastError())};
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return TempFolderFailure{bare, "not a folder"};
+    return std::nullopt;
 }
 
 std::optional<TempFileMapping> TempFileMapping::Create(std::string_view utf8_path, std::uint64_t size) {

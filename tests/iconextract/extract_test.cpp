@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/byte_reader.h"
+#include "common/byte_writer.h"
 #include "iconextract/extract.h"
 #include "iconextract/ico_reader.h"
 #include "iconextract/module_groups.h"
@@ -230,6 +231,56 @@ TEST(IconFileExtraction, EmptyGroupWritesAHeaderButNoBitmap) {
     EXPECT_EQ(ExtractIconGroupOutcome(folder.File("png.ico"), kModeWriteFile, folder.File("p.bmp"), 1).failure,
               ExtractFailure::ImageRefused);
     EXPECT_FALSE(FileExists(folder.File("p.bmp")));
+}
+
+// An icon file or a module whose one group names a single image `count` times.
+ByteBuffer RepeatedImageSource(bool module, std::uint16_t count, const ByteBuffer& image) {
+    if (module) {
+        return testing::BuildModule(ModuleFormat::Pe32,
+                                    {{Type(ResourceType::GroupIcon), ResourceName::Id(1),
+                                      MakeGroupResource(std::vector<std::uint16_t>(count, 1))},
+                                     {Type(ResourceType::Icon), ResourceName::Id(1), image}});
+    }
+    ByteBuffer file = MakeIcoFile({image});
+    const std::uint32_t image_offset = 6 + 16;
+    ByteWriter out;
+    out.Bytes(ByteView(file).first(4));
+    out.U16(count);
+    for (std::uint16_t i = 0; i < count; ++i) {
+        out.Bytes(ByteView(file).subspan(6, 12));
+        out.U32(6 + 16u * count);
+    }
+    out.Bytes(ByteView(file).subspan(image_offset));
+    return out.Take();
+}
+
+TEST(GroupSize, GroupsWhoseIconFileWouldPassTheLimitAreRefusedBeforeTheyAreCopied) {
+    struct Case {
+        bool module;
+        std::uint16_t count;
+        std::uint32_t image_width;  // of a square 32-bit image
+        bool written;
+    };
+    // 64 x 64 at 32 bits is a little over 16 KiB; 128 x 128, 64 KiB.
+    const Case cases[] = {
+        {false, 3, 64, true},      {true, 3, 64, true},
+        {false, 4097, 128, false}, {true, 4097, 128, false},  // just over 256 MiB
+        {false, 65535, 128, false},                           // the most a directory can name: 4 GiB
+    };
+    testing::TempFolder folder;
+    for (const Case& c : cases) {
+        const std::string name = std::string(c.module ? "m" : "i") + std::to_string(c.count);
+        const std::string source = folder.File(name + (c.module ? ".dll" : ".ico"));
+        const std::string output = folder.File(name + "-out.ico");
+        const ByteBuffer image = MakeDibImage(
+            {.width = static_cast<std::int32_t>(c.image_width), .height = static_cast<std::int32_t>(c.image_width),
+             .bit_count = 32});
+        ASSERT_TRUE(WriteWholeFile(source, RepeatedImageSource(c.module, c.count, image)));
+        const auto outcome = ExtractIconGroupOutcome(source, kModeWriteFile, output, 1);
+        EXPECT_EQ(outcome.written, c.written) << name;
+        EXPECT_EQ(FileExists(output), c.written) << name;
+        if (c.written) EXPECT_EQ(ImagesIn(output).size(), c.count) << name;
+    }
 }
 
 TEST(IconCount, JudgesTheContent) {

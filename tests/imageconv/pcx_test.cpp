@@ -110,14 +110,18 @@ TEST(PcxDecoder, TwentyFourBitPlanesGiveRedGreenBlue) {
 }
 
 TEST(PcxDecoder, DataEndingEarlyLeavesTheRestZero) {
+    // Three lines of 6 bytes need at least 6 bytes of runs; these end inside the second.
     ByteBuffer file = PcxHeader({.xmax = 1, .ymax = 2, .planes = 3, .bytes_per_line = 2});
-    const ByteBuffer data = {0xC6, 0x07, 0x08};  // one full line, then one byte
+    const ByteBuffer data = {0xC6, 0x07, 0x08, 0x08, 0x08, 0x08};
     file.insert(file.end(), data.begin(), data.end());
     RasterImage image;
     ASSERT_EQ(Load(file, image), 1);
     EXPECT_EQ((Line(image.Row(0).begin(), image.Row(0).end())), (Line{7, 7, 7, 7, 7, 7}));
-    EXPECT_EQ((Line(image.Row(1).begin(), image.Row(1).end())), (Line{8, 0, 0, 0, 0, 0}));
+    EXPECT_EQ((Line(image.Row(1).begin(), image.Row(1).end())), (Line{8, 8, 0, 8, 8, 0}));
     EXPECT_EQ((Line(image.Row(2).begin(), image.Row(2).end())), (Line(6, 0)));
+    // One byte fewer cannot make three lines even of the longest runs.
+    file.pop_back();
+    EXPECT_EQ(Load(file, image), -3);
 }
 
 TEST(PcxDecoder, RefusesFilesWithoutADefinedPicture) {
@@ -140,6 +144,8 @@ TEST(PcxDecoder, RefusesFilesWithoutADefinedPicture) {
     short_file.resize(896, 0);
     EXPECT_EQ(Load(short_file, image), -3);
     short_file.resize(897, 0);
+    EXPECT_EQ(Load(short_file, image), -3);  // one byte cannot make two lines
+    short_file.resize(900, 0);
     EXPECT_EQ(Load(short_file, image), 1);
     EXPECT_EQ(test::PixstoreFiles().size(), 1u);  // the image's own block, nothing else
     image.Release();

@@ -27,6 +27,11 @@ std::string& FolderName() {
     return folder;
 }
 
+std::string& TempBaseName() {
+    static std::string base;
+    return base;
+}
+
 // Every conversion keeps its pixels in a mapped temporary file. On a disk filesystem
 // creating, mapping and removing one costs milliseconds however small the picture, which
 // made up most of the corpus run; memory-backed storage, where the system offers it,
@@ -46,7 +51,8 @@ public:
     void SetUp() override {
         folder_ = std::make_unique<testing::TempFolder>(FastTempBase());
         ASSERT_FALSE(folder_->path().empty());
-        testing::SetSystemTempFolder(Utf8FromPath(folder_->path()));
+        TempBaseName() = Utf8FromPath(folder_->path());
+        testing::SetSystemTempFolder(TempBaseName());
         auto folder = TempFolderPath();
         ASSERT_TRUE(folder.has_value());
         FolderName() = *folder;
@@ -60,6 +66,10 @@ private:
 [[maybe_unused]] const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new PrivateTempEnvironment);
 
 }  // namespace
+
+void SetTempEnvironment(const std::string& folder) { testing::SetSystemTempFolder(folder); }
+
+std::string TempBase() { return TempBaseName(); }
 
 std::string TestFolder() { return FolderName(); }
 std::string TestPath(const std::string& name) { return TestFolder() + name; }

@@ -16,6 +16,9 @@ namespace icoforge::test {
 std::string TestFolder();
 std::string TestPath(const std::string& name);
 std::vector<std::string> PixstoreFiles();
+// Points the program's temporary folder elsewhere; TempBase() is the one set up for the tests.
+void SetTempEnvironment(const std::string& folder);
+std::string TempBase();
 
 void WriteBytes(const std::string& path, ByteView bytes);
 ByteBuffer ReadBytes(const std::string& path);
