@@ -7,6 +7,7 @@
 
 #include "app/board/board_image.h"
 #include "common/bytes.h"
+#include "imageconv/picture_decoder.h"
 
 namespace icoforge {
 
@@ -22,12 +23,9 @@ enum class BoardPictureKind : std::int32_t {
     Png = 8,
 };
 
-// The most pixels a picture on the board may have, checked from its header before
-// anything is allocated. A 32-bit process must hold such a picture at 4 bytes a pixel.
-inline constexpr std::uint64_t kBoardPixelLimit = 100'000'000;
-
 struct BoardDecodeOptions {
-    std::uint64_t max_pixels = kBoardPixelLimit;
+    // Checked from the header before anything is allocated.
+    std::uint64_t max_pixels = kMaxPicturePixels;
     // When not zero, the picture will only be drawn fitted into an area of this size, so a
     // large one may be decoded reduced, never below the size it is drawn at. JPEG and PNG
     // use this to keep memory small; the other kinds are small or bounded by the limit.

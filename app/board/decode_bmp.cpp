@@ -4,6 +4,7 @@
 
 #include "app/board/board_decoders.h"
 #include "common/byte_reader.h"
+#include "common/checked_size.h"
 
 namespace icoforge::board_detail {
 namespace {
@@ -45,7 +46,8 @@ std::optional<BoardPicture> DecodeBmp(ByteView bytes, const BoardDecodeOptions& 
     const bool top_down = *raw_height < 0;
     if (!WithinPixelLimit(width, height, options.max_pixels)) return std::nullopt;
     const std::uint64_t stride = RowStride(bits, width);
-    const SubView rows = SliceOf(bytes, *pixel_offset, stride * height);
+    const auto row_data = CheckedMul(stride, height);
+    const SubView rows = row_data ? SliceOf(bytes, *pixel_offset, *row_data) : SubView{};
     if (!rows.ok) return std::nullopt;
 
     BoardPicture picture;

@@ -4,6 +4,7 @@
 
 #include "app/board/board_decoders.h"
 #include "common/byte_reader.h"
+#include "common/checked_size.h"
 
 namespace icoforge::board_detail {
 namespace {
@@ -60,9 +61,10 @@ std::optional<BoardPicture> DecodePcx(ByteView bytes, const BoardDecodeOptions& 
     const std::uint64_t row_bytes = std::uint64_t{*line_bytes} * *planes;
     // The run-length data cannot expand by more than 63 times, so a file far too short for
     // its size is refused before the rows are allocated.
-    if ((bytes.size() - kHeaderSize) * 63 < row_bytes * height) return std::nullopt;
+    const auto data_size = CheckedMul(row_bytes, height);
+    if (!data_size || (bytes.size() - kHeaderSize) * 63 < *data_size) return std::nullopt;
     std::uint64_t data_end = 0;
-    const auto rows = ExpandRuns(bytes, row_bytes * height, data_end);
+    const auto rows = ExpandRuns(bytes, *data_size, data_end);
     if (!rows) return std::nullopt;
 
     const std::uint8_t* palette = nullptr;
