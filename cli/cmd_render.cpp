@@ -1,6 +1,7 @@
 #include "app/board/drawing_board.h"
 #include "cli/commands.h"
 #include "platform/file_io.h"
+#include "platform/stdio_file.h"
 
 namespace icoforge::cli {
 namespace {
@@ -20,6 +21,17 @@ constexpr long long kLargestSize = 256;
 constexpr long long kDefaultSize = 32;
 // Pictures are shown in the board's fitted mode, whatever value asks for it.
 constexpr std::int32_t kFittedModeValue = 10;
+
+// The picture file read in pieces, so that a large JPEG or PNG is never held whole.
+class FilePictureStream : public PictureStream {
+public:
+    explicit FilePictureStream(std::FILE* file) : file_(file) {}
+    std::size_t Read(std::uint8_t* out, std::size_t size) override { return std::fread(out, 1, size, file_); }
+    bool failed() const { return std::ferror(file_) != 0; }
+
+private:
+    std::FILE* file_;
+};
 
 }  // namespace
 
@@ -44,14 +56,23 @@ int RunRender(const Args& args) {
     board.SetSize(edge, edge);
     board.SetPictureMode(kFittedModeValue);
     FileError read_error;
-    auto bytes = ReadWholeFile(source, &read_error);
-    const bool drawn = bytes && board.SetPicture(std::move(*bytes));
+    const StdioFile file = OpenStdioFile(source, "rb", &read_error);
+    bool read = file != nullptr;
+    bool drawn = false;
+    if (file) {
+        FilePictureStream stream(file.get());
+        drawn = board.SetPictureFrom(stream, kWholeFileReadLimit);
+        if (stream.failed()) {
+            read = false;
+            read_error.reason = "the file could not be read to its end";
+        }
+    }
 
     FileError write_error;
     if (!WriteWholeFile(output, board.TakeSnapshot(edge, edge), &write_error))
         return CannotWrite(output, write_error.reason);
     PrintPath(output);
-    if (!bytes) return CannotRead(source, read_error.reason);
+    if (!read) return CannotRead(source, read_error.reason);
     if (!drawn)
         return Failure("cannot draw " + Quoted(source) +
                        ": not a picture the board knows, damaged, or too large; the snapshot shows the bare background");

@@ -25,7 +25,7 @@ case "$set_name" in
     else
       packages+=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64)
     fi
-    [ "$set_name" = bench ] && packages+=(icoutils imagemagick)
+    [ "$set_name" = bench ] && packages+=(icoutils imagemagick python3-pil)
     ;;
   *) echo "usage: $0 [build|test|bench]" >&2; exit 2 ;;
 esac

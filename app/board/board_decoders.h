@@ -7,7 +7,21 @@
 
 namespace icoforge::board_detail {
 
-std::optional<BoardPicture> DecodeJpeg(ByteView bytes, const BoardDecodeOptions& options);
+// The bytes of a picture for the decoders that read in pieces: a view held whole, or the
+// first bytes already read followed by the rest of a stream.
+class ByteSource {
+public:
+    explicit ByteSource(ByteView bytes) : head_(bytes) {}
+    ByteSource(ByteView head, PictureStream& rest) : head_(head), rest_(&rest) {}
+    std::size_t Read(std::uint8_t* out, std::size_t size);
+
+private:
+    ByteView head_;
+    std::size_t position_ = 0;
+    PictureStream* rest_ = nullptr;
+};
+
+std::optional<BoardPicture> DecodeJpeg(ByteSource& source, const BoardDecodeOptions& options);
 std::optional<BoardPicture> DecodeBmp(ByteView bytes, const BoardDecodeOptions& options);
 std::optional<BoardPicture> DecodeIcon(ByteView bytes, const BoardDecodeOptions& options, BoardPictureKind kind);
 std::optional<BoardPicture> DecodeGif(ByteView bytes, const BoardDecodeOptions& options);
@@ -16,7 +30,7 @@ std::optional<BoardPicture> DecodePcx(ByteView bytes, const BoardDecodeOptions& 
 // How a PNG's alpha is made ready to draw: blended with the board's background (a PNG
 // picture), or kept as transparency (a PNG image inside an icon).
 enum class PngAlpha : std::uint8_t { BlendWithBackground, KeepTransparency };
-std::optional<BoardPicture> DecodePng(ByteView bytes, const BoardDecodeOptions& options, PngAlpha alpha);
+std::optional<BoardPicture> DecodePng(ByteSource& source, const BoardDecodeOptions& options, PngAlpha alpha);
 
 // True when a picture of this size is allowed: both sides at least 1, and no more pixels
 // than the limit.

@@ -1,5 +1,7 @@
 #include "app/board/board_picture.h"
 
+#include <algorithm>
+#include <cstring>
 #include <exception>
 #include <limits>
 
@@ -14,6 +16,21 @@ bool WithinPixelLimit(std::uint64_t width, std::uint64_t height, std::uint64_t m
     constexpr std::uint64_t kMaxSide = static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max());
     if (width == 0 || height == 0 || width > kMaxSide || height > kMaxSide) return false;
     return height <= max_pixels / width;
+}
+
+std::size_t ByteSource::Read(std::uint8_t* out, std::size_t size) {
+    std::size_t done = 0;
+    if (position_ < head_.size()) {
+        done = std::min(size, head_.size() - position_);
+        std::memcpy(out, head_.data() + position_, done);
+        position_ += done;
+    }
+    while (done < size && rest_ != nullptr) {
+        const std::size_t got = rest_->Read(out + done, size - done);
+        if (got == 0) break;
+        done += got;
+    }
+    return done;
 }
 
 DrawnSize ReducedSize(std::int32_t width, std::int32_t height, const BoardDecodeOptions& options) {
@@ -53,20 +70,57 @@ std::optional<BoardPicture> DecodeBoardPicture(ByteView bytes, const BoardDecode
     if (!kind) return std::nullopt;
     try {
         switch (*kind) {
-            case BoardPictureKind::Jpeg: return board_detail::DecodeJpeg(bytes, options);
+            case BoardPictureKind::Jpeg: {
+                board_detail::ByteSource source(bytes);
+                return board_detail::DecodeJpeg(source, options);
+            }
             case BoardPictureKind::Bmp: return board_detail::DecodeBmp(bytes, options);
             case BoardPictureKind::Icon:
             case BoardPictureKind::Cursor: return board_detail::DecodeIcon(bytes, options, *kind);
             case BoardPictureKind::Gif: return board_detail::DecodeGif(bytes, options);
             case BoardPictureKind::Pcx8:
             case BoardPictureKind::Pcx1: return board_detail::DecodePcx(bytes, options, *kind);
-            case BoardPictureKind::Png:
-                return board_detail::DecodePng(bytes, options, board_detail::PngAlpha::BlendWithBackground);
+            case BoardPictureKind::Png: {
+                board_detail::ByteSource source(bytes);
+                return board_detail::DecodePng(source, options, board_detail::PngAlpha::BlendWithBackground);
+            }
         }
     } catch (const std::exception&) {
         // Memory for the pixels ran out: the board treats it as a picture it cannot decode.
     }
     return std::nullopt;
+}
+
+std::optional<BoardPicture> DecodeBoardPictureStream(PictureStream& stream, const BoardDecodeOptions& options,
+                                                     std::uint64_t max_file_bytes) {
+    // Enough to recognise every kind, and to tell an icon's image count.
+    constexpr std::size_t kHeadSize = 16;
+    std::uint8_t head[kHeadSize];
+    board_detail::ByteSource start(ByteView(), stream);
+    const std::size_t head_size = start.Read(head, kHeadSize);
+    const ByteView head_bytes(head, head_size);
+    const auto kind = RecogniseBoardPicture(head_bytes);
+    if (!kind) return std::nullopt;
+    try {
+        board_detail::ByteSource source(head_bytes, stream);
+        if (*kind == BoardPictureKind::Jpeg) return board_detail::DecodeJpeg(source, options);
+        if (*kind == BoardPictureKind::Png)
+            return board_detail::DecodePng(source, options, board_detail::PngAlpha::BlendWithBackground);
+        // The other kinds address their parts by offset: read whole.
+        constexpr std::size_t kChunk = 1 << 16;
+        ByteBuffer bytes(head_bytes.begin(), head_bytes.end());
+        for (;;) {
+            const std::size_t at = bytes.size();
+            if (at > max_file_bytes) return std::nullopt;
+            bytes.resize(at + kChunk);
+            const std::size_t got = stream.Read(bytes.data() + at, kChunk);
+            bytes.resize(at + got);
+            if (got == 0) break;
+        }
+        return DecodeBoardPicture(bytes, options);
+    } catch (const std::exception&) {
+        return std::nullopt;  // no memory for the file or its pixels
+    }
 }
 
 void DrawBoardPicture(const BoardPicture& picture, BoardImage& area, std::int32_t x, std::int32_t y,

@@ -53,6 +53,20 @@ std::optional<BoardPictureKind> RecogniseBoardPicture(ByteView bytes);
 // describe more than options.max_pixels pixels. Never reads outside `bytes`.
 std::optional<BoardPicture> DecodeBoardPicture(ByteView bytes, const BoardDecodeOptions& options = {});
 
+// A picture file read from its start piece by piece, for pictures too large to hold whole.
+class PictureStream {
+public:
+    virtual ~PictureStream() = default;
+    // Up to `size` bytes into `out`: how many were read, 0 at the end or on failure.
+    virtual std::size_t Read(std::uint8_t* out, std::size_t size) = 0;
+};
+
+// As DecodeBoardPicture, reading the stream from its start. JPEG and PNG are decoded as
+// they are read, so that the file is never held whole; the other kinds are read whole,
+// up to `max_file_bytes`, and decoded from their bytes.
+std::optional<BoardPicture> DecodeBoardPictureStream(PictureStream& stream, const BoardDecodeOptions& options,
+                                                     std::uint64_t max_file_bytes);
+
 // Draws the picture scaled to width x height at (x, y) of the board's drawing area.
 // Transparent parts of icons and cursors let the area show through.
 void DrawBoardPicture(const BoardPicture& picture, BoardImage& area, std::int32_t x, std::int32_t y,

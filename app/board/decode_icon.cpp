@@ -122,7 +122,8 @@ std::optional<BoardPicture> DecodeIcon(ByteView bytes, const BoardDecodeOptions&
         std::equal(std::begin(kPngSignature), std::end(kPngSignature), image.bytes.begin())) {
         BoardDecodeOptions natural = options;
         natural.fit_width = natural.fit_height = 0;  // icon images are small by nature
-        picture = DecodePng(image.bytes, natural, PngAlpha::KeepTransparency);
+        ByteSource source(image.bytes);
+        picture = DecodePng(source, natural, PngAlpha::KeepTransparency);
     } else {
         picture = DecodeDibImage(image.bytes, options);
     }

@@ -1,9 +1,11 @@
 // JPEG through libjpeg from memory, reduced by its DCT scaling when the board is small.
 #include <csetjmp>
 #include <cstdio>
+#include <memory>
 #include <vector>
 
 #include <jpeglib.h>
+#include <jerror.h>
 
 #include "app/board/board_decoders.h"
 
@@ -40,14 +42,58 @@ struct Decompressor {
     }
 };
 
+// Feeds libjpeg from a ByteSource a piece at a time.
+struct SourceManager {
+    jpeg_source_mgr base;  // first, so libjpeg's pointer to it is a pointer to the whole
+    ByteSource* source = nullptr;
+    std::uint8_t buffer[1 << 16];
+};
+
+void InitSource(j_decompress_ptr) {}
+void TermSource(j_decompress_ptr) {}
+
+boolean FillInputBuffer(j_decompress_ptr cinfo) {
+    auto* manager = reinterpret_cast<SourceManager*>(cinfo->src);
+    std::size_t got = manager->source->Read(manager->buffer, sizeof manager->buffer);
+    if (got == 0) {
+        // A file cut short ends in a made-up end marker, as libjpeg's own sources do: what
+        // was decoded is kept, the rest is grey.
+        WARNMS(cinfo, JWRN_JPEG_EOF);
+        manager->buffer[0] = 0xFF;
+        manager->buffer[1] = JPEG_EOI;
+        got = 2;
+    }
+    manager->base.next_input_byte = manager->buffer;
+    manager->base.bytes_in_buffer = got;
+    return TRUE;
+}
+
+void SkipInputData(j_decompress_ptr cinfo, long count) {
+    jpeg_source_mgr* src = cinfo->src;
+    if (count <= 0) return;
+    while (count > static_cast<long>(src->bytes_in_buffer)) {
+        count -= static_cast<long>(src->bytes_in_buffer);
+        FillInputBuffer(cinfo);
+    }
+    src->next_input_byte += count;
+    src->bytes_in_buffer -= static_cast<std::size_t>(count);
+}
+
 // A libjpeg error leaves the next three functions through longjmp, so nothing in their
 // frames may have a destructor.
-bool ReadHeader(Decompressor& d, ByteView bytes) {
+bool ReadHeader(Decompressor& d, SourceManager& manager) {
     d.ResetErrors();
     if (setjmp(d.errors.recovery) != 0) return false;
     jpeg_create_decompress(&d.cinfo);
     d.created = true;
-    jpeg_mem_src(&d.cinfo, bytes.data(), static_cast<unsigned long>(bytes.size()));
+    manager.base.init_source = InitSource;
+    manager.base.fill_input_buffer = FillInputBuffer;
+    manager.base.skip_input_data = SkipInputData;
+    manager.base.resync_to_restart = jpeg_resync_to_restart;
+    manager.base.term_source = TermSource;
+    manager.base.bytes_in_buffer = 0;
+    manager.base.next_input_byte = nullptr;
+    d.cinfo.src = &manager.base;
     return jpeg_read_header(&d.cinfo, TRUE) == JPEG_HEADER_OK;
 }
 
@@ -101,9 +147,12 @@ void CmykRowToBgra(const std::uint8_t* cmyk, std::uint8_t* bgra, std::size_t wid
 
 }  // namespace
 
-std::optional<BoardPicture> DecodeJpeg(ByteView bytes, const BoardDecodeOptions& options) {
+std::optional<BoardPicture> DecodeJpeg(ByteSource& source, const BoardDecodeOptions& options) {
+    // Declared before the decompressor, so that it outlives it.
+    auto manager = std::make_unique<SourceManager>();
+    manager->source = &source;
     Decompressor d;
-    if (!ReadHeader(d, bytes)) return std::nullopt;
+    if (!ReadHeader(d, *manager)) return std::nullopt;
     const std::uint64_t width = d.cinfo.image_width;
     const std::uint64_t height = d.cinfo.image_height;
     if (!WithinPixelLimit(width, height, options.max_pixels)) return std::nullopt;

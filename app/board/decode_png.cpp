@@ -15,16 +15,9 @@
 namespace icoforge::board_detail {
 namespace {
 
-struct MemoryStream {
-    ByteView bytes;
-    std::size_t position = 0;
-};
-
-void ReadFromMemory(png_structp png, png_bytep out, png_size_t length) {
-    auto* stream = static_cast<MemoryStream*>(png_get_io_ptr(png));
-    if (length > stream->bytes.size() - stream->position) png_error(png, "read past the end");
-    std::memcpy(out, stream->bytes.data() + stream->position, length);
-    stream->position += length;
+void ReadFromSource(png_structp png, png_bytep out, png_size_t length) {
+    auto* source = static_cast<ByteSource*>(png_get_io_ptr(png));
+    if (source->Read(out, length) != length) png_error(png, "read past the end");
 }
 
 [[noreturn]] void ErrorExit(png_structp png, png_const_charp) { png_longjmp(png, 1); }
@@ -33,7 +26,7 @@ void DiscardWarning(png_structp, png_const_charp) {}
 struct Reader {
     png_structp png = nullptr;
     png_infop info = nullptr;
-    MemoryStream stream;
+    ByteSource* source = nullptr;
 
     Reader() = default;
     Reader(const Reader&) = delete;
@@ -57,7 +50,7 @@ bool ReadHeader(Reader& r, Header& header) {
     r.info = png_create_info_struct(r.png);
     if (r.info == nullptr) return false;
     if (setjmp(png_jmpbuf(r.png)) != 0) return false;
-    png_set_read_fn(r.png, &r.stream, ReadFromMemory);
+    png_set_read_fn(r.png, r.source, ReadFromSource);
     // The limits are the board's own pixel limit, checked by the caller.
     png_set_user_limits(r.png, 0x7fffffff, 0x7fffffff);
     // As the simplified interface: a damaged ancillary chunk is passed over, not fatal.
@@ -158,9 +151,9 @@ bool ReadRows(Reader& r, const Header& header, std::vector<std::uint8_t>& buffer
 
 }  // namespace
 
-std::optional<BoardPicture> DecodePng(ByteView bytes, const BoardDecodeOptions& options, PngAlpha alpha) {
+std::optional<BoardPicture> DecodePng(ByteSource& source, const BoardDecodeOptions& options, PngAlpha alpha) {
     Reader reader;
-    reader.stream.bytes = bytes;
+    reader.source = &source;
     Header header;
     if (!ReadHeader(reader, header)) return std::nullopt;
     if (!WithinPixelLimit(header.width, header.height, options.max_pixels)) return std::nullopt;

@@ -35,6 +35,14 @@ bool DrawingBoard::SetPicture(ByteBuffer bytes) {
     return decoded_.has_value();
 }
 
+bool DrawingBoard::SetPictureFrom(PictureStream& stream, std::uint64_t max_file_bytes) {
+    picture_bytes_.clear();
+    decoded_with_ = DecodeOptionsForArea();
+    decoded_ = DecodeBoardPictureStream(stream, decoded_with_, max_file_bytes);
+    Redraw();
+    return decoded_.has_value();
+}
+
 void DrawingBoard::SetSize(std::int32_t width, std::int32_t height) {
     width_ = std::max(width, 0);
     height_ = std::max(height, 0);
@@ -76,7 +84,7 @@ void DrawingBoard::Redraw() {
         area_.bgra[i + 2] = background_.red;
         area_.bgra[i + 3] = 255;
     }
-    if (picture_bytes_.empty()) return;
+    if (picture_bytes_.empty() && !decoded_) return;
 
     // A picture decoded reduced for one placement is decoded again for another, from the
     // bytes the board keeps; one decoded whole serves every placement.
@@ -84,7 +92,8 @@ void DrawingBoard::Redraw() {
     const bool reduced = decoded_ && (decoded_->pixels.width != decoded_->width ||
                                       decoded_->pixels.height != decoded_->height);
     const bool blended = decoded_ && decoded_->kind == BoardPictureKind::Png;
-    if (!decoded_ || ((reduced || blended) && !SameDecode(options, decoded_with_))) {
+    if (!picture_bytes_.empty() &&
+        (!decoded_ || ((reduced || blended) && !SameDecode(options, decoded_with_)))) {
         decoded_ = DecodeBoardPicture(picture_bytes_, options);
         decoded_with_ = options;
         if (!decoded_) {

@@ -32,6 +32,12 @@ public:
     // (picture() is then empty) and answers false; the area shows the bare background.
     bool SetPicture(ByteBuffer bytes);
     const ByteBuffer& picture() const { return picture_bytes_; }
+    // Takes a picture read from a stream, for files too large to hold whole: JPEG and PNG
+    // are decoded as they are read, at the size the current placement draws them. The
+    // board keeps no bytes of it (picture() is empty), so after a change of size or mode
+    // it draws the pixels it decoded. False, with the bare background, when it cannot.
+    bool SetPictureFrom(PictureStream& stream, std::uint64_t max_file_bytes);
+    bool has_picture() const { return decoded_.has_value(); }
     // The kind of the decoded picture, or nothing when the board holds none.
     std::optional<BoardPictureKind> picture_kind() const;
 
