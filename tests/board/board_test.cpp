@@ -269,7 +269,8 @@ TEST(BoardJpeg, LargePictureOnASmallBoardIsDecodedReducedButPlacedAtFullSize) {
 
 TEST(BoardPcx, RefusesDataThatEndsEarlyOrLacksItsPalette) {
     auto make = [](std::uint8_t bits, const ByteBuffer& data) {
-        ByteBuffer file(128, 0);
+        ByteBuffer file(128 + data.size(), 0);
+        std::copy(data.begin(), data.end(), file.begin() + 128);
         file[0] = 0x0A;
         file[1] = bits == 8 ? 5 : 3;
         file[2] = 1;
@@ -278,7 +279,6 @@ TEST(BoardPcx, RefusesDataThatEndsEarlyOrLacksItsPalette) {
         file[10] = 1;
         file[65] = 1;
         file[66] = bits == 8 ? 4 : 2;
-        file.insert(file.end(), data.begin(), data.end());
         return file;
     };
     ByteBuffer palette(769, 0);
