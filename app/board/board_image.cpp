@@ -113,9 +113,13 @@ void DrawScaled(const BoardImage& picture, BoardImage& surface, std::int32_t x, 
     const std::int64_t right = std::min<std::int64_t>(std::int64_t{x} + width, surface.width);
     const std::int64_t bottom = std::min<std::int64_t>(std::int64_t{y} + height, surface.height);
     if (left >= right || top >= bottom) return;
-    const BoardImage scaled = ScaleBoardImage(picture, width, height, quality);
+    // A picture drawn at its own size is used as it is, not copied.
+    BoardImage scaled;
+    const bool own_size = width == picture.width && height == picture.height;
+    if (!own_size) scaled = ScaleBoardImage(picture, width, height, quality);
+    const BoardImage& source = own_size ? picture : scaled;
     for (std::int64_t row = top; row < bottom; ++row) {
-        const std::uint8_t* from = scaled.Row(static_cast<std::int32_t>(row - y)) + (left - x) * 4;
+        const std::uint8_t* from = source.Row(static_cast<std::int32_t>(row - y)) + (left - x) * 4;
         std::uint8_t* to = surface.Row(static_cast<std::int32_t>(row)) + left * 4;
         for (std::int64_t column = left; column < right; ++column, from += 4, to += 4) {
             const unsigned alpha = from[3];
