@@ -21,10 +21,10 @@ namespace fs = std::filesystem;
 constexpr const char* kBoardFolders[] = {"bmp", "cur", "gif", "ico", "jpeg", "pcx", "png"};
 // Mean difference per channel allowed between the board and the reference, in levels of
 // 255. PNG rows come from libpng's row interface rather than its simplified one, and the
-// board's averages are rounded integers: a level or two. A JPEG on a small board comes
+// board's averages are rounded integers: under a level. A JPEG on a small board comes
 // from libjpeg's DCT scaling, which keeps the lowest frequencies of each block instead of
 // averaging its pixels: a detailed picture stays a little sharper, by several levels.
-constexpr double kTolerance = 2.0;
+constexpr double kTolerance = 1.0;
 constexpr double kDctScaledJpegTolerance = 8.0;
 
 std::vector<fs::path> CorpusFiles() {
