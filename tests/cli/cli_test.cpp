@@ -171,6 +171,12 @@ const Case kCases[] = {
      {{"big.bin", std::string(64 * 1024, 'x')}, {"old.bin", kOld}}, "no file-size limit", "ulimit -f 1; "},
     {"ConvertPrintsOnlyItsOutput", [](const fs::path& w) { WriteText(w / "small.bmp", kSmallBmp); },
      {"convert", "@small.bmp", "@out.bmp"}, 0, {"out.bmp"}, "", {{"small.bmp", kSmallBmp}, {"out.bmp", std::nullopt}}},
+    // The snapshot of the bare background is written even when the picture cannot be drawn.
+    {"RenderUndecodablePicture", [](const fs::path& w) { WriteText(w / "notes.txt", kOld); },
+     {"render", "@notes.txt", "@out.bmp"}, 1, {"out.bmp"}, "@notes.txt", {{"notes.txt", kOld}, {"out.bmp", std::nullopt}}},
+    {"RenderPrintsOnlyItsOutput", [](const fs::path& w) { WriteText(w / "small.bmp", kSmallBmp); },
+     {"render", "-s", "16", "@small.bmp", "@out.bmp"}, 0, {"out.bmp"}, "",
+     {{"small.bmp", kSmallBmp}, {"out.bmp", std::nullopt}}},
     {"GroupPrintsOnlyItsOutput", [](const fs::path&) {},
      {"group", HostPath(ICOFORGE_TEST_DATA_DIR "/sample/sample.dll"), "2", "@g.ico"}, 0, {"g.ico"}, "",
      {{"g.ico", std::nullopt}}},
