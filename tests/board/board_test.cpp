@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <algorithm>
 #include <cstring>
 
 #include "app/board/board_geometry.h"
@@ -336,6 +337,30 @@ TEST(DrawingBoard, SnapshotIsA24BitBmpOfTheAreaAndDropsWhatItCannotDecode) {
     EXPECT_EQ(ReadI32(bmp, 22), 16);
     EXPECT_EQ(ReadU16(bmp, 28), 24u);
     EXPECT_EQ(bmp[54], 0xF0);  // bottom row first: background
+
+    // Read in small pieces from a stream, the same picture draws the same area.
+    struct PieceStream : PictureStream {
+        ByteView rest;
+        std::size_t Read(std::uint8_t* out, std::size_t size) override {
+            const std::size_t n = std::min<std::size_t>({size, rest.size(), 7});
+            std::memcpy(out, rest.data(), n);
+            rest = rest.subspan(n);
+            return n;
+        }
+    };
+    for (const ByteBuffer& file : {EncodePngRgba(640, 480, rgba), EncodeJpeg(64, 48, 1, std::vector<std::uint8_t>(64 * 48, 90)),
+                                   MakeBmp(2, 2, 24, 0, {}, ByteBuffer(16, 9))}) {
+        DrawingBoard from_bytes, from_stream;
+        for (DrawingBoard* b : {&from_bytes, &from_stream}) {
+            b->SetSize(16, 16);
+            b->SetPictureMode(2);
+        }
+        ASSERT_TRUE(from_bytes.SetPicture(file));
+        PieceStream stream;
+        stream.rest = file;
+        ASSERT_TRUE(from_stream.SetPictureFrom(stream, file.size()));
+        EXPECT_EQ(from_stream.drawing_area().bgra, from_bytes.drawing_area().bgra);
+    }
 
     EXPECT_FALSE(board.SetPicture(ByteBuffer{'B', 'M', 1, 2, 3, 4, 5, 6, 7, 8}));
     EXPECT_TRUE(board.picture().empty());
