@@ -59,7 +59,8 @@ void DecodeLzw(const std::vector<std::uint8_t>& data, unsigned minimum_bits, std
     const std::uint32_t clear = 1u << minimum_bits;
     const std::uint32_t end_of_information = clear + 1;
     for (std::uint32_t code = 0; code < clear; ++code) {
-        suffix[code] = first[code] = static_cast<std::uint8_t>(code);
+        // A minimum code size above 8 allows literals past the 256 colours: they show colour 0.
+        suffix[code] = first[code] = code < 256 ? static_cast<std::uint8_t>(code) : 0;
         length[code] = 1;
     }
     unsigned code_bits = minimum_bits + 1;
@@ -164,7 +165,8 @@ std::optional<BoardPicture> DecodeGif(ByteView bytes, const BoardDecodeOptions& 
     Palette palette = global;
     if ((*image_flags & 0x80) != 0 && !ReadColourTable(bytes, at, *image_flags & 7u, palette, at)) return std::nullopt;
     const auto minimum_bits = ReadU8(bytes, at);
-    if (!minimum_bits || *minimum_bits < 1 || *minimum_bits > 8) return std::nullopt;
+    // Up to 11, so that the first codes still fit the 12 bits a code may have.
+    if (!minimum_bits || *minimum_bits < 1 || *minimum_bits >= kMaxCodeBits) return std::nullopt;
     std::vector<std::uint8_t> data;
     if (!WalkSubBlocks(bytes, at + 1, at, &data)) return std::nullopt;
 
