@@ -156,6 +156,35 @@ TEST(BoardIcon, ChoosesTheFirst32PixelEntryOfMoreThan15ColoursElseTheLast) {
     EXPECT_FALSE(DecodeBoardPicture(outside));
 }
 
+TEST(BoardPicture, RefusesMorePixelsThanTheLimitWhateverTheKind) {
+    // Every kind 20 x 20: drawn with a limit of 400 pixels, refused with 399.
+    GifImage gif{.screen_width = 20, .screen_height = 20, .width = 20, .height = 20};
+    gif.palette.assign(256 * 3, 0);
+    gif.indices.assign(400, 3);
+    ByteBuffer pcx(128, 0);
+    for (auto [at, value] : {std::pair{0, 0x0A}, {1, 5}, {2, 1}, {3, 8}, {8, 19}, {10, 19}, {65, 1}, {66, 20}})
+        pcx[at] = static_cast<std::uint8_t>(value);
+    pcx.resize(128 + 400, 7);
+    pcx.push_back(12);
+    pcx.resize(pcx.size() + 768, 0);
+    const ByteBuffer files[] = {
+        MakeBmp(20, 20, 24, 0, {}, ByteBuffer(20 * 60, 1)),
+        EncodeJpeg(20, 20, 1, std::vector<std::uint8_t>(400, 50)),
+        EncodePngRgba(20, 20, std::vector<std::uint8_t>(1600, 255)),
+        MakeIcon({{20, 16}}),
+        EncodeGif(gif),
+        pcx,
+    };
+    for (const ByteBuffer& file : files) {
+        BoardDecodeOptions options;
+        options.max_pixels = 400;
+        const auto kind = RecogniseBoardPicture(file);
+        EXPECT_TRUE(DecodeBoardPicture(file, options)) << (kind ? int(*kind) : 0);
+        options.max_pixels = 399;
+        EXPECT_FALSE(DecodeBoardPicture(file, options)) << (kind ? int(*kind) : 0);
+    }
+}
+
 TEST(BoardIcon, LetsTheBackgroundShowThroughMaskAndAlpha) {
     // 32-bit image, 2 x 1: one opaque red pixel, one with alpha 0.
     ByteWriter image;
