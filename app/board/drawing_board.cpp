@@ -91,7 +91,9 @@ void DrawingBoard::Redraw() {
     const BoardDecodeOptions options = DecodeOptionsForArea();
     const bool reduced = decoded_ && (decoded_->pixels.width != decoded_->width ||
                                       decoded_->pixels.height != decoded_->height);
-    const bool blended = decoded_ && decoded_->kind == BoardPictureKind::Png;
+    // PNG transparency and the inverting parts of icons are worked out against the background.
+    const bool blended = decoded_ && (decoded_->kind == BoardPictureKind::Png || decoded_->kind == BoardPictureKind::Icon ||
+                                      decoded_->kind == BoardPictureKind::Cursor);
     if (!picture_bytes_.empty() &&
         (!decoded_ || ((reduced || blended) && !SameDecode(options, decoded_with_)))) {
         decoded_ = DecodeBoardPicture(picture_bytes_, options);
