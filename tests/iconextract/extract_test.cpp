@@ -279,7 +279,9 @@ TEST(GroupSize, GroupsWhoseIconFileWouldPassTheLimitAreRefusedBeforeTheyAreCopie
         const auto outcome = ExtractIconGroupOutcome(source, kModeWriteFile, output, 1);
         EXPECT_EQ(outcome.written, c.written) << name;
         EXPECT_EQ(FileExists(output), c.written) << name;
-        if (c.written) EXPECT_EQ(ImagesIn(output).size(), c.count) << name;
+        if (c.written) {
+            EXPECT_EQ(ImagesIn(output).size(), c.count) << name;
+        }
     }
 }
 
