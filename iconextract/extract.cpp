@@ -58,17 +58,25 @@ ExtractOutcome ExtractIconGroupOutcome(std::string_view source, std::int32_t mod
     auto& state = ProcessGroupEnumState();
     state = GroupEnumState{.wanted_position = index, .groups_seen = 0, .remembered_name = std::nullopt};
 
-    const SourceKind kind = SourceKindOf(source);
+    SourceKind kind = SourceKindOf(source);
     std::optional<IconGroup> group;
     // The enumeration's mapping is held for the whole call, as the module stays loaded.
     std::optional<MappedFile> enumerated;
+    // A module is one by its content, whatever its name (.cpl, .ocx, .scr, none at all);
+    // the name decides only for everything else.
+    if (kind != SourceKind::Module) {
+        if (auto mapped = MappedFile::Open(source); mapped && module::LooksLikeModule(mapped->bytes())) {
+            kind = SourceKind::Module;
+            enumerated = std::move(mapped);
+        }
+    }
     switch (kind) {
         case SourceKind::IconFile:
             group = ReadIcoFile(source);
             state.groups_seen = 1;
             break;
         case SourceKind::Module: {
-            enumerated = MappedFile::Open(source);
+            if (!enumerated) enumerated = MappedFile::Open(source);
             if (!enumerated) return Failed(0, ExtractFailure::ModuleNotMapped);
             const auto module = module::ResourceModule::Parse(enumerated->bytes());
             if (!module) return Failed(0, ExtractFailure::ModuleNotMapped);
@@ -111,6 +119,11 @@ ExtractOutcome ExtractIconGroupOutcome(std::string_view source, std::int32_t mod
 std::int32_t ExtractIconGroup(std::string_view source, std::int32_t mode, std::string_view output,
                               std::int32_t index) {
     return ExtractIconGroupOutcome(source, mode, output, index).groups;
+}
+
+bool IsModuleFile(std::string_view path) {
+    const auto mapped = MappedFile::Open(path);
+    return mapped && module::LooksLikeModule(mapped->bytes());
 }
 
 std::int32_t GetIconCount(std::string_view path) {

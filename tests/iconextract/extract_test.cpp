@@ -141,20 +141,18 @@ TEST_P(ModuleExtraction, OutputKindDecidesWhatIsWritten) {
     EXPECT_EQ(ImagesIn(folder_.File("out.ico")).size(), ImageIdsOf(Order()[0]).size());
 }
 
-TEST_P(ModuleExtraction, SourceKindIsTheLastThreeLetters) {
+// A module is one by its content, whatever its name says (.cpl, .ocx, an icon file's name,
+// none at all).
+TEST_P(ModuleExtraction, ModulesAreKnownByContentWhateverTheirName) {
     const auto module = ReadWholeFile(source_).value();
-    for (const char* name : {"SAMPLE.EXE", "sample.Icl", "sampledll"}) {
+    for (const char* name : {"SAMPLE.EXE", "sample.Icl", "sampledll", "applet.cpl", "module.ico", "module.txt"}) {
         ASSERT_TRUE(WriteWholeFile(folder_.File(name), module));
-        EXPECT_EQ(ExtractIconGroup(folder_.File(name), kModeWriteFile, folder_.File("k.ico"), 1), 3) << name;
+        const auto outcome = ExtractIconGroupOutcome(folder_.File(name), kModeWriteFile, folder_.File("k.ico"), 1);
+        EXPECT_EQ(outcome.groups, 3) << name;
+        EXPECT_TRUE(outcome.written) << name;
+        EXPECT_TRUE(IsModuleFile(folder_.File(name)));
     }
-    // A module named like an icon file is read as one, and fails as one.
-    ASSERT_TRUE(WriteWholeFile(folder_.File("module.ico"), module));
-    const auto as_icon = ExtractIconGroupOutcome(folder_.File("module.ico"), kModeWriteFile, folder_.File("m.ico"), 1);
-    EXPECT_EQ(as_icon.groups, 1);
-    EXPECT_EQ(as_icon.failure, ExtractFailure::IconFileNotRead);
-    EXPECT_FALSE(FileExists(folder_.File("m.ico")));
-    ASSERT_TRUE(WriteWholeFile(folder_.File("module.txt"), module));
-    EXPECT_EQ(ExtractIconGroup(folder_.File("module.txt"), kModeWriteFile, folder_.File("t.ico"), 1), 0);
+    EXPECT_FALSE(IsModuleFile(folder_.File("k.ico")));
 }
 
 TEST_P(ModuleExtraction, ClipboardModeIgnoresTheOutput) {
