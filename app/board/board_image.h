@@ -1,7 +1,10 @@
 #pragma once
 // The board's pixels and the two ways it scales them.
 
+#include <algorithm>
 #include <cstdint>
+#include <limits>
+#include <new>
 #include <vector>
 
 namespace icoforge {
@@ -33,12 +36,21 @@ struct BoardImage {
     std::vector<std::uint8_t> bgra;
 
     BoardImage() = default;
-    BoardImage(std::int32_t w, std::int32_t h)
-        : width(w), height(h), bgra(static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * 4) {}
+    // Throws std::bad_alloc when the pixels cannot be had, a size beyond the address space
+    // included; callers turn that into their failure result.
+    BoardImage(std::int32_t w, std::int32_t h) : width(std::max(w, 0)), height(std::max(h, 0)), bgra(ByteCount(w, h)) {}
 
     std::uint8_t* Row(std::int32_t y) { return bgra.data() + static_cast<std::size_t>(y) * width * 4; }
     const std::uint8_t* Row(std::int32_t y) const { return bgra.data() + static_cast<std::size_t>(y) * width * 4; }
     bool empty() const { return width <= 0 || height <= 0; }
+
+private:
+    static std::size_t ByteCount(std::int32_t w, std::int32_t h) {
+        if (w <= 0 || h <= 0) return 0;
+        const std::uint64_t bytes = static_cast<std::uint64_t>(w) * static_cast<std::uint64_t>(h) * 4;
+        if (bytes > std::numeric_limits<std::size_t>::max()) throw std::bad_alloc();
+        return static_cast<std::size_t>(bytes);
+    }
 };
 
 // Scales a picture row by row as its rows arrive, so that a large picture can be reduced

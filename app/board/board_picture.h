@@ -32,7 +32,8 @@ struct BoardDecodeOptions {
     std::int32_t fit_width = 0;
     std::int32_t fit_height = 0;
     StretchQuality quality = StretchQuality::Halftone;
-    // What the transparency of a PNG picture is blended with before it is scaled.
+    // What the transparency of a PNG picture is blended with before it is scaled, and what
+    // the inverting parts of an icon invert.
     RgbColour background = kDefaultBoardBackground;
 };
 

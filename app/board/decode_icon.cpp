@@ -99,9 +99,13 @@ std::optional<BoardPicture> DecodeDibImage(ByteView image, const BoardDecodeOpti
             if (use_alpha) {
                 alpha = in[x * 4 + 3];
             } else if ((mask[x / 8] >> (7 - x % 8)) & 1) {
-                // A set mask bit lets the background show. (Where the colour is not black
-                // the platform would invert the background; the board shows it plain.)
-                alpha = 0;
+                // The platform draws the mask with AND and the colour with XOR: a set mask
+                // bit shows the background through black, and inverts it through white,
+                // which on the board's plain background is one colour known in advance.
+                const std::uint8_t background[3] = {options.background.blue, options.background.green,
+                                                    options.background.red};
+                if (colour[0] == 0 && colour[1] == 0 && colour[2] == 0) alpha = 0;
+                for (int c = 0; c < 3; ++c) colour[c] = static_cast<std::uint8_t>(colour[c] ^ background[c]);
             }
             for (int c = 0; c < 3; ++c) out[c] = static_cast<std::uint8_t>((colour[c] * alpha + 127) / 255);
             out[3] = static_cast<std::uint8_t>(alpha);

@@ -91,7 +91,9 @@ void DrawingBoard::Redraw() {
     const BoardDecodeOptions options = DecodeOptionsForArea();
     const bool reduced = decoded_ && (decoded_->pixels.width != decoded_->width ||
                                       decoded_->pixels.height != decoded_->height);
-    const bool blended = decoded_ && decoded_->kind == BoardPictureKind::Png;
+    // PNG transparency and the inverting parts of icons are worked out against the background.
+    const bool blended = decoded_ && (decoded_->kind == BoardPictureKind::Png || decoded_->kind == BoardPictureKind::Icon ||
+                                      decoded_->kind == BoardPictureKind::Cursor);
     if (!picture_bytes_.empty() &&
         (!decoded_ || ((reduced || blended) && !SameDecode(options, decoded_with_)))) {
         decoded_ = DecodeBoardPicture(picture_bytes_, options);
@@ -125,8 +127,14 @@ void DrawingBoard::Redraw() {
 }
 
 ByteBuffer DrawingBoard::TakeSnapshot(std::int32_t width, std::int32_t height) const {
-    width = std::max(width, 1);
-    height = std::max(height, 1);
+    try {
+        return Snapshot(std::max(width, 1), std::max(height, 1));
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
+ByteBuffer DrawingBoard::Snapshot(std::int32_t width, std::int32_t height) const {
     if (area_.empty()) {
         BoardImage plain(width, height);
         for (std::size_t i = 0; i < plain.bgra.size(); i += 4) {
@@ -142,7 +150,10 @@ ByteBuffer DrawingBoard::TakeSnapshot(std::int32_t width, std::int32_t height) c
 
 ByteBuffer BmpFileOf(const BoardImage& image) {
     constexpr std::uint32_t kPixelOffset = 14 + 40;
-    const std::uint32_t stride = (static_cast<std::uint32_t>(image.width) * 3 + 3) / 4 * 4;
+    const std::uint64_t stride64 = (static_cast<std::uint64_t>(image.width) * 3 + 3) / 4 * 4;
+    // The file records its size in 32 bits.
+    if (stride64 * static_cast<std::uint64_t>(image.height) > 0xFFFFFFFFu - kPixelOffset) return {};
+    const auto stride = static_cast<std::uint32_t>(stride64);
     const std::uint32_t pixel_bytes = stride * static_cast<std::uint32_t>(image.height);
     ByteWriter out(kPixelOffset + pixel_bytes);
     out.U8('B');

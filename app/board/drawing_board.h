@@ -53,11 +53,13 @@ public:
     // is that small), as premultiplied BGRA with every alpha 255.
     const BoardImage& drawing_area() const { return area_; }
 
-    // A 24-bit BMP file of the drawing area stretched to width x height.
+    // A 24-bit BMP file of the drawing area stretched to width x height; empty when there
+    // is no memory for it.
     ByteBuffer TakeSnapshot(std::int32_t width, std::int32_t height) const;
 
 private:
     void Redraw();
+    ByteBuffer Snapshot(std::int32_t width, std::int32_t height) const;
     BoardDecodeOptions DecodeOptionsForArea() const;
 
     RgbColour background_;
@@ -71,7 +73,8 @@ private:
     BoardImage area_;
 };
 
-// The bytes of a 24-bit bottom-up BMP file of an opaque image.
+// The bytes of a 24-bit bottom-up BMP file of an opaque image; empty when the file would
+// pass the 4 GiB its header can describe.
 ByteBuffer BmpFileOf(const BoardImage& image);
 
 }  // namespace icoforge

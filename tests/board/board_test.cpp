@@ -201,6 +201,20 @@ TEST(BoardIcon, LetsTheBackgroundShowThroughMaskAndAlpha) {
     EXPECT_EQ(board.picture_kind(), BoardPictureKind::Cursor);
     EXPECT_EQ(Bgr(board.drawing_area(), 0, 0), (std::array{0, 0, 255}));
     EXPECT_EQ(Bgr(board.drawing_area(), 1, 0), (std::array{0x30, 0x20, 0x10}));
+
+    // 24-bit image with its mask, 3 x 1: black and white under set mask bits, then red.
+    ByteWriter masked;
+    for (std::uint32_t v : {40u, 3u, 2u}) masked.U32(v);
+    masked.U16(1);
+    masked.U16(24);
+    for (int i = 0; i < 6; ++i) masked.U32(0);
+    masked.Bytes(ByteBuffer{0, 0, 0, 255, 255, 255, 0, 0, 255, 0, 0, 0});
+    masked.Bytes(ByteBuffer{0xC0, 0, 0, 0});
+    board.SetSize(5, 3);
+    ASSERT_TRUE(board.SetPicture(testing::MakeIcoFile({masked.Take()})));
+    EXPECT_EQ(Bgr(board.drawing_area(), 0, 0), (std::array{0x30, 0x20, 0x10}));  // shows through
+    EXPECT_EQ(Bgr(board.drawing_area(), 1, 0), (std::array{0xCF, 0xDF, 0xEF}));  // inverted
+    EXPECT_EQ(Bgr(board.drawing_area(), 2, 0), (std::array{0, 0, 255}));
 }
 
 TEST(BoardGif, TakesTheImageSizeAndPlacesInterlacedRows) {
