@@ -105,7 +105,7 @@ struct Window {
         EXPECT_TRUE(WriteWholeFile(path, bytes));
         return path;
     }
-    std::string Icon(int n) const { return program + "/" + std::to_string(n) + ".ico"; }
+    std::string Icon(int n) const { return Utf8FromPath(PathFromUtf8(program) / (std::to_string(n) + ".ico")); }
     // Names a file as the user would, then clicks the extract button with a fresh log.
     void ExtractFrom(const std::string& path) {
         ui.SetEditText(path);
