@@ -3,8 +3,10 @@
 // the clipboard), and the number of icons in a file.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/file_error.h"
 
@@ -58,6 +60,12 @@ ExtractOutcome ExtractIconGroupOutcome(std::string_view source, std::int32_t mod
 // index lies within them, else 0; mode 0 with an empty output returns 0 at once.
 std::int32_t ExtractIconGroup(std::string_view source, std::int32_t mode = kModeClipboard,
                               std::string_view output = {}, std::int32_t index = 1);
+
+// The same as ExtractIconGroupOutcome(source, kModeWriteFile, output_for(n), n) for n = 1
+// to `count`, one outcome each, the files byte for byte the same; the source is opened and
+// its tables read once for all of them, so the time grows with the groups, not their square.
+std::vector<ExtractOutcome> ExtractEveryIconGroup(std::string_view source, std::int32_t count,
+                                                  const std::function<std::string(std::int32_t)>& output_for);
 
 // True when the file's content is a Windows module (MZ with a PE or NE header), whatever
 // its name.

@@ -94,10 +94,11 @@ void Presenter::Extract() {
     }
     const std::int32_t count = GetIconCount(current_source_path_);
     bool all_written = true;
-    for (std::int32_t n = 1; n <= count; ++n) {
-        const std::string output = NumberedIconPath(n);
-        if (ExtractIconGroupOutcome(current_source_path_, kModeWriteFile, output, n).written)
-            icons_written_.push_back(output);
+    const auto outcomes = ExtractEveryIconGroup(current_source_path_, count,
+                                                [this](std::int32_t n) { return NumberedIconPath(n); });
+    for (std::size_t i = 0; i < outcomes.size(); ++i) {
+        if (outcomes[i].written)
+            icons_written_.push_back(NumberedIconPath(static_cast<std::int32_t>(i) + 1));
         else
             all_written = false;
     }
