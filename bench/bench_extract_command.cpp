@@ -7,7 +7,9 @@
 //
 //   bench_extract_command [MODULE [OUTPUT_ROOT]]
 //
-// MODULE defaults to Wine's 32-bit shell32.dll, OUTPUT_ROOT to the temporary folder.
+// MODULE defaults to Wine's 32-bit shell32.dll, OUTPUT_ROOT to the temporary folder. File
+// creation weighs the same for every tool and, on a busy disk, dominates all three; an
+// OUTPUT_ROOT in memory (/dev/shm) shows the tools' own work.
 
 #include <algorithm>
 #include <chrono>
@@ -101,8 +103,14 @@ int WritePackedFiles(const fs::path& pack, const fs::path& folder) {
 int main(int argc, char** argv) {
     if (argc == 4 && std::string(argv[1]) == "--floor") return WritePackedFiles(argv[2], argv[3]);
     const std::string self = fs::absolute(argv[0]).string();
-    const std::string module = argc > 1 ? argv[1] : "/usr/lib/i386-linux-gnu/wine/i386-windows/shell32.dll";
-    const fs::path root = (argc > 2 ? fs::path(argv[2]) : fs::temp_directory_path()) /
+    // Flags meant for the Google Benchmark programs that scripts/bench.sh also runs are
+    // not ours; the rest are the module and the output root.
+    std::vector<std::string> operands;
+    for (int i = 1; i < argc; ++i)
+        if (!std::string(argv[i]).starts_with("--")) operands.emplace_back(argv[i]);
+    const std::string module =
+        !operands.empty() ? operands[0] : "/usr/lib/i386-linux-gnu/wine/i386-windows/shell32.dll";
+    const fs::path root = (operands.size() > 1 ? fs::path(operands[1]) : fs::temp_directory_path()) /
                           ("icoforge-bench-extract-" + std::to_string(std::random_device{}()));
     if (!fs::is_regular_file(module)) {
         std::fprintf(stderr, "bench_extract_command: %s not found\n", module.c_str());

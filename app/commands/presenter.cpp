@@ -129,8 +129,10 @@ bool Presenter::ExtractPicture() {
     }
 
     const std::string letter = TemporaryLetterFor(current_source_path_);
-    const std::string snapshot_path = folders_.temporary + letter;
-    const std::string converted_path = snapshot_path + ".bmp";
+    // Without a temporary folder nothing is written, rather than a bare letter in
+    // whatever folder is current.
+    const std::string snapshot_path = folders_.temporary.empty() ? std::string() : folders_.temporary + letter;
+    const std::string converted_path = snapshot_path.empty() ? std::string() : snapshot_path + ".bmp";
     if (WriteWholeFile(snapshot_path, board.TakeSnapshot(icon_size_.width, icon_size_.height)))
         RememberTemporaryFile(snapshot_path);
     if (ConvertToBmp(snapshot_path, converted_path) == kConvertOk) RememberTemporaryFile(converted_path);
