@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # ./run.sh [FILE]: installs what building the program needs, builds the program alone
-# (no tests, fuzz harnesses or benchmarks), and writes every icon group of FILE to
+# (no tests, fuzz harnesses or benchmarks), and runs `icoforge extract` on FILE: every icon
+# group of a module or icon file, or a picture turned into an icon, goes to
 # out/NAME/1.ico ... n.ico in this checkout, NAME being FILE's name. out/NAME holds exactly
 # this run's files. FILE is taken relative to the folder you run this from; with no FILE,
 # the sample module tests/data/sample/sample.dll is extracted.
@@ -20,4 +21,4 @@ cmake --build "$here/build/product" --target icoforge
 
 outdir=$here/out/$(basename "$file")
 rm -rf "$outdir"
-exec "$here/scripts/extract-all.sh" "$here/build/product/cli/icoforge" "$file" "$outdir"
+exec "$here/build/product/cli/icoforge" extract -o "$outdir" "$file"

@@ -11,8 +11,8 @@ namespace {
 constexpr const char* kUsage =
     "usage: icoforge group [-v] SOURCE INDEX OUTPUT\n"
     "  Writes icon group INDEX (1 for the first; below 1 counts as 1) of SOURCE to OUTPUT.\n"
-    "  SOURCE is a module or an icon file, told apart by the last three letters of its\n"
-    "  name: exe, dll, icl or ico. OUTPUT ending in ico receives the whole group; ending\n"
+    "  SOURCE is a Windows module (known by its content, whatever its name) or a file\n"
+    "  whose name ends in ico, exe, dll or icl. OUTPUT ending in ico receives the whole group; ending\n"
     "  in bmp, the colour part of the group's first image. Prints OUTPUT; exits with 1\n"
     "  when nothing was written.\n"
     "  -v  also tell, on standard error, how many groups SOURCE holds\n";
@@ -31,7 +31,7 @@ std::string WhyNothingWritten(const ExtractOutcome& outcome, const std::string& 
         case ExtractFailure::NoOutputPath:
             return "no output path";
         case ExtractFailure::UnsupportedSource:
-            return "cannot read " + from + ": its name does not end in exe, dll, icl or ico";
+            return "cannot read " + from + ": not a module, and its name does not end in exe, dll, icl or ico";
         case ExtractFailure::ModuleNotMapped:
             return "cannot read " + from + ": not a module that can be read";
         case ExtractFailure::NoGroups:

@@ -3,8 +3,10 @@
 // the clipboard), and the number of icons in a file.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/file_error.h"
 
@@ -50,13 +52,24 @@ struct ExtractOutcome {
 ExtractOutcome ExtractIconGroupOutcome(std::string_view source, std::int32_t mode, std::string_view output,
                                        std::int32_t index);
 
-// Picks the group at the 1-based `index` (below 1 counts as 1) of `source`, and writes it
+// Picks the group at the 1-based `index` (below 1 counts as 1) of `source` (a module by
+// its content, else an icon file or module by its name), and writes it
 // to `output` (mode 0: the whole group for an output ending in ico, its first image for
 // one ending in bmp) or copies its first image to the clipboard (mode 1; any mode other
 // than 0). Returns the number of groups in the source (1 for an .ico file) when the
 // index lies within them, else 0; mode 0 with an empty output returns 0 at once.
 std::int32_t ExtractIconGroup(std::string_view source, std::int32_t mode = kModeClipboard,
                               std::string_view output = {}, std::int32_t index = 1);
+
+// The same as ExtractIconGroupOutcome(source, kModeWriteFile, output_for(n), n) for n = 1
+// to `count`, one outcome each, the files byte for byte the same; the source is opened and
+// its tables read once for all of them, so the time grows with the groups, not their square.
+std::vector<ExtractOutcome> ExtractEveryIconGroup(std::string_view source, std::int32_t count,
+                                                  const std::function<std::string(std::int32_t)>& output_for);
+
+// True when the file's content is a Windows module (MZ with a PE or NE header), whatever
+// its name.
+bool IsModuleFile(std::string_view path);
 
 // The number of icons in the file by its content: a module's number of icon groups, 1
 // for an icon or cursor file with at least one entry, 0 for anything else or a file that

@@ -38,10 +38,13 @@ std::optional<IconGroup> LoadModuleIconGroup(std::string_view module_path,
     return LoadIconGroupFromModule(*module, *group_name, module_path);
 }
 
-std::optional<IconGroup> LoadIconGroupFromModule(const module::ResourceModule& module,
-                                                 const module::ResourceName& group_name,
-                                                 std::string_view module_path) {
-    const auto resource = module.Find(module::ResourceType::GroupIcon, group_name);
+namespace {
+
+// A group resource and every image it lists, each found by `find` (type, name).
+template <typename Finder>
+std::optional<IconGroup> LoadIconGroupWith(const Finder& find, const module::ResourceName& group_name,
+                                           std::string_view module_path) {
+    const auto resource = find(module::ResourceType::GroupIcon, group_name);
     if (!resource) return std::nullopt;
     const auto count = ReadU16(*resource, group_resource::kCount);
     if (!count) return std::nullopt;
@@ -50,7 +53,7 @@ std::optional<IconGroup> LoadIconGroupFromModule(const module::ResourceModule& m
         const auto id = ReadU16(*resource, group_resource::kHeaderBytes + group_resource::kEntryBytes * i +
                                                group_resource::kEntryIconId);
         if (!id) return std::nullopt;
-        return module.Find(module::ResourceType::Icon, module::ResourceName::Id(*id));
+        return find(module::ResourceType::Icon, module::ResourceName::Id(*id));
     });
     if (!images) return std::nullopt;
     IconGroup group;
@@ -58,6 +61,30 @@ std::optional<IconGroup> LoadIconGroupFromModule(const module::ResourceModule& m
     group.module_path = std::string(module_path);
     group.images = std::move(*images);
     return group;
+}
+
+}  // namespace
+
+std::optional<IconGroup> LoadIconGroupFromModule(const module::ResourceModule& module,
+                                                 const module::ResourceName& group_name,
+                                                 std::string_view module_path) {
+    const auto find = [&](module::ResourceType type, const module::ResourceName& name) {
+        return module.Find(type, name);
+    };
+    return LoadIconGroupWith(find, group_name, module_path);
+}
+
+ModuleGroupReader::ModuleGroupReader(const module::ResourceModule& module)
+    : names_(module.Names(module::ResourceType::GroupIcon)),
+      groups_(module.Index(module::ResourceType::GroupIcon)),
+      icons_(module.Index(module::ResourceType::Icon)) {}
+
+std::optional<IconGroup> ModuleGroupReader::Load(std::int32_t position, std::string_view module_path) const {
+    if (position < 1 || static_cast<std::size_t>(position) > names_.size()) return std::nullopt;
+    const auto find = [&](module::ResourceType type, const module::ResourceName& name) {
+        return (type == module::ResourceType::GroupIcon ? groups_ : icons_).Find(name);
+    };
+    return LoadIconGroupWith(find, names_[static_cast<std::size_t>(position) - 1], module_path);
 }
 
 }  // namespace icoforge

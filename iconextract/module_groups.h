@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 #include "iconextract/icon_group.h"
 #include "iconextract/module/resource_module.h"
@@ -52,5 +53,21 @@ std::optional<IconGroup> LoadModuleIconGroup(std::string_view module_path,
 std::optional<IconGroup> LoadIconGroupFromModule(const module::ResourceModule& module,
                                                  const module::ResourceName& group_name,
                                                  std::string_view module_path);
+
+// Every group of one parsed module, found by position as the enumeration finds it, each
+// loaded as LoadIconGroupFromModule loads it; the tables are read once, so loading all
+// the groups takes time in proportion to the module, however many groups it holds.
+class ModuleGroupReader {
+public:
+    explicit ModuleGroupReader(const module::ResourceModule& module);
+    std::int32_t count() const { return static_cast<std::int32_t>(names_.size()); }
+    // The group at the 1-based `position`, or nothing as LoadIconGroupFromModule.
+    std::optional<IconGroup> Load(std::int32_t position, std::string_view module_path) const;
+
+private:
+    std::vector<module::ResourceName> names_;
+    module::ResourceIndex groups_;
+    module::ResourceIndex icons_;
+};
 
 }  // namespace icoforge

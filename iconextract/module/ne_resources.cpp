@@ -68,6 +68,23 @@ bool SameName(ByteView stored, const std::string& wanted) {
     return true;
 }
 
+// The bytes a NAMEINFO record names. The size is the whole units the table gives, as
+// SizeofResource reports it.
+std::optional<ByteView> RecordData(ByteView image, const TypeRecords& records, std::uint64_t record) {
+    const std::uint64_t offset = std::uint64_t{*ReadU16(image, record)} << records.shift;
+    const std::uint64_t length = std::uint64_t{*ReadU16(image, record + kNiLength)} << records.shift;
+    const auto data = SliceOf(image, offset, length);
+    if (data.ok) return data.bytes;
+    // Linkers pad every resource to whole units, but a file may end right behind the
+    // last resource's real bytes. When less than one unit is missing, only padding
+    // is: the resource is whole and ends at the end of the file. Anything shorter
+    // has lost real data and is refused.
+    const std::uint64_t unit = std::uint64_t{1} << records.shift;
+    if (offset < image.size() && offset + length - image.size() < unit)
+        return SliceOf(image, offset, image.size() - offset).bytes;
+    return std::nullopt;
+}
+
 }  // namespace
 
 std::optional<std::optional<std::uint64_t>> ReadResourceTable(ByteView image, std::uint32_t ne_offset) {
@@ -120,23 +137,28 @@ std::optional<ByteView> Find(ByteView image, std::uint64_t table, ResourceType t
             const auto stored = (id & kIntegerId) ? std::nullopt : NameBytes(image, table, id);
             match = stored && SameName(*stored, *wanted);
         }
-        if (!match) continue;
-
-        // The size is the whole units the table gives, as SizeofResource reports it.
-        const std::uint64_t offset = std::uint64_t{*ReadU16(image, record)} << records->shift;
-        const std::uint64_t length = std::uint64_t{*ReadU16(image, record + kNiLength)} << records->shift;
-        const auto data = SliceOf(image, offset, length);
-        if (data.ok) return data.bytes;
-        // Linkers pad every resource to whole units, but a file may end right behind the
-        // last resource's real bytes. When less than one unit is missing, only padding
-        // is: the resource is whole and ends at the end of the file. Anything shorter
-        // has lost real data and is refused.
-        const std::uint64_t unit = std::uint64_t{1} << records->shift;
-        if (offset < image.size() && offset + length - image.size() < unit)
-            return SliceOf(image, offset, image.size() - offset).bytes;
-        return std::nullopt;
+        if (match) return RecordData(image, *records, record);
     }
     return std::nullopt;
+}
+
+std::vector<ResourceEntry> Entries(ByteView image, std::uint64_t table, ResourceType type) {
+    const auto records = FindType(image, table, type);
+    if (!records) return {};
+    std::vector<ResourceEntry> entries(records->count);
+    for (std::uint32_t i = 0; i < records->count; ++i) {
+        const std::uint64_t record = records->first + kNameInfoSize * i;
+        const std::uint16_t id = *ReadU16(image, record + kNiId);
+        if (id & kIntegerId) {
+            entries[i].id = static_cast<std::uint16_t>(id & kIdMask);
+        } else if (const auto stored = NameBytes(image, table, id)) {
+            std::u16string folded(stored->size(), u'\0');
+            for (std::size_t k = 0; k < folded.size(); ++k) folded[k] = UpperCaseUnit((*stored)[k]);
+            entries[i].folded_text = std::move(folded);
+        }
+        entries[i].data = RecordData(image, *records, record);
+    }
+    return entries;
 }
 
 }  // namespace icoforge::module::ne

@@ -113,6 +113,8 @@ std::optional<Directory> TypeDirectory(ByteView image, const Headers& headers, R
     return std::nullopt;
 }
 
+std::optional<ByteView> EntryData(ByteView image, const Headers& headers, const Entry& match);
+
 }  // namespace
 
 std::optional<Headers> ReadHeaders(ByteView image, std::uint32_t pe_offset) {
@@ -172,6 +174,39 @@ std::optional<std::uint64_t> RvaToOffset(ByteView image, const Headers& headers,
     return std::nullopt;
 }
 
+namespace {
+
+// The data of a name entry that matched: its neutral language, else its first one.
+std::optional<ByteView> EntryData(ByteView image, const Headers& headers, const Entry& match) {
+    if (!IsDirectory(match)) return std::nullopt;
+    const std::uint64_t root = *headers.resource_root;
+    const auto languages = ReadDirectory(image, root, match.target & kOffsetMask);
+    if (!languages || languages->count == 0) return std::nullopt;
+    Entry chosen = EntryAt(image, *languages, 0);
+    for (std::uint32_t i = 0; i < languages->count; ++i) {
+        const Entry e = EntryAt(image, *languages, i);
+        if (!IsString(e) && IdOf(e) == kNeutralLanguage) {
+            chosen = e;
+            break;
+        }
+    }
+    // Three levels and no more: a third-level entry that points at yet another
+    // directory (as a looping tree does) has no data.
+    if (IsDirectory(chosen)) return std::nullopt;
+
+    const std::uint64_t data_entry = root + chosen.target;
+    const auto rva = ReadU32(image, data_entry);
+    const auto size = ReadU32(image, data_entry + kDataEntrySizeField);
+    if (!rva || !size) return std::nullopt;
+    const auto offset = RvaToOffset(image, headers, *rva);
+    if (!offset) return std::nullopt;
+    const auto data = SliceOf(image, *offset, *size);
+    if (!data.ok) return std::nullopt;
+    return data.bytes;
+}
+
+}  // namespace
+
 std::vector<ResourceName> Names(ByteView image, const Headers& headers, ResourceType type) {
     const auto dir = TypeDirectory(image, headers, type);
     if (!dir) return {};
@@ -215,31 +250,30 @@ std::optional<ByteView> Find(ByteView image, const Headers& headers, ResourceTyp
             if (units && SameName(*units, *wanted)) match = e;
         }
     }
-    if (!match || !IsDirectory(*match)) return std::nullopt;
+    if (!match) return std::nullopt;
+    return EntryData(image, headers, *match);
+}
 
-    const auto languages = ReadDirectory(image, root, match->target & kOffsetMask);
-    if (!languages || languages->count == 0) return std::nullopt;
-    Entry chosen = EntryAt(image, *languages, 0);
-    for (std::uint32_t i = 0; i < languages->count; ++i) {
-        const Entry e = EntryAt(image, *languages, i);
-        if (!IsString(e) && IdOf(e) == kNeutralLanguage) {
-            chosen = e;
-            break;
+std::vector<ResourceEntry> Entries(ByteView image, const Headers& headers, ResourceType type) {
+    const auto names = TypeDirectory(image, headers, type);
+    if (!names) return {};
+    const std::uint64_t root = *headers.resource_root;
+    std::vector<ResourceEntry> entries(names->count);
+    for (std::uint32_t i = 0; i < names->count; ++i) {
+        const Entry e = EntryAt(image, *names, i);
+        if (IsString(e)) {
+            if (const auto units = NameUnits(image, root, e)) {
+                std::u16string folded(units->size() / 2, u'\0');
+                for (std::size_t k = 0; k < folded.size(); ++k)
+                    folded[k] = UpperCaseUnit(static_cast<char16_t>(*ReadU16(*units, 2 * k)));
+                entries[i].folded_text = std::move(folded);
+            }
+        } else {
+            entries[i].id = IdOf(e);
         }
+        entries[i].data = EntryData(image, headers, e);
     }
-    // Three levels and no more: a third-level entry that points at yet another
-    // directory (as a looping tree does) has no data.
-    if (IsDirectory(chosen)) return std::nullopt;
-
-    const std::uint64_t data_entry = root + chosen.target;
-    const auto rva = ReadU32(image, data_entry);
-    const auto size = ReadU32(image, data_entry + kDataEntrySizeField);
-    if (!rva || !size) return std::nullopt;
-    const auto offset = RvaToOffset(image, headers, *rva);
-    if (!offset) return std::nullopt;
-    const auto data = SliceOf(image, *offset, *size);
-    if (!data.ok) return std::nullopt;
-    return data.bytes;
+    return entries;
 }
 
 }  // namespace icoforge::module::pe

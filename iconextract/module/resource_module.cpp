@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/byte_reader.h"
+#include "iconextract/module/name_text.h"
 #include "iconextract/module/ne_resources.h"
 #include "iconextract/module/pe_resources.h"
 
@@ -90,6 +91,45 @@ std::optional<ByteView> ResourceModule::Find(ResourceType type, const ResourceNa
     const auto headers =
         PeHeaders(format_, resource_table_offset_, section_table_offset_, section_count_, size_of_headers_);
     return pe::Find(image_, headers, type, name);
+}
+
+ResourceIndex ResourceModule::Index(ResourceType type) const {
+    if (!has_resources_) return ResourceIndex(format_, {});
+    if (format_ == ModuleFormat::Ne) return ResourceIndex(format_, ne::Entries(image_, resource_table_offset_, type));
+    const pe::Headers headers = PeHeaders(format_, resource_table_offset_, section_table_offset_, section_count_,
+                                          size_of_headers_);
+    return ResourceIndex(format_, pe::Entries(image_, headers, type));
+}
+
+ResourceIndex::ResourceIndex(ModuleFormat format, const std::vector<ResourceEntry>& entries) : format_(format) {
+    // The first entry of a name is the one Find stops at.
+    for (const auto& entry : entries) {
+        if (entry.id)
+            by_id_.try_emplace(*entry.id, entry.data);
+        else if (entry.folded_text)
+            by_text_.try_emplace(*entry.folded_text, entry.data);
+    }
+}
+
+std::optional<ByteView> ResourceIndex::Find(const ResourceName& name) const {
+    if (name.is_id()) {
+        const auto found = by_id_.find(*name.id);
+        return found == by_id_.end() ? std::nullopt : found->second;
+    }
+    // The name asked for is compared as Find compares it: as UTF-16 units in PE, as bytes
+    // of Latin-1 in NE, every unit upper-cased.
+    std::u16string folded;
+    if (format_ == ModuleFormat::Ne) {
+        const auto bytes = Utf8ToLatin1(name.text);
+        if (!bytes) return std::nullopt;
+        for (const char c : *bytes) folded.push_back(UpperCaseUnit(static_cast<std::uint8_t>(c)));
+    } else {
+        const auto units = Utf8ToUtf16(name.text);
+        if (!units) return std::nullopt;
+        for (const char16_t unit : *units) folded.push_back(UpperCaseUnit(unit));
+    }
+    const auto found = by_text_.find(folded);
+    return found == by_text_.end() ? std::nullopt : found->second;
 }
 
 bool LooksLikeModule(ByteView image) { return FindNewHeader(image).signature != Signature::None; }

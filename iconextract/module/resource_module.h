@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "common/bytes.h"
@@ -34,6 +35,28 @@ struct ResourceName {
     friend bool operator==(const ResourceName&, const ResourceName&) = default;
 };
 
+// One entry of a type's names as Find compares it: an integer id, or a string name with
+// every unit upper-cased (UTF-16 units in PE, bytes in NE); `data` is what Find gives
+// when this entry is the first that matches.
+struct ResourceEntry {
+    std::optional<std::uint16_t> id;
+    std::optional<std::u16string> folded_text;  // nothing for an unreadable string name
+    std::optional<ByteView> data;
+};
+
+// Find for one type in constant time, with the same answers: built once from every entry,
+// so that looking up all of a module's resources costs no more than reading them.
+class ResourceIndex {
+public:
+    ResourceIndex(ModuleFormat format, const std::vector<ResourceEntry>& entries);
+    std::optional<ByteView> Find(const ResourceName& name) const;
+
+private:
+    ModuleFormat format_;
+    std::unordered_map<std::uint16_t, std::optional<ByteView>> by_id_;
+    std::unordered_map<std::u16string, std::optional<ByteView>> by_text_;
+};
+
 // A parsed view of one module image. It borrows the bytes: they must outlive it.
 class ResourceModule {
 public:
@@ -56,6 +79,9 @@ public:
     // that an NE resource whose last alignment unit is cut short by the end of the file
     // comes up to the end of the file: only its padding is missing).
     std::optional<ByteView> Find(ResourceType type, const ResourceName& name) const;
+
+    // Every lookup Find(type, ...) would answer, read in one pass over the type's entries.
+    ResourceIndex Index(ResourceType type) const;
 
 private:
     ResourceModule(ByteView image, ModuleFormat format) : image_(image), format_(format) {}

@@ -24,6 +24,7 @@ struct ReplacingFile::State {
     std::string temporary;
     std::FILE* stream = nullptr;
     bool committed = false;
+    bool replaces_existing = false;
     ~State() {
         if (stream != nullptr) std::fclose(stream);
         if (!committed) ::unlink(temporary.c_str());
@@ -53,6 +54,7 @@ std::optional<ReplacingFile> ReplacingFile::Create(std::string_view destination_
     auto state = std::make_unique<State>();
     state->destination = destination;
     state->temporary = temporary;
+    state->replaces_existing = exists;
     // A replaced file keeps who may read it; failing to copy that is no reason to stop.
     if (exists) (void)::fchmod(fd.get(), existing.st_mode & 07777);
     state->stream = ::fdopen(fd.get(), "wb");
@@ -83,9 +85,12 @@ bool ReplacingFile::Commit(FileError* error) {
     } else if (std::ferror(state.stream) != 0) {
         SetFileError(error, "an earlier write failed");
         ok = false;
-    } else if (::fsync(::fileno(state.stream)) != 0 && errno != EINVAL) {
+    } else if (state.replaces_existing && ::fsync(::fileno(state.stream)) != 0 && errno != EINVAL) {
         // The data must be on the disk before the name points at it, or a crash could
-        // leave an empty file where the old one was. EINVAL: this file cannot be synced.
+        // leave an empty file where the old one was. A new name has no old file to lose,
+        // and waiting for the disk once per file would make writing many small files (a
+        // module's icons) slower than everything else together. EINVAL: this file cannot
+        // be synced.
         SetFileError(error, LastSystemErrorText());
         ok = false;
     }

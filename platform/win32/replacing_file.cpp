@@ -38,6 +38,7 @@ struct ReplacingFile::State {
     std::wstring temporary;
     std::FILE* stream = nullptr;
     bool committed = false;
+    bool replaces_existing = false;
     ~State() {
         if (stream != nullptr) std::fclose(stream);
         if (!committed) DeleteFileW(temporary.c_str());
@@ -69,6 +70,7 @@ std::optional<ReplacingFile> ReplacingFile::Create(std::string_view destination_
     auto state = std::make_unique<State>();
     state->destination = destination;
     state->temporary = temporary;
+    state->replaces_existing = GetFileAttributesW(destination.c_str()) != INVALID_FILE_ATTRIBUTES;
     const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(file.get()), _O_WRONLY | _O_BINARY);
     if (fd < 0) {
         SetFileError(error, "cannot attach a stream to the temporary file");
@@ -104,9 +106,12 @@ bool ReplacingFile::Commit(FileError* error) {
     } else if (std::ferror(state.stream) != 0) {
         SetFileError(error, "an earlier write failed");
         ok = false;
-    } else if (!FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(state.stream))))) {
+    } else if (state.replaces_existing &&
+               !FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(state.stream))))) {
         // The data must be on the disk before the name points at it, or a crash could
-        // leave an empty file where the old one was.
+        // leave an empty file where the old one was. A new name has no old file to lose,
+        // and waiting for the disk once per file would make writing many small files (a
+        // module's icons) slower than everything else together.
         SetFileError(error, LastSystemErrorText());
         ok = false;
     }

@@ -222,5 +222,39 @@ TEST_P(CommandLineRun, StatusStreamsAndFilesLeft) {
 INSTANTIATE_TEST_SUITE_P(HostileAndPlainInputs, CommandLineRun, ::testing::ValuesIn(kCases),
                          [](const ::testing::TestParamInfo<Case>& param) { return std::string(param.param.name); });
 
+// extract is the window's button: the caption and balloons go to standard error, the icons
+// written to standard output, and the status follows the balloon.
+TEST(Extract, WritesWhatTheButtonWouldAndFollowsItsOutcome) {
+    const PrivateFolder folder;
+    const fs::path work = folder.work();
+    const std::string sample = HostPath(ICOFORGE_TEST_DATA_DIR "/sample/sample.dll");
+    const std::string out = InWork(work, "out");
+    const Outcome module = RunIcoforge({"extract", "-o", out, sample}, folder, "");
+    EXPECT_EQ(module.status, 0) << module.err;
+    EXPECT_EQ(module.err, "发现图标数为：3个\n图标提取成功。\n");
+    std::string expected;
+    for (int n = 1; n <= 3; ++n) {
+        const std::string icon = Utf8FromPath(work / "out" / (std::to_string(n) + ".ico"));
+        expected += icon + "\n";
+        const std::string reference = InWork(work, "group.ico");
+        ASSERT_EQ(RunIcoforge({"group", sample, std::to_string(n), reference}, folder, "").status, 0);
+        EXPECT_EQ(ReadText(icon), ReadText(reference)) << n;
+    }
+    EXPECT_EQ(module.out, expected);
+
+    WriteText(work / "small.bmp", kSmallBmp);
+    const Outcome picture = RunIcoforge({"extract", "-s", "16", "-o", out, InWork(work, "small.bmp")}, folder, "");
+    EXPECT_EQ(picture.status, 0) << picture.err;
+    EXPECT_EQ(picture.out, Utf8FromPath(work / "out" / "1.ico") + "\n");
+    EXPECT_EQ(ReadText(work / "out" / "1.ico").substr(0, 7), std::string("\0\0\1\0\1\0\x10", 7));
+
+    WriteText(work / "nodot", kSmallBmp);
+    const Outcome no_dot = RunIcoforge({"extract", "-o", out, InWork(work, "nodot")}, folder, "");
+    EXPECT_EQ(no_dot.status, 1);
+    EXPECT_EQ(no_dot.out, "");
+    EXPECT_NE(no_dot.err.find("文件路径不正确"), std::string::npos) << no_dot.err;
+    EXPECT_EQ(RunIcoforge({"extract", "-s", "20", sample}, folder, "").status, 2);
+}
+
 }  // namespace
 }  // namespace icoforge

@@ -141,20 +141,18 @@ TEST_P(ModuleExtraction, OutputKindDecidesWhatIsWritten) {
     EXPECT_EQ(ImagesIn(folder_.File("out.ico")).size(), ImageIdsOf(Order()[0]).size());
 }
 
-TEST_P(ModuleExtraction, SourceKindIsTheLastThreeLetters) {
+// A module is one by its content, whatever its name says (.cpl, .ocx, an icon file's name,
+// none at all).
+TEST_P(ModuleExtraction, ModulesAreKnownByContentWhateverTheirName) {
     const auto module = ReadWholeFile(source_).value();
-    for (const char* name : {"SAMPLE.EXE", "sample.Icl", "sampledll"}) {
+    for (const char* name : {"SAMPLE.EXE", "sample.Icl", "sampledll", "applet.cpl", "module.ico", "module.txt"}) {
         ASSERT_TRUE(WriteWholeFile(folder_.File(name), module));
-        EXPECT_EQ(ExtractIconGroup(folder_.File(name), kModeWriteFile, folder_.File("k.ico"), 1), 3) << name;
+        const auto outcome = ExtractIconGroupOutcome(folder_.File(name), kModeWriteFile, folder_.File("k.ico"), 1);
+        EXPECT_EQ(outcome.groups, 3) << name;
+        EXPECT_TRUE(outcome.written) << name;
+        EXPECT_TRUE(IsModuleFile(folder_.File(name)));
     }
-    // A module named like an icon file is read as one, and fails as one.
-    ASSERT_TRUE(WriteWholeFile(folder_.File("module.ico"), module));
-    const auto as_icon = ExtractIconGroupOutcome(folder_.File("module.ico"), kModeWriteFile, folder_.File("m.ico"), 1);
-    EXPECT_EQ(as_icon.groups, 1);
-    EXPECT_EQ(as_icon.failure, ExtractFailure::IconFileNotRead);
-    EXPECT_FALSE(FileExists(folder_.File("m.ico")));
-    ASSERT_TRUE(WriteWholeFile(folder_.File("module.txt"), module));
-    EXPECT_EQ(ExtractIconGroup(folder_.File("module.txt"), kModeWriteFile, folder_.File("t.ico"), 1), 0);
+    EXPECT_FALSE(IsModuleFile(folder_.File("k.ico")));
 }
 
 TEST_P(ModuleExtraction, ClipboardModeIgnoresTheOutput) {
@@ -196,6 +194,44 @@ TEST_P(ModuleExtraction, ModuleWithoutGroupsCountsNone) {
     EXPECT_EQ(GetIconCount(source_), 0);
     EXPECT_EQ(ExtractIconGroup(source_, kModeWriteFile, folder_.File("x.ico"), 1), 0);
     EXPECT_FALSE(FileExists(folder_.File("x.ico")));
+}
+
+// The one-pass extraction against one call per group, on modules whose names repeat, differ
+// only in case, carry several languages or lead to missing images.
+TEST_P(ModuleExtraction, OnePassWritesWhatOneCallPerGroupWrites) {
+    using testing::ModuleResource;
+    const auto group = [](ResourceName name, std::vector<std::uint16_t> ids, std::uint16_t language = 0) {
+        return ModuleResource{Type(ResourceType::GroupIcon), std::move(name), MakeGroupResource(ids), language};
+    };
+    const auto icon = [](std::uint16_t id, int image, std::uint16_t language = 0) {
+        return ModuleResource{Type(ResourceType::Icon), ResourceName::Id(id), Images()[image], language};
+    };
+    std::vector<std::vector<ModuleResource>> modules = {
+        ThreeGroups(),
+        {group(ResourceName::Id(1), {1}), group(ResourceName::Id(1), {2}), icon(1, 0), icon(2, 1), icon(1, 2)},
+        {group(ResourceName::Text("folder"), {1}), group(ResourceName::Text("FOLDER"), {2}),
+         group(ResourceName::Text("Other"), {3, 99}), icon(1, 0), icon(2, 1), icon(3, 4)},
+        {group(ResourceName::Id(5), {1}, 0x409), group(ResourceName::Id(5), {2}, 0), icon(1, 0, 0x409), icon(1, 2, 0),
+         icon(2, 3)},
+    };
+    for (std::size_t m = 0; m < modules.size(); ++m) {
+        SCOPED_TRACE(m);
+        ASSERT_TRUE(WriteWholeFile(source_, testing::BuildModule(GetParam(), modules[m])));
+        const std::int32_t count = GetIconCount(source_) + 1;  // one past the last, too
+        const auto output = [&](const char* run, std::int32_t n) { return folder_.File(run + std::to_string(n) + ".ico"); };
+        const auto outcomes = ExtractEveryIconGroup(source_, count, [&](std::int32_t n) { return output("all", n); });
+        ASSERT_EQ(outcomes.size(), static_cast<std::size_t>(count));
+        for (std::int32_t n = 1; n <= count; ++n) {
+            const auto single = ExtractIconGroupOutcome(source_, kModeWriteFile, output("one", n), n);
+            const auto& all = outcomes[static_cast<std::size_t>(n) - 1];
+            EXPECT_EQ(all.groups, single.groups) << n;
+            EXPECT_EQ(all.written, single.written) << n;
+            EXPECT_EQ(all.failure, single.failure) << n;
+            EXPECT_EQ(ReadWholeFile(output("all", n)), ReadWholeFile(output("one", n))) << n;
+            RemoveFile(output("all", n));
+            RemoveFile(output("one", n));
+        }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, ModuleExtraction,

@@ -1,0 +1,193 @@
+#include "app/commands/presenter.h"
+
+#include <algorithm>
+
+#include "app/board/drawing_board.h"
+#include "app/commands/texts.h"
+#include "common/command_text.h"
+#include "common/path.h"
+#include "iconbuild/icon_builder.h"
+#include "iconextract/extract.h"
+#include "imageconv/convert.h"
+#include "platform/file_io.h"
+#include "platform/shell_services.h"
+#include "platform/stdio_file.h"
+
+namespace icoforge {
+namespace {
+
+// The board is told "fitted" by any value above 2; the command has always said 10.
+constexpr std::int32_t kFittedModeValue = 10;
+
+// The picture file read in pieces, so that a large JPEG or PNG is never held whole.
+class FilePictureStream : public PictureStream {
+public:
+    explicit FilePictureStream(std::FILE* file) : file_(file) {}
+    std::size_t Read(std::uint8_t* out, std::size_t size) override { return std::fread(out, 1, size, file_); }
+
+private:
+    std::FILE* file_;
+};
+
+std::string JoinPath(std::string_view folder, std::string_view name) {
+    return Utf8FromPath(PathFromUtf8(folder) / PathFromUtf8(name));
+}
+
+ByteBuffer ReadOrEmpty(std::string_view path) { return ReadWholeFile(path).value_or(ByteBuffer{}); }
+
+}  // namespace
+
+AppFolders SystemFolders(std::string program_folder) {
+    return {std::move(program_folder), GetSpecialFolder(static_cast<std::int32_t>(SpecialFolder::kTemporary)),
+            GetSpecialFolder(static_cast<std::int32_t>(SpecialFolder::kDesktop))};
+}
+
+Presenter::Presenter(Ui& ui, AppFolders folders) : ui_(ui), folders_(std::move(folders)) {}
+
+void Presenter::OnCreated() { UpdateIconSize(); }
+
+void Presenter::OnDestroying() {
+    for (const auto& path : temporary_files_) RemoveFile(path);
+    temporary_files_.clear();
+}
+
+void Presenter::UpdateIconSize() {
+    constexpr struct {
+        IconSizeChoice choice;
+        std::int32_t edge;
+    } kChoices[] = {{IconSizeChoice::Size16, 16},
+                    {IconSizeChoice::Size32, 32},
+                    {IconSizeChoice::Size64, 64},
+                    {IconSizeChoice::Size128, 128}};
+    for (const auto& [choice, edge] : kChoices) {
+        if (ui_.IsSizeChecked(choice)) {
+            icon_size_ = {edge, edge};
+            return;
+        }
+    }
+}
+
+MessageBoxButton Presenter::ShowMessage(std::string_view text, std::int32_t style, std::string_view caption) {
+    if ((style & kStyleSystemModal) == 0) style |= kStyleTaskModal;
+    return ui_.ShowMessageBox(text, style, caption.empty() ? texts::kDefaultMessageCaption : caption);
+}
+
+void Presenter::ShowBalloonAtMouse(std::string_view text, bool hides_by_itself) {
+    const std::int32_t x = ui_.MouseX();
+    const std::int32_t y = ui_.MouseY();
+    ui_.ShowBalloon(x, y, text, kNoBalloonIcon, hides_by_itself);
+}
+
+std::string Presenter::NumberedIconPath(std::int32_t number) const {
+    return JoinPath(folders_.program, std::to_string(number) + ".ico");
+}
+
+void Presenter::RememberTemporaryFile(const std::string& path) {
+    if (std::ranges::find(temporary_files_, path) == temporary_files_.end()) temporary_files_.push_back(path);
+}
+
+void Presenter::Extract() {
+    icons_written_.clear();
+    if (!ContainsDot(current_source_path_)) {
+        ShowMessage(texts::kBadPath, kStyleErrorIcon);
+        return;
+    }
+    const std::int32_t count = GetIconCount(current_source_path_);
+    bool all_written = true;
+    const auto outcomes = ExtractEveryIconGroup(current_source_path_, count,
+                                                [this](std::int32_t n) { return NumberedIconPath(n); });
+    for (std::size_t i = 0; i < outcomes.size(); ++i) {
+        if (outcomes[i].written)
+            icons_written_.push_back(NumberedIconPath(static_cast<std::int32_t>(i) + 1));
+        else
+            all_written = false;
+    }
+    if (GetIconCount(current_source_path_) != 0)
+        ShowBalloonAtMouse(all_written ? texts::kExtractSucceeded : texts::kExtractFailed, false);
+    last_extracted_path_ = ui_.EditText();
+
+    // A module is an icon source by its content; anything else by its name.
+    if (!HasIconSourceExtension(current_source_path_) && !IsModuleFile(current_source_path_)) {
+        const bool drawn = ExtractPicture();
+        ShowBalloonAtMouse(drawn ? texts::kExtractSucceeded : texts::kExtractFailed, false);
+    }
+}
+
+// Draws the picture named in the edit box on the board at the icon size and makes 1.ico of
+// it; true when the picture was drawn and 1.ico holds a whole icon. The source is read from
+// the edit box, not currentSourcePath, which names the last run's conversion after a run.
+bool Presenter::ExtractPicture() {
+    DrawingBoard board(kDefaultBoardBackground, StretchQualityForScreenDepth(ui_.ScreenBitsPerPixel()));
+    // Size and mode before the picture, so that a large picture is decoded once, at the
+    // size it is drawn; the snapshot is the same either way.
+    board.SetSize(icon_size_.width, icon_size_.height);
+    board.SetPictureMode(kFittedModeValue);
+    bool drawn = false;
+    if (const StdioFile file = OpenStdioFile(ui_.EditText(), "rb")) {
+        FilePictureStream stream(file.get());
+        drawn = board.SetPictureFrom(stream, kWholeFileReadLimit) && std::ferror(file.get()) == 0;
+    }
+
+    const std::string letter = TemporaryLetterFor(current_source_path_);
+    // Without a temporary folder nothing is written, rather than a bare letter in
+    // whatever folder is current.
+    const std::string snapshot_path = folders_.temporary.empty() ? std::string() : folders_.temporary + letter;
+    const std::string converted_path = snapshot_path.empty() ? std::string() : snapshot_path + ".bmp";
+    if (WriteWholeFile(snapshot_path, board.TakeSnapshot(icon_size_.width, icon_size_.height)))
+        RememberTemporaryFile(snapshot_path);
+    if (ConvertToBmp(snapshot_path, converted_path) == kConvertOk) RememberTemporaryFile(converted_path);
+    current_source_path_ = converted_path;
+
+    // The fallback builder reads any bitmap as plain 24-bit rows; it is asked only when
+    // the first could not build from the conversion. An empty result still replaces 1.ico,
+    // so that no icon of an earlier run passes for this one.
+    const std::string icon_path = NumberedIconPath(1);
+    ByteBuffer icon;
+    BuildIconFromBitmap(ReadOrEmpty(current_source_path_), icon);
+    bool icon_written = WriteWholeFile(icon_path, icon);
+    if (ReadOrEmpty(icon_path).empty()) {
+        BuildIconFromBitmapBytes(ReadOrEmpty(current_source_path_), icon);
+        icon_written = WriteWholeFile(icon_path, icon);
+    }
+    icon_written = icon_written && !icon.empty();
+    if (icon_written) icons_written_.push_back(icon_path);
+    return drawn && icon_written;
+}
+
+void Presenter::SelectFile() {
+    OpenFileDialogSettings settings;
+    settings.initial_folder = folders_.desktop;
+    settings.keep_current_directory = true;
+    settings.filter = FilterWithEnd(texts::kOpenFileFilter);
+    settings.file_name = last_chosen_file_;
+    const auto chosen = ui_.ShowOpenFileDialog(settings);
+    if (!chosen) return;
+    last_chosen_file_ = *chosen;
+    ui_.SetEditText(*chosen);
+}
+
+void Presenter::OnFilesDropped(std::string_view paths) { ui_.SetEditText(paths); }
+
+void Presenter::OnContentChanged() {
+    current_source_path_ = ui_.EditText();
+    if (MentionsShortcut(current_source_path_)) ui_.SetEditText(ResolveShortcut(current_source_path_));
+    const std::int32_t count = GetIconCount(current_source_path_);
+    ui_.SetCaption(std::string(texts::kCountCaptionStart) + std::to_string(count) +
+                   std::string(texts::kCountCaptionEnd));
+    ui_.SelectEditText(static_cast<std::int32_t>(current_source_path_.size()));
+    if (count == 0) ShowBalloonAtMouse(texts::kNoIconsFound, true);
+}
+
+void Presenter::DeleteIcons() {
+    if (ShowMessage(texts::kDeleteConfirmation, kStyleYesNo) != MessageBoxButton::Yes) return;
+    if (GetIconCount(last_extracted_path_) == 0) return;
+    const std::int32_t count = GetIconCount(last_extracted_path_);
+    for (std::int32_t n = 1; n <= count; ++n) RemoveFile(NumberedIconPath(n));
+    last_extracted_path_.clear();
+}
+
+void Presenter::ShowAbout() {
+    ShowMessage(AboutText() + std::string(texts::kAboutEnding), kStyleOk, texts::kAboutCaption);
+}
+
+}  // namespace icoforge

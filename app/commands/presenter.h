@@ -1,0 +1,76 @@
+#pragma once
+// The program-wide state and every command behind the window's buttons and events, written
+// against Ui so that each window, the command line and the tests drive the same code.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/commands/ui.h"
+
+namespace icoforge {
+
+// Where the commands put their files. Folders end without a separator, except the two the
+// shell gives (temporary, desktop), which end in one.
+struct AppFolders {
+    std::string program;    // the numbered .ico files
+    std::string temporary;  // a picture run's snapshot and its conversion
+    std::string desktop;    // where the open-file dialog starts
+};
+
+// The folders as the shell names them, with `program_folder` for the icons.
+AppFolders SystemFolders(std::string program_folder);
+
+struct IconSize {
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+};
+
+class Presenter {
+public:
+    Presenter(Ui& ui, AppFolders folders);
+    Presenter(const Presenter&) = delete;
+    Presenter& operator=(const Presenter&) = delete;
+
+    // The window exists: take the checked size.
+    void OnCreated();
+    // The window is going: delete the temporary files the picture runs wrote, and only those.
+    void OnDestroying();
+
+    void UpdateIconSize();
+    void Extract();
+    void SelectFile();
+    void OnFilesDropped(std::string_view paths);
+    void OnContentChanged();
+    void DeleteIcons();
+    void ShowAbout();
+
+    IconSize icon_size() const { return icon_size_; }
+    const std::string& current_source_path() const { return current_source_path_; }
+    const std::string& last_extracted_path() const { return last_extracted_path_; }
+    // The icon files the last extract command wrote whole, in the order written.
+    const std::vector<std::string>& icons_written() const { return icons_written_; }
+
+private:
+    MessageBoxButton ShowMessage(std::string_view text, std::int32_t style,
+                                 std::string_view caption = {});
+    void ShowBalloonAtMouse(std::string_view text, bool hides_by_itself);
+    std::string NumberedIconPath(std::int32_t number) const;
+    bool ExtractPicture();
+    void RememberTemporaryFile(const std::string& path);
+
+    Ui& ui_;
+    AppFolders folders_;
+    IconSize icon_size_;
+    std::string current_source_path_;
+    std::string last_extracted_path_;
+    std::string last_chosen_file_;
+    std::vector<std::string> temporary_files_;
+    std::vector<std::string> icons_written_;
+};
+
+// The about message's main text, deciphered from what the program stores.
+std::string AboutText();
+
+}  // namespace icoforge
