@@ -4,42 +4,13 @@
 #include <cstdio>
 #include <limits>
 
-#include <jpeglib.h>
-
 #include "common/checked_size.h"
+#include "imageconv/jpeg_library.h"
 
 namespace icoforge {
 namespace {
 
 constexpr std::uint8_t kStartOfImage[] = {0xFF, 0xD8};
-
-struct ErrorManager {
-    jpeg_error_mgr base;  // first, so libjpeg's pointer to it is a pointer to the whole
-    std::jmp_buf recovery;
-};
-
-[[noreturn]] void ErrorExit(j_common_ptr cinfo) {
-    // The message is of no use to anyone: the caller learns only that the file failed.
-    std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->recovery, 1);
-}
-
-// Warnings (a file cut short, stray bytes) are not failures, and there is nobody to tell.
-void DiscardMessage(j_common_ptr) {}
-
-// What libjpeg may allocate for one picture. A progressive file keeps every coefficient
-// until its last scan, 2 bytes a sample: a 4:2:0 picture at the pixel limit needs 300 MB,
-// a 4:4:4 one of 64 megapixels the same. Beyond this libjpeg fails instead of asking for more.
-constexpr long kMaxJpegMemory = 384L << 20;
-
-// Encoders write about ten scans, the most thorough a few dozen. Each scan of a
-// progressive file passes over the whole picture, so a file of thousands of tiny scans
-// would cost minutes.
-constexpr int kMaxJpegScans = 500;
-
-void LimitScans(j_common_ptr cinfo) {
-    const auto* decompress = reinterpret_cast<j_decompress_ptr>(cinfo);
-    if (decompress->input_scan_number > kMaxJpegScans) ErrorExit(cinfo);
-}
 
 // Each block of a component that the first scan covers costs that scan at least one bit of
 // Huffman code, however plain the block. A file with fewer bits than that cannot hold the
@@ -61,7 +32,7 @@ bool FirstScanFits(const jpeg_decompress_struct& cinfo, std::uint64_t file_size)
 // Owns the decompressor for as long as the decoder is open.
 struct JpegDecoder::Session {
     jpeg_decompress_struct cinfo{};
-    ErrorManager errors{};
+    JpegErrorManager errors{};
     jpeg_progress_mgr progress{};
     bool created = false;
 
@@ -73,11 +44,7 @@ struct JpegDecoder::Session {
     }
 
     // Every operation takes a fresh error manager; its recovery point is set by the caller.
-    void ResetErrors() {
-        cinfo.err = jpeg_std_error(&errors.base);
-        errors.base.error_exit = ErrorExit;
-        errors.base.output_message = DiscardMessage;
-    }
+    void ResetErrors() { UseJpegErrorManager(cinfo, errors); }
 };
 
 namespace {
@@ -89,9 +56,7 @@ bool ReadHeader(JpegDecoder::Session& s, std::FILE* file) {
     if (setjmp(s.errors.recovery) != 0) return false;
     jpeg_create_decompress(&s.cinfo);
     s.created = true;
-    s.cinfo.mem->max_memory_to_use = kMaxJpegMemory;
-    s.progress.progress_monitor = LimitScans;
-    s.cinfo.progress = &s.progress;
+    LimitJpegWork(s.cinfo, s.progress);
     jpeg_stdio_src(&s.cinfo, file);
     if (jpeg_read_header(&s.cinfo, TRUE) != JPEG_HEADER_OK) return false;
     // The output size and components, without allocating anything for the picture yet.

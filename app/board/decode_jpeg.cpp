@@ -8,25 +8,15 @@
 #include <jerror.h>
 
 #include "app/board/board_decoders.h"
+#include "imageconv/jpeg_library.h"
 
 namespace icoforge::board_detail {
 namespace {
 
-struct ErrorManager {
-    jpeg_error_mgr base;  // first, so libjpeg's pointer to it is a pointer to the whole
-    std::jmp_buf recovery;
-};
-
-[[noreturn]] void ErrorExit(j_common_ptr cinfo) {
-    std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->recovery, 1);
-}
-
-// Warnings (a file cut short, stray bytes) still leave a picture, and nobody reads them.
-void DiscardMessage(j_common_ptr) {}
-
 struct Decompressor {
     jpeg_decompress_struct cinfo{};
-    ErrorManager errors{};
+    JpegErrorManager errors{};
+    jpeg_progress_mgr progress{};
     bool created = false;
 
     Decompressor() = default;
@@ -35,11 +25,7 @@ struct Decompressor {
     ~Decompressor() {
         if (created) jpeg_destroy_decompress(&cinfo);
     }
-    void ResetErrors() {
-        cinfo.err = jpeg_std_error(&errors.base);
-        errors.base.error_exit = ErrorExit;
-        errors.base.output_message = DiscardMessage;
-    }
+    void ResetErrors() { UseJpegErrorManager(cinfo, errors); }
 };
 
 // Feeds libjpeg from a ByteSource a piece at a time.
@@ -86,6 +72,7 @@ bool ReadHeader(Decompressor& d, SourceManager& manager) {
     if (setjmp(d.errors.recovery) != 0) return false;
     jpeg_create_decompress(&d.cinfo);
     d.created = true;
+    LimitJpegWork(d.cinfo, d.progress);
     manager.base.init_source = InitSource;
     manager.base.fill_input_buffer = FillInputBuffer;
     manager.base.skip_input_data = SkipInputData;
