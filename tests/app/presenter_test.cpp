@@ -7,6 +7,7 @@
 #include "app/board/drawing_board.h"
 #include "app/commands/presenter.h"
 #include "app/commands/texts.h"
+#include "app/commands/window_options.h"
 #include "tests/app/recording_ui.h"
 #include "common/command_text.h"
 #include "iconextract/extract.h"
@@ -322,6 +323,35 @@ TEST(Presenter, SelectFileOffersTheDesktopAndWritesTheChoiceIntoTheBox) {
     window.ui.log.clear();
     window.presenter.OnFilesDropped(source);
     EXPECT_EQ(window.ui.log[1], Caption(2));
+}
+
+TEST(WindowOptions, OutputFolderAndFile) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string output, file, error;
+    };
+    const Case cases[] = {
+        {{}, "", "", ""},
+        {{"a.dll"}, "", "a.dll", ""},
+        {{"--output", "/o", "a.dll"}, "/o", "a.dll", ""},
+        {{"-o", "/o"}, "/o", "", ""},
+        {{"--output=/o", "--", "-x.dll"}, "/o", "-x.dll", ""},
+        {{"--output"}, "", "", "--output needs a folder"},
+        {{"--output="}, "", "", "--output needs a folder"},
+        {{"--bogus"}, "", "", "unknown option '--bogus'"},
+        {{"a", "b"}, "", "", "only one FILE can be given"},
+    };
+    for (const auto& c : cases) {
+        const auto parsed = ParseWindowOptions(c.args);
+        if (c.error.empty()) {
+            ASSERT_TRUE(std::holds_alternative<WindowOptions>(parsed)) << c.args.size();
+            EXPECT_EQ(std::get<WindowOptions>(parsed).output_folder, c.output);
+            EXPECT_EQ(std::get<WindowOptions>(parsed).file, c.file);
+        } else {
+            ASSERT_TRUE(std::holds_alternative<WindowUsageError>(parsed)) << c.error;
+            EXPECT_EQ(std::get<WindowUsageError>(parsed).message, c.error);
+        }
+    }
 }
 
 }  // namespace
