@@ -414,7 +414,6 @@ void MainWindow::ShowBalloon(std::int32_t x, std::int32_t y, std::string_view te
     std::wstring wide = WideFromUtf8(text);
     TTTOOLINFOW tool = BalloonTool(window_);
     tool.lpszText = wide.data();
-    SendMessageW(tip, TTM_SETTITLEW, TTI_NONE, reinterpret_cast<LPARAM>(L""));
     SendMessageW(tip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
     SendMessageW(tip, TTM_TRACKPOSITION, 0, MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y)));
     SendMessageW(tip, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&tool));

@@ -1,0 +1,563 @@
+// The real window, made in-process and driven with the messages a user's actions send.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+#include <png.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/board/drawing_board.h"
+#include "app/commands/texts.h"
+#include "app/win32/main_window.h"
+#include "app/win32/window_dpi.h"
+#include "common/path.h"
+#include "platform/file_io.h"
+#include "platform/win32/wide.h"
+#include "tests/support/ico_builder.h"
+#include "tests/support/module_builder.h"
+#include "tests/support/temp_folder.h"
+
+namespace icoforge {
+namespace {
+
+using testing::TempFolder;
+
+// OLE and the common controls for the whole run, as the program has them.
+class WindowEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        ole_ = OleInitialize(nullptr);
+        INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
+        InitCommonControlsEx(&controls);
+    }
+    void TearDown() override {
+        if (SUCCEEDED(ole_)) OleUninitialize();
+    }
+
+private:
+    HRESULT ole_ = E_FAIL;
+};
+[[maybe_unused]] const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new WindowEnvironment);
+
+// Runs whatever is waiting, and for `ms` more when asked.
+void Pump(DWORD ms = 0) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+        if (GetTickCount() - start >= ms) return;
+        Sleep(10);
+    }
+}
+
+std::string TextOf(HWND window) {
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    return Utf8FromWide(text);
+}
+
+std::string CountCaption(int count) {
+    return std::string(texts::kCountCaptionStart) + std::to_string(count) + std::string(texts::kCountCaptionEnd);
+}
+
+ByteBuffer ModuleWithGroups(std::uint16_t groups) {
+    using namespace testing;
+    std::vector<ModuleResource> resources;
+    for (std::uint16_t g = 1; g <= groups; ++g) {
+        resources.push_back({Type(ResourceType::GroupIcon), ResourceName::Id(g), MakeGroupResource({g})});
+        resources.push_back({Type(ResourceType::Icon), ResourceName::Id(g),
+                             MakeDibImage({.width = 16, .height = 16, .seed = static_cast<std::uint8_t>(g)})});
+    }
+    return BuildModule(ModuleFormat::Pe32, resources);
+}
+
+// Every caption the program gives its window, counted as it is set: each run of the
+// content-changed handler sets one.
+struct CaptionCount {
+    static inline int count = 0;
+    static LRESULT CALLBACK Hook(int code, WPARAM wparam, LPARAM lparam) {
+        const auto* message = reinterpret_cast<const CWPSTRUCT*>(lparam);
+        std::array<wchar_t, 32> name{};
+        if (code == HC_ACTION && message->message == WM_SETTEXT && GetParent(message->hwnd) == nullptr &&
+            GetClassNameW(message->hwnd, name.data(), static_cast<int>(name.size())) > 0 &&
+            lstrcmpW(name.data(), L"IcoforgeMainWindow") == 0)
+            ++count;
+        return CallNextHookEx(nullptr, code, wparam, lparam);
+    }
+};
+
+// Answers the next message box of this thread with `button`, and keeps what it said.
+class MessageBoxAnswer {
+public:
+    explicit MessageBoxAnswer(int button) : button_(button) {
+        active = this;
+        timer_ = SetTimer(nullptr, 0, 50, &MessageBoxAnswer::Look);
+    }
+    ~MessageBoxAnswer() {
+        KillTimer(nullptr, timer_);
+        active = nullptr;
+    }
+    std::string caption;
+    std::string text;
+    bool answered = false;
+
+private:
+    static inline MessageBoxAnswer* active = nullptr;
+    static void CALLBACK Look(HWND, UINT, UINT_PTR, DWORD) {
+        if (active != nullptr && !active->answered)
+            EnumThreadWindows(GetCurrentThreadId(), &MessageBoxAnswer::Answer, 0);
+    }
+    static BOOL CALLBACK Answer(HWND window, LPARAM) {
+        std::array<wchar_t, 16> name{};
+        GetClassNameW(window, name.data(), static_cast<int>(name.size()));
+        if (lstrcmpW(name.data(), L"#32770") != 0 || !IsWindowVisible(window)) return TRUE;
+        active->caption = TextOf(window);
+        EnumChildWindows(window, &MessageBoxAnswer::ReadStatic, 0);
+        active->answered = true;
+        PostMessageW(window, WM_COMMAND, MAKEWPARAM(active->button_, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(window, active->button_)));
+        return FALSE;
+    }
+    static BOOL CALLBACK ReadStatic(HWND child, LPARAM) {
+        std::array<wchar_t, 16> name{};
+        GetClassNameW(child, name.data(), static_cast<int>(name.size()));
+        if (lstrcmpiW(name.data(), L"Static") == 0) active->text += TextOf(child);
+        return TRUE;
+    }
+    int button_;
+    UINT_PTR timer_;
+};
+
+// The window's client area as the screen shows it, with a balloon that shows, as a PNG in
+// ICOFORGE_SCREENSHOT_DIR, for people. The frame is left out: without a window manager
+// nobody draws it.
+void SaveScreenshot(HWND window, HWND balloon, const std::string& name) {
+    const char* folder = std::getenv("ICOFORGE_SCREENSHOT_DIR");
+    if (folder == nullptr || *folder == '\0') return;
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    Pump(300);
+    RECT place{};
+    GetClientRect(window, &place);
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&place), 2);
+    if (IsWindowVisible(balloon)) {
+        RECT tip{};
+        GetWindowRect(balloon, &tip);
+        UnionRect(&place, &place, &tip);
+    }
+    const int width = place.right - place.left, height = place.bottom - place.top;
+    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * height * 4);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB};
+    const HDC screen = GetDC(nullptr);
+    const HDC memory = CreateCompatibleDC(screen);
+    void* bits = nullptr;
+    const HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, place.left, place.top, SRCCOPY);
+    GdiFlush();
+    std::memcpy(pixels.data(), bits, pixels.size());
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    for (std::size_t i = 3; i < pixels.size(); i += 4) pixels[i] = 0xFF;
+
+    std::error_code ec;
+    std::filesystem::create_directories(PathFromUtf8(folder), ec);
+    const std::wstring path = WideFromUtf8(std::string(folder) + "\\" + name + ".png");
+    std::FILE* file = _wfopen(path.c_str(), L"wb");
+    ASSERT_NE(file, nullptr) << "cannot write the screenshot " << Utf8FromWide(path);
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = static_cast<png_uint_32>(width);
+    image.height = static_cast<png_uint_32>(height);
+    image.format = PNG_FORMAT_BGRA;
+    EXPECT_NE(png_image_write_to_stdio(&image, file, 0, pixels.data(), width * 4, nullptr), 0);
+    std::fclose(file);
+}
+
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::filesystem::create_directory(PathFromUtf8(program_));
+        std::filesystem::create_directory(PathFromUtf8(root_.File("temp")));
+        std::filesystem::create_directory(PathFromUtf8(root_.File("desktop")));
+        hook_ = SetWindowsHookExW(WH_CALLWNDPROC, &CaptionCount::Hook, nullptr, GetCurrentThreadId());
+        CaptionCount::count = 0;
+        MainWindowOptions options;
+        options.folders = {program_, temporary_, desktop_};
+        options.quit_on_destroy = false;
+        options.run_open_file_dialog = [this](OPENFILENAMEW& dialog) { return answer_dialog_(dialog); };
+        window_ = std::make_unique<MainWindow>(std::move(options));
+        if (window_->window() == nullptr) {
+            const bool display = std::getenv("DISPLAY") != nullptr && *std::getenv("DISPLAY") != '\0';
+            if (!display) GTEST_SKIP() << "no display: DISPLAY is unset and the window could not be made";
+            FAIL() << "the window could not be made on display " << std::getenv("DISPLAY");
+        }
+        Pump();
+    }
+    void TearDown() override {
+        window_.reset();
+        Pump();
+        if (hook_ != nullptr) UnhookWindowsHookEx(hook_);
+    }
+
+    HWND control(ControlId id) const { return window_->control(id); }
+    void Click(ControlId id) { SendMessageW(control(id), BM_CLICK, 0, 0); }
+    std::string Source(const std::string& name, const ByteBuffer& bytes) {
+        const std::string path = root_.File(name);
+        EXPECT_TRUE(WriteWholeFile(path, bytes));
+        return path;
+    }
+    std::string Icon(int n) const { return Utf8FromPath(PathFromUtf8(program_) / (std::to_string(n) + ".ico")); }
+    int IconsPresent(int up_to) const {
+        int present = 0;
+        for (int n = 1; n <= up_to; ++n) present += std::filesystem::exists(PathFromUtf8(Icon(n))) ? 1 : 0;
+        return present;
+    }
+    std::string BalloonText() const {
+        std::array<wchar_t, 1024> text{};
+        TTTOOLINFOW tool{};
+        tool.cbSize = TTTOOLINFOW_V2_SIZE;
+        tool.hwnd = window_->window();
+        tool.uId = 1;
+        tool.lpszText = text.data();
+        SendMessageW(window_->balloon(), TTM_GETTEXTW, text.size(), reinterpret_cast<LPARAM>(&tool));
+        return Utf8FromWide(text.data());
+    }
+    bool BalloonShows() const { return IsWindowVisible(window_->balloon()) != FALSE; }
+
+    TempFolder root_;
+    std::string program_ = root_.File("program");
+    std::string temporary_ = root_.File("temp") + "\\";
+    std::string desktop_ = root_.File("desktop") + "\\";
+    std::function<bool(OPENFILENAMEW&)> answer_dialog_ = [](OPENFILENAMEW&) { return false; };
+    HHOOK hook_ = nullptr;
+    std::unique_ptr<MainWindow> window_;
+};
+
+TEST_F(WindowTest, ControlsStandWhereTheLayoutPutsThemWithTheirTextsAndStates) {
+    const UINT dpi = WindowDpi(window_->window());
+    RECT outer{};
+    GetWindowRect(window_->window(), &outer);
+    EXPECT_EQ(outer.left, 50);
+    EXPECT_EQ(outer.top, 50);
+    EXPECT_EQ(outer.right - outer.left, ScaleForDpi(426, dpi));
+    EXPECT_EQ(outer.bottom - outer.top, ScaleForDpi(154, dpi));
+    const auto style = static_cast<DWORD>(GetWindowLongPtrW(window_->window(), GWL_STYLE));
+    EXPECT_EQ(style & (WS_THICKFRAME | WS_MAXIMIZEBOX), 0u) << "the frame is fixed";
+    EXPECT_EQ(style & (WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX), DWORD{WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX});
+    EXPECT_EQ(TextOf(window_->window()), texts::kInitialCaption);
+
+    const struct {
+        ControlId id;
+        const char* window_class;
+        RECT place;  // left, top, right, bottom at 96 DPI, in the parent's client area
+        std::string_view text;
+        bool visible;
+        int checked;
+    } kControls[] = {
+        {ControlId::Size128, "Button", {85, 37, 147, 52}, "128*128", true, BST_UNCHECKED},
+        {ControlId::Size64, "Button", {8, 38, 70, 54}, "64*64", true, BST_UNCHECKED},
+        {ControlId::Size16, "Button", {8, 17, 70, 32}, "16*16", true, BST_UNCHECKED},
+        {ControlId::Size32, "Button", {85, 17, 147, 32}, "32*32", true, BST_CHECKED},
+        {ControlId::Board, "Static", {48, -8, 80, 24}, "", false, 0},
+        {ControlId::SizeGroup, "Button", {16, 51, 184, 108}, "规定大小仅对图像转ICO有效", true, 0},
+        {ControlId::AboutButton, "Button", {312, 83, 392, 107}, "软件说明", true, 0},
+        {ControlId::SelectFileButton, "Button", {208, 56, 288, 80}, "选择文件", true, 0},
+        {ControlId::DeleteButton, "Button", {208, 83, 288, 107}, "删除图标", true, 0},
+        {ControlId::ExtractButton, "Button", {312, 56, 392, 80}, "提取图标", true, 0},
+        {ControlId::PathEdit, "Edit", {16, 24, 408, 44}, texts::kInitialEditText, true, 0},
+    };
+    std::vector<ControlId> window_children;
+    for (const auto& expected : kControls) {
+        SCOPED_TRACE(std::string(expected.text));
+        const HWND child = control(expected.id);
+        ASSERT_NE(child, nullptr);
+        std::array<wchar_t, 32> name{};
+        GetClassNameW(child, name.data(), static_cast<int>(name.size()));
+        EXPECT_EQ(lstrcmpiW(name.data(), WideFromUtf8(expected.window_class).c_str()), 0) << Utf8FromWide(name.data());
+        RECT place{};
+        GetWindowRect(child, &place);
+        MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&place), 2);
+        EXPECT_EQ(place.left, ScaleForDpi(expected.place.left, dpi));
+        EXPECT_EQ(place.top, ScaleForDpi(expected.place.top, dpi));
+        EXPECT_EQ(place.right - place.left, ScaleForDpi(expected.place.right - expected.place.left, dpi));
+        EXPECT_EQ(place.bottom - place.top, ScaleForDpi(expected.place.bottom - expected.place.top, dpi));
+        EXPECT_EQ(TextOf(child), expected.text);
+        EXPECT_EQ(IsWindowVisible(child) != FALSE, expected.visible);
+        if (lstrcmpiW(name.data(), L"Button") == 0 && expected.id <= ControlId::Size32)
+            EXPECT_EQ(SendMessageW(child, BM_GETCHECK, 0, 0), expected.checked);
+    }
+    // The window's own children, in the order they were made.
+    for (HWND child = GetWindow(window_->window(), GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT))
+        window_children.push_back(static_cast<ControlId>(GetDlgCtrlID(child)));
+    EXPECT_EQ(window_children, (std::vector<ControlId>{ControlId::Board, ControlId::SizeGroup, ControlId::AboutButton,
+                                                       ControlId::SelectFileButton, ControlId::DeleteButton,
+                                                       ControlId::ExtractButton, ControlId::PathEdit}));
+    EXPECT_EQ(window_->presenter().icon_size().width, 32);
+    EXPECT_EQ(CaptionCount::count, 0) << "the initial text is no change";
+    EXPECT_FALSE(BalloonShows());
+    SaveScreenshot(window_->window(), window_->balloon(), "window-after-start");
+}
+
+TEST_F(WindowTest, EachRadioClickedSetsItsSizeAndLeavesOnlyItselfChecked) {
+    const struct {
+        ControlId clicked;
+        std::int32_t size;
+    } kClicks[] = {{ControlId::Size16, 16},  {ControlId::Size64, 64}, {ControlId::Size64, 64},
+                   {ControlId::Size128, 128}, {ControlId::Size32, 32}, {ControlId::Size16, 16}};
+    for (const auto& [clicked, size] : kClicks) {
+        Click(clicked);
+        EXPECT_EQ(window_->presenter().icon_size().width, size);
+        EXPECT_EQ(window_->presenter().icon_size().height, size);
+        for (const ControlId radio : {ControlId::Size16, ControlId::Size32, ControlId::Size64, ControlId::Size128})
+            EXPECT_EQ(SendMessageW(control(radio), BM_GETCHECK, 0, 0) == BST_CHECKED, radio == clicked);
+    }
+}
+
+TEST_F(WindowTest, EveryChangeOfThePathRunsTheHandlerOnceAndTheCaptionCountsItsIcons) {
+    const std::string three = Source("three.dll", ModuleWithGroups(3));
+    const std::string two = Source("two.dll", ModuleWithGroups(2));
+    const HWND edit = control(ControlId::PathEdit);
+    const struct {
+        const char* how;
+        std::function<void()> change;
+        int runs;
+        std::string caption;
+    } kChanges[] = {
+        {"WM_SETTEXT", [&] { SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(WideFromUtf8(three).c_str())); },
+         1, CountCaption(3)},
+        {"SetEditText", [&] { window_->SetEditText(two); }, 1, CountCaption(2)},
+        {"as if dropped", [&] { window_->OpenFile(three); }, 1, CountCaption(3)},
+        {"typing x, y", [&] {
+             SendMessageW(edit, EM_SETSEL, 0, -1);
+             SendMessageW(edit, WM_CHAR, 'x', 0);
+             SendMessageW(edit, WM_CHAR, 'y', 0);
+         }, 2, CountCaption(0)},
+        {"a backspace", [&] { SendMessageW(edit, WM_CHAR, VK_BACK, 0); }, 1, CountCaption(0)},
+    };
+    for (const auto& change : kChanges) {
+        SCOPED_TRACE(change.how);
+        CaptionCount::count = 0;
+        change.change();
+        Pump();
+        EXPECT_EQ(CaptionCount::count, change.runs);
+        EXPECT_EQ(TextOf(window_->window()), change.caption);
+        EXPECT_EQ(window_->presenter().current_source_path(), TextOf(edit));
+    }
+    // Each change selects the whole path, so the next key typed replaces it.
+    EXPECT_EQ(TextOf(edit), "");
+}
+
+TEST_F(WindowTest, ExtractWritesTheNumberedIconsAndSaysSoInABalloonAtTheMouse) {
+    SetCursorPos(300, 260);
+    POINT mouse{};
+    GetCursorPos(&mouse);
+    window_->OpenFile(Source("five.dll", ModuleWithGroups(5)));
+    Click(ControlId::ExtractButton);
+    Pump();
+    EXPECT_EQ(IconsPresent(6), 5);
+    EXPECT_EQ(BalloonText(), texts::kExtractSucceeded);
+    EXPECT_TRUE(BalloonShows());
+    EXPECT_FALSE(window_->balloon_hides_by_itself());
+    RECT balloon{};
+    GetWindowRect(window_->balloon(), &balloon);
+    // The balloon's stem points at the mouse: it spans it across, and its near edge is at it.
+    EXPECT_LE(balloon.left, mouse.x);
+    EXPECT_GE(balloon.right, mouse.x);
+    EXPECT_TRUE(std::abs(balloon.top - mouse.y) <= 2 || std::abs(balloon.bottom - mouse.y) <= 2)
+        << balloon.top << ".." << balloon.bottom << " for " << mouse.y;
+    SaveScreenshot(window_->window(), window_->balloon(), "window-after-extract");
+}
+
+TEST_F(WindowTest, BalloonsReplaceEachOtherAndOnlyTheFlaggedOneHidesByItself) {
+    const struct {
+        std::int32_t x, y;
+        const char* text;
+        bool hides;
+    } kBalloons[] = {{200, 150, "第一", false}, {400, 300, "second\r\nline", true}, {250, 500, "第三", false}};
+    for (const auto& shown : kBalloons) {
+        window_->ShowBalloon(shown.x, shown.y, shown.text, kNoBalloonIcon, shown.hides);
+        Pump();
+        EXPECT_EQ(BalloonText(), shown.text);
+        EXPECT_TRUE(BalloonShows());
+        EXPECT_EQ(window_->balloon_hides_by_itself(), shown.hides);
+    }
+    // A click anywhere dismisses one that stays.
+    window_->BeforeDispatch(MSG{window_->window(), WM_LBUTTONDOWN});
+    EXPECT_FALSE(BalloonShows());
+
+    window_->ShowBalloon(200, 150, "stays", kNoBalloonIcon, false);
+    Pump(5600);
+    EXPECT_TRUE(BalloonShows()) << "a balloon without the flag stays";
+    window_->ShowBalloon(200, 150, "goes", kNoBalloonIcon, true);
+    Pump(5600);
+    EXPECT_FALSE(BalloonShows()) << "a flagged balloon hides after 5000 ms";
+}
+
+TEST_F(WindowTest, AboutAndDeleteAskThroughRealMessageBoxes) {
+    {
+        MessageBoxAnswer answer(IDOK);
+        Click(ControlId::AboutButton);
+        EXPECT_TRUE(answer.answered);
+        EXPECT_EQ(answer.caption, texts::kAboutCaption);
+        EXPECT_NE(answer.text.find("支持查询快捷方式lnk"), std::string::npos) << answer.text;
+    }
+    window_->OpenFile(Source("four.dll", ModuleWithGroups(4)));
+    Click(ControlId::ExtractButton);
+    ASSERT_EQ(IconsPresent(4), 4);
+    const struct {
+        int button;
+        int icons_left;
+    } kAnswers[] = {{IDNO, 4}, {IDYES, 0}};
+    for (const auto& [button, icons_left] : kAnswers) {
+        MessageBoxAnswer answer(button);
+        Click(ControlId::DeleteButton);
+        EXPECT_TRUE(answer.answered);
+        EXPECT_EQ(answer.caption, texts::kDefaultMessageCaption);
+        EXPECT_EQ(answer.text, texts::kDeleteConfirmation);
+        EXPECT_EQ(IconsPresent(4), icons_left);
+    }
+}
+
+std::vector<std::wstring> FilterPieces(const wchar_t* filter) {
+    std::vector<std::wstring> pieces;
+    for (; filter != nullptr && *filter != L'\0'; filter += pieces.back().size() + 1) pieces.emplace_back(filter);
+    return pieces;
+}
+
+TEST_F(WindowTest, TheOpenFileDialogIsAskedWithTheFilterFolderFlagsAndTheLastChoice) {
+    const std::string chosen = Source("chosen.dll", ModuleWithGroups(2));
+    std::vector<std::wstring> expected_filter;
+    for (std::string_view rest = texts::kOpenFileFilter; !rest.empty();) {
+        const auto bar = rest.find('|');
+        expected_filter.push_back(WideFromUtf8(rest.substr(0, bar)));
+        rest = bar == std::string_view::npos ? std::string_view() : rest.substr(bar + 1);
+    }
+    struct Asked {
+        std::vector<std::wstring> filter;
+        std::wstring folder, prefilled;
+        DWORD flags;
+    };
+    std::vector<Asked> asked;
+    bool choose = true;
+    answer_dialog_ = [&](OPENFILENAMEW& dialog) {
+        asked.push_back({FilterPieces(dialog.lpstrFilter), dialog.lpstrInitialDir ? dialog.lpstrInitialDir : L"",
+                         dialog.lpstrFile, dialog.Flags});
+        if (choose) lstrcpynW(dialog.lpstrFile, WideFromUtf8(chosen).c_str(), static_cast<int>(dialog.nMaxFile));
+        return choose;
+    };
+    Click(ControlId::SelectFileButton);
+    EXPECT_EQ(TextOf(control(ControlId::PathEdit)), chosen);
+    EXPECT_EQ(TextOf(window_->window()), CountCaption(2));
+    choose = false;
+    Click(ControlId::SelectFileButton);
+    EXPECT_EQ(TextOf(control(ControlId::PathEdit)), chosen) << "a cancelled dialog changes nothing";
+
+    ASSERT_EQ(asked.size(), 2u);
+    for (std::size_t i = 0; i < asked.size(); ++i) {
+        EXPECT_EQ(asked[i].filter, expected_filter);
+        EXPECT_EQ(asked[i].folder, WideFromUtf8(desktop_));
+        EXPECT_EQ(asked[i].flags, kOpenFileFlags);
+        EXPECT_EQ(asked[i].prefilled, i == 0 ? L"" : WideFromUtf8(chosen));
+    }
+}
+
+TEST_F(WindowTest, ClosingTheWindowDeletesThePictureRunsTemporaryFiles) {
+    BoardImage red(20, 20);
+    for (std::size_t i = 0; i < red.bgra.size(); i += 4) red.bgra[i + 2] = red.bgra[i + 3] = 0xFF;
+    window_->OpenFile(Source("red.bmp", BmpFileOf(red)));
+    Click(ControlId::ExtractButton);
+    const std::string snapshot = temporary_ + "p", converted = temporary_ + "p.bmp";
+    ASSERT_TRUE(std::filesystem::exists(PathFromUtf8(snapshot)));
+    ASSERT_TRUE(std::filesystem::exists(PathFromUtf8(converted)));
+    EXPECT_EQ(IconsPresent(1), 1);
+
+    SendMessageW(window_->window(), WM_CLOSE, 0, 0);
+    Pump();
+    EXPECT_EQ(window_->window(), nullptr);
+    EXPECT_FALSE(std::filesystem::exists(PathFromUtf8(snapshot)));
+    EXPECT_FALSE(std::filesystem::exists(PathFromUtf8(converted)));
+    EXPECT_EQ(IconsPresent(1), 1) << "the icons stay";
+}
+
+TEST_F(WindowTest, TheLookSwitchesByScheme) {
+    ThemedDrawing& look = *window_->themed_drawing();
+    const auto background = [&] {
+        RedrawWindow(window_->window(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        WindowDc dc(window_->window());
+        return GetPixel(dc.get(), 2, 2);
+    };
+    EXPECT_EQ(look.scheme(), 3) << "the program's own look from the start";
+    const COLORREF themed = background();
+    const struct {
+        int scheme;
+        int active;
+    } kSchemes[] = {{0, 0}, {2, 2}, {7, 0}, {1, 1}, {-1, 0}, {3, 3}};
+    for (const auto& [scheme, active] : kSchemes) {
+        SCOPED_TRACE(scheme);
+        look.SetScheme(scheme);
+        EXPECT_EQ(look.scheme(), active);
+        // The window and its buttons, radios, group box and edit box, or nothing.
+        EXPECT_EQ(look.themed_windows(), active == 0 ? 0u : 11u);
+        if (active == 0) EXPECT_EQ(background(), GetSysColor(COLOR_BTNFACE));
+        if (active == 3) EXPECT_EQ(background(), themed);
+    }
+    EXPECT_NE(themed, GetSysColor(COLOR_BTNFACE));
+}
+
+TEST_F(WindowTest, ANewDpiScalesTheWindowAndEveryControl) {
+    LOGFONTW before{};
+    GetObjectW(window_->font(), sizeof before, &before);
+    const UINT dpi = 2 * WindowDpi(window_->window());
+    RECT suggested{50, 50, 50 + ScaleForDpi(426, dpi), 50 + ScaleForDpi(154, dpi)};
+    SendMessageW(window_->window(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+    RECT outer{};
+    GetWindowRect(window_->window(), &outer);
+    EXPECT_EQ(outer.right - outer.left, ScaleForDpi(426, dpi));
+    RECT edit{};
+    GetWindowRect(control(ControlId::PathEdit), &edit);
+    MapWindowPoints(nullptr, window_->window(), reinterpret_cast<POINT*>(&edit), 2);
+    EXPECT_EQ(edit.left, ScaleForDpi(16, dpi));
+    EXPECT_EQ(edit.right - edit.left, ScaleForDpi(392, dpi));
+    RECT radio{};
+    GetWindowRect(control(ControlId::Size128), &radio);
+    MapWindowPoints(nullptr, control(ControlId::SizeGroup), reinterpret_cast<POINT*>(&radio), 2);
+    EXPECT_EQ(radio.left, ScaleForDpi(85, dpi));
+    EXPECT_EQ(radio.bottom - radio.top, ScaleForDpi(15, dpi));
+    LOGFONTW font{};
+    GetObjectW(window_->font(), sizeof font, &font);
+    EXPECT_NEAR(font.lfHeight, 2 * before.lfHeight, 1);
+}
+
+// Wine's own shell32.dll, named as a drop names it: the icon count the caption shows and
+// the files an extract writes.
+TEST_F(WindowTest, WinesShell32GivesItsIconsToTheProgramFolder) {
+    const auto wine = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version");
+    if (wine == nullptr) GTEST_SKIP() << "not under Wine: shell32.dll's icons differ";
+    const std::string shell32 = "C:\\windows\\system32\\shell32.dll";
+    window_->OpenFile(shell32);
+    EXPECT_EQ(TextOf(window_->window()), CountCaption(184));
+    Click(ControlId::ExtractButton);
+    std::size_t written = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(PathFromUtf8(program_)))
+        written += entry.path().extension() == ".ico" ? 1 : 0;
+    EXPECT_EQ(written, 184u);
+    EXPECT_EQ(window_->presenter().icons_written().size(), 184u);
+}
+
+}  // namespace
+}  // namespace icoforge
