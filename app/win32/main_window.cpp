@@ -183,12 +183,13 @@ bool MainWindow::RegisterWindowClass() {
     window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     window_class.lpszClassName = kWindowClass;
-    // The program's icon, when the executable carries one.
+    // The program's icon, when the executable carries one; shared icons are the system's to free.
     window_class.hIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(kAppIconResource), IMAGE_ICON,
-                                                       GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
+                                                       GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON),
+                                                       LR_SHARED));
     window_class.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(kAppIconResource), IMAGE_ICON,
                                                          GetSystemMetrics(SM_CXSMICON),
-                                                         GetSystemMetrics(SM_CYSMICON), 0));
+                                                         GetSystemMetrics(SM_CYSMICON), LR_SHARED));
     return RegisterClassExW(&window_class) != 0;
 }
 
@@ -310,8 +311,12 @@ void MainWindow::OnCreated() {
     themed_->SetScheme(3);
     DropSettings accept_files;
     accept_files.accept_files = true;
+    // Runs inside OLE's Drop: nothing may be thrown back into it.
     drop_ = std::make_unique<DropObject>(window_, accept_files, [this](DropEvent event, const std::string& text) {
-        if (event == DropEvent::kFilesDropped) presenter_->OnFilesDropped(text);
+        try {
+            if (event == DropEvent::kFilesDropped) presenter_->OnFilesDropped(text);
+        } catch (...) {
+        }
     });
     drop_->RegisterDropWindow(window_);
     presenter_->OnCreated();

@@ -196,7 +196,10 @@ void PaintPushButton(const ThemedDrawing::Skin& skin, Canvas& canvas, int width,
     const bool focused = GetFocus() == skin.window;
     const bool enabled = IsWindowEnabled(skin.window) != FALSE;
     canvas.Fill(colours.window);
-    const COLORREF fill = !enabled ? colours.window : pressed ? colours.pressed : skin.hover ? colours.hover : colours.surface;
+    const COLORREF fill = !enabled    ? colours.window
+                          : pressed    ? colours.pressed
+                          : skin.hover ? colours.hover
+                                       : colours.surface;
     const COLORREF frame = enabled && (focused || skin.hover || pressed) ? colours.accent : colours.border;
     const float frame_width = (focused ? 2.0f : 1.0f) * scale;
     canvas.RoundedBox(0.5f, 0.5f, width - 0.5f, height - 0.5f, kButtonRadius * scale, true, fill, frame, frame_width);
@@ -214,7 +217,8 @@ void PaintRadioButton(const ThemedDrawing::Skin& skin, Canvas& canvas, int width
     canvas.Fill(colours.window);
     const float diameter = kRadioDiameter * scale;
     const float left = 0.5f, top = (height - diameter) / 2;
-    const COLORREF ring = !enabled ? colours.border : (checked || skin.hover || focused) ? colours.accent : colours.border;
+    const bool lit = enabled && (checked || skin.hover || focused);
+    const COLORREF ring = lit ? colours.accent : colours.border;
     canvas.RoundedBox(left, top, left + diameter, top + diameter, diameter / 2, true, colours.field, ring,
                       (checked || focused ? 1.5f : 1.0f) * scale);
     if (checked) {
@@ -267,7 +271,8 @@ void PaintClient(const ThemedDrawing::Skin& skin, HDC target) {
         case ThemedKind::GroupBox: {
             PaintGroupBox(skin, canvas, width, height, scale);
             // The radios inside draw themselves; the frame must not cover them.
-            for (HWND child = GetWindow(skin.window, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+            for (HWND child = GetWindow(skin.window, GW_CHILD); child != nullptr;
+                 child = GetWindow(child, GW_HWNDNEXT)) {
                 if (!IsWindowVisible(child)) continue;
                 RECT place{};
                 GetWindowRect(child, &place);
@@ -341,7 +346,7 @@ bool RedrawsItself(UINT message) {
     }
 }
 
-LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR, DWORD_PTR data) {
+LRESULT HandleThemed(HWND window, UINT message, WPARAM wparam, LPARAM lparam, DWORD_PTR data) {
     auto& skin = *reinterpret_cast<ThemedDrawing::Skin*>(data);
     const Palette& colours = skin.palette();
     if (skin.kind == ThemedKind::Window) {
@@ -412,8 +417,18 @@ LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wparam, LPARAM lp
     return result;
 }
 
+// Drawing must never end the program: when it fails, the control draws itself.
+LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR, DWORD_PTR data) {
+    try {
+        return HandleThemed(window, message, wparam, lparam, data);
+    } catch (...) {
+        return DefSubclassProc(window, message, wparam, lparam);
+    }
+}
+
 BOOL CALLBACK RecomputeFrame(HWND child, LPARAM) {
-    SetWindowPos(child, nullptr, 0, 0, 0, 0, SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(child, nullptr, 0, 0, 0, 0,
+                 SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     return TRUE;
 }
 
@@ -433,7 +448,8 @@ void ThemedDrawing::SetScheme(int scheme) {
     SetPropW(top_, L"icoforge.window", window_brush_.get());
     SetPropW(top_, L"icoforge.field", field_brush_.get());
     skins_.push_back(std::make_unique<Skin>(Skin{this, top_, ThemedKind::Window}));
-    SetWindowSubclass(top_, ControlProc, reinterpret_cast<UINT_PTR>(this), reinterpret_cast<DWORD_PTR>(skins_.back().get()));
+    SetWindowSubclass(top_, ControlProc, reinterpret_cast<UINT_PTR>(this),
+                      reinterpret_cast<DWORD_PTR>(skins_.back().get()));
     EnumChildWindows(top_, &ThemedDrawing::AttachChild, reinterpret_cast<LPARAM>(this));
     Refresh();
 }
@@ -447,7 +463,8 @@ void ThemedDrawing::Attach(HWND window) {
     const auto kind = KindOf(window);
     if (!kind) return;
     skins_.push_back(std::make_unique<Skin>(Skin{this, window, *kind}));
-    SetWindowSubclass(window, ControlProc, reinterpret_cast<UINT_PTR>(this), reinterpret_cast<DWORD_PTR>(skins_.back().get()));
+    SetWindowSubclass(window, ControlProc, reinterpret_cast<UINT_PTR>(this),
+                      reinterpret_cast<DWORD_PTR>(skins_.back().get()));
 }
 
 void ThemedDrawing::Detach(bool redraw) {

@@ -298,8 +298,9 @@ TEST_F(WindowTest, ControlsStandWhereTheLayoutPutsThemWithTheirTextsAndStates) {
         EXPECT_EQ(place.bottom - place.top, ScaleForDpi(expected.place.bottom - expected.place.top, dpi));
         EXPECT_EQ(TextOf(child), expected.text);
         EXPECT_EQ(IsWindowVisible(child) != FALSE, expected.visible);
-        if (lstrcmpiW(name.data(), L"Button") == 0 && expected.id <= ControlId::Size32)
+        if (lstrcmpiW(name.data(), L"Button") == 0 && expected.id <= ControlId::Size32) {
             EXPECT_EQ(SendMessageW(child, BM_GETCHECK, 0, 0), expected.checked);
+        }
     }
     // The window's own children, in the order they were made.
     for (HWND child = GetWindow(window_->window(), GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT))
@@ -338,8 +339,9 @@ TEST_F(WindowTest, EveryChangeOfThePathRunsTheHandlerOnceAndTheCaptionCountsItsI
         int runs;
         std::string caption;
     } kChanges[] = {
-        {"WM_SETTEXT", [&] { SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(WideFromUtf8(three).c_str())); },
-         1, CountCaption(3)},
+        {"WM_SETTEXT",
+         [&] { SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(WideFromUtf8(three).c_str())); }, 1,
+         CountCaption(3)},
         {"SetEditText", [&] { window_->SetEditText(two); }, 1, CountCaption(2)},
         {"as if dropped", [&] { window_->OpenFile(three); }, 1, CountCaption(3)},
         {"typing x, y", [&] {
@@ -513,8 +515,11 @@ TEST_F(WindowTest, TheLookSwitchesByScheme) {
         EXPECT_EQ(look.scheme(), active);
         // The window and its buttons, radios, group box and edit box, or nothing.
         EXPECT_EQ(look.themed_windows(), active == 0 ? 0u : 11u);
-        if (active == 0) EXPECT_EQ(background(), GetSysColor(COLOR_BTNFACE));
-        if (active == 3) EXPECT_EQ(background(), themed);
+        if (active == 0) {
+            EXPECT_EQ(background(), GetSysColor(COLOR_BTNFACE));
+        } else if (active == 3) {
+            EXPECT_EQ(background(), themed);
+        }
     }
     EXPECT_NE(themed, GetSysColor(COLOR_BTNFACE));
 }
