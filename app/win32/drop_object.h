@@ -12,6 +12,8 @@
 
 namespace icoforge {
 
+class DropTarget;
+
 class DropObject {
 public:
     // Takes the two registered clipboard formats (URL, HTML) at once; nothing is registered
@@ -24,15 +26,18 @@ public:
 
     // The first call records `window` and registers it (RegisterDragDrop); true when that
     // succeeded. Every later call returns false and does nothing, even after a failure.
+    // Where the shell offers drag images, a successful registration also shows them over
+    // `window`.
     bool RegisterDropWindow(HWND window);
 
-    // The target OLE calls, for tests that drive a drag without a shell. Not AddRef'd.
+    // The target OLE calls, for tests that drive a drag without a shell. Not AddRef'd;
+    // null only when memory ran out creating it, and then no window is ever registered.
     IDropTarget* target() const;
 
 private:
     HWND parent_;
     DropRegistration registration_;
-    IDropTarget* target_;  // owned: one reference, released in the destructor
+    DropTarget* target_;  // owned: one reference, released in the destructor
 };
 
 }  // namespace icoforge
