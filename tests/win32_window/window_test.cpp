@@ -25,6 +25,7 @@
 #include "tests/support/ico_builder.h"
 #include "tests/support/module_builder.h"
 #include "tests/support/temp_folder.h"
+#include "tests/win32_drop/file_drop_data.h"
 
 namespace icoforge {
 namespace {
@@ -548,20 +549,37 @@ TEST_F(WindowTest, ANewDpiScalesTheWindowAndEveryControl) {
     EXPECT_NEAR(font.lfHeight, 2 * before.lfHeight, 1);
 }
 
-// Wine's own shell32.dll, named as a drop names it: the icon count the caption shows and
-// the files an extract writes.
-TEST_F(WindowTest, WinesShell32GivesItsIconsToTheProgramFolder) {
-    const auto wine = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version");
-    if (wine == nullptr) GTEST_SKIP() << "not under Wine: shell32.dll's icons differ";
-    const std::string shell32 = "C:\\windows\\system32\\shell32.dll";
-    window_->OpenFile(shell32);
-    EXPECT_EQ(TextOf(window_->window()), CountCaption(184));
-    Click(ControlId::ExtractButton);
-    std::size_t written = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(PathFromUtf8(program_)))
-        written += entry.path().extension() == ".ico" ? 1 : 0;
-    EXPECT_EQ(written, 184u);
-    EXPECT_EQ(window_->presenter().icons_written().size(), 184u);
+// Files dropped on the window reach the edit box; an extract then writes every icon. Under
+// Wine, its own shell32.dll is dropped too.
+TEST_F(WindowTest, ADroppedModuleIsCountedAndExtractedWhole) {
+    struct Drop {
+        std::string path;
+        int icons;
+    };
+    std::vector<Drop> drops = {{Source("seven.dll", ModuleWithGroups(7)), 7}};
+    if (GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr)
+        drops.push_back({"C:\\windows\\system32\\shell32.dll", 184});
+    IDropTarget* target = window_->drop_object()->target();
+    ASSERT_NE(target, nullptr);
+    for (const auto& [path, icons] : drops) {
+        SCOPED_TRACE(path);
+        const auto data = test::MakeFileDropData({path});
+        DWORD effect = DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK;
+        target->DragEnter(data.get(), MK_LBUTTON, POINTL{100, 100}, &effect);
+        effect = DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK;
+        target->Drop(data.get(), 0, POINTL{100, 100}, &effect);
+        EXPECT_EQ(effect, DWORD{DROPEFFECT_COPY});
+        EXPECT_EQ(TextOf(control(ControlId::PathEdit)), path);
+        EXPECT_EQ(TextOf(window_->window()), CountCaption(icons));
+        Click(ControlId::ExtractButton);
+        std::size_t written = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(PathFromUtf8(program_)))
+            written += entry.path().extension() == ".ico" ? 1 : 0;
+        EXPECT_EQ(written, static_cast<std::size_t>(icons));
+        EXPECT_EQ(window_->presenter().icons_written().size(), static_cast<std::size_t>(icons));
+        for (const auto& entry : std::filesystem::directory_iterator(PathFromUtf8(program_)))
+            std::filesystem::remove(entry.path());
+    }
 }
 
 }  // namespace
