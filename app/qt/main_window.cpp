@@ -1,5 +1,6 @@
 #include "app/qt/main_window.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
 #include <QDragEnterEvent>
@@ -24,7 +25,9 @@ namespace icoforge {
 namespace {
 
 // The window's controls stand at fixed pixel rectangles, so their text has a fixed pixel
-// size too; the families put a face that holds Chinese first.
+// size too; the families put a face that holds Chinese first. It is the program's font, so
+// that message boxes and balloons match the window, and so that a themed look switched
+// on before a window exists cannot leave its controls in the platform's font.
 constexpr int kControlFontPixels = 12;
 constexpr int kWindowIconEdge = 256;
 
@@ -58,9 +61,11 @@ MainWindow::MainWindow(AppFolders folders)
       presenter_(*this, std::move(folders)),
       drop_target_(DropSettings{.accept_files = true}) {
     setObjectName(QStringLiteral("mainWindow"));
+    // So that the themed look can colour the window's own background.
+    setAttribute(Qt::WA_StyledBackground);
     setWindowTitle(QtText(texts::kInitialCaption));
     setWindowIcon(QIcon(QPixmap::fromImage(DrawAppIcon(kWindowIconEdge))));
-    setFont(ControlFont(font()));
+    QApplication::setFont(ControlFont(QApplication::font()));
     setFixedSize(kClientWidth, kClientHeight);
     move(kLeft, kTop);
     CreateControls();

@@ -42,13 +42,13 @@ QGroupBox {
   border: 1px solid #CBD5E1; border-radius: 6px; margin-top: 7px; color: #475569;
 }
 QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left; left: 8px; padding: 0 3px; }
-QRadioButton { color: #1E293B; spacing: 4px; }
+QRadioButton { color: #1E293B; spacing: 3px; }
 QRadioButton::indicator {
-  width: 11px; height: 11px; border-radius: 6px;
+  width: 9px; height: 9px; border-radius: 5px;
   border: 1px solid #94A3B8; background: #FFFFFF;
 }
 QRadioButton::indicator:hover { border-color: %1; }
-QRadioButton::indicator:checked { width: 5px; height: 5px; border: 4px solid %1; }
+QRadioButton::indicator:checked { width: 3px; height: 3px; border: 4px solid %1; }
 )";
 
 }  // namespace

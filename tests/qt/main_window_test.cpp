@@ -10,6 +10,7 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -61,12 +62,34 @@ ByteBuffer RedSquareBmp(std::int32_t edge) {
 
 bool Exists(const std::string& path) { return std::filesystem::exists(PathFromUtf8(path)); }
 
-// For people to look at: a picture of the window, when the test run asks for them.
-void SaveScreenshot(QWidget& widget, const char* name) {
+// For people to look at: a picture of the window with its balloon, if one shows, when the
+// test run asks for them.
+void SaveScreenshot(MainWindow& window, const char* name) {
     const QString folder = qEnvironmentVariable("ICOFORGE_SCREENSHOT_DIR");
     if (folder.isEmpty()) return;
     QDir().mkpath(folder);
-    EXPECT_TRUE(widget.grab().save(QDir(folder).filePath(QLatin1String(name)), "PNG")) << name;
+    BalloonTip& balloon = window.balloon();
+    QRect area = window.geometry();
+    if (balloon.isVisible()) area |= balloon.geometry();
+    QImage picture(area.size(), QImage::Format_ARGB32_Premultiplied);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    painter.drawPixmap(window.geometry().topLeft() - area.topLeft(), window.grab());
+    if (balloon.isVisible()) painter.drawPixmap(balloon.geometry().topLeft() - area.topLeft(), balloon.grab());
+    painter.end();
+    EXPECT_TRUE(picture.save(QDir(folder).filePath(QLatin1String(name)), "PNG")) << name;
+}
+
+// Nothing is cut off: each label fits its control, in whatever font the window ended with.
+void ExpectEveryTextFits(const MainWindow::Controls& c) {
+    for (QAbstractButton* button : {static_cast<QAbstractButton*>(c.about), static_cast<QAbstractButton*>(c.extract),
+                                    static_cast<QAbstractButton*>(c.select_file),
+                                    static_cast<QAbstractButton*>(c.delete_icons), static_cast<QAbstractButton*>(c.sizes[0]),
+                                    static_cast<QAbstractButton*>(c.sizes[1]), static_cast<QAbstractButton*>(c.sizes[2]),
+                                    static_cast<QAbstractButton*>(c.sizes[3])})
+        EXPECT_LE(button->sizeHint().width(), button->width()) << button->text().toStdString();
+    // The title sits 8 px in with 3 px either side of it.
+    EXPECT_LE(c.size_group->fontMetrics().horizontalAdvance(c.size_group->title()) + 14, c.size_group->width());
 }
 
 // Counts the content-changed handler's runs: each sets the caption exactly once.
@@ -143,6 +166,7 @@ TEST(QtWindow, StartsWithEveryControlAtItsPlace) {
         if (auto* edit = qobject_cast<QLineEdit*>(e.control)) text = edit->text();
         EXPECT_EQ(text, e.text);
     }
+    ExpectEveryTextFits(c);
     for (std::size_t i = 0; i < c.sizes.size(); ++i) EXPECT_EQ(c.sizes[i]->isChecked(), i == 1) << i;
     // The hint in the edit box is no change of its content.
     EXPECT_EQ(s.window->handler_runs, 0);
@@ -210,6 +234,7 @@ TEST(QtWindow, ExtractWritesTheIconsAndDeleteRemovesThemOnlyAfterYes) {
     EXPECT_EQ(balloon.text(), Q(texts::kExtractSucceeded));
     EXPECT_EQ(balloon.tip(), QCursor::pos());
     EXPECT_EQ(balloon.RemainingMs(), -1);
+    ExpectEveryTextFits(s.controls());
     SaveScreenshot(*s.window, "qt-window-after-extract.png");
 
     QStringList asked;
