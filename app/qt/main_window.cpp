@@ -12,7 +12,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
-#include <exception>
 
 #include "app/commands/texts.h"
 #include "app/qt/app_icon.h"
@@ -87,16 +86,16 @@ void MainWindow::CreateControls() {
     sizes[1] = Radio(group, "size32", "32*32", QRect(85, 17, 62, 15));
     sizes[1]->setChecked(true);
     for (QRadioButton* radio : sizes)
-        connect(radio, &QRadioButton::clicked, this, [this] { Run(&Presenter::UpdateIconSize); });
+        connect(radio, &QRadioButton::clicked, this, [this] { Run([this] { presenter_.UpdateIconSize(); }); });
 
     controls_.about = Button(this, "aboutButton", "软件说明", QRect(312, 83, 80, 24));
     controls_.select_file = Button(this, "selectFileButton", "选择文件", QRect(208, 56, 80, 24));
     controls_.delete_icons = Button(this, "deleteButton", "删除图标", QRect(208, 83, 80, 24));
     controls_.extract = Button(this, "extractButton", "提取图标", QRect(312, 56, 80, 24));
-    connect(controls_.about, &QPushButton::clicked, this, [this] { Run(&Presenter::ShowAbout); });
-    connect(controls_.select_file, &QPushButton::clicked, this, [this] { Run(&Presenter::SelectFile); });
-    connect(controls_.delete_icons, &QPushButton::clicked, this, [this] { Run(&Presenter::DeleteIcons); });
-    connect(controls_.extract, &QPushButton::clicked, this, [this] { Run(&Presenter::Extract); });
+    connect(controls_.about, &QPushButton::clicked, this, [this] { Run([this] { presenter_.ShowAbout(); }); });
+    connect(controls_.select_file, &QPushButton::clicked, this, [this] { Run([this] { presenter_.SelectFile(); }); });
+    connect(controls_.delete_icons, &QPushButton::clicked, this, [this] { Run([this] { presenter_.DeleteIcons(); }); });
+    connect(controls_.extract, &QPushButton::clicked, this, [this] { Run([this] { presenter_.Extract(); }); });
 
     auto* path = new QLineEdit(this);
     path->setObjectName(QStringLiteral("pathEdit"));
@@ -107,7 +106,7 @@ void MainWindow::CreateControls() {
     // Drops anywhere on the window, the edit box included, are the window's.
     path->setAcceptDrops(false);
     // textEdited is the user's change alone; SetEditText runs the handler itself.
-    connect(path, &QLineEdit::textEdited, this, [this] { Run(&Presenter::OnContentChanged); });
+    connect(path, &QLineEdit::textEdited, this, [this] { Run([this] { presenter_.OnContentChanged(); }); });
     controls_.path = path;
 }
 
@@ -118,14 +117,6 @@ void MainWindow::OnCreated() {
 }
 
 void MainWindow::SetScheme(int scheme) { scheme_ = ApplyScheme(scheme); }
-
-void MainWindow::Run(void (Presenter::*command)()) {
-    try {
-        (presenter_.*command)();
-    } catch (const std::exception&) {
-        // Only running out of memory gets here; the command is abandoned, the window stays.
-    }
-}
 
 void MainWindow::ShutDown() {
     if (shut_down_) return;
@@ -232,7 +223,7 @@ void MainWindow::dropEvent(QDropEvent* event) {
     const DropChoice choice = drop_target_.Drop(
         dragged, KeyStateOf(event->modifiers()), DropEffectsOf(event->possibleActions()),
         [this](DropEvent raised, const std::string& text) {
-            if (raised == DropEvent::kFilesDropped) presenter_.OnFilesDropped(text);
+            if (raised == DropEvent::kFilesDropped) Run([&] { presenter_.OnFilesDropped(text); });
         });
     event->setDropAction(DropActionOf(choice.effect));
     // The window only reads the dropped paths; telling the source the drop was taken could

@@ -87,7 +87,14 @@ protected:
 private:
     void CreateControls();
     // Runs a command; an exception escaping into Qt's event loop would end the program.
-    void Run(void (Presenter::*command)());
+    template <class Command>
+    void Run(Command command) noexcept {
+        try {
+            command();
+        } catch (...) {
+            // Only running out of memory gets here; the command is abandoned, the window stays.
+        }
+    }
     void ShutDown();
 
     Presenter presenter_;
