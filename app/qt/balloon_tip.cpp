@@ -27,7 +27,6 @@ const QColor kTextColour(0x1E, 0x29, 0x3B);
 
 BalloonTip::BalloonTip() : QWidget(nullptr, Qt::ToolTip | Qt::FramelessWindowHint) {
     setObjectName(QStringLiteral("balloon"));
-    setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_ShowWithoutActivating);
     hide_timer_.setSingleShot(true);
     hide_timer_.setTimerType(Qt::PreciseTimer);
@@ -60,27 +59,35 @@ void BalloonTip::ShowAt(QPoint tip, const QString& text, bool hides_by_itself) {
                             std::max(kCornerRadius + kPointerHalfWidth, size.width() - kCornerRadius - kPointerHalfWidth));
 
     setGeometry(QRect(QPoint(left, top), size));
+    // The window takes the bubble's shape, so that no corner shows without a compositor.
+    setMask(QRegion(Outline(0).toFillPolygon().toPolygon()));
     show();
     update();
     if (hides_by_itself) hide_timer_.start(kLifetimeMs);
 }
 
-void BalloonTip::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const QRectF body = QRectF(BodyRect()).adjusted(0.5, 0.5, -0.5, -0.5);
+QPainterPath BalloonTip::Outline(qreal inset) const {
+    const QRectF body = QRectF(BodyRect()).adjusted(inset, inset, -inset, -inset);
     QPainterPath bubble;
     bubble.addRoundedRect(body, kCornerRadius, kCornerRadius);
     QPainterPath pointer;
     const qreal base = pointer_below_ ? body.bottom() - 1 : body.top() + 1;
-    const qreal point = pointer_below_ ? height() - 0.5 : 0.5;
+    const qreal point = pointer_below_ ? height() - inset : inset;
     pointer.moveTo(pointer_x_ - kPointerHalfWidth, base);
     pointer.lineTo(pointer_x_, point);
     pointer.lineTo(pointer_x_ + kPointerHalfWidth, base);
     pointer.closeSubpath();
+    return bubble.united(pointer);
+}
+
+void BalloonTip::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), kBubbleFill);
+    painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(kBubbleEdge, 1));
     painter.setBrush(kBubbleFill);
-    painter.drawPath(bubble.united(pointer));
+    // Half a pixel in, so that the one-pixel edge falls on whole pixels.
+    painter.drawPath(Outline(0.5));
     painter.setPen(kTextColour);
     painter.drawText(BodyRect().adjusted(kPadding, kPadding, -kPadding, -kPadding), Qt::TextWordWrap, text_);
 }

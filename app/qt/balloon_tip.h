@@ -3,6 +3,7 @@
 // position. One balloon at a time: showing another replaces it. It hides after a fixed
 // time only when asked to; otherwise a click on it, or the next balloon, dismisses it.
 
+#include <QPainterPath>
 #include <QString>
 #include <QTimer>
 #include <QWidget>
@@ -29,6 +30,8 @@ protected:
 
 private:
     QRect BodyRect() const;
+    // The bubble and its pointer, `inset` pixels inside the widget's edges.
+    QPainterPath Outline(qreal inset) const;
 
     QString text_;
     QPoint tip_;

@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QCursor>
 #include <QDragEnterEvent>
+#include <QFontDatabase>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QIcon>
@@ -29,10 +30,22 @@ namespace {
 // on before a window exists cannot leave its controls in the platform's font.
 constexpr int kControlFontPixels = 12;
 constexpr int kWindowIconEdge = 256;
+// A label too wide for its fixed rectangle (a wide face, or hinting that rounds every
+// letter up) is made smaller rather than cut off, down to this size, which stays readable.
+constexpr int kSmallestFontPixels = 9;
+// What a group box's frame takes beside its title: the title's inset and padding.
+constexpr int kGroupTitleRoom = 14;
 
 QFont ControlFont(QFont font) {
-    font.setFamilies({QStringLiteral("Noto Sans CJK SC"), QStringLiteral("WenQuanYi Micro Hei"),
-                      QStringLiteral("Source Han Sans SC"), font.family()});
+    // Only a face that is there: fontconfig answers a missing name with its default face,
+    // whose Latin letters are wider than the controls allow.
+    const QStringList installed = QFontDatabase::families();
+    for (const char* face : {"WenQuanYi Micro Hei", "Noto Sans CJK SC", "Source Han Sans SC", "Microsoft YaHei UI"}) {
+        if (installed.contains(QLatin1String(face))) {
+            font.setFamilies({QLatin1String(face)});
+            break;
+        }
+    }
     font.setPixelSize(kControlFontPixels);
     return font;
 }
@@ -108,6 +121,7 @@ void MainWindow::CreateControls() {
     // textEdited is the user's change alone; SetEditText runs the handler itself.
     connect(path, &QLineEdit::textEdited, this, [this] { Run([this] { presenter_.OnContentChanged(); }); });
     controls_.path = path;
+    FitLabels();
 }
 
 void MainWindow::OnCreated() {
@@ -116,7 +130,29 @@ void MainWindow::OnCreated() {
     presenter_.OnCreated();
 }
 
-void MainWindow::SetScheme(int scheme) { scheme_ = ApplyScheme(scheme); }
+void MainWindow::SetScheme(int scheme) {
+    scheme_ = ApplyScheme(scheme);
+    // The look changes the room a label needs (a radio button's mark, a button's padding).
+    FitLabels();
+}
+
+void MainWindow::FitLabels() {
+    const auto fit = [](QWidget* control, const auto& needed_width) {
+        QFont font = QApplication::font();
+        for (int pixels = kControlFontPixels;; --pixels) {
+            font.setPixelSize(pixels);
+            control->setFont(font);
+            if (pixels <= kSmallestFontPixels || needed_width() <= control->width()) break;
+        }
+    };
+    const auto& c = controls_;
+    for (QAbstractButton* button : std::initializer_list<QAbstractButton*>{
+             c.about, c.select_file, c.delete_icons, c.extract, c.sizes[0], c.sizes[1], c.sizes[2], c.sizes[3]})
+        fit(button, [button] { return button->sizeHint().width(); });
+    // The radio buttons keep their own fonts; the title sits a few pixels in from each side.
+    QGroupBox* group = c.size_group;
+    fit(group, [group] { return group->fontMetrics().horizontalAdvance(group->title()) + kGroupTitleRoom; });
+}
 
 void MainWindow::ShutDown() {
     if (shut_down_) return;

@@ -86,6 +86,7 @@ protected:
 
 private:
     void CreateControls();
+    void FitLabels();
     // Runs a command; an exception escaping into Qt's event loop would end the program.
     template <class Command>
     void Run(Command command) noexcept {

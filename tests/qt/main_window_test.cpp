@@ -180,6 +180,21 @@ TEST(QtWindow, StartsWithEveryControlAtItsPlace) {
     SaveScreenshot(w, "qt-window-start.png");
 }
 
+TEST(QtWindow, LabelsTooWideForTheirPlaceAreMadeSmallerNotCut) {
+    // Spaced-out letters stand in for a wide face or heavy hinting.
+    const QFont before = QApplication::font();
+    QFont wide = before;
+    wide.setLetterSpacing(QFont::PercentageSpacing, 120);
+    QApplication::setFont(wide);
+    {
+        Started s;
+        ExpectEveryTextFits(s.controls());
+        EXPECT_LT(s.controls().sizes[3]->font().pixelSize(), 12);
+        EXPECT_EQ(s.controls().sizes[0]->font().pixelSize(), 12);  // "16*16" had room to spare
+    }
+    QApplication::setFont(before);
+}
+
 TEST(QtWindow, EachSizeClickChoosesTheIconSizeAndUnchecksTheOthers) {
     Started s;
     for (const auto& [index, edge] : {std::pair{0, 16}, {2, 64}, {2, 64}, {3, 128}, {1, 32}}) {
