@@ -25,9 +25,9 @@ namespace icoforge {
 namespace {
 
 // The window's controls stand at fixed pixel rectangles, so their text has a fixed pixel
-// size too; the families put a face that holds Chinese first. It is the program's font, so
-// that message boxes and balloons match the window, and so that a themed look switched
-// on before a window exists cannot leave its controls in the platform's font.
+// size too, in a face that holds Chinese. It is the program's font, so that message boxes
+// and balloons match the window, and so that a themed look switched on before a window
+// exists cannot leave its controls in the platform's font.
 constexpr int kControlFontPixels = 12;
 constexpr int kWindowIconEdge = 256;
 // A label too wide for its fixed rectangle (a wide face, or hinting that rounds every
@@ -231,6 +231,7 @@ std::optional<std::string> MainWindow::ShowOpenFileDialog(const OpenFileDialogSe
 
 std::int32_t MainWindow::ScreenBitsPerPixel() const {
     const QScreen* screen = this->screen() != nullptr ? this->screen() : QGuiApplication::primaryScreen();
+    // Without a screen to ask, a true-colour one, as nearly every screen is.
     return screen != nullptr ? screen->depth() : 32;
 }
 
