@@ -25,7 +25,7 @@ if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   "$here/scripts/install-deps.sh" gui
   cmake -S "$here" -B "$here/build/product" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DICOFORGE_TESTS=OFF -DICOFORGE_FUZZ=OFF -DICOFORGE_BENCH=OFF >/dev/null
-  cmake --build "$here/build/product" --target icoforge-gui
+  cmake --build "$here/build/product" --target icoforge-gui icoforge
   exec "$here/build/product/app/qt/icoforge-gui" --output "$here/out/icoforge-gui" ${1:+"$file"}
 fi
 echo "run.sh: no display (DISPLAY and WAYLAND_DISPLAY are unset), so no window: running icoforge extract" >&2
