@@ -62,18 +62,23 @@ ByteBuffer RedSquareBmp(std::int32_t edge) {
 
 bool Exists(const std::string& path) { return std::filesystem::exists(PathFromUtf8(path)); }
 
-// For people to look at: a picture of the window with its balloon, if one shows, when the
-// test run asks for them.
+// For people to look at: a picture of the window under a plain caption bar (the offscreen
+// platform draws no frame), with its balloon if one shows, when the test run asks for them.
 void SaveScreenshot(MainWindow& window, const char* name) {
     const QString folder = qEnvironmentVariable("ICOFORGE_SCREENSHOT_DIR");
     if (folder.isEmpty()) return;
     QDir().mkpath(folder);
+    constexpr int kCaptionBar = 26;
     BalloonTip& balloon = window.balloon();
-    QRect area = window.geometry();
+    const QRect caption(window.x(), window.y() - kCaptionBar, window.width(), kCaptionBar);
+    QRect area = window.geometry() | caption;
     if (balloon.isVisible()) area |= balloon.geometry();
     QImage picture(area.size(), QImage::Format_ARGB32_Premultiplied);
     picture.fill(Qt::transparent);
     QPainter painter(&picture);
+    painter.fillRect(caption.translated(-area.topLeft()), QColor(0xE2, 0xE8, 0xF0));
+    painter.setFont(window.font());
+    painter.drawText(caption.translated(-area.topLeft()).adjusted(8, 0, 0, 0), Qt::AlignVCenter, window.windowTitle());
     painter.drawPixmap(window.geometry().topLeft() - area.topLeft(), window.grab());
     if (balloon.isVisible()) painter.drawPixmap(balloon.geometry().topLeft() - area.topLeft(), balloon.grab());
     painter.end();
