@@ -87,11 +87,8 @@ void SaveScreenshot(MainWindow& window, const char* name) {
 
 // Nothing is cut off: each label fits its control, in whatever font the window ended with.
 void ExpectEveryTextFits(const MainWindow::Controls& c) {
-    for (QAbstractButton* button : {static_cast<QAbstractButton*>(c.about), static_cast<QAbstractButton*>(c.extract),
-                                    static_cast<QAbstractButton*>(c.select_file),
-                                    static_cast<QAbstractButton*>(c.delete_icons), static_cast<QAbstractButton*>(c.sizes[0]),
-                                    static_cast<QAbstractButton*>(c.sizes[1]), static_cast<QAbstractButton*>(c.sizes[2]),
-                                    static_cast<QAbstractButton*>(c.sizes[3])})
+    for (QAbstractButton* button : std::initializer_list<QAbstractButton*>{
+             c.about, c.extract, c.select_file, c.delete_icons, c.sizes[0], c.sizes[1], c.sizes[2], c.sizes[3]})
         EXPECT_LE(button->sizeHint().width(), button->width()) << button->text().toStdString();
     // The title sits 8 px in with 3 px either side of it.
     EXPECT_LE(c.size_group->fontMetrics().horizontalAdvance(c.size_group->title()) + 14, c.size_group->width());
