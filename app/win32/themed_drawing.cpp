@@ -44,6 +44,11 @@ constexpr float kRadioDot = 2.25f;
 constexpr float kRadioGap = 3.0f;
 constexpr float kGroupTitleIndent = 8.0f;
 
+// The window's background and the edit box's field, as brushes the window answers
+// WM_CTLCOLOR* with; kept on the window so its subclass finds them.
+constexpr wchar_t kWindowBrush[] = L"icoforge.themed.window";
+constexpr wchar_t kFieldBrush[] = L"icoforge.themed.field";
+
 std::uint32_t Pixel(COLORREF colour) {
     return (std::uint32_t{GetRValue(colour)} << 16) | (std::uint32_t{GetGValue(colour)} << 8) | GetBValue(colour);
 }
@@ -354,9 +359,7 @@ LRESULT HandleThemed(HWND window, UINT message, WPARAM wparam, LPARAM lparam, DW
             case WM_ERASEBKGND: {
                 RECT client{};
                 GetClientRect(window, &client);
-                const HBRUSH brush = CreateSolidBrush(colours.window);
-                FillRect(reinterpret_cast<HDC>(wparam), &client, brush);
-                DeleteObject(brush);
+                FillRect(reinterpret_cast<HDC>(wparam), &client, static_cast<HBRUSH>(GetPropW(window, kWindowBrush)));
                 return 1;
             }
             case WM_CTLCOLOREDIT:
@@ -366,7 +369,7 @@ LRESULT HandleThemed(HWND window, UINT message, WPARAM wparam, LPARAM lparam, DW
                 const bool field = message == WM_CTLCOLOREDIT;
                 SetTextColor(dc, colours.text);
                 SetBkColor(dc, field ? colours.field : colours.window);
-                return reinterpret_cast<LRESULT>(GetProp(window, field ? L"icoforge.field" : L"icoforge.window"));
+                return reinterpret_cast<LRESULT>(GetPropW(window, field ? kFieldBrush : kWindowBrush));
             }
             default:
                 return DefSubclassProc(window, message, wparam, lparam);
@@ -445,8 +448,8 @@ void ThemedDrawing::SetScheme(int scheme) {
     const Palette& colours = kPalettes[static_cast<std::size_t>(scheme - 1)];
     window_brush_.reset(CreateSolidBrush(colours.window));
     field_brush_.reset(CreateSolidBrush(colours.field));
-    SetPropW(top_, L"icoforge.window", window_brush_.get());
-    SetPropW(top_, L"icoforge.field", field_brush_.get());
+    SetPropW(top_, kWindowBrush, window_brush_.get());
+    SetPropW(top_, kFieldBrush, field_brush_.get());
     skins_.push_back(std::make_unique<Skin>(Skin{this, top_, ThemedKind::Window}));
     SetWindowSubclass(top_, ControlProc, reinterpret_cast<UINT_PTR>(this),
                       reinterpret_cast<DWORD_PTR>(skins_.back().get()));
@@ -472,8 +475,8 @@ void ThemedDrawing::Detach(bool redraw) {
         if (IsWindow(skin->window)) RemoveWindowSubclass(skin->window, ControlProc, reinterpret_cast<UINT_PTR>(this));
     skins_.clear();
     if (IsWindow(top_)) {
-        RemovePropW(top_, L"icoforge.window");
-        RemovePropW(top_, L"icoforge.field");
+        RemovePropW(top_, kWindowBrush);
+        RemovePropW(top_, kFieldBrush);
     }
     window_brush_.reset();
     field_brush_.reset();
