@@ -141,17 +141,21 @@ private:
     UINT_PTR timer_;
 };
 
-// The window's client area as the screen shows it, with a balloon that shows, as a PNG in
-// ICOFORGE_SCREENSHOT_DIR, for people. The frame is left out: without a window manager
-// nobody draws it.
+// The window's client area as the screen shows it under its caption bar, with a balloon
+// that shows, as a PNG in ICOFORGE_SCREENSHOT_DIR, for people. Without a window manager
+// nobody draws the frame on the screen, so the system draws the caption bar into the
+// picture.
 void SaveScreenshot(HWND window, HWND balloon, const std::string& name) {
     const char* folder = std::getenv("ICOFORGE_SCREENSHOT_DIR");
     if (folder == nullptr || *folder == '\0') return;
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
     Pump(300);
-    RECT place{};
-    GetClientRect(window, &place);
-    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&place), 2);
+    RECT client{};
+    GetClientRect(window, &client);
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    const int caption_height = GetSystemMetrics(SM_CYCAPTION);
+    RECT place = client;
+    place.top -= caption_height;
     if (IsWindowVisible(balloon)) {
         RECT tip{};
         GetWindowRect(balloon, &tip);
@@ -167,6 +171,9 @@ void SaveScreenshot(HWND window, HWND balloon, const std::string& name) {
     const HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     const HGDIOBJ old = SelectObject(memory, bitmap);
     BitBlt(memory, 0, 0, width, height, screen, place.left, place.top, SRCCOPY);
+    RECT caption{client.left - place.left, client.top - caption_height - place.top, client.right - place.left,
+                 client.top - place.top};
+    DrawCaption(window, memory, &caption, DC_ACTIVE | DC_TEXT | DC_ICON | DC_GRADIENT);
     GdiFlush();
     std::memcpy(pixels.data(), bits, pixels.size());
     SelectObject(memory, old);
