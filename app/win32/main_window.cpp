@@ -237,7 +237,8 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
         case WM_DPICHANGED: {
             const auto* suggested = reinterpret_cast<const RECT*>(lparam);
             dpi_ = HIWORD(wparam);
-            font_ = CreateUiFont(dpi_);
+            // The controls hold the old font until they are given the new one.
+            const FontHandle old_font = std::exchange(font_, CreateUiFont(dpi_));
             ApplyDpi(dpi_);
             SetWindowPos(window_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
                          suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
