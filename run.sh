@@ -1,10 +1,16 @@
 #!/usr/bin/env bash
 # ./run.sh [FILE]: installs what building the program needs, builds the program alone
-# (no tests, fuzz harnesses or benchmarks), and runs `icoforge extract` on FILE: every icon
-# group of a module or icon file, or a picture turned into an icon, goes to
-# out/NAME/1.ico ... n.ico in this checkout, NAME being FILE's name. out/NAME holds exactly
-# this run's files. FILE is taken relative to the folder you run this from; with no FILE,
-# the sample module tests/data/sample/sample.dll is extracted.
+# (no tests, fuzz harnesses or benchmarks), and runs it on FILE. FILE is taken relative to
+# the folder you run this from.
+#
+# With a display (DISPLAY or WAYLAND_DISPLAY), the window: icoforge-gui starts with FILE in
+# its path box as if dropped (with no FILE, its hint), and its extract button writes the
+# numbered icons into out/icoforge-gui/ in this checkout.
+#
+# Without a display, `icoforge extract` on FILE: every icon group of a module or icon file,
+# or a picture turned into an icon, goes to out/NAME/1.ico ... n.ico, NAME being FILE's
+# name. out/NAME holds exactly this run's files. With no FILE, the sample module
+# tests/data/sample/sample.dll is extracted.
 #
 # ./run.sh --windows [FILE]: builds the Windows program icoforge.exe and starts it under
 # Wine with FILE (see scripts/run-windows.sh).
@@ -20,6 +26,16 @@ if [ ! -f "$file" ]; then
   echo "run.sh: '${1-$file}' is not a file" >&2
   exit 1
 fi
+
+# The Linux window, where there is a display to show it on.
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  "$here/scripts/install-deps.sh" gui
+  cmake -S "$here" -B "$here/build/product" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DICOFORGE_TESTS=OFF -DICOFORGE_FUZZ=OFF -DICOFORGE_BENCH=OFF >/dev/null
+  cmake --build "$here/build/product" --target icoforge-gui icoforge
+  exec "$here/build/product/app/qt/icoforge-gui" --output "$here/out/icoforge-gui" ${1:+"$file"}
+fi
+echo "run.sh: no display (DISPLAY and WAYLAND_DISPLAY are unset), so no window: running icoforge extract" >&2
 
 "$here/scripts/install-deps.sh" build
 cmake -S "$here" -B "$here/build/product" -G Ninja -DCMAKE_BUILD_TYPE=Release \

@@ -44,7 +44,8 @@ run_ctest() {
 echo "== build: native"
 cmake -S . -B build/native "${cmake_args[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DICOFORGE_BENCH=ON >/dev/null
 cmake --build build/native
-run_ctest native build/native
+# The Linux window's tests save screenshots there for people to look at.
+ICOFORGE_SCREENSHOT_DIR=$results/screenshots run_ctest native build/native
 
 echo "== build: sanitizers (clang, address + undefined)"
 CC=clang CXX=clang++ cmake -S . -B build/sanitize "${cmake_args[@]}" -DCMAKE_BUILD_TYPE=Debug \

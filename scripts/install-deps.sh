@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# scripts/install-deps.sh [build|test|bench]: installs, from Debian's packages, what this
+# scripts/install-deps.sh [build|gui|test|bench]: installs, from Debian's packages, what this
 # machine lacks for
-#   build  compiling the program (what ./run.sh needs, nothing more);
+#   build  compiling the program (what ./run.sh needs without a display, nothing more);
+#   gui    build's set and Qt 6 with a Chinese font, for the Linux window (what ./run.sh
+#          needs with a display);
 #   test   (the default) every test: GoogleTest, clang's sanitizers and libFuzzer, the
 #          mingw-w64 cross compiler and Wine. Only the Wine of the architecture this
 #          kernel can run is installed (see scripts/windows-test-arch.sh);
@@ -16,6 +18,9 @@ cd "$(dirname "$0")/.."
 set_name=${1:-test}
 
 build=(build-essential cmake ninja-build pkg-config libjpeg62-turbo-dev libpng-dev libtiff-dev zlib1g-dev)
+# The Linux window: Qt 6 Widgets (its tests use Qt Test, in the same package) and a font
+# that holds the window's Chinese texts.
+gui=(qt6-base-dev fonts-wqy-microhei)
 test=("${build[@]}" googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev ccache python3
       g++-mingw-w64-i686-posix binutils-mingw-w64-i686 libz-mingw-w64-dev nasm dpkg-dev)
 # Chinese text in Wine's windows: a CJK font its font names are mapped to, and the locale.
@@ -35,8 +40,9 @@ add_wine() {
 }
 case "$set_name" in
   build) packages=("${build[@]}") ;;
+  gui) packages=("${build[@]}" "${gui[@]}") ;;
   test|bench)
-    packages=("${test[@]}" "${chinese_text[@]}" xvfb xauth)
+    packages=("${test[@]}" "${gui[@]}" "${chinese_text[@]}" xvfb xauth)
     need_locale=yes
     add_wine
     [ "$set_name" = bench ] && packages+=(icoutils imagemagick python3-pil)
@@ -46,7 +52,7 @@ case "$set_name" in
     need_locale=yes
     add_wine
     ;;
-  *) echo "usage: $0 [build|test|bench|windows]" >&2; exit 2 ;;
+  *) echo "usage: $0 [build|gui|test|bench|windows]" >&2; exit 2 ;;
 esac
 
 have_locale() { locale -a 2>/dev/null | grep -qix 'zh_CN\.utf-\?8'; }

@@ -1,0 +1,111 @@
+#pragma once
+// The program's single window on Linux: the path box, the four command buttons, the size
+// choice, the balloon and the drop target, all driving one Presenter through Ui.
+
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QWidget>
+#include <array>
+#include <functional>
+#include <optional>
+
+#include "app/commands/presenter.h"
+#include "app/commands/ui.h"
+#include "app/qt/balloon_tip.h"
+#include "platform/drop_target.h"
+
+class QGroupBox;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace icoforge {
+
+class MainWindow : public QWidget, public Ui {
+public:
+    // The window's client area: the 426 x 154 outer size of the Windows window less its
+    // fixed dialog frame (3 px each side) and caption bar (26 px). On Linux the window
+    // manager draws the frame around this.
+    static constexpr int kClientWidth = 420;
+    static constexpr int kClientHeight = 125;
+    static constexpr int kLeft = 50;
+    static constexpr int kTop = 50;
+
+    struct Controls {
+        QLineEdit* path = nullptr;
+        QPushButton* extract = nullptr;
+        QPushButton* select_file = nullptr;
+        QPushButton* delete_icons = nullptr;
+        QPushButton* about = nullptr;
+        QGroupBox* size_group = nullptr;
+        // In the order of IconSizeChoice: 16, 32, 64, 128.
+        std::array<QRadioButton*, 4> sizes{};
+    };
+
+    explicit MainWindow(AppFolders folders);
+    ~MainWindow() override;
+
+    // The created handler: the themed look, drops, the checked size.
+    void OnCreated();
+
+    // Themed drawing: schemes 1..3 switch it on, any other number off.
+    void SetScheme(int scheme);
+    int scheme() const { return scheme_; }
+
+    Presenter& presenter() { return presenter_; }
+    const Controls& controls() const { return controls_; }
+    BalloonTip& balloon() { return balloon_; }
+
+    // Seams for tests: given one, a message box or file dialog is built as for the user
+    // and handed to it instead of being shown; it returns the answer.
+    using MessageBoxAnswer = std::function<QMessageBox::StandardButton(QMessageBox&)>;
+    using FileDialogAnswer = std::function<std::optional<QString>(QFileDialog&)>;
+    void AnswerMessageBoxesWith(MessageBoxAnswer answer) { message_box_answer_ = std::move(answer); }
+    void AnswerFileDialogsWith(FileDialogAnswer answer) { file_dialog_answer_ = std::move(answer); }
+
+    // Ui
+    void SetCaption(std::string_view caption) override;
+    std::string EditText() const override;
+    void SetEditText(std::string_view text) override;
+    void SelectEditText(std::int32_t length) override;
+    bool IsSizeChecked(IconSizeChoice choice) const override;
+    MessageBoxButton ShowMessageBox(std::string_view text, std::int32_t style, std::string_view caption) override;
+    void ShowBalloon(std::int32_t x, std::int32_t y, std::string_view text, std::int32_t icon,
+                     bool hides_by_itself) override;
+    std::int32_t MouseX() const override;
+    std::int32_t MouseY() const override;
+    std::optional<std::string> ShowOpenFileDialog(const OpenFileDialogSettings& settings) override;
+    std::int32_t ScreenBitsPerPixel() const override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void CreateControls();
+    void FitLabels();
+    // Runs a command; an exception escaping into Qt's event loop would end the program.
+    template <class Command>
+    void Run(Command command) noexcept {
+        try {
+            command();
+        } catch (...) {
+            // Only running out of memory gets here; the command is abandoned, the window stays.
+        }
+    }
+    void ShutDown();
+
+    Presenter presenter_;
+    Controls controls_;
+    BalloonTip balloon_;
+    DropTargetState drop_target_;
+    int scheme_ = 0;
+    bool shut_down_ = false;
+    MessageBoxAnswer message_box_answer_;
+    FileDialogAnswer file_dialog_answer_;
+};
+
+}  // namespace icoforge
