@@ -11,8 +11,15 @@
 # or a picture turned into an icon, goes to out/NAME/1.ico ... n.ico, NAME being FILE's
 # name. out/NAME holds exactly this run's files. With no FILE, the sample module
 # tests/data/sample/sample.dll is extracted.
+#
+# ./run.sh --windows [FILE]: builds the Windows program icoforge.exe and starts it under
+# Wine with FILE (see scripts/run-windows.sh).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+if [ "${1-}" = --windows ]; then
+  shift
+  exec "$here/scripts/run-windows.sh" "$@"
+fi
 file=${1:-$here/tests/data/sample/sample.dll}
 case "$file" in /*) ;; *) file=$PWD/$file ;; esac
 if [ ! -f "$file" ]; then

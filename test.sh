@@ -7,6 +7,9 @@
 # The Windows product is the i686 build and is always compiled. Its tests run under
 # 32-bit Wine where this kernel runs 32-bit programs; elsewhere the same tests run on an
 # x86_64 build under 64-bit Wine (scripts/windows-test-arch.sh says which, and why).
+# The Windows phase draws its windows on an Xvfb display of its own, in a Wine prefix of
+# this checkout's own (build/wine), so that checkouts testing at once do not meet.
+# Screenshots the tests save for people go to build/test-results/screenshots.
 set -euo pipefail
 cd "$(dirname "$0")"
 top=$PWD
@@ -18,6 +21,9 @@ jobs=$(nproc)
 results=$top/build/test-results
 rm -rf "$results"
 mkdir -p "$results"
+screenshots=$results/screenshots
+mkdir -p "$screenshots"
+export ICOFORGE_SCREENSHOT_DIR=$screenshots
 
 cmake_args=(-G Ninja -Wno-dev)
 if command -v ccache >/dev/null; then
@@ -69,11 +75,50 @@ else
   windows_build x86_64 build/windows-x86_64 ON
   test_dir=build/windows-x86_64
 fi
-if scripts/wine-run.sh --arch="$windows_arch" --prepare; then
-  # The programs run inside Wine, so they are told the report folder as a Windows path.
-  run_ctest "windows-$windows_arch" "$test_dir" "Z:${results//\//\\}\\windows-$windows_arch\\"
+
+# A display for the window tests: Xvfb on the first free display number, for this phase
+# only. Its end and Wine's (about ten processes stay behind) come with the script's.
+export ICOFORGE_WINEPREFIX=${ICOFORGE_WINEPREFIX:-$top/build/wine/$windows_arch}
+xvfb_pid=
+display_note=
+end_windows_phase() {
+  scripts/wine-run.sh --arch="$windows_arch" --stop || true
+  if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
+}
+trap end_windows_phase EXIT
+windows_display=
+if command -v Xvfb >/dev/null; then
+  display_file=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$display_file" 2>"$results/xvfb.log" &
+  xvfb_pid=$!
+  for _ in $(seq 100); do
+    [ -s "$display_file" ] && break
+    kill -0 "$xvfb_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  [ -s "$display_file" ] && windows_display=:$(head -n 1 "$display_file")
+  rm -f "$display_file"
+  [ -n "$windows_display" ] || display_note="Xvfb did not start (see $results/xvfb.log)"
+else
+  display_note="Xvfb is missing (package xvfb; scripts/install-deps.sh installs it)"
+fi
+if [ -n "$display_note" ]; then
+  display_note="windows-$windows_arch: no display, so the window tests skipped: $display_note"
+  echo "== $display_note"
+fi
+
+# Making the prefix shows nothing, but Wine would open the caller's display for it.
+if DISPLAY=$windows_display scripts/wine-run.sh --arch="$windows_arch" --prepare; then
+  # The programs run inside Wine, so they are told the report and screenshot folders as
+  # Windows paths.
+  DISPLAY=$windows_display ICOFORGE_SCREENSHOT_DIR="Z:${screenshots//\//\\}" \
+    run_ctest "windows-$windows_arch" "$test_dir" "Z:${results//\//\\}\\windows-$windows_arch\\"
 else
   echo "== tests: windows-$windows_arch not run: no Wine prefix (see above)"
 fi
 
-python3 scripts/test-summary.py "$results"/native "$results"/sanitizers "$results/windows-$windows_arch"
+summary=0
+python3 scripts/test-summary.py "$results"/native "$results"/sanitizers "$results/windows-$windows_arch" || summary=$?
+[ -z "$display_note" ] || echo "$display_note"
+echo "screenshots: $screenshots ($(find "$screenshots" -type f | wc -l) files)"
+exit $summary

@@ -7,7 +7,11 @@
 #   test   (the default) every test: GoogleTest, clang's sanitizers and libFuzzer, the
 #          mingw-w64 cross compiler and Wine. Only the Wine of the architecture this
 #          kernel can run is installed (see scripts/windows-test-arch.sh);
-#   bench  the tests' set and the peer tools the benchmarks compare with.
+#   bench  the tests' set and the peer tools the benchmarks compare with;
+#   windows  building icoforge.exe and running it under Wine with Chinese text
+#          (./run.sh --windows): the cross compiler, Wine, the font and the locale.
+# The test and windows sets also make the zh_CN.UTF-8 locale, in which Wine shows the
+# window's Chinese texts, and the test set brings Xvfb, on which the window tests draw.
 # Safe to run again: it does nothing when everything is present.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -19,25 +23,43 @@ build=(build-essential cmake ninja-build pkg-config libjpeg62-turbo-dev libpng-d
 gui=(qt6-base-dev fonts-wqy-microhei)
 test=("${build[@]}" googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev ccache python3
       g++-mingw-w64-i686-posix binutils-mingw-w64-i686 libz-mingw-w64-dev nasm dpkg-dev)
+# Chinese text in Wine's windows: a CJK font its font names are mapped to, and the locale.
+chinese_text=(fonts-wqy-microhei locales)
+windows=("${build[@]}" g++-mingw-w64-i686-posix binutils-mingw-w64-i686 libz-mingw-w64-dev nasm dpkg-dev
+         "${chinese_text[@]}" x11-utils)
 need_i386=no
+need_locale=no
+# The Wine this kernel can run, and for 64-bit Wine the compiler of the programs it runs.
+add_wine() {
+  if [ "$(scripts/windows-test-arch.sh 2>/dev/null)" = i686 ]; then
+    packages+=(wine wine32:i386 libwine:i386)
+    need_i386=yes
+  else
+    packages+=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64)
+  fi
+}
 case "$set_name" in
   build) packages=("${build[@]}") ;;
   gui) packages=("${build[@]}" "${gui[@]}") ;;
   test|bench)
-    packages=("${test[@]}" "${gui[@]}")
-    if [ "$(scripts/windows-test-arch.sh 2>/dev/null)" = i686 ]; then
-      packages+=(wine wine32:i386 libwine:i386)
-      need_i386=yes
-    else
-      packages+=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64)
-    fi
+    packages=("${test[@]}" "${gui[@]}" "${chinese_text[@]}" xvfb xauth)
+    need_locale=yes
+    add_wine
     [ "$set_name" = bench ] && packages+=(icoutils imagemagick python3-pil)
     ;;
-  *) echo "usage: $0 [build|gui|test|bench]" >&2; exit 2 ;;
+  windows)
+    packages=("${windows[@]}")
+    need_locale=yes
+    add_wine
+    ;;
+  *) echo "usage: $0 [build|gui|test|bench|windows]" >&2; exit 2 ;;
 esac
+
+have_locale() { locale -a 2>/dev/null | grep -qix 'zh_CN\.utf-\?8'; }
 
 have_all() {
   if [ $need_i386 = yes ]; then dpkg --print-foreign-architectures | grep -qx i386 || return 1; fi
+  if [ $need_locale = yes ]; then have_locale || return 1; fi
   local p
   for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || return 1
@@ -56,3 +78,7 @@ if [ $need_i386 = yes ] && ! dpkg --print-foreign-architectures | grep -qx i386;
 fi
 "${as_root[@]}" apt-get "${apt_wait[@]}" update -qq
 "${as_root[@]}" apt-get "${apt_wait[@]}" install -y -qq --no-install-recommends "${packages[@]}" >/dev/null
+if [ $need_locale = yes ] && ! have_locale; then
+  echo "install-deps: making the zh_CN.UTF-8 locale" >&2
+  "${as_root[@]}" localedef -i zh_CN -f UTF-8 zh_CN.UTF-8
+fi

@@ -171,7 +171,7 @@ public:
             state_.DragLeave();
             *effect = DROPEFFECT_NONE;
         }
-        if (drag_images_) {
+        if (drag_images_ && data) {
             POINT at{point.x, point.y};
             drag_images_->DragEnter(drag_image_window_, data, &at, *effect);
         }
@@ -197,7 +197,7 @@ public:
         if (!effect) return E_INVALIDARG;
         const DWORD allowed = *effect;
         *effect = ChooseDropEffect(state_.accepting(), key_state, allowed).effect;
-        if (drag_images_) {
+        if (drag_images_ && data) {
             POINT at{point.x, point.y};
             drag_images_->Drop(data, &at, *effect);
         }

@@ -102,6 +102,16 @@ const std::map<std::string, std::string> kWineAnswers = {
     {"darwin_block_modified", ""},
 };
 
+// Wine's link object reads the ANSI strings in the system's code page. The Windows tests
+// run in the Chinese locale (code page 936, GBK), where these come out otherwise than in
+// 1252: a lead byte takes the byte after it, and a lone one becomes '?'.
+const std::map<std::string, std::string> kWineAnswersInCodePage936 = {
+    {"invalid_date3", "C:\\Users\\\xE9\xA1\xB9\xE6\x9C\xA6\xE7\x8F\x99\xE5\xBF\x84\xE8\x9D\x88\xE6\x9C\xA6\\Desktop\\?"},
+    {"sample5", "E:\\\xE7\x87\xB6?exe"},
+    {"sample6", "C:\\Youdao\\ShoppingAssistant\\ie\\4.4\\\xE6\x92\xAD\xE6\x94\xBE\xE5\x99\xA8\xE6\xAD\xA3\xE5\x9C\xA8"
+                "\xE5\x8A\xA0\xE8\xBD\xBD\xEF\xBC\x88\xE6\x8B\xA6\xE6\x88\xAA\xE8\xAF\xB7\xE5\x85\x81\xE8\xAE\xB8\xEF\xBC\x89.exe"},
+};
+
 class CorpusLinks : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -128,6 +138,8 @@ TEST_F(CorpusLinks, LnkParse3SamplesResolveToTheirDocumentedTargets) {
 #ifdef _WIN32
         const auto wine = kWineAnswers.find(sample.name);
         if (wine != kWineAnswers.end() && resolved == wine->second) continue;
+        const auto chinese = kWineAnswersInCodePage936.find(sample.name);
+        if (chinese != kWineAnswersInCodePage936.end() && resolved == chinese->second) continue;
 #endif
         EXPECT_EQ(resolved, sample.target);
     }

@@ -83,6 +83,7 @@ TEST_F(DropObjectTest, DragsAndDrops) {
         SCOPED_TRACE(c.what);
         raised_.clear();
         DropObject drop(window_, c.settings, Recorder());
+        ASSERT_TRUE(drop.RegisterDropWindow(window_));  // as the program does; drag images on
         IDropTarget* target = drop.target();
         ASSERT_NE(target, nullptr);
         const POINTL at{60, 70};
