@@ -168,13 +168,13 @@ void Presenter::SelectFile() {
 
 void Presenter::OnFilesDropped(std::string_view paths) { ui_.SetEditText(paths); }
 
-void Presenter::OnContentChanged() {
+void Presenter::OnContentChanged(EditChange change) {
     current_source_path_ = ui_.EditText();
     if (MentionsShortcut(current_source_path_)) ui_.SetEditText(ResolveShortcut(current_source_path_));
     const std::int32_t count = GetIconCount(current_source_path_);
     ui_.SetCaption(std::string(texts::kCountCaptionStart) + std::to_string(count) +
                    std::string(texts::kCountCaptionEnd));
-    ui_.SelectEditText(static_cast<std::int32_t>(current_source_path_.size()));
+    if (change == EditChange::kProgram) ui_.SelectEditText(static_cast<std::int32_t>(current_source_path_.size()));
     if (count == 0) ShowBalloonAtMouse(texts::kNoIconsFound, true);
 }
 

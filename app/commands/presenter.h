@@ -27,6 +27,12 @@ struct IconSize {
     std::int32_t height = 0;
 };
 
+// Who changed the edit box. After a change the program made (a drop, a chosen file, a
+// resolved shortcut) the whole path is selected so that it shows; after the user's own
+// edit the caret stays where the user put it, or each key typed would replace the text
+// before it.
+enum class EditChange { kProgram, kUser };
+
 class Presenter {
 public:
     Presenter(Ui& ui, AppFolders folders);
@@ -42,7 +48,7 @@ public:
     void Extract();
     void SelectFile();
     void OnFilesDropped(std::string_view paths);
-    void OnContentChanged();
+    void OnContentChanged(EditChange change = EditChange::kProgram);
     void DeleteIcons();
     void ShowAbout();
 

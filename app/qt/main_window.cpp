@@ -119,7 +119,7 @@ void MainWindow::CreateControls() {
     // Drops anywhere on the window, the edit box included, are the window's.
     path->setAcceptDrops(false);
     // textEdited is the user's change alone; SetEditText runs the handler itself.
-    connect(path, &QLineEdit::textEdited, this, [this] { Run([this] { presenter_.OnContentChanged(); }); });
+    connect(path, &QLineEdit::textEdited, this, [this] { Run([this] { presenter_.OnContentChanged(EditChange::kUser); }); });
     controls_.path = path;
     FitLabels();
 }

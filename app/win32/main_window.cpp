@@ -353,7 +353,7 @@ void MainWindow::OnCommand(int id, int notification) {
             if (notification == BN_CLICKED) presenter_->ShowAbout();
             break;
         case ControlId::PathEdit:
-            if (notification == EN_CHANGE && programmatic_edits_ == 0) presenter_->OnContentChanged();
+            if (notification == EN_CHANGE && programmatic_edits_ == 0) presenter_->OnContentChanged(EditChange::kUser);
             break;
         default:
             break;

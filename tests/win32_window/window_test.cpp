@@ -368,8 +368,8 @@ TEST_F(WindowTest, EveryChangeOfThePathRunsTheHandlerOnceAndTheCaptionCountsItsI
         EXPECT_EQ(TextOf(window_->window()), change.caption);
         EXPECT_EQ(window_->presenter().current_source_path(), TextOf(edit));
     }
-    // Each change selects the whole path, so the next key typed replaces it.
-    EXPECT_EQ(TextOf(edit), "");
+    // The user's keys keep the caret where it is: typed text adds up.
+    EXPECT_EQ(TextOf(edit), "x");
 }
 
 TEST_F(WindowTest, ExtractWritesTheNumberedIconsAndSaysSoInABalloonAtTheMouse) {
