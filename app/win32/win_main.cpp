@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <shellapi.h>
+#include <shlobj.h>
 
 #include <string>
 #include <variant>
@@ -76,6 +77,9 @@ int Run() {
     const std::string file = options.file.empty() ? std::string() : Utf8FromWide(FullPath(WideFromUtf8(options.file)));
     const std::wstring program_folder =
         options.output_folder.empty() ? ExecutableFolder() : FullPath(WideFromUtf8(options.output_folder));
+    // A folder asked for is made when missing, as the Linux window does; the extract then
+    // reports on its own if it still cannot write there.
+    if (!options.output_folder.empty()) SHCreateDirectoryExW(nullptr, program_folder.c_str(), nullptr);
     SetCurrentDirectoryW(program_folder.c_str());
 
     const OleSession ole;
