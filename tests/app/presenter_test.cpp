@@ -9,6 +9,7 @@
 #include "app/commands/texts.h"
 #include "app/commands/window_options.h"
 #include "tests/app/recording_ui.h"
+#include "tests/app/window_fixtures.h"
 #include "common/command_text.h"
 #include "iconextract/extract.h"
 #include "platform/file_io.h"
@@ -20,6 +21,8 @@ namespace icoforge {
 namespace {
 
 using testing::RecordingUi;
+using testing::ModuleWithGroups;
+using testing::RedSquareBmp;
 using testing::TempFolder;
 
 const std::string kSucceeded = "balloon 7,9 " + std::string(texts::kExtractSucceeded) + " -1 stays";
@@ -27,26 +30,6 @@ const std::string kFailed = "balloon 7,9 " + std::string(texts::kExtractFailed) 
 const std::string kNoIcons = "balloon 7,9 " + std::string(texts::kNoIconsFound) + " -1 hides";
 std::string Caption(int count) {
     return "caption " + std::string(texts::kCountCaptionStart) + std::to_string(count) + std::string(texts::kCountCaptionEnd);
-}
-
-ByteBuffer ModuleWithGroups(std::uint16_t groups) {
-    using namespace testing;
-    std::vector<ModuleResource> resources;
-    for (std::uint16_t g = 1; g <= groups; ++g) {
-        resources.push_back({Type(ResourceType::GroupIcon), ResourceName::Id(g), MakeGroupResource({g})});
-        resources.push_back({Type(ResourceType::Icon), ResourceName::Id(g),
-                             MakeDibImage({.width = 16, .height = 16, .seed = static_cast<std::uint8_t>(g)})});
-    }
-    return BuildModule(ModuleFormat::Pe32, resources);
-}
-
-ByteBuffer RedSquareBmp(std::int32_t edge) {
-    BoardImage image(edge, edge);
-    for (std::size_t i = 0; i < image.bgra.size(); i += 4) {
-        image.bgra[i + 2] = 0xFF;
-        image.bgra[i + 3] = 0xFF;
-    }
-    return BmpFileOf(image);
 }
 
 // A presenter over a program folder and a temporary folder of the test's own, with the

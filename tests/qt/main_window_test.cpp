@@ -24,6 +24,7 @@
 #include "app/qt/main_window.h"
 #include "common/path.h"
 #include "platform/file_io.h"
+#include "tests/app/window_fixtures.h"
 #include "tests/support/ico_builder.h"
 #include "tests/support/module_builder.h"
 #include "tests/qt/qt_printers.h"
@@ -32,32 +33,14 @@
 namespace icoforge {
 namespace {
 
+using testing::ModuleWithGroups;
+using testing::RedSquareBmp;
 using testing::TempFolder;
 
 QString Q(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 QString CountCaption(int count) {
     return Q(texts::kCountCaptionStart) + QString::number(count) + Q(texts::kCountCaptionEnd);
-}
-
-ByteBuffer ModuleWithGroups(std::uint16_t groups) {
-    using namespace testing;
-    std::vector<ModuleResource> resources;
-    for (std::uint16_t g = 1; g <= groups; ++g) {
-        resources.push_back({Type(ResourceType::GroupIcon), ResourceName::Id(g), MakeGroupResource({g})});
-        resources.push_back({Type(ResourceType::Icon), ResourceName::Id(g),
-                             MakeDibImage({.width = 16, .height = 16, .seed = static_cast<std::uint8_t>(g)})});
-    }
-    return BuildModule(ModuleFormat::Pe32, resources);
-}
-
-ByteBuffer RedSquareBmp(std::int32_t edge) {
-    BoardImage image(edge, edge);
-    for (std::size_t i = 0; i < image.bgra.size(); i += 4) {
-        image.bgra[i + 2] = 0xFF;
-        image.bgra[i + 3] = 0xFF;
-    }
-    return BmpFileOf(image);
 }
 
 bool Exists(const std::string& path) { return std::filesystem::exists(PathFromUtf8(path)); }

@@ -22,6 +22,7 @@
 #include "common/path.h"
 #include "platform/file_io.h"
 #include "platform/win32/wide.h"
+#include "tests/app/window_fixtures.h"
 #include "tests/support/ico_builder.h"
 #include "tests/support/module_builder.h"
 #include "tests/support/temp_folder.h"
@@ -30,6 +31,8 @@
 namespace icoforge {
 namespace {
 
+using testing::ModuleWithGroups;
+using testing::RedSquareBmp;
 using testing::TempFolder;
 
 // OLE and the common controls for the whole run, as the program has them.
@@ -71,17 +74,6 @@ std::string TextOf(HWND window) {
 
 std::string CountCaption(int count) {
     return std::string(texts::kCountCaptionStart) + std::to_string(count) + std::string(texts::kCountCaptionEnd);
-}
-
-ByteBuffer ModuleWithGroups(std::uint16_t groups) {
-    using namespace testing;
-    std::vector<ModuleResource> resources;
-    for (std::uint16_t g = 1; g <= groups; ++g) {
-        resources.push_back({Type(ResourceType::GroupIcon), ResourceName::Id(g), MakeGroupResource({g})});
-        resources.push_back({Type(ResourceType::Icon), ResourceName::Id(g),
-                             MakeDibImage({.width = 16, .height = 16, .seed = static_cast<std::uint8_t>(g)})});
-    }
-    return BuildModule(ModuleFormat::Pe32, resources);
 }
 
 // Every caption the program gives its window, counted as it is set: each run of the
@@ -487,9 +479,7 @@ TEST_F(WindowTest, TheOpenFileDialogIsAskedWithTheFilterFolderFlagsAndTheLastCho
 }
 
 TEST_F(WindowTest, ClosingTheWindowDeletesThePictureRunsTemporaryFiles) {
-    BoardImage red(20, 20);
-    for (std::size_t i = 0; i < red.bgra.size(); i += 4) red.bgra[i + 2] = red.bgra[i + 3] = 0xFF;
-    window_->OpenFile(Source("red.bmp", BmpFileOf(red)));
+    window_->OpenFile(Source("red.bmp", RedSquareBmp(20)));
     Click(ControlId::ExtractButton);
     const std::string snapshot = temporary_ + "p", converted = temporary_ + "p.bmp";
     ASSERT_TRUE(std::filesystem::exists(PathFromUtf8(snapshot)));
