@@ -78,6 +78,8 @@ fi
 
 # A display for the window tests: Xvfb on the first free display number, for this phase
 # only. Its end and Wine's (about ten processes stay behind) come with the script's.
+own_prefix=no
+[ -n "${ICOFORGE_WINEPREFIX:-}" ] || own_prefix=yes
 export ICOFORGE_WINEPREFIX=${ICOFORGE_WINEPREFIX:-$top/build/wine/$windows_arch}
 xvfb_pid=
 display_note=
@@ -109,6 +111,12 @@ fi
 
 # Making the prefix shows nothing, but Wine would open the caller's display for it.
 if DISPLAY=$windows_display scripts/wine-run.sh --arch="$windows_arch" --prepare; then
+  # No window manager runs on Xvfb, and Wine waits two seconds for one whenever a managed
+  # window closes; the tests' windows go unmanaged, in the checkout's own prefix only.
+  if [ $own_prefix = yes ]; then
+    DISPLAY=$windows_display scripts/wine-run.sh --arch="$windows_arch" \
+      reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 || true
+  fi
   # The programs run inside Wine, so they are told the report and screenshot folders as
   # Windows paths.
   DISPLAY=$windows_display ICOFORGE_SCREENSHOT_DIR="Z:${screenshots//\//\\}" \
