@@ -7,6 +7,19 @@ endif()
 add_compile_options(-Wall -Wextra -Wshadow -Wno-missing-field-initializers)
 include_directories(${CMAKE_SOURCE_DIR})
 
+# Debian's header-only libraries (CLI11, nlohmann-json, tl-expected, stb) live in
+# /usr/include, which the mingw cross compiler must not search whole: it would meet glibc's
+# headers. A folder of links to just those libraries serves every toolchain alike.
+set(ICOFORGE_HEADER_ONLY_DIR ${CMAKE_BINARY_DIR}/header-only)
+file(MAKE_DIRECTORY ${ICOFORGE_HEADER_ONLY_DIR})
+foreach(_icoforge_lib CLI nlohmann tl stb)
+  if(NOT EXISTS /usr/include/${_icoforge_lib})
+    message(FATAL_ERROR "/usr/include/${_icoforge_lib} is missing: run scripts/install-deps.sh build")
+  endif()
+  file(CREATE_LINK /usr/include/${_icoforge_lib} ${ICOFORGE_HEADER_ONLY_DIR}/${_icoforge_lib} SYMBOLIC)
+endforeach()
+include_directories(SYSTEM ${ICOFORGE_HEADER_ONLY_DIR})
+
 if(WIN32)
   # One self-contained .exe: no libstdc++/libgcc DLLs beside it.
   add_link_options(-static -static-libgcc -static-libstdc++)

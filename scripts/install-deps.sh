@@ -17,7 +17,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 set_name=${1:-test}
 
-build=(build-essential cmake ninja-build pkg-config libjpeg62-turbo-dev libpng-dev libtiff-dev zlib1g-dev)
+# Header-only: option parsing, JSON, the failure type, the resizer; the cross build uses them too.
+build=(build-essential cmake ninja-build pkg-config libjpeg62-turbo-dev libpng-dev libtiff-dev zlib1g-dev
+       libcli11-dev nlohmann-json3-dev libexpected-dev libstb-dev)
 # The Linux window: Qt 6 Widgets (its tests use Qt Test, in the same package) and a font
 # that holds the window's Chinese texts.
 gui=(qt6-base-dev fonts-wqy-microhei)
