@@ -86,37 +86,47 @@ void Presenter::RememberTemporaryFile(const std::string& path) {
     if (std::ranges::find(temporary_files_, path) == temporary_files_.end()) temporary_files_.push_back(path);
 }
 
-void Presenter::Extract() {
+ExtractReport Presenter::Extract() {
+    ExtractReport report;
     icons_written_.clear();
     if (!ContainsDot(current_source_path_)) {
         ShowMessage(texts::kBadPath, kStyleErrorIcon);
-        return;
+        return report;
     }
+    report.source = ExtractSource::kIcons;
     const std::int32_t count = GetIconCount(current_source_path_);
     bool all_written = true;
     const auto outcomes = ExtractEveryIconGroup(current_source_path_, count,
                                                 [this](std::int32_t n) { return NumberedIconPath(n); });
     for (std::size_t i = 0; i < outcomes.size(); ++i) {
-        if (outcomes[i].written)
-            icons_written_.push_back(NumberedIconPath(static_cast<std::int32_t>(i) + 1));
-        else
+        const std::string path = NumberedIconPath(static_cast<std::int32_t>(i) + 1);
+        if (outcomes[i].written) {
+            icons_written_.push_back(path);
+        } else {
             all_written = false;
+            report.failures.push_back({"write", path, outcomes[i].write_error.reason});
+        }
     }
-    if (GetIconCount(current_source_path_) != 0)
+    if (GetIconCount(current_source_path_) != 0) {
+        report.succeeded = all_written;
         ShowBalloonAtMouse(all_written ? texts::kExtractSucceeded : texts::kExtractFailed, false);
+    }
     last_extracted_path_ = ui_.EditText();
 
     // A module is an icon source by its content; anything else by its name.
     if (!HasIconSourceExtension(current_source_path_) && !IsModuleFile(current_source_path_)) {
-        const bool drawn = ExtractPicture();
-        ShowBalloonAtMouse(drawn ? texts::kExtractSucceeded : texts::kExtractFailed, false);
+        report.source = ExtractSource::kPicture;
+        report.succeeded = ExtractPicture(report);
+        ShowBalloonAtMouse(report.succeeded ? texts::kExtractSucceeded : texts::kExtractFailed, false);
     }
+    report.written = icons_written_;
+    return report;
 }
 
 // Draws the picture named in the edit box on the board at the icon size and makes 1.ico of
 // it; true when the picture was drawn and 1.ico holds a whole icon. The source is read from
 // the edit box, not currentSourcePath, which names the last run's conversion after a run.
-bool Presenter::ExtractPicture() {
+bool Presenter::ExtractPicture(ExtractReport& report) {
     DrawingBoard board(kDefaultBoardBackground, StretchQualityForScreenDepth(ui_.ScreenBitsPerPixel()));
     // Size and mode before the picture, so that a large picture is decoded once, at the
     // size it is drawn; the snapshot is the same either way.
@@ -144,13 +154,16 @@ bool Presenter::ExtractPicture() {
     const std::string icon_path = NumberedIconPath(1);
     ByteBuffer icon;
     BuildIconFromBitmap(ReadOrEmpty(current_source_path_), icon);
-    bool icon_written = WriteWholeFile(icon_path, icon);
+    FileError write_error;
+    bool icon_written = WriteWholeFile(icon_path, icon, &write_error);
     if (ReadOrEmpty(icon_path).empty()) {
         BuildIconFromBitmapBytes(ReadOrEmpty(current_source_path_), icon);
-        icon_written = WriteWholeFile(icon_path, icon);
+        icon_written = WriteWholeFile(icon_path, icon, &write_error);
     }
+    if (!icon_written) report.failures.push_back({"write", icon_path, write_error.reason});
     icon_written = icon_written && !icon.empty();
     if (icon_written) icons_written_.push_back(icon_path);
+    report.picture_drawn = drawn;
     return drawn && icon_written;
 }
 

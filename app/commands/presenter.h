@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/commands/ui.h"
+#include "common/failure.h"
 
 namespace icoforge {
 
@@ -33,6 +34,22 @@ struct IconSize {
 // before it.
 enum class EditChange { kProgram, kUser };
 
+// What an extract did, so that a caller that reports rather than shows (the command line)
+// decides from a value, not from the texts the window showed.
+enum class ExtractSource : std::uint8_t {
+    kBadPath,  // the path box names nothing that could be a file: nothing was tried
+    kIcons,    // a module or icon file: its groups were written
+    kPicture,  // anything else: drawn as a picture and turned into 1.ico
+};
+struct ExtractReport {
+    ExtractSource source = ExtractSource::kBadPath;
+    bool succeeded = false;              // the window said 图标提取成功。
+    std::vector<std::string> written;    // the files written whole, in the order written
+    std::vector<Failure> failures;       // each file that could not be written, and why
+    bool picture_drawn = false;          // kPicture: the picture was decoded and drawn;
+                                         // when not, 1.ico holds the board's bare background
+};
+
 class Presenter {
 public:
     Presenter(Ui& ui, AppFolders folders);
@@ -45,7 +62,7 @@ public:
     void OnDestroying();
 
     void UpdateIconSize();
-    void Extract();
+    ExtractReport Extract();
     void SelectFile();
     void OnFilesDropped(std::string_view paths);
     void OnContentChanged(EditChange change = EditChange::kProgram);
@@ -63,7 +80,7 @@ private:
                                  std::string_view caption = {});
     void ShowBalloonAtMouse(std::string_view text, bool hides_by_itself);
     std::string NumberedIconPath(std::int32_t number) const;
-    bool ExtractPicture();
+    bool ExtractPicture(ExtractReport& report);
     void RememberTemporaryFile(const std::string& path);
 
     Ui& ui_;
