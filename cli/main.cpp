@@ -28,6 +28,7 @@ constexpr Subcommand kSubcommands[] = {
     {"resolve", RunResolve, "target path stored in a shortcut file"},
     {"folder", RunFolder, "special folder N"},
     {"decrypt", RunDecrypt, "decipher a buffer"},
+    {"make", RunMake, "a multi-size icon with alpha from any pictures"},
 };
 
 void PrintUsage(std::FILE* out) {
