@@ -18,12 +18,14 @@ cd "$(dirname "$0")/.."
 set_name=${1:-test}
 
 # Header-only: option parsing, JSON, the failure type, the resizer; the cross build uses them too.
+# librsvg draws SVG pictures for `icoforge make` (Linux only; a build without it says so).
 build=(build-essential cmake ninja-build pkg-config libjpeg62-turbo-dev libpng-dev libtiff-dev zlib1g-dev
-       libcli11-dev nlohmann-json3-dev libexpected-dev libstb-dev)
+       libcli11-dev nlohmann-json3-dev libexpected-dev libstb-dev librsvg2-dev)
 # The Linux window: Qt 6 Widgets (its tests use Qt Test, in the same package) and a font
 # that holds the window's Chinese texts.
 gui=(qt6-base-dev fonts-wqy-microhei)
-test=("${build[@]}" googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev ccache python3
+# Pillow: the reference `icoforge make` is checked against.
+test=("${build[@]}" googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev ccache python3 python3-pil
       g++-mingw-w64-i686-posix binutils-mingw-w64-i686 libz-mingw-w64-dev nasm dpkg-dev)
 # Chinese text in Wine's windows: a CJK font its font names are mapped to, and the locale.
 chinese_text=(fonts-wqy-microhei locales)
