@@ -172,6 +172,9 @@ Result<ByteBuffer> EncodeIconFile(std::span<const IconFrame> frames, bool cursor
     out.U16(cursor ? kCursorType : kIconType);
     out.U16(static_cast<std::uint16_t>(frames.size()));
     std::uint64_t offset = kDirectoryHeaderSize + std::uint64_t{kDirectoryEntrySize} * frames.size();
+    std::uint64_t total = kDirectoryHeaderSize + std::uint64_t{kDirectoryEntrySize} * frames.size();
+    for (const auto& image : images) total += image.size();
+    if (total > 0xFFFFFFFFu) return Fail("encode", "", "an icon file cannot be larger than 4 GiB");
     for (std::size_t i = 0; i < frames.size(); ++i) {
         const RgbaImage& p = frames[i].pixels;
         out.U8(static_cast<std::uint8_t>(p.width == kLargestIconSide ? 0 : p.width));
