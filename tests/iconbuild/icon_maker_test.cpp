@@ -186,11 +186,11 @@ TEST(MakeIcon, WritesEveryFormatWithCorrectEntriesMasksAndPlacement) {
                     const std::uint8_t* px = At(f.pixels, x, y);
                     const bool inside = x >= p.x && x < p.x + p.width && y >= p.y && y < p.y + p.height;
                     const bool border = inside && (x == p.x || y == p.y || x + 1 == p.x + p.width || y + 1 == p.y + p.height);
-                    if (!inside) ASSERT_EQ(px[3], 0) << side << " at " << x << "," << y;
-                    if (border) ASSERT_GT(px[3], 200) << side << " at " << x << "," << y;
-                    if (px[3] != 0) ASSERT_GE(*std::min_element(px, px + 3), 250) << side << " darkened at " << x << "," << y;
-                    if (!f.png) ASSERT_EQ(f.mask[std::size_t{y} * side + x], px[3] == 0) << side;
-                    if (!f.png && px[3] == 0) ASSERT_EQ(px[0] | px[1] | px[2], 0);
+                    if (!inside) { ASSERT_EQ(px[3], 0) << side << " at " << x << "," << y; }
+                    if (border) { ASSERT_GT(px[3], 200) << side << " at " << x << "," << y; }
+                    if (px[3] != 0) { ASSERT_GE(*std::min_element(px, px + 3), 250) << side << " darkened at " << x << "," << y; }
+                    if (!f.png) { ASSERT_EQ(f.mask[std::size_t{y} * side + x], px[3] == 0) << side; }
+                    if (!f.png && px[3] == 0) { ASSERT_EQ(px[0] | px[1] | px[2], 0); }
                 }
             }
         }
