@@ -47,6 +47,7 @@ struct CatalogueImage {
     std::uint64_t bytes = 0;
     std::optional<std::uint16_t> id;  // RT_ICON / RT_CURSOR id, in a module or .res
     std::optional<std::pair<std::uint16_t, std::uint16_t>> hotspot;  // cursors only
+    std::uint32_t frame = 0;  // animations: the 0-based frame the image belongs to
 };
 
 struct CatalogueGroup {
@@ -57,8 +58,11 @@ struct CatalogueGroup {
     // 1-based position among the groups of its type, as `group` and `extract` count them;
     // the language variants of one name share it.
     std::uint32_t index = 1;
-    // Orphans are images no group names, each listed as a one-image group of its own.
+    // Orphans are images no group names, each kept as a one-image group of its own.
     bool orphan = false;
+    // Images the group names that the file does not hold (each also a problem). Such a
+    // group is listed with the images it has, but not written out.
+    std::uint32_t missing_images = 0;
     std::vector<CatalogueImage> images;  // for animations: one per frame, in file order
     // Animations only: frame count, steps (the sequence of frames shown) and the rate of
     // each step in jiffies (1/60 s).
@@ -78,6 +82,9 @@ struct Problem {
 struct Catalogue {
     FileKind kind = FileKind::kIco;
     std::vector<CatalogueGroup> groups;  // icons, cursors, animated icons, animated cursors
+    // RT_ICON and RT_CURSOR images that no group names, as one-image groups (index counts
+    // them from 1 apart from the groups).
+    std::vector<CatalogueGroup> orphans;
     std::vector<Problem> problems;
 };
 
