@@ -4,6 +4,7 @@
 
 #include "app/commands/presenter.h"
 #include "app/commands/texts.h"
+#include "cli/catalogue_tool.h"
 #include "cli/commands.h"
 #include "common/path.h"
 #include "platform/file_io.h"
@@ -18,9 +19,28 @@ constexpr const char* kUsage =
     "  picture on a square of -s pixels (default 32) and becomes DIR/1.ico. A shortcut\n"
     "  (.lnk) is followed to its target. DIR (default: the current folder) is created when\n"
     "  missing. Prints the icon files written; the window's caption, balloons and messages\n"
-    "  go to standard error. Exits with 0 only when the window would report success.\n";
+    "  go to standard error. Exits with 0 only when the window would report success.\n"
+    "\n"
+    "       icoforge extract [-o DIR] [--names] [--cursors|--all] [--png] [--group ID|NAME]\n"
+    "                        [--lang ID] [--orphans] FILE...\n"
+    "  Any of these options, or more than one FILE, reads FILE's catalogue instead (see\n"
+    "  `icoforge list`) and writes every language variant of every group chosen:\n"
+    "    --names    name files after the module and the resource (shell32-3.ico,\n"
+    "               user32-32512.cur), with the language where a name has several;\n"
+    "               without it files are numbered as `group` counts (1.ico, 1.cur)\n"
+    "    --cursors  cursor groups as .cur files and animated cursors as .ani, not icons\n"
+    "    --all      icons, cursors, animated icons and animated cursors\n"
+    "    --png      each image of each group as a PNG with alpha instead\n"
+    "    --group    only the group of this id or name (letter case ignored)\n"
+    "    --lang     only the variants of this language id (1033 for US English)\n"
+    "    --orphans  also the images no group names, each as a one-image file\n"
+    "  Several FILEs go to DIR/FILENAME/ each, or all into DIR with --names.\n";
 
-constexpr OptionRule kOptions[] = {{"-s", true}, {"-o", true}};
+constexpr OptionRule kOptions[] = {{"-s", true},        {"-o", true},      {"--names", false}, {"--cursors", false},
+                                   {"--all", false},    {"--png", false},  {"--group", true},  {"--lang", true},
+                                   {"--orphans", false}};
+constexpr std::string_view kCatalogueOptions[] = {"--names", "--cursors", "--all", "--png",
+                                                  "--group", "--lang",    "--orphans"};
 
 // The window of the command line: the caption, balloons and message boxes go to standard
 // error, the edit box is a text, and the size is the one chosen by -s.
@@ -82,6 +102,31 @@ bool SizeChoiceOf(const std::string& text, IconSizeChoice& choice) {
     return false;
 }
 
+int RunCatalogueExtract(const CommandLine& line) {
+    if (line.operands.empty()) return UsageError("extract takes at least one FILE", kUsage);
+    if (line.Has("-s")) return UsageError("-s draws a picture as an icon; it does not go with the catalogue's options", kUsage);
+    if (line.Has("--cursors") && line.Has("--all")) return UsageError("--cursors and --all exclude each other", kUsage);
+    ExtractRequest request;
+    request.files = line.operands;
+    if (const std::string* folder = line.Value("-o")) request.folder = *folder;
+    request.names = line.Has("--names");
+    request.png = line.Has("--png");
+    request.orphans = line.Has("--orphans");
+    if (line.Has("--cursors")) request.icons = false, request.cursors = true;
+    if (line.Has("--all")) request.cursors = true, request.animated_icons = true;
+    if (const std::string* group = line.Value("--group")) {
+        if (group->empty()) return UsageError("--group needs an id or a name", kUsage);
+        request.group = *group;
+    }
+    if (const std::string* language = line.Value("--lang")) {
+        long long id = 0;
+        if (!ParseInt(*language, id) || id < 0 || id > 0xFFFF)
+            return UsageError("--lang takes a language id from 0 to 65535", kUsage);
+        request.language = static_cast<std::uint16_t>(id);
+    }
+    return ExtractFiles(request);
+}
+
 }  // namespace
 
 int RunExtract(const Args& args) {
@@ -89,6 +134,9 @@ int RunExtract(const Args& args) {
     std::string problem;
     if (!ParseCommandLine(args, kOptions, line, problem)) return UsageError(problem, kUsage);
     if (line.help) return ShowHelp(kUsage);
+    bool catalogue = line.operands.size() > 1;
+    for (const auto option : kCatalogueOptions) catalogue = catalogue || line.Has(option);
+    if (catalogue) return RunCatalogueExtract(line);
     if (line.operands.size() != 1) return UsageError("extract takes one FILE", kUsage);
     IconSizeChoice size = IconSizeChoice::Size32;
     if (const std::string* text = line.Value("-s"); text && !SizeChoiceOf(*text, size))

@@ -17,6 +17,7 @@ inline constexpr int kExitFailure = 1;
 inline constexpr int kExitUsage = 2;
 
 int RunExtract(const Args& args);
+int RunList(const Args& args);
 int RunCount(const Args& args);
 int RunGroup(const Args& args);
 int RunIcon(const Args& args);

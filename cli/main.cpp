@@ -20,6 +20,7 @@ struct Subcommand {
 
 constexpr Subcommand kSubcommands[] = {
     {"extract", RunExtract, "every icon of FILE, or FILE turned into an icon, as numbered .ico files"},
+    {"list", RunList, "every icon, cursor and animation FILE holds, with sizes (--json for scripts)"},
     {"count", RunCount, "number of icons in FILE"},
     {"group", RunGroup, "one icon group of SOURCE as .ico (or its first image as .bmp)"},
     {"icon", RunIcon, "single-image icon from a BMP"},
