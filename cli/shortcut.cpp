@@ -3,6 +3,7 @@
 #include "cli/commands.h"
 #include "platform/file_io.h"
 #include "platform/shell_link.h"
+#include "platform/shell_services.h"
 #include "platform/stdio_file.h"
 
 namespace icoforge::cli {
@@ -28,7 +29,13 @@ std::optional<std::string> FileBehindShortcut(const Invocation& run, const std::
         CannotRead(run, file, why->reason);
         return std::nullopt;
     }
-    if (!StartsAsShellLink(file)) return file;
+    if (!StartsAsShellLink(file)) {
+        // The window's rule takes such a name for a shortcut whatever it holds; here the
+        // content says it is none.
+        if (!HasShortcutExtension(file)) return file;
+        run.Fail(run.Text(msg::kNotAShellLink, {Quoted(file)}));
+        return std::nullopt;
+    }
     FileError error;
     const auto link = ReadWholeFile(file, &error, kMaxShortcutBytes);
     if (!link) {
