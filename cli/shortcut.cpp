@@ -2,9 +2,11 @@
 
 #include "cli/commands.h"
 #include "platform/file_io.h"
-#include "platform/shell_link.h"
 #include "platform/shell_services.h"
 #include "platform/stdio_file.h"
+#include "shell/shell_link.h"
+#include "shell/shell_paths.h"
+
 
 namespace icoforge::cli {
 namespace {

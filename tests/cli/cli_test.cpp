@@ -19,8 +19,8 @@
 
 #include "common/byte_writer.h"
 #include "common/path.h"
-#include "platform/decrypt.h"
-#include "tests/platform/link_builder.h"
+#include "crypto/decrypt.h"
+#include "tests/shell/link_builder.h"
 
 namespace icoforge {
 namespace {
