@@ -52,7 +52,7 @@ std::optional<std::string> FileBehindShortcut(const Invocation& run, const std::
     }
     run.console().Detail(run.Text(msg::kShortcutTarget, {Quoted(file), Quoted(target)}));
     if (const auto why = WhyNotReadable(target)) {
-        run.Fail(run.Text(msg::kShortcutTargetMissing, {Quoted(target), Quoted(file), why->reason}));
+        run.Fail(run.Text(msg::kShortcutTargetMissing, {Quoted(target), Quoted(file), ReasonText(run, why->reason)}));
         return std::nullopt;
     }
     return target;

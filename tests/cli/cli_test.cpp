@@ -106,23 +106,28 @@ struct Outcome {
 
 // The locale variables are read by the program's own start-up, so the run's locale is
 // set in this process's environment, which the shell hands on.
-void SetLocale(const char* locale) {
+// An empty value leaves the variable unset as far as the program is concerned.
+void SetVariable(const char* name, const char* value) {
 #ifdef _WIN32
-    _putenv_s("LC_ALL", locale);
+    _putenv_s(name, value);
 #else
-    setenv("LC_ALL", locale, 1);
+    setenv(name, value, 1);
 #endif
 }
 
 struct Call {
     std::vector<std::string> args;
-    const char* locale = "C";
+    const char* locale = "C";         // LC_ALL
     const char* posix_prefix = "";    // shell words before the program
     const char* stdout_to = nullptr;  // instead of a file of the test's
+    const char* lc_messages = "";
+    const char* lang = "";
 };
 
 Outcome RunIcoforge(const Call& run, const PrivateFolder& folder) {
-    SetLocale(run.locale);
+    SetVariable("LC_ALL", run.locale);
+    SetVariable("LC_MESSAGES", run.lc_messages);
+    SetVariable("LANG", run.lang);
     std::string command = (kWindows ? "" : run.posix_prefix) + ShellQuoted(HostPath(ICOFORGE_PROGRAM));
     // Appended piece by piece: GCC 12 warns falsely about `" " + text`.
     for (const auto& arg : run.args) command.append(" ").append(ShellQuoted(arg));
@@ -295,6 +300,11 @@ const Case kCases[] = {
      {"out/1.ico", "out/2.ico", "out/3.ico"},
      "icoforge: <sample.dll> 含有 3 个图标\nicoforge: 已把 3 个图标中的 3 个写入 <out>\n",
      {{"sample.dll", kAny}, {"out", kAny}}},
+    // The first of LC_ALL, LC_MESSAGES and LANG that is set decides.
+    {"LangAloneAsksForChinese", kNotes, {{"count", "@notes.txt", "x"}, "", "", nullptr, "", kZh}, 2, {},
+     "icoforge: 多余的参数 'x'\n请执行“icoforge count --help”查看用法。\n", {{"notes.txt", kOld}}},
+    {"MessagesBeforeLang", kNotes, {{"count", "@notes.txt", "x"}, "", "", nullptr, "en_GB.UTF-8", kZh}, 2, {},
+     "icoforge: unexpected operand 'x'\nTry 'icoforge count --help' for more information.\n", {{"notes.txt", kOld}}},
     {"ExtractQuiet", kSampleDll, {{"-q", "extract", "--output=@out", "@sample.dll"}}, 0,
      {"out/1.ico", "out/2.ico", "out/3.ico"}, "", {{"sample.dll", kAny}, {"out", kAny}}},
     {"ExtractThroughShortcutCountsOnce",
@@ -316,6 +326,13 @@ const Case kCases[] = {
      {{"extract", "-o", "@dd", "@sample.dll"}}, 1, {"dd/1.ico", "dd/3.ico"},
      "icoforge: <sample.dll> holds 3 icons\nicoforge: cannot write <dd/2.ico>: is a folder\n",
      {{"sample.dll", kAny}, {"dd", kAny}}},
+    {"ExtractSaysWhyInChinese",
+     [](const fs::path& w) {
+         kSampleDll(w);
+         fs::create_directories(w / "dd" / "1.ico");
+     },
+     {{"extract", "-q", "-o", "@dd", "@sample.dll"}, kZh}, 1, {"dd/2.ico", "dd/3.ico"},
+     "icoforge: 无法写入 <dd/1.ico>：是文件夹\n", {{"sample.dll", kAny}, {"dd", kAny}}},
     {"ExtractIntoAFile", [](const fs::path& w) { kSampleDll(w), kNotes(w); },
      {{"extract", "-o", "@notes.txt/sub", "@sample.dll"}}, 1, {}, "icoforge: cannot create the folder <notes.txt/sub>: *\n",
      {{"sample.dll", kAny}, {"notes.txt", kOld}}},
@@ -363,6 +380,10 @@ const Case kCases[] = {
      {{"s.lnk", kAny}}},
     {"GroupTakesAnIconByContent", [](const fs::path& w) { WriteText(w / "renamed.bin", TinyIcon()); },
      {{"group", "@renamed.bin", "1", "@out.ico"}}, 0, {"out.ico"}, "", {{"renamed.bin", TinyIcon()}, {"out.ico", TinyIcon(0)}}},
+    {"ExtractDrawsAnIconFileOfAnotherName", [](const fs::path& w) { WriteText(w / "renamed.bin", TinyIcon()); },
+     {{"extract", "-o", "@o", "@renamed.bin"}}, 0, {"o/1.ico"},
+     "icoforge: <renamed.bin> holds 1 icon\nicoforge: turned <renamed.bin> into the icon <o/1.ico>\n",
+     {{"renamed.bin", TinyIcon()}, {"o", kAny}}},
     {"GroupOfAFolder", [](const fs::path& w) { fs::create_directory(w / "dir"); },
      {{"group", "@dir", "1", "@x.ico"}}, 1, {}, "icoforge: cannot read <dir>: not a regular file\n", {{"dir", kAny}}},
     {"ResolveTellsAUrlLink", [](const fs::path& w) { WriteText(w / "u.lnk", LinkToUrl(u"http://example.com/a")); },
