@@ -96,7 +96,7 @@ int Main(const std::vector<std::string>& argv, Console& console) {
 
 int main(int argc, char** argv) {
     using namespace icoforge::cli;
-    icoforge::UseUtf8Console();
+    const icoforge::Utf8ConsoleOutput utf8_console;
     Console console(UserLanguage(), stdout, stderr);
     int status = kExitFailure;
     // Whatever escapes a subcommand still ends as one line and status 1, never an abort.
