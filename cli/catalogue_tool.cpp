@@ -1,6 +1,5 @@
 #include "cli/catalogue_tool.h"
 
-#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -15,6 +14,16 @@
 
 namespace icoforge::cli {
 namespace {
+
+constexpr Message kFromMun{"{1} holds no icons; they are read from {2}, as Windows does",
+                           "{1} 不含图标；按 Windows 的做法从 {2} 读取"};
+constexpr Message kProblem{"{1}: {2}: {3}", "{1}：{2}：{3}"};
+constexpr Message kCannotParse{"cannot read {1}: {2}", "无法读取 {1}：{2}"};
+constexpr Message kNoneChosen{"{1} holds no groups of the kinds asked for", "{1} 不含所要种类的图标组"};
+constexpr Message kNoSuchGroup{"{1} holds no group {2} of the kinds asked for", "{1} 不含所要种类的图标组 {2}"};
+constexpr Message kNotMade{"cannot write {1} of {2}: {3}", "无法写出 {2} 中的 {1}：{3}"};
+constexpr Message kCreateFolder{"cannot create the folder {1}: {2}", "无法创建文件夹 {1}：{2}"};
+constexpr Message kWroteFiles{"wrote {1} files of {2} to {3}", "已把 {2} 的 {1} 个文件写入 {3}"};
 
 using catalogue::Catalogue;
 using catalogue::CatalogueGroup;
@@ -41,7 +50,7 @@ bool HasIconGroups(const Catalogue& c) {
     return false;
 }
 
-Result<Source> LoadSource(const std::string& path) {
+Result<Source> LoadSource(const Invocation& run, const std::string& path) {
     FileError error;
     auto mapped = MappedFile::Open(path, &error);
     if (!mapped) return Fail("read", path, error.reason);
@@ -52,8 +61,7 @@ Result<Source> LoadSource(const std::string& path) {
         if (const auto mun = FindSystemResourcesFile(path)) {
             if (auto mun_mapped = MappedFile::Open(*mun)) {
                 if (auto mun_read = catalogue::ReadCatalogue(mun_mapped->bytes()); mun_read && HasIconGroups(*mun_read)) {
-                    std::fprintf(stderr, "icoforge: %s holds no icons; they are read from %s, as Windows does\n",
-                                 Quoted(path).c_str(), Quoted(*mun).c_str());
+                    run.console().Progress(run.Text(kFromMun, {Quoted(path), Quoted(*mun)}));
                     source = Source{std::move(*mun_mapped), std::move(*mun_read), *mun};
                 }
             }
@@ -136,8 +144,7 @@ bool Selected(const ExtractRequest& request, const CatalogueGroup& group) {
     }
     if (request.language && group.language != request.language) return false;
     if (request.group) {
-        long long id = 0;
-        if (ParseInt(*request.group, id)) return group.id && *group.id == id;
+        if (const auto id = WholeNumber(*request.group)) return group.id && *group.id == *id;
         return group.name && Lowered(*group.name) == Lowered(*request.group);
     }
     return true;
@@ -164,7 +171,7 @@ bool IsDeviceName(const std::string& lowered_stem) {
 // Writes `bytes` to folder/name, a name not yet used in this call (letter case ignored,
 // as Windows compares names): a second file of the same name gets "~2" before its
 // extension, and so on.
-bool WriteOutput(const std::filesystem::path& folder, const std::string& name, ByteView bytes,
+bool WriteOutput(const Invocation& run, const std::filesystem::path& folder, const std::string& name, ByteView bytes,
                  std::set<std::string>& used, int& status) {
     const auto dot = name.rfind('.');
     const std::string stem = name.substr(0, dot), extension = name.substr(dot);
@@ -174,10 +181,11 @@ bool WriteOutput(const std::filesystem::path& folder, const std::string& name, B
     const std::string path = Utf8FromPath(folder / PathFromUtf8(candidate));
     FileError error;
     if (!WriteWholeFile(path, bytes, &error)) {
-        status = CannotWrite(path, error.reason);
+        status = CannotWrite(run, path, error.reason);
         return false;
     }
-    PrintPath(path);
+    run.console().Path(path);
+    run.console().Detail(run.Text(msg::kWrote, {Quoted(path)}));
     return true;
 }
 
@@ -252,44 +260,47 @@ std::string CatalogueTable(const std::string& path, const Catalogue& catalogue,
     return text;
 }
 
-int ListFiles(const std::vector<std::string>& files, bool json) {
+int ListFiles(const Invocation& run, const std::vector<std::string>& files, bool json) {
     int status = kExitSuccess;
     for (const std::string& path : files) {
-        auto source = LoadSource(path);
+        auto source = LoadSource(run, path);
         if (!source) {
             status = kExitFailure;
-            if (json) {
-                std::printf("%s\n", Dump({{"path", path}, {"error", source.error().reason}}).c_str());
-            } else {
-                CannotRead(path, source.error().reason);
-            }
+            if (json)
+                run.console().Answer(Dump({{"path", path}, {"error", ReasonText(run, source.error().reason)}}));
+            else
+                run.Fail(run.Text(kCannotParse, {Quoted(path), ReasonText(run, source.error().reason)}));
             continue;
         }
-        const std::string text = json ? Dump(CatalogueJson(path, source->catalogue, source->read_from)) + "\n"
-                                      : CatalogueTable(path, source->catalogue, source->read_from);
-        std::fwrite(text.data(), 1, text.size(), stdout);
+        if (json) {
+            run.console().Answer(Dump(CatalogueJson(path, source->catalogue, source->read_from)));
+        } else {
+            std::string text = CatalogueTable(path, source->catalogue, source->read_from);
+            text.pop_back();  // the console ends the answer's line
+            run.console().Answer(text);
+        }
     }
-    std::fflush(stdout);
     return status;
 }
 
-int ExtractFiles(const ExtractRequest& request) {
+int ExtractFiles(const Invocation& run, const ExtractRequest& request) {
     int status = kExitSuccess;
     std::set<std::string> used;
     for (const std::string& path : request.files) {
-        auto source = LoadSource(path);
+        auto source = LoadSource(run, path);
         if (!source) {
-            status = CannotRead(path, source.error().reason);
+            status = run.Fail(run.Text(kCannotParse, {Quoted(path), ReasonText(run, source.error().reason)}));
             continue;
         }
         for (const auto& problem : source->catalogue.problems)
-            std::fprintf(stderr, "icoforge: %s: %s: %s\n", Quoted(path).c_str(), problem.what.c_str(), problem.reason.c_str());
+            run.console().Progress(run.Text(kProblem, {Quoted(path), problem.what, problem.reason}));
+        const std::size_t written_before = used.size();
         std::filesystem::path folder = PathFromUtf8(request.folder);
         if (!request.names && request.files.size() > 1) folder /= PathFromUtf8(path).filename();
         std::error_code ec;
         std::filesystem::create_directories(folder, ec);
         if (ec) {
-            status = CannotWrite(Utf8FromPath(folder), ec.message());
+            status = run.Fail(run.Text(kCreateFolder, {Quoted(Utf8FromPath(folder)), ec.message()}));
             continue;
         }
         std::vector<const CatalogueGroup*> chosen;
@@ -299,8 +310,8 @@ int ExtractFiles(const ExtractRequest& request) {
             for (const auto& group : source->catalogue.orphans)
                 if (Selected(request, group)) chosen.push_back(&group);
         if (chosen.empty()) {
-            status = Failure(Quoted(path) + " holds no " + (request.group ? "group " + Quoted(*request.group) + " of the kinds asked for"
-                                                                         : std::string("groups of the kinds asked for")));
+            status = request.group ? run.Fail(run.Text(kNoSuchGroup, {Quoted(path), Quoted(*request.group)}))
+                                   : run.Fail(run.Text(kNoneChosen, {Quoted(path)}));
             continue;
         }
         std::map<std::tuple<GroupType, bool, std::uint32_t>, std::size_t> variants;
@@ -311,31 +322,32 @@ int ExtractFiles(const ExtractRequest& request) {
             if (!request.png) {
                 auto bytes = catalogue::GroupFileBytes(source->bytes(), *group);
                 if (!bytes) {
-                    status = Failure(Quoted(path) + ": " + GroupFileName(*group, true, stem, count, 0) + ": " +
-                                     bytes.error().reason);
+                    status = run.Fail(run.Text(kNotMade, {GroupFileName(*group, true, stem, count, 0), Quoted(path),
+                                                          bytes.error().reason}));
                     continue;
                 }
-                WriteOutput(folder, GroupFileName(*group, request.names, stem, count, 0), *bytes, used, status);
+                WriteOutput(run, folder, GroupFileName(*group, request.names, stem, count, 0), *bytes, used, status);
                 continue;
             }
             for (std::size_t i = 0; i < group->images.size(); ++i) {
                 const std::string name = GroupFileName(*group, request.names, stem, count, i + 1);
                 auto stored = catalogue::GroupImageBytes(source->bytes(), *group, i);
                 if (stored && group->images[i].format == catalogue::ImageFormat::kPng) {
-                    WriteOutput(folder, name, *stored, used, status);
+                    WriteOutput(run, folder, name, *stored, used, status);
                     continue;
                 }
                 auto pixels = catalogue::DecodeGroupImage(source->bytes(), *group, i);
                 auto png = pixels ? EncodePng(*pixels) : Result<ByteBuffer>(Fail(pixels.error()));
                 if (!png) {
-                    status = Failure(Quoted(path) + ": " + name + ": " + png.error().reason);
+                    status = run.Fail(run.Text(kNotMade, {name, Quoted(path), png.error().reason}));
                     continue;
                 }
-                WriteOutput(folder, name, *png, used, status);
+                WriteOutput(run, folder, name, *png, used, status);
             }
         }
+        run.console().Progress(run.Text(kWroteFiles, {std::to_string(used.size() - written_before), Quoted(path),
+                                                      Quoted(Utf8FromPath(folder))}));
     }
-    std::fflush(stdout);
     return status;
 }
 

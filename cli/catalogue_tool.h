@@ -9,6 +9,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "cli/subcommand.h"
 #include "iconextract/catalogue.h"
 
 namespace icoforge::cli {
@@ -22,7 +23,7 @@ nlohmann::ordered_json CatalogueJson(const std::string& path, const catalogue::C
 std::string CatalogueTable(const std::string& path, const catalogue::Catalogue& catalogue,
                            const std::optional<std::string>& read_from);
 
-int ListFiles(const std::vector<std::string>& files, bool json);
+int ListFiles(const Invocation& run, const std::vector<std::string>& files, bool json);
 
 struct ExtractRequest {
     std::vector<std::string> files;
@@ -37,7 +38,7 @@ struct ExtractRequest {
     std::optional<std::uint16_t> language;
 };
 
-int ExtractFiles(const ExtractRequest& request);
+int ExtractFiles(const Invocation& run, const ExtractRequest& request);
 
 // A name part made safe for Windows and Linux file systems alike: no separators, none of
 // < > : " | ? * or control characters, no trailing dot or space, no device name (CON,
