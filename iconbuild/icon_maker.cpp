@@ -107,7 +107,7 @@ Result<MadeIcon> MakeIcon(std::span<const SourcePicture> pictures, const MakeIco
             return Fail("make", p.name, "picture has no pixels");
     const SourcePicture& master = LargestPicture(pictures);
     if (request.cursor && (request.cursor->x >= master.own_width || request.cursor->y >= master.own_height))
-        return Fail("make", master.name, "hot spot lies outside the picture (" + std::to_string(master.own_width) + " x " +
+        return Fail(std::string(kHotSpotOutside), master.name, "hot spot lies outside the picture (" + std::to_string(master.own_width) + " x " +
                                              std::to_string(master.own_height) + ")");
     std::uint32_t largest_side = 0;
     for (const auto& p : pictures) largest_side = std::max({largest_side, p.own_width, p.own_height});
@@ -141,7 +141,7 @@ Result<MadeIcon> MakeIcon(std::span<const SourcePicture> pictures, const MakeIco
         frames.push_back(std::move(frame));
     }
     if (frames.empty())
-        return Fail("make", master.name, "every size asked for is larger than the picture (" +
+        return Fail(std::string(kEverySizeTooLarge), master.name, "every size asked for is larger than the picture (" +
                                              std::to_string(master.own_width) + " x " +
                                              std::to_string(master.own_height) + "); --upscale makes them anyway");
     auto file = EncodeIconFile(frames, request.cursor.has_value());

@@ -6,6 +6,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/bytes.h"
@@ -65,6 +66,10 @@ std::uint32_t MasterSide(const MakeIconRequest& request);
 
 // The sizes of a --sizes list ("16,32,48"): sorted, each once, each from 1 to 256.
 Result<std::vector<std::uint32_t>> ParseIconSizes(const std::string& list);
+
+// The `what` of MakeIcon's refusals that callers tell apart (the reason says the rest).
+inline constexpr std::string_view kHotSpotOutside = "hot spot";
+inline constexpr std::string_view kEverySizeTooLarge = "sizes";
 
 // Makes the icon or cursor file. For each requested size, a square picture of exactly
 // that size (the deepest, when several) is used as drawn; otherwise the largest picture

@@ -53,7 +53,7 @@ SourcePicture FromBoard(const BoardPicture& picture, bool straight, std::uint32_
 }
 
 Result<std::vector<SourcePicture>> NotDecoded(std::string_view path) {
-    return Fail("read", std::string(path), "not a picture icoforge can read, damaged, or more than " +
+    return Fail(std::string(kNotDecoded), std::string(path), "not a picture icoforge can read, damaged, or more than " +
                                                std::to_string(kMaxPicturePixels) + " pixels");
 }
 
@@ -121,7 +121,7 @@ Result<std::vector<SourcePicture>> Read(std::string_view path, const IconPicture
     auto bytes = ReadWholeFile(path, &error, kMaxWholeFileBytes);
     if (!bytes) return Fail("read", name, error.reason);
     if (!kind) {
-        if (!SvgSupported()) return Fail("read", name, "SVG needs librsvg, which this build of icoforge lacks");
+        if (!SvgSupported()) return Fail(std::string(kSvgUnsupported), name, "SVG needs librsvg, which this build of icoforge lacks");
         return RenderSvg(*bytes, path, options.svg_sizes);
     }
     board.fit_width = board.fit_height = 0;

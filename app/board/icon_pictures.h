@@ -22,11 +22,15 @@ struct IconPictureOptions {
     std::vector<std::uint32_t> svg_sizes;
 };
 
+// The `what` of a file that is no picture icoforge reads, damaged, or beyond the pixel limit.
+inline constexpr std::string_view kNotDecoded = "decode";
+
 // The picture in the file: one, or for an icon or cursor, every image it holds; for an
 // SVG, one square picture per size in options.svg_sizes.
 Result<std::vector<SourcePicture>> ReadIconPictures(std::string_view path, const IconPictureOptions& options);
 
-// SVG drawing, where the build has librsvg.
+// SVG drawing, where the build has librsvg. Without it, an SVG is refused with this `what`.
+inline constexpr std::string_view kSvgUnsupported = "svg";
 bool SvgSupported();
 bool LooksLikeSvg(ByteView head);
 Result<std::vector<SourcePicture>> RenderSvg(ByteView document, std::string_view path,

@@ -12,14 +12,14 @@ std::string DefaultIconPath(const std::string& first_picture, bool cursor) {
     return Utf8FromPath(path);
 }
 
-Result<MakeOutcome> MakeIconFile(const MakeOptions& options, const std::function<void(const std::string&)>& note) {
+Result<MakeOutcome> MakeIconFile(const MakeOptions& options) {
     if (options.pictures.empty()) return Fail("make", "", "no picture given");
     MakeOutcome outcome;
     outcome.output = options.output.empty() ? DefaultIconPath(options.pictures.front(), options.request.cursor.has_value())
                                             : options.output;
     for (const auto& picture : options.pictures)
         if (IsSameFile(picture, outcome.output))
-            return Fail("write", outcome.output, "is the picture " + picture + " itself; name another output");
+            return Fail(std::string(kOutputIsPicture), outcome.output, picture);
 
     IconPictureOptions read;
     read.master_side = MasterSide(options.request);
@@ -32,8 +32,6 @@ Result<MakeOutcome> MakeIconFile(const MakeOptions& options, const std::function
     }
     auto made = MakeIcon(pictures, options.request);
     if (!made) return Fail(made.error());
-    for (std::uint32_t side : made->left_out_sizes)
-        note("size " + std::to_string(side) + " left out: larger than every picture; --upscale makes it");
     FileError error;
     if (!WriteWholeFile(outcome.output, made->file, &error)) return Fail("write", outcome.output, error.reason);
     outcome.made = std::move(*made);

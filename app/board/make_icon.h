@@ -2,8 +2,8 @@
 // `icoforge make` without its option parsing: the pictures read, the icon made, the file
 // written (safely replacing what was there).
 
-#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/failure.h"
@@ -22,10 +22,13 @@ struct MakeOutcome {
     MadeIcon made;
 };
 
+// The `what` of the refusal to write over one of the pictures; the reason is that picture.
+inline constexpr std::string_view kOutputIsPicture = "output is picture";
+
 // The file the icon goes to when no -o is given.
 std::string DefaultIconPath(const std::string& first_picture, bool cursor);
 
-// Reads the pictures, makes the icon, writes it. `note` hears each size left out.
-Result<MakeOutcome> MakeIconFile(const MakeOptions& options, const std::function<void(const std::string&)>& note);
+// Reads the pictures, makes the icon, writes it. The outcome names the sizes left out.
+Result<MakeOutcome> MakeIconFile(const MakeOptions& options);
 
 }  // namespace icoforge

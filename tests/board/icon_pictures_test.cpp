@@ -119,7 +119,7 @@ TEST(IconPictures, DrawsSvgAtEachSizeWhereLibrsvgIsBuiltIn) {
             const std::uint8_t* px = p.pixels.pixels.data() + std::size_t{y} * p.pixels.RowBytes() + side / 2 * 4;
             const bool inside = y >= side / 4 && y < side * 3 / 4;  // a 2:1 drawing, centred
             EXPECT_EQ(px[3], inside ? 255 : 0) << side << " row " << y;
-            if (inside) EXPECT_EQ(std::vector<std::uint8_t>(px, px + 3), (std::vector<std::uint8_t>{255, 0, 0}));
+            if (inside) { EXPECT_EQ(std::vector<std::uint8_t>(px, px + 3), (std::vector<std::uint8_t>{255, 0, 0})); }
         }
     }
 }

@@ -6,7 +6,7 @@ namespace icoforge {
 bool SvgSupported() { return false; }
 
 Result<std::vector<SourcePicture>> RenderSvg(ByteView, std::string_view path, const std::vector<std::uint32_t>&) {
-    return Fail("read", std::string(path), "SVG needs librsvg, which this build of icoforge lacks");
+    return Fail(std::string(kSvgUnsupported), std::string(path), "SVG needs librsvg, which this build of icoforge lacks");
 }
 
 }  // namespace icoforge

@@ -1,0 +1,61 @@
+#include "cli/shortcut.h"
+
+#include "cli/commands.h"
+#include "platform/file_io.h"
+#include "platform/shell_services.h"
+#include "platform/stdio_file.h"
+#include "shell/shell_link.h"
+#include "shell/shell_paths.h"
+
+
+namespace icoforge::cli {
+namespace {
+
+// A shell link's header, all that is needed to tell one.
+constexpr std::size_t kShellLinkHeaderBytes = 0x4C;
+// Real shortcuts are a few kilobytes; a larger file with a link's header is read no further.
+constexpr std::uint64_t kMaxShortcutBytes = 1024 * 1024;
+
+bool StartsAsShellLink(const std::string& file) {
+    const StdioFile stream = OpenStdioFile(file, "rb");
+    if (!stream) return false;
+    std::uint8_t header[kShellLinkHeaderBytes];
+    const std::size_t got = std::fread(header, 1, sizeof header, stream.get());
+    return IsShellLink(ByteView(header, got));
+}
+
+}  // namespace
+
+std::optional<std::string> FileBehindShortcut(const Invocation& run, const std::string& file) {
+    if (const auto why = WhyNotReadable(file)) {
+        CannotRead(run, file, why->reason);
+        return std::nullopt;
+    }
+    if (!StartsAsShellLink(file)) {
+        // The window's rule takes such a name for a shortcut whatever it holds; here the
+        // content says it is none.
+        if (!HasShortcutExtension(file)) return file;
+        run.Fail(run.Text(msg::kNotAShellLink, {Quoted(file)}));
+        return std::nullopt;
+    }
+    FileError error;
+    const auto link = ReadWholeFile(file, &error, kMaxShortcutBytes);
+    if (!link) {
+        CannotRead(run, file, error.reason);
+        return std::nullopt;
+    }
+    const std::string target = ShellLinkTargetPath(*link);
+    if (target.empty()) {
+        const std::string url = ShellLinkStoredUrl(*link);
+        run.Fail(run.Text(msg::kShortcutNoPath, {Quoted(file), url.empty() ? run.Text(msg::kOutsideFileSystem) : url}));
+        return std::nullopt;
+    }
+    run.console().Detail(run.Text(msg::kShortcutTarget, {Quoted(file), Quoted(target)}));
+    if (const auto why = WhyNotReadable(target)) {
+        run.Fail(run.Text(msg::kShortcutTargetMissing, {Quoted(target), Quoted(file), ReasonText(run, why->reason)}));
+        return std::nullopt;
+    }
+    return target;
+}
+
+}  // namespace icoforge::cli
