@@ -72,6 +72,18 @@ const SourcePicture* DrawnAtSize(std::span<const SourcePicture> pictures, std::u
     return best;
 }
 
+// The largest picture premultiplied, and when it is far larger than the sizes need (a
+// decoder that cannot reduce while reading: BMP, GIF, PCX, TIFF), averaged down to about
+// the master side first, so Lanczos' cost follows the icon's sizes, not the picture's.
+RgbaImage PreparedMaster(const RgbaImage& straight, std::uint32_t master_side) {
+    RgbaImage premultiplied = Premultiply(straight);
+    // A whole factor, so that every block is (nearly) the same size and the average is a
+    // clean prefilter; the result stays at least the master side.
+    const std::uint32_t factor = std::max(straight.width, straight.height) / std::max(master_side, 1u);
+    if (factor < 2) return premultiplied;
+    return AveragePremultiplied(premultiplied, std::max(straight.width / factor, 1u), std::max(straight.height / factor, 1u));
+}
+
 }  // namespace
 
 std::uint32_t MasterSide(const MakeIconRequest& request) {
@@ -126,7 +138,7 @@ Result<MadeIcon> MakeIcon(std::span<const SourcePicture> pictures, const MakeIco
             made.left_out_sizes.push_back(side);
             continue;
         } else {
-            if (!master_premultiplied) master_premultiplied = Premultiply(master.pixels);
+            if (!master_premultiplied) master_premultiplied = PreparedMaster(master.pixels, MasterSide(request));
             frame.pixels = Unpremultiply(FitPremultiplied(*master_premultiplied, side));
         }
         if (request.cursor) {

@@ -128,6 +128,36 @@ RgbaImage ResamplePremultiplied(const RgbaImage& source, std::uint32_t width, st
     return result;
 }
 
+RgbaImage AveragePremultiplied(const RgbaImage& source, std::uint32_t width, std::uint32_t height) {
+    width = std::clamp(width, 1u, std::max(source.width, 1u));
+    height = std::clamp(height, 1u, std::max(source.height, 1u));
+    RgbaImage result{width, height, std::vector<std::uint8_t>(std::size_t{width} * height * 4)};
+    if (source.empty()) return result;
+    const auto edge = [](std::uint32_t i, std::uint32_t source_size, std::uint32_t target_size) {
+        return static_cast<std::uint32_t>(std::uint64_t{i} * source_size / target_size);
+    };
+    std::vector<std::uint64_t> sums(std::size_t{width} * 4);
+    for (std::uint32_t y = 0; y < height; ++y) {
+        const std::uint32_t top = edge(y, source.height, height), bottom = edge(y + 1, source.height, height);
+        std::fill(sums.begin(), sums.end(), 0);
+        for (std::uint32_t sy = top; sy < bottom; ++sy) {
+            const std::uint8_t* row = source.pixels.data() + std::size_t{sy} * source.RowBytes();
+            for (std::uint32_t x = 0; x < width; ++x) {
+                const std::uint32_t left = edge(x, source.width, width), right = edge(x + 1, source.width, width);
+                for (std::uint32_t sx = left; sx < right; ++sx)
+                    for (int c = 0; c < 4; ++c) sums[std::size_t{x} * 4 + c] += row[std::size_t{sx} * 4 + c];
+            }
+        }
+        std::uint8_t* out = result.pixels.data() + std::size_t{y} * result.RowBytes();
+        for (std::uint32_t x = 0; x < width; ++x) {
+            const std::uint64_t count =
+                std::uint64_t{bottom - top} * (edge(x + 1, source.width, width) - edge(x, source.width, width));
+            for (int c = 0; c < 4; ++c) out[x * 4 + c] = static_cast<std::uint8_t>((sums[std::size_t{x} * 4 + c] + count / 2) / count);
+        }
+    }
+    return result;
+}
+
 FittedPlacement FitIntoSquare(std::uint32_t picture_width, std::uint32_t picture_height, std::uint32_t side) {
     FittedPlacement p;
     if (picture_width == 0 || picture_height == 0 || side == 0) return p;

@@ -26,6 +26,11 @@ RgbaImage Unpremultiply(const RgbaImage& premultiplied);
 // the result stays between 0 and its alpha.
 RgbaImage ResamplePremultiplied(const RgbaImage& premultiplied, std::uint32_t width, std::uint32_t height);
 
+// `premultiplied` reduced to width x height (each at least 1, at most the picture's own) by
+// averaging the block of pixels each target pixel covers, blocks split at whole pixels.
+// Cheap, for bringing a very large picture near the size Lanczos then works from.
+RgbaImage AveragePremultiplied(const RgbaImage& premultiplied, std::uint32_t width, std::uint32_t height);
+
 // Where a picture goes inside a square icon: proportions kept, the longer side filling
 // the square, centred (the odd pixel to the right and bottom).
 struct FittedPlacement {

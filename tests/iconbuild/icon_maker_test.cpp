@@ -112,11 +112,21 @@ TEST(Resample, FlatStaysFlatAndColourNeverExceedsAlpha) {
         const auto [dw, dh] = c[1];
         const RgbaImage flat = ResamplePremultiplied(Filled(sw, sh, {60, 120, 180, 200}), dw, dh);
         EXPECT_EQ(flat.pixels, Filled(dw, dh, {60, 120, 180, 200}).pixels) << sw << "x" << sh << " to " << dw << "x" << dh;
+        if (dw <= sw && dh <= sh) {
+            const RgbaImage averaged = AveragePremultiplied(Filled(sw, sh, {60, 120, 180, 200}), dw, dh);
+            EXPECT_EQ(averaged.pixels, Filled(dw, dh, {60, 120, 180, 200}).pixels) << sw << "x" << sh << " averaged";
+        }
         const RgbaImage noisy = ResamplePremultiplied(Premultiply(Noise(sw, sh, sw)), dw, dh);
         ASSERT_EQ(noisy.pixels.size(), std::size_t{dw} * dh * 4);
         for (std::size_t i = 0; i < noisy.pixels.size(); i += 4)
             for (int k = 0; k < 3; ++k) ASSERT_LE(noisy.pixels[i + k], noisy.pixels[i + 3]) << i;
     }
+}
+
+TEST(Resample, AveragingCoversEveryPixelOnce) {
+    // 5 x 1 into 2: the blocks are pixels 0-1 and 2-4.
+    const RgbaImage row{5, 1, {10, 0, 0, 255, 20, 0, 0, 255, 30, 0, 0, 255, 40, 0, 0, 255, 60, 0, 0, 255}};
+    EXPECT_EQ(AveragePremultiplied(row, 2, 1).pixels, (std::vector<std::uint8_t>{15, 0, 0, 255, 43, 0, 0, 255}));
 }
 
 TEST(Resample, FitsIntoTheSquareKeepingProportionsCentred) {

@@ -92,6 +92,10 @@ def pictures(folder):
     path = os.path.join(folder, "large.png")
     large.save(path, compress_level=1)
     made.append(("RGBA PNG 2400x1800", path, large, "quality"))
+    # A kind decoded whole, then averaged down before Lanczos.
+    path = os.path.join(folder, "large.bmp")
+    large.convert("RGB").save(path)
+    made.append(("BMP 2400x1800", path, large.convert("RGB").convert("RGBA"), "quality"))
     jpeg = photo.convert("RGB").filter(ImageFilter.GaussianBlur(1))
     path = os.path.join(folder, "photo.jpg")
     jpeg.save(path, quality=95)
