@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "common/byte_reader.h"
+#include "iconextract/catalogue.h"
 
 namespace icoforge {
 namespace {
@@ -32,6 +33,8 @@ RgbaImage Noise(std::uint32_t w, std::uint32_t h, unsigned seed) {
 std::uint8_t* At(RgbaImage& image, std::uint32_t x, std::uint32_t y) {
     return image.pixels.data() + (std::size_t{y} * image.width + x) * 4;
 }
+
+constexpr std::uint32_t kFrameBits = 32;
 
 // One image as read back from the file.
 struct ReadFrame {
@@ -203,6 +206,36 @@ TEST(MakeIcon, WritesEveryFormatWithCorrectEntriesMasksAndPlacement) {
                     if (!f.png && px[3] == 0) { ASSERT_EQ(px[0] | px[1] | px[2], 0); }
                 }
             }
+        }
+    }
+}
+
+TEST(MakeIcon, OpensInTheCatalogueWithItsSizesFormatsAndHotSpots) {
+    const SourcePicture picture[] = {WhiteWithHole()};
+    for (const bool cursor : {false, true}) {
+        MakeIconRequest request;
+        if (cursor) request.cursor = HotSpot{299, 0};
+        const auto made = MakeIcon(picture, request);
+        ASSERT_TRUE(made);
+        const auto read = catalogue::ReadCatalogue(made->file);
+        ASSERT_TRUE(read) << read.error().reason;
+        EXPECT_TRUE(read->problems.empty());
+        ASSERT_EQ(read->groups.size(), 1u);
+        const auto& images = read->groups[0].images;
+        ASSERT_EQ(images.size(), std::size(kDefaultIconSizes));
+        for (std::size_t i = 0; i < images.size(); ++i) {
+            const std::uint32_t side = kDefaultIconSizes[i];
+            EXPECT_EQ(std::tie(images[i].width, images[i].height, images[i].bits), std::tie(side, side, kFrameBits));
+            EXPECT_EQ(images[i].format, side == 256 ? catalogue::ImageFormat::kPng : catalogue::ImageFormat::kBmp);
+            if (cursor) {
+                const FittedPlacement p = FitIntoSquare(300, 200, side);
+                ASSERT_TRUE(images[i].hotspot);
+                EXPECT_EQ(images[i].hotspot->first, p.x + 299 * p.width / 300) << side;
+                EXPECT_EQ(images[i].hotspot->second, p.y) << side;
+            }
+            const auto rgba = catalogue::DecodeGroupImage(made->file, read->groups[0], i);
+            ASSERT_TRUE(rgba);
+            EXPECT_EQ(rgba->width, side);
         }
     }
 }
