@@ -27,7 +27,8 @@ std::optional<BoardPicture> DecodeBmp(ByteView bytes, const BoardDecodeOptions& 
 std::optional<BoardPicture> DecodeIcon(ByteView bytes, const BoardDecodeOptions& options, BoardPictureKind kind);
 
 // Every image of an icon or cursor file, colour not premultiplied, each with its bit depth
-// (32 for PNG images). Images that cannot be decoded are passed over.
+// (32 for PNG images). Images that cannot be decoded are passed over, and so are those
+// past options.max_pixels counted over all images together.
 struct IconFileImage {
     BoardPicture picture;  // pixels blue, green, red, alpha, as the board's
     std::uint32_t bit_depth = 0;

@@ -144,7 +144,11 @@ std::vector<IconFileImage> DecodeEveryIconImage(ByteView bytes, const BoardDecod
     const std::uint16_t count = ReadU16(bytes, 4).value_or(0);
     BoardDecodeOptions natural = options;
     natural.fit_width = natural.fit_height = 0;
-    for (std::uint64_t i = 0; i < count; ++i) {
+    // The pixel limit holds for all images together: a directory of thousands of entries
+    // naming one large image must not make thousands of copies of it.
+    std::uint64_t budget = options.max_pixels;
+    for (std::uint64_t i = 0; i < count && budget > 0; ++i) {
+        natural.max_pixels = budget;
         const std::uint64_t at = kDirectoryHeaderSize + i * kEntrySize;
         const auto size = ReadU32(bytes, at + 8);
         const auto offset = ReadU32(bytes, at + 12);
@@ -162,6 +166,7 @@ std::vector<IconFileImage> DecodeEveryIconImage(ByteView bytes, const BoardDecod
             picture = DecodeDibImage(image.bytes, natural, true, &decoded.bit_depth);
         }
         if (!picture) continue;
+        budget -= std::min<std::uint64_t>(budget, std::uint64_t(picture->width) * std::uint64_t(picture->height));
         decoded.picture = std::move(*picture);
         images.push_back(std::move(decoded));
     }

@@ -58,6 +58,10 @@ TEST(IconPictures, ReadsEachKindKeepingAlphaAndReducingLargeOnes) {
         {Write(folder, "two.ico", testing::MakeIcoFile({dib, png_in_icon})), 64, {{16, 16}, {32, 32}},
          {DibRgba(dib, 16), png_small}},
     };
+    // The pixel limit counts every image of an icon together.
+    const auto within = ReadIconPictures(cases[3].path, {.max_pixels = 16 * 16 + 32 * 32 - 1});
+    ASSERT_TRUE(within);
+    EXPECT_EQ(within->size(), 1u);
     for (const auto& c : cases) {
         const auto pictures = ReadIconPictures(c.path, {.master_side = c.master_side});
         ASSERT_TRUE(pictures) << c.path << ": " << pictures.error().reason;
