@@ -27,28 +27,25 @@ constexpr OptionRule kOptions[] = {{"-s", true}, {"-o", true}};
 class ConsoleUi : public Ui {
 public:
     ConsoleUi(IconSizeChoice size) : size_(size) {}
-    void Attach(Presenter& presenter) { presenter_ = &presenter; }
     const std::string& last_balloon() const { return last_balloon_; }
     void ForgetBalloon() { last_balloon_.clear(); }
 
     void SetCaption(std::string_view caption) override { Say(caption); }
     std::string EditText() const override { return edit_text_; }
-    void SetEditText(std::string_view text) override {
-        edit_text_ = text;
-        presenter_->OnContentChanged();
-    }
+    void SetEditText(std::string_view text) override { edit_text_ = text; }
     void SelectEditText(std::int32_t) override {}
     bool IsSizeChecked(IconSizeChoice choice) const override { return choice == size_; }
-    MessageBoxButton ShowMessageBox(std::string_view text, std::int32_t, std::string_view) override {
-        Say(text);
-        return MessageBoxButton::Ok;
+    MessageAnswer ShowMessage(const Message& message) override {
+        Say(message.text);
+        return MessageAnswer::kOk;
     }
-    void ShowBalloon(std::int32_t, std::int32_t, std::string_view text, std::int32_t, bool) override {
+    void ShowBalloon(ScreenPoint, std::string_view text, BalloonLife) override {
         Say(text);
         last_balloon_ = text;
     }
-    std::int32_t MouseX() const override { return 0; }
-    std::int32_t MouseY() const override { return 0; }
+    // A line once said stays said.
+    void HideBalloon() override {}
+    ScreenPoint MousePosition() const override { return {}; }
     std::optional<std::string> ShowOpenFileDialog(const OpenFileDialogSettings&) override { return std::nullopt; }
     // A true-colour screen: pictures are shrunk with halftone quality.
     std::int32_t ScreenBitsPerPixel() const override { return 32; }
@@ -63,7 +60,6 @@ private:
     }
 
     IconSizeChoice size_;
-    Presenter* presenter_ = nullptr;
     std::string edit_text_;
     std::string last_balloon_;
 };
@@ -102,9 +98,8 @@ int RunExtract(const Args& args) {
 
     ConsoleUi ui(size);
     Presenter presenter(ui, SystemFolders(folder));
-    ui.Attach(presenter);
     presenter.OnCreated();
-    ui.SetEditText(file);
+    presenter.OpenFile(file);
     ui.ForgetBalloon();
     presenter.Extract();
     presenter.OnDestroying();
