@@ -10,7 +10,7 @@
 
 #include "app/commands/window_options.h"
 #include "app/win32/main_window.h"
-#include "app/win32/win32_handles.h"
+#include "platform/win32/owners.h"
 #include "platform/win32/wide.h"
 
 namespace icoforge {
