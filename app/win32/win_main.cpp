@@ -10,7 +10,7 @@
 
 #include "app/commands/window_options.h"
 #include "app/win32/main_window.h"
-#include "platform/win32/owners.h"
+#include "platform/shell_services.h"
 #include "platform/win32/wide.h"
 
 namespace icoforge {
@@ -82,7 +82,7 @@ int Run() {
     if (!options.output_folder.empty()) SHCreateDirectoryExW(nullptr, program_folder.c_str(), nullptr);
     SetCurrentDirectoryW(program_folder.c_str());
 
-    const OleSession ole;
+    const ShellSession ole(ComUse::kDragAndDrop);
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
 

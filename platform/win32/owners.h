@@ -1,6 +1,7 @@
 #pragma once
-// Owners of the GDI and OLE resources the window holds, so that every path out of a
-// constructor or a handler gives them back.
+// Owners of the Win32 resources the program holds (kernel handles, GDI objects and device
+// contexts, windows, COM references and COM objects of our own), so that every path out of
+// a constructor, a handler or a failed call gives them back.
 
 #include <windows.h>
 #include <ole2.h>
@@ -8,6 +9,31 @@
 #include <utility>
 
 namespace icoforge {
+
+// A kernel handle; INVALID_HANDLE_VALUE and null both mean "none".
+class ScopedHandle {
+public:
+    explicit ScopedHandle(HANDLE handle = nullptr) : handle_(handle) {}
+    ScopedHandle(const ScopedHandle&) = delete;
+    ScopedHandle& operator=(const ScopedHandle&) = delete;
+    ScopedHandle(ScopedHandle&& other) noexcept : handle_(other.release()) {}
+    ScopedHandle& operator=(ScopedHandle&& other) noexcept {
+        if (this != &other) {
+            if (valid()) CloseHandle(handle_);
+            handle_ = other.release();
+        }
+        return *this;
+    }
+    ~ScopedHandle() {
+        if (valid()) CloseHandle(handle_);
+    }
+    bool valid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
+    HANDLE get() const { return handle_; }
+    HANDLE release() { return std::exchange(handle_, nullptr); }
+
+private:
+    HANDLE handle_;
+};
 
 // A font, brush, pen or bitmap; deleted with DeleteObject. Stock objects are never owned.
 template <typename Handle>
@@ -37,7 +63,7 @@ using FontHandle = GdiObject<HFONT>;
 using BrushHandle = GdiObject<HBRUSH>;
 using BitmapHandle = GdiObject<HBITMAP>;
 
-// A device context of a window, released when done.
+// A device context of a window (of the screen for null), released when done.
 class WindowDc {
 public:
     explicit WindowDc(HWND window) : window_(window), dc_(GetDC(window)) {}
@@ -74,22 +100,6 @@ private:
     HGDIOBJ previous_ = nullptr;
 };
 
-// OLE on this thread for the life of the object: the drop target and shortcut
-// resolution need it.
-class OleSession {
-public:
-    OleSession() : ok_(SUCCEEDED(OleInitialize(nullptr))) {}
-    OleSession(const OleSession&) = delete;
-    OleSession& operator=(const OleSession&) = delete;
-    ~OleSession() {
-        if (ok_) OleUninitialize();
-    }
-    bool ok() const { return ok_; }
-
-private:
-    bool ok_;
-};
-
 // A window destroyed with its owner object, unless it is already gone.
 class WindowHandle {
 public:
@@ -105,6 +115,79 @@ public:
 
 private:
     HWND window_;
+};
+
+// One reference to a COM interface, released when the owner goes.
+template <typename Interface>
+class ComPtr {
+public:
+    ComPtr() = default;
+    // Takes over a reference the caller holds.
+    explicit ComPtr(Interface* adopted) : ptr_(adopted) {}
+    ComPtr(const ComPtr&) = delete;
+    ComPtr& operator=(const ComPtr&) = delete;
+    ComPtr(ComPtr&& other) noexcept : ptr_(std::exchange(other.ptr_, nullptr)) {}
+    ComPtr& operator=(ComPtr&& other) noexcept {
+        if (this != &other) reset(std::exchange(other.ptr_, nullptr));
+        return *this;
+    }
+    ~ComPtr() { reset(); }
+    void reset(Interface* adopted = nullptr) {
+        if (ptr_ != nullptr) ptr_->Release();
+        ptr_ = adopted;
+    }
+    Interface* get() const { return ptr_; }
+    Interface* operator->() const { return ptr_; }
+    explicit operator bool() const { return ptr_ != nullptr; }
+    // Where a call that hands out a reference (CoCreateInstance, QueryInterface) puts it;
+    // what was held before is released first.
+    void** out() {
+        reset();
+        return reinterpret_cast<void**>(&ptr_);
+    }
+
+private:
+    Interface* ptr_ = nullptr;
+};
+
+// IUnknown for a COM object of our own that implements `Interface`, whose id is
+// `kInterfaceId`: QueryInterface answers that interface and IUnknown, the count is safe
+// across threads, and the last Release deletes the object. Made with one reference, which
+// its maker owns (a ComPtr).
+template <typename Interface, const IID& kInterfaceId>
+class ComObject : public Interface {
+public:
+    ComObject(const ComObject&) = delete;
+    ComObject& operator=(const ComObject&) = delete;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override {
+        if (!object) return E_POINTER;
+        if (IsEqualIID(id, IID_IUnknown) || IsEqualIID(id, kInterfaceId)) {
+            *object = static_cast<Interface*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
+    ULONG STDMETHODCALLTYPE Release() override {
+        const LONG left = InterlockedDecrement(&references_);
+        if (left == 0) delete this;
+        return static_cast<ULONG>(left);
+    }
+
+    // The references held now, for tests that check none is left behind.
+    LONG references() const { return references_; }
+
+protected:
+    ComObject() = default;
+    // Virtual so that the last Release ends the whole object; COM's callers see only the
+    // interface's slots, which come first.
+    virtual ~ComObject() = default;
+
+private:
+    LONG references_ = 1;
 };
 
 }  // namespace icoforge
