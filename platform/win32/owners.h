@@ -35,29 +35,37 @@ private:
     HANDLE handle_;
 };
 
-// A font, brush, pen or bitmap; deleted with DeleteObject. Stock objects are never owned.
-template <typename Handle>
-class GdiObject {
+// One resource that `Free` gives back when the owner goes or takes another; null is none.
+template <typename Handle, typename Free>
+class Owner {
 public:
-    explicit GdiObject(Handle handle = nullptr) : handle_(handle) {}
-    GdiObject(const GdiObject&) = delete;
-    GdiObject& operator=(const GdiObject&) = delete;
-    GdiObject(GdiObject&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
-    GdiObject& operator=(GdiObject&& other) noexcept {
+    explicit Owner(Handle handle = nullptr) : handle_(handle) {}
+    Owner(const Owner&) = delete;
+    Owner& operator=(const Owner&) = delete;
+    Owner(Owner&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
+    Owner& operator=(Owner&& other) noexcept {
         if (this != &other) reset(std::exchange(other.handle_, nullptr));
         return *this;
     }
-    ~GdiObject() { reset(); }
+    ~Owner() { reset(); }
     void reset(Handle handle = nullptr) {
-        if (handle_ != nullptr) DeleteObject(handle_);
+        if (handle_ != nullptr) Free{}(handle_);
         handle_ = handle;
     }
     Handle get() const { return handle_; }
     explicit operator bool() const { return handle_ != nullptr; }
 
-private:
+protected:
     Handle handle_;
 };
+
+struct DeleteGdiObject {
+    void operator()(HGDIOBJ object) const { DeleteObject(object); }
+};
+
+// A font, brush, pen or bitmap; deleted with DeleteObject. Stock objects are never owned.
+template <typename Handle>
+using GdiObject = Owner<Handle, DeleteGdiObject>;
 
 using FontHandle = GdiObject<HFONT>;
 using BrushHandle = GdiObject<HBRUSH>;
@@ -117,37 +125,22 @@ private:
     HWND window_;
 };
 
-// One reference to a COM interface, released when the owner goes.
+struct ReleaseComReference {
+    void operator()(IUnknown* object) const { object->Release(); }
+};
+
+// One reference to a COM interface; a pointer given to it is a reference taken over.
 template <typename Interface>
-class ComPtr {
+class ComPtr : public Owner<Interface*, ReleaseComReference> {
 public:
-    ComPtr() = default;
-    // Takes over a reference the caller holds.
-    explicit ComPtr(Interface* adopted) : ptr_(adopted) {}
-    ComPtr(const ComPtr&) = delete;
-    ComPtr& operator=(const ComPtr&) = delete;
-    ComPtr(ComPtr&& other) noexcept : ptr_(std::exchange(other.ptr_, nullptr)) {}
-    ComPtr& operator=(ComPtr&& other) noexcept {
-        if (this != &other) reset(std::exchange(other.ptr_, nullptr));
-        return *this;
-    }
-    ~ComPtr() { reset(); }
-    void reset(Interface* adopted = nullptr) {
-        if (ptr_ != nullptr) ptr_->Release();
-        ptr_ = adopted;
-    }
-    Interface* get() const { return ptr_; }
-    Interface* operator->() const { return ptr_; }
-    explicit operator bool() const { return ptr_ != nullptr; }
+    using Owner<Interface*, ReleaseComReference>::Owner;
+    Interface* operator->() const { return this->get(); }
     // Where a call that hands out a reference (CoCreateInstance, QueryInterface) puts it;
     // what was held before is released first.
     void** out() {
-        reset();
-        return reinterpret_cast<void**>(&ptr_);
+        this->reset();
+        return reinterpret_cast<void**>(&this->handle_);
     }
-
-private:
-    Interface* ptr_ = nullptr;
 };
 
 // IUnknown for a COM object of our own that implements `Interface`, whose id is
