@@ -14,7 +14,7 @@
 #include "app/commands/ui.h"
 #include "app/commands/window_description.h"
 #include "app/qt/balloon_tip.h"
-#include "platform/drop_target.h"
+#include "shell/drop_target.h"
 
 class QLineEdit;
 

@@ -15,7 +15,7 @@
 #include "app/commands/window_description.h"
 #include "app/win32/drop_object.h"
 #include "app/win32/themed_drawing.h"
-#include "app/win32/win32_handles.h"
+#include "platform/win32/owners.h"
 
 namespace icoforge {
 

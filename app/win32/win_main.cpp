@@ -9,7 +9,7 @@
 
 #include "app/commands/window_options.h"
 #include "app/win32/main_window.h"
-#include "app/win32/win32_handles.h"
+#include "platform/shell_services.h"
 #include "platform/win32/wide.h"
 
 namespace icoforge {
@@ -61,7 +61,7 @@ int Run() {
     }
 
     const WindowStart start = PrepareWindowStart(options, Utf8FromWide(ExecutableFolder()));
-    const OleSession ole;
+    const ShellSession ole(ComUse::kDragAndDrop);
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
 

@@ -8,9 +8,9 @@
 
 #include "platform/file_io.h"
 #include "platform/mapped_file.h"
-#include "platform/shell_link.h"
+#include "shell/shell_link.h"
 #include "platform/temp_mapping.h"
-#include "platform/xdg_folders.h"
+#include "shell/xdg_folders.h"
 
 namespace icoforge {
 namespace {
@@ -74,7 +74,7 @@ std::string ResolveShortcut(std::string_view path) {
     return FitsPathBuffer(target) ? CopyToHostText(target) : std::string();
 }
 
-ShellSession::ShellSession() : ok_(true) {}
+ShellSession::ShellSession(ComUse use) : use_(use), ok_(true) {}
 ShellSession::~ShellSession() = default;
 
 }  // namespace icoforge
