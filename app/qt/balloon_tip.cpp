@@ -126,6 +126,8 @@ bool BalloonTip::eventFilter(QObject* watched, QEvent* event) {
         if (type == QEvent::MouseButtonRelease) beneath_ = nullptr;
         return true;
     }
+    // A new press starts afresh, should the release of the last one never have come.
+    if (type == QEvent::MouseButtonPress) beneath_ = nullptr;
     if (watched == this || watched == windowHandle()) return false;
     if (isVisible() && (type == QEvent::MouseButtonPress || type == QEvent::NonClientAreaMouseButtonPress)) {
         hide_timer_.stop();

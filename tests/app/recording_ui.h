@@ -9,14 +9,8 @@
 
 namespace icoforge::testing {
 
-inline const char* KindName(MessageKind kind) {
-    switch (kind) {
-        case MessageKind::kInformation: return "information";
-        case MessageKind::kError: return "error";
-        case MessageKind::kConfirmation: return "confirmation";
-    }
-    return "?";
-}
+// In the order of MessageKind.
+inline constexpr const char* kKindNames[] = {"information", "error", "confirmation"};
 
 // Records every effect on the window, in order, as one line each.
 class RecordingUi : public Ui {
@@ -38,7 +32,7 @@ public:
     void SelectEditText(std::int32_t length) override { log.push_back("select " + std::to_string(length)); }
     bool IsSizeChecked(IconSizeChoice choice) const override { return !none_checked && choice == checked; }
     MessageAnswer ShowMessage(const Message& message) override {
-        log.push_back(std::string("message ") + KindName(message.kind) + " " + std::string(message.text) + " | " +
+        log.push_back(std::string("message ") + kKindNames[static_cast<int>(message.kind)] + " " + std::string(message.text) + " | " +
                       std::string(message.caption));
         return answer;
     }
