@@ -52,6 +52,20 @@ std::wstring FullPath(const std::wstring& path) {
     return full.empty() ? path : full;
 }
 
+// The installer's Start-menu and Explorer entries pass --output as
+// "%USERPROFILE%\Pictures\icoforge": one entry for every user of the machine, each of
+// whom gets a folder of their own. Names of variables that are not set stay as written.
+std::wstring ExpandedVariables(const std::wstring& text) {
+    if (text.find(L'%') == std::wstring::npos) return text;
+    const DWORD needed = ExpandEnvironmentStringsW(text.c_str(), nullptr, 0);
+    if (needed == 0) return text;
+    std::wstring expanded(needed, L'\0');
+    const DWORD length = ExpandEnvironmentStringsW(text.c_str(), expanded.data(), needed);
+    if (length == 0 || length > needed) return text;
+    expanded.resize(length - 1);
+    return expanded;
+}
+
 void ShowUsage(const std::string& message, UINT icon) {
     MessageBoxW(nullptr, WideFromUtf8(message).c_str(), L"icoforge", MB_OK | icon);
 }
@@ -76,7 +90,7 @@ int Run() {
     // becomes the current directory.
     const std::string file = options.file.empty() ? std::string() : Utf8FromWide(FullPath(WideFromUtf8(options.file)));
     const std::wstring program_folder =
-        options.output_folder.empty() ? ExecutableFolder() : FullPath(WideFromUtf8(options.output_folder));
+        options.output_folder.empty() ? ExecutableFolder() : FullPath(ExpandedVariables(WideFromUtf8(options.output_folder)));
     // A folder asked for is made when missing, as the Linux window does; the extract then
     // reports on its own if it still cannot write there.
     if (!options.output_folder.empty()) SHCreateDirectoryExW(nullptr, program_folder.c_str(), nullptr);

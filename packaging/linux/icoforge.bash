@@ -13,6 +13,17 @@ _icoforge_subcommands()
     LC_ALL=C "$1" --help 2>/dev/null | command sed -n 's/^  \([a-z][a-z-]*\)  .*/\1/p'
 }
 
+# The options of SUBCOMMAND: those its --help describes, those its usage line shows in
+# brackets, and --help.
+_icoforge_options()
+{
+    local help
+    help=$(LC_ALL=C "$1" "$2" --help 2>/dev/null)
+    _parse_help - <<<"$help"
+    command sed -n '1s/^[^[]*//p' <<<"$help" | command grep -o -- '\[--\?[A-Za-z0-9][A-Za-z0-9-]*' | command tr -d '['
+    echo --help
+}
+
 # The extensions, as _filedir takes them, of what SUBCOMMAND reads; empty: any file.
 _icoforge_file_kinds()
 {
@@ -75,7 +86,7 @@ _icoforge()
 
     _icoforge_option_value "$subcommand" "$prev" && return
     if [[ $cur == -* ]]; then
-        COMPREPLY=($(compgen -W "$(_parse_help "$program" "$subcommand --help")" -- "$cur"))
+        COMPREPLY=($(compgen -W "$(_icoforge_options "$program" "$subcommand")" -- "$cur"))
         [[ ${COMPREPLY-} == *= ]] && compopt -o nospace
         return
     fi
