@@ -23,7 +23,8 @@ const Subcommand kHelpCommand{"help", msg::kHelpSummary, msg::kHelpDescription, 
 // The table: one row for each subcommand, in the order the help lists them.
 constexpr std::array kSubcommands = {
     &kExtractCommand, &kCountCommand, &kGroupCommand, &kIconCommand,   &kConvertCommand,
-    &kRenderCommand,  &kResolveCommand, &kFolderCommand, &kDecryptCommand, &kHelpCommand,
+    &kRenderCommand,  &kResolveCommand, &kFolderCommand, &kDecryptCommand, &kThumbnailCommand,
+    &kHelpCommand,
 };
 
 const Subcommand* Find(std::string_view name) {

@@ -10,7 +10,7 @@ _icoforge_pictures='bmp|dib|png|jpg|jpeg|jpe|jfif|gif|tif|tiff|pcx|pcd'
 # The subcommands `PROGRAM --help` lists: one a line, two spaces, the name, two or more.
 _icoforge_subcommands()
 {
-    LC_ALL=C "$1" --help 2>/dev/null | command sed -n 's/^  \([a-z][a-z-]*\)  .*/\1/p'
+    LC_ALL=C "$1" --help 2>/dev/null | command sed -n 's/^  \([a-z][a-z-]*\) \+[^ -].*/\1/p'
 }
 
 # The options of SUBCOMMAND: those its --help describes, those its usage line shows in
@@ -19,9 +19,11 @@ _icoforge_options()
 {
     local help
     help=$(LC_ALL=C "$1" "$2" --help 2>/dev/null)
-    _parse_help - <<<"$help"
-    command sed -n '1s/^[^[]*//p' <<<"$help" | command grep -o -- '\[--\?[A-Za-z0-9][A-Za-z0-9-]*' | command tr -d '['
-    echo --help
+    {
+        _parse_help - <<<"$help"
+        command sed -n '1s/^[^[]*//p' <<<"$help" | command grep -o -- '\[-\{1,2\}[A-Za-z0-9][A-Za-z0-9-]*' | command tr -d '['
+        echo --help
+    } | command sort -u
 }
 
 # The extensions, as _filedir takes them, of what SUBCOMMAND reads; empty: any file.

@@ -30,7 +30,7 @@ as_roff() { sed -e 's/\\/\\e/g' -e "s/^\([.']\)/\\\\\&\1/"; }
 cp "$include" "$work/include.h2m"
 if [ $subcommands = yes ]; then
   # The listing's lines name one subcommand each: two spaces, the name, two spaces or more.
-  names=$("$work/$name" --help | sed -n 's/^  \([a-z][a-z-]*\)  .*/\1/p')
+  names=$("$work/$name" --help | sed -n 's/^  \([a-z][a-z-]*\) \+[^ -].*/\1/p')
   [ -n "$names" ] || { echo "make-manpage: '$name --help' lists no subcommands" >&2; exit 1; }
   {
     echo "[SUBCOMMANDS]"

@@ -39,11 +39,11 @@ while IFS='|' read -r line wanted unwanted; do
     grep -qx -F -- "$word" <<<"$got" && { echo "'$line': '$word' offered"; failures=$((failures + 1)); }
   done
 done <<'TABLE'
-icoforge |extract count group icon convert resolve help|a.dll --help
+icoforge |extract count group icon convert resolve thumbnail help|a.dll --help
 icoforge ex|extract|count
 icoforge -|--help --version|extract
-icoforge help |extract count|help a.dll
-icoforge group -|-v --help|--raw
+icoforge help |extract count thumbnail|a.dll
+icoforge group -|--verbose --help|--raw --size
 icoforge icon --|--raw --transparent --cursor|-v
 icoforge extract -s |16 32 64 128|a.dll 256
 icoforge thumbnail -s |16 48 256|a.dll
@@ -60,7 +60,7 @@ icoforge-gui --output |sub|a.dll
 icoforge-gui --|--output --help|
 TABLE
 # Every subcommand the program lists is offered.
-for name in $("$program" --help | sed -n 's/^  \([a-z][a-z-]*\)  .*/\1/p'); do
+for name in $("$program" --help | sed -n 's/^  \([a-z][a-z-]*\) \+[^ -].*/\1/p'); do
   offered "icoforge " | grep -qx "$name" || { echo "subcommand $name not offered"; failures=$((failures + 1)); }
 done
 [ $failures -eq 0 ] || { echo "FAILED: $failures completions wrong"; exit 1; }

@@ -74,7 +74,7 @@ run)
   program=$unpacked/usr/bin/icoforge
   version=$(dpkg-deb -f "$(deb)" Version)
   [ "$("$program" --version)" = "icoforge $version" ] || fail "--version says '$("$program" --version)'"
-  "$program" --help | grep -q '^  thumbnail  ' || skip "this icoforge has no thumbnail subcommand yet"
+  "$program" --help | grep -q '^  thumbnail ' || skip "this icoforge has no thumbnail subcommand yet"
   work=$(mktemp -d)
   trap 'rm -rf "$work"' EXIT
   "$program" thumbnail -s 48 "$(dirname "$0")/../data/sample/sample.dll" "$work/sample.png" ||

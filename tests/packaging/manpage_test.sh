@@ -7,7 +7,7 @@ program=$1
 shift
 fail() { echo "FAILED: $1"; exit 1; }
 command -v groff >/dev/null || { echo "groff is missing (package groff-base)"; exit 77; }
-names=$("$program" --help | sed -n 's/^  \([a-z][a-z-]*\)  .*/\1/p')
+names=$("$program" --help | sed -n 's/^  \([a-z][a-z-]*\) \+[^ -].*/\1/p')
 [ -n "$names" ] || fail "'$program --help' lists no subcommands"
 for name in $names; do
   zcat "$1" | grep -qx ".SS \"icoforge $name\"" || fail "$(basename "$1") has no part for $name"
