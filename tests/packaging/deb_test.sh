@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # tests/packaging/deb_test.sh STEP BUILD_DIR: the Debian package of BUILD_DIR, tested as a
 # user receives it. STEP make builds it (cpack -G DEB) into BUILD_DIR/package and unpacks
-# it (dpkg-deb -x); the other steps read what make left: contents, lintian, run.
+# it (dpkg-deb -x); the other steps read what make left: contents, lintian, apt, run.
 # Exit 77 is a skip, its reason on the last line.
 set -euo pipefail
 step=$1 build=$(realpath "$2")
@@ -70,6 +70,15 @@ lintian)
   [ -z "$report" ] || fail "lintian: $report"
   echo "lintian: clean"
   ;;
+apt)
+  # What `apt install ./PACKAGE` would do on this machine: every dependency found in the
+  # archive, nothing removed.
+  command -v apt-get >/dev/null || skip "apt-get is missing"
+  plan=$(apt-get install --simulate --quiet "$(deb)" 2>&1) || fail "apt cannot install it: $plan"
+  grep -q '^Inst icoforge ' <<<"$plan" || fail "apt would not install it: $plan"
+  ! grep -q '^Remv ' <<<"$plan" || fail "installing it would remove: $(grep '^Remv ' <<<"$plan")"
+  echo "apt would install it with its dependencies"
+  ;;
 run)
   program=$unpacked/usr/bin/icoforge
   version=$(dpkg-deb -f "$(deb)" Version)
@@ -82,5 +91,5 @@ run)
   file "$work/sample.png" | grep -q 'PNG image data, 48 x 48' || fail "thumbnail wrote $(file -b "$work/sample.png")"
   echo "the unpacked icoforge runs: --version, thumbnail"
   ;;
-*) echo "usage: $0 make|contents|lintian|run BUILD_DIR" >&2; exit 2 ;;
+*) echo "usage: $0 make|contents|lintian|apt|run BUILD_DIR" >&2; exit 2 ;;
 esac
