@@ -29,8 +29,8 @@ struct ThumbnailRequest {
 // large module costs the pages of its headers and resources alone.
 Result<ByteBuffer> MakeThumbnail(ByteView file, const ThumbnailRequest& request);
 
-// `image` scaled to fit a square of `size` pixels, keeping its proportions, in linear
-// light with premultiplied alpha, so that edges against transparency keep their colour.
+// `image` scaled to fit a square of `size` pixels, keeping its proportions, with
+// premultiplied alpha, so that edges against transparency keep their colour.
 RgbaImage ScaledToFit(const RgbaImage& image, std::uint32_t size);
 
 }  // namespace icoforge
