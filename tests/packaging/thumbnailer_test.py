@@ -37,6 +37,14 @@ def png_size(path):
     return struct.unpack(">II", head[16:24])
 
 
+def report(failures, success):
+    for failure in failures:
+        print("FAILED:", failure)
+    if not failures:
+        print(success)
+    return 1 if failures else 0
+
+
 def exec_line(thumbnailer):
     with open(thumbnailer) as f:
         for line in f:
@@ -69,13 +77,11 @@ def fixtures(program, data, work, link_target_dir=None):
         target = shutil.copy(sample, link_target_dir)
     windows_files.shortcut(target, link)
     files.append(("a shortcut", link, True))
-    text = os.path.join(work, "notes.exe")
-    with open(text, "w") as f:
-        f.write("no module at all\n")
-    files.append(("text named .exe", text, False))
-    empty = os.path.join(work, "empty.ico")
-    open(empty, "wb").close()
-    files.append(("an empty .ico", empty, False))
+    for name, file, content in (("text named .exe", "notes.exe", b"no module at all\n"),
+                                ("an empty .ico", "empty.ico", b"")):
+        with open(os.path.join(work, file), "wb") as f:
+            f.write(content)
+        files.append((name, os.path.join(work, file), False))
     files.append(("a missing file", os.path.join(work, "missing.exe"), False))
     return files
 
@@ -108,12 +114,8 @@ def contract(program, thumbnailer, data):
             for other in ("a 100 MB module", "a 2 GB sparse module", "a shortcut"):
                 if (other, size) in written and written[(other, size)] != written.get(("a module", size)):
                     failures.append(f"{other} at {size}: not the module's thumbnail")
-    for failure in failures:
-        print("FAILED:", failure)
-    if failures:
-        return 1
-    print(f"thumbnailer contract: {len(written)} thumbnails written as the host asks, every refusal left nothing")
-    return 0
+    return report(failures, f"thumbnailer contract: {len(written)} thumbnails written as the host asks, "
+                            "every refusal left nothing")
 
 
 def host(program, thumbnailer, data):
@@ -160,10 +162,10 @@ def host_run(program, thumbnailer, data, GdkPixbuf, Gio, GLib, GnomeDesktop):
             entry = f.read().replace("icoforge thumbnail", f"{program} thumbnail").replace("TryExec=icoforge", f"TryExec={program}")
         with open(os.path.join(share, "thumbnailers", "icoforge.thumbnailer"), "w") as f:
             f.write(entry)
-        if shutil.which("update-mime-database"):
-            subprocess.run(["update-mime-database", os.path.join(share, "mime")], check=True)
         os.environ.update(HOME=work, XDG_CACHE_HOME=os.path.join(work, "cache"),
                           XDG_DATA_HOME=share, XDG_DATA_DIRS=share + ":/usr/share")
+        if shutil.which("update-mime-database"):
+            subprocess.run(["update-mime-database", os.path.join(share, "mime")], check=True)
         factory = GnomeDesktop.DesktopThumbnailFactory.new(GnomeDesktop.DesktopThumbnailSize.LARGE)
         failures = []
         stored = 0
@@ -196,12 +198,7 @@ def host_run(program, thumbnailer, data, GdkPixbuf, Gio, GLib, GnomeDesktop):
             if (theirs.get_width(), theirs.get_height()) != (ours.get_width(), ours.get_height()) or \
                theirs.get_pixels() != ours.get_pixels():
                 failures.append(f"{name}: the stored thumbnail is not icoforge's")
-    for failure in failures:
-        print("FAILED:", failure)
-    if failures:
-        return 1
-    print(f"thumbnail host: GNOME's factory stored icoforge's thumbnail of {stored} files")
-    return 0
+    return report(failures, f"thumbnail host: GNOME's factory stored icoforge's thumbnail of {stored} files")
 
 
 if __name__ == "__main__":
