@@ -29,6 +29,9 @@ constexpr Message kSizeHelp{"the edge of an icon made from a picture: 16, 32 (de
                             "由图片生成的图标边长：16、32（默认）、64 或 128"};
 constexpr Message kOutputHelp{"the folder for the icons (default: the current folder)", "存放图标的文件夹（默认：当前文件夹）"};
 constexpr Message kHoldsIcons{"{1} holds {2} icons", "{1} 含有 {2} 个图标"};
+constexpr Message kHoldsOneIcon{"{1} holds 1 icon", "{1} 含有 1 个图标"};
+constexpr Message kNoIconMade{"cannot make an icon of {1}", "无法用 {1} 生成图标"};
+constexpr Message kNotWritten{"not written", "未写入"};
 constexpr Message kAsPicture{"{1} holds no icons: it is drawn as a picture", "{1} 不含图标：把它当作图片绘制"};
 constexpr Message kWroteIcons{"wrote {1} of {2} icons to {3}", "已把 {2} 个图标中的 {1} 个写入 {3}"};
 constexpr Message kWrotePicture{"turned {1} into the icon {2}", "已把 {1} 做成图标 {2}"};
@@ -135,7 +138,7 @@ int Run(const Invocation& run) {
     if (report.source == ExtractSource::kBadPath) {
         status = run.Fail(run.Text(kNoDot, {Quoted(*file)}));
     } else if (count > 0) {
-        console.Progress(run.Text(kHoldsIcons, {Quoted(*file), std::to_string(count)}));
+        console.Progress(run.Text(count == 1 ? kHoldsOneIcon : kHoldsIcons, {Quoted(*file), std::to_string(count)}));
     } else if (report.source == ExtractSource::kPicture) {
         console.Detail(run.Text(kAsPicture, {Quoted(*file)}));
     }
@@ -143,14 +146,22 @@ int Run(const Invocation& run) {
         console.Path(path);
         console.Detail(run.Text(msg::kWrote, {Quoted(path)}));
     }
-    for (const auto& failure : report.failures)
-        status = CannotWrite(run, failure.path, failure.reason);
+    for (const auto& failure : report.failures) {
+        // An icon file the extractor does not take by its name is drawn as a picture into
+        // the same 1.ico: the later file stands.
+        if (std::ranges::find(report.written, failure.path) != report.written.end()) continue;
+        status = CannotWrite(run, failure.path, failure.reason.empty() ? run.Text(kNotWritten) : failure.reason);
+    }
     if (report.source == ExtractSource::kPicture && !report.picture_drawn) {
         status = run.Fail(run.Text(kNotDrawn, {Quoted(*file)}));
     } else if (report.source == ExtractSource::kIcons && count <= 0) {
         status = run.Fail(run.Text(kNoIcons, {Quoted(*file)}));
     } else if (status == kExitSuccess && !report.succeeded) {
-        status = run.Fail(run.Text(msg::kCannotWrite, {Quoted(folder), "?"}));
+        // The builders made nothing of a picture that was drawn: the window leaves 1.ico
+        // empty, which is no icon.
+        if (report.source == ExtractSource::kPicture && report.written.empty())
+            RemoveFile(Utf8FromPath(PathFromUtf8(folder) / "1.ico"));
+        status = run.Fail(run.Text(kNoIconMade, {Quoted(*file)}));
     }
     if (status == kExitSuccess) {
         if (report.source == ExtractSource::kPicture && !report.written.empty())

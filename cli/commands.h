@@ -21,6 +21,8 @@ extern const Subcommand kThumbnailCommand;
 // The failure for an output that is the source itself (IsSameFile): writing it would
 // replace the source with what was made of it.
 int OutputIsSource(const Invocation& run, std::string_view source, std::string_view output);
+// A file operation's reason as the user reads it.
+std::string ReasonText(const Invocation& run, std::string_view reason);
 int CannotRead(const Invocation& run, std::string_view path, std::string_view reason);
 int CannotWrite(const Invocation& run, std::string_view path, std::string_view reason);
 

@@ -37,7 +37,7 @@ std::optional<ReplacingFile> ReplacingFile::Create(std::string_view destination_
     const bool exists = ::stat(destination.c_str(), &existing) == 0;
     // Renaming over a device or FIFO would replace the node itself (as root, /dev/null).
     if (exists && !S_ISREG(existing.st_mode)) {
-        SetFileError(error, kNotRegularFileText);
+        SetFileError(error, S_ISDIR(existing.st_mode) ? kIsFolderText : kNotRegularFileText);
         return std::nullopt;
     }
     FileDescriptor fd;
