@@ -2,7 +2,8 @@
 # Installs what is missing, builds, and runs every test in three phases: natively, under
 # AddressSanitizer + UndefinedBehaviorSanitizer (clang), and cross-compiled for Windows
 # under Wine. Each fuzz harness replays its seed corpus and kept crash inputs. Ends with
-# a summary per phase at the level of test cases and one line 'N passed, M failed'.
+# a summary per phase at the level of test cases and one line 'N passed, M failed'. The
+# native phase also builds and checks the Debian package, the Windows phase the installer.
 #
 # The Windows product is the i686 build and is always compiled. Its tests run under
 # 32-bit Wine where this kernel runs 32-bit programs; elsewhere the same tests run on an
@@ -114,4 +115,8 @@ summary=0
 python3 scripts/test-summary.py "$results"/native "$results"/sanitizers "$results/windows-$windows_arch" || summary=$?
 [ -z "$display_note" ] || echo "$display_note"
 echo "screenshots: $screenshots ($(find "$screenshots" -type f | wc -l) files)"
+# The Debian package and the Windows installer the tests made and checked.
+for made in build/native/package/icoforge_*.deb build/windows/package/icoforge-*-setup.exe; do
+  if [ -f "$made" ]; then echo "package: $made"; fi
+done
 exit $summary

@@ -30,6 +30,13 @@ if(WIN32)
   set(CMAKE_CXX_STANDARD_LIBRARIES "-lkernel32")
 endif()
 
+if(NOT WIN32)
+  # As Debian hardens its own programs: the thumbnailer reads whatever file a file manager
+  # meets, so an overflow the parsers let through should still end the program.
+  add_compile_options(-fstack-protector-strong $<$<NOT:$<CONFIG:Debug>>:-D_FORTIFY_SOURCE=2>)
+  add_link_options(LINKER:-z,relro LINKER:-z,now)
+endif()
+
 if(ICOFORGE_SANITIZE)
   add_compile_options(-fsanitize=${ICOFORGE_SANITIZE} -fno-sanitize-recover=all -fno-omit-frame-pointer)
   add_link_options(-fsanitize=${ICOFORGE_SANITIZE})

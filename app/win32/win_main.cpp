@@ -40,6 +40,21 @@ std::wstring ExecutableFolder() {
     return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
 }
 
+// The installer's Start-menu and Explorer entries pass --output as
+// "%USERPROFILE%\Pictures\icoforge": one entry for every user of the machine, each of
+// whom gets a folder of their own. Names of variables that are not set stay as written.
+std::string ExpandedVariables(const std::string& text) {
+    if (text.find('%') == std::string::npos) return text;
+    const std::wstring wide = WideFromUtf8(text);
+    const DWORD needed = ExpandEnvironmentStringsW(wide.c_str(), nullptr, 0);
+    if (needed == 0) return text;
+    std::wstring expanded(needed, L'\0');
+    const DWORD length = ExpandEnvironmentStringsW(wide.c_str(), expanded.data(), needed);
+    if (length == 0 || length > needed) return text;
+    expanded.resize(length - 1);
+    return Utf8FromWide(expanded);
+}
+
 void ShowUsage(const std::string& message, UINT icon) {
     MessageBoxW(nullptr, WideFromUtf8(message).c_str(), L"icoforge", MB_OK | icon);
 }
@@ -54,12 +69,13 @@ int Run() {
         ShowUsage(error->message + "\n" + std::string(kWindowUsage), MB_ICONERROR);
         return 2;
     }
-    const auto& options = std::get<WindowOptions>(parsed);
+    WindowOptions options = std::get<WindowOptions>(parsed);
     if (options.help) {
         ShowUsage(std::string(kWindowUsage), MB_ICONINFORMATION);
         return 0;
     }
 
+    options.output_folder = ExpandedVariables(options.output_folder);
     const WindowStart start = PrepareWindowStart(options, Utf8FromWide(ExecutableFolder()));
     const ShellSession ole(ComUse::kDragAndDrop);
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
