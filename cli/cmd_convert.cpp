@@ -13,32 +13,6 @@ constexpr const char* kUsage =
     "  as an uncompressed 24-bit BMP. Prints OUTPUT; exits with 1, OUTPUT as it was, when\n"
     "  SOURCE cannot be read or converted or OUTPUT cannot be written.\n";
 
-std::string WhyNotConverted(const ConvertOutcome& outcome, const std::string& source, const std::string& output) {
-    const auto with_reason = [&](std::string text) {
-        return outcome.system_reason.empty() ? text : text + ": " + outcome.system_reason;
-    };
-    switch (outcome.problem) {
-        case ConvertProblem::SourceNotFound:
-        case ConvertProblem::SourceUnreadable:
-            if (const auto why = WhyNotReadable(source)) return "cannot read " + Quoted(source) + ": " + why->reason;
-            return with_reason("cannot read " + Quoted(source));
-        case ConvertProblem::NotAPicture:
-            return "cannot convert " + Quoted(source) + ": not a supported picture, or damaged";
-        case ConvertProblem::PictureTooLarge:
-            return "cannot convert " + Quoted(source) + ": the picture has more than " +
-                   std::to_string(kMaxPicturePixels) + " pixels";
-        case ConvertProblem::TempFolderUnusable:
-            return with_reason("cannot convert " + Quoted(source) + ": the temporary folder " +
-                               Quoted(outcome.subject) + " cannot be used");
-        case ConvertProblem::DestinationUnwritable:
-            return with_reason("cannot write " + Quoted(output));
-        case ConvertProblem::MissingArgument:
-        case ConvertProblem::None:
-            break;
-    }
-    return "cannot convert " + Quoted(source);
-}
-
 }  // namespace
 
 int RunConvert(const Args& args) {
@@ -50,9 +24,9 @@ int RunConvert(const Args& args) {
     const std::string& source = line.operands[0];
     const std::string& output = line.operands[1];
     if (IsSameFile(source, output)) return OutputIsSource(source, output);
-    const ConvertOutcome outcome = ConvertToBmpOutcome(source, output);
-    if (outcome.result == kConvertOk) return PrintPath(output);
-    return Failure(WhyNotConverted(outcome, source, output));
+    const auto converted = ConvertToBmpOutcome(source, output);
+    if (converted) return PrintPath(output);
+    return ReportFailure(converted.error());
 }
 
 }  // namespace icoforge::cli

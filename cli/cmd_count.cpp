@@ -22,7 +22,7 @@ int RunCount(const Args& args) {
     if (line.help) return ShowHelp(kUsage);
     if (line.operands.size() != 1) return UsageError("count takes one FILE", kUsage);
     const std::string& file = line.operands[0];
-    if (const auto why = WhyNotReadable(file)) return CannotRead(file, why->reason);
+    if (const auto readable = CheckReadable(file); !readable) return ReportFailure(readable.error());
     std::printf("%d\n", static_cast<int>(GetIconCount(file)));
     return kExitSuccess;
 }

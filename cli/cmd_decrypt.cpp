@@ -40,15 +40,14 @@ int RunDecrypt(const Args& args) {
     const std::string& out = line.operands[1];
     if (IsSameFile(in, out)) return OutputIsSource(in, out);
 
-    FileError error;
-    const auto data = ReadWholeFile(in, &error, kMaxInputBytes);
-    if (!data) return CannotRead(in, error.reason);
+    const auto data = ReadWholeFile(in, kMaxInputBytes);
+    if (!data) return ReportFailure(data.error());
     const ByteBuffer plain = DecryptData(*data, *key, algorithm);
     if (plain.empty()) {
         return Failure(Quoted(in) +
                        (data->empty() ? " is empty" : " does not decipher to a valid block under this key"));
     }
-    if (!WriteWholeFile(out, plain, &error)) return CannotWrite(out, error.reason);
+    if (const auto written = WriteWholeFile(out, plain); !written) return ReportFailure(written.error());
     return PrintPath(out);
 }
 

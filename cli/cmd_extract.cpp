@@ -95,7 +95,7 @@ int RunExtract(const Args& args) {
         return UsageError("the size must be 16, 32, 64 or 128", kUsage);
     const std::string& file = line.operands[0];
     const std::string folder = line.Value("-o") ? *line.Value("-o") : std::string(".");
-    if (const auto why = WhyNotReadable(file)) return CannotRead(file, why->reason);
+    if (const auto readable = CheckReadable(file); !readable) return ReportFailure(readable.error());
     std::error_code ec;
     std::filesystem::create_directories(PathFromUtf8(folder), ec);
     if (ec) return CannotWrite(folder, ec.message());

@@ -19,41 +19,6 @@ constexpr const char* kUsage =
 
 constexpr OptionRule kOptions[] = {{"-v", false}};
 
-// Failures of the source that the system may explain better (missing, a folder, a FIFO).
-bool IsReadFailure(ExtractFailure failure) {
-    return failure == ExtractFailure::ModuleNotMapped || failure == ExtractFailure::IconFileNotRead;
-}
-
-std::string WhyNothingWritten(const ExtractOutcome& outcome, const std::string& source, const std::string& output) {
-    const std::string from = Quoted(source);
-    switch (outcome.failure) {
-        case ExtractFailure::None:
-        case ExtractFailure::NoOutputPath:
-            return "no output path";
-        case ExtractFailure::UnsupportedSource:
-            return "cannot read " + from + ": not a module, and its name does not end in exe, dll, icl or ico";
-        case ExtractFailure::ModuleNotMapped:
-            return "cannot read " + from + ": not a module that can be read";
-        case ExtractFailure::NoGroups:
-            return from + " holds no icon groups";
-        case ExtractFailure::IndexOutOfRange:
-            return "the index lies beyond the icon groups of " + from;
-        case ExtractFailure::IconFileNotRead:
-            return "cannot read " + from + ": damaged, or not an icon file";
-        case ExtractFailure::GroupNotLoaded:
-            return "cannot read " + from + ": the icon group or one of its images is missing or damaged";
-        case ExtractFailure::UnsupportedOutput:
-            return "cannot write " + Quoted(output) + ": its name does not end in ico or bmp";
-        case ExtractFailure::NoImages:
-            return "the icon group of " + from + " has no images";
-        case ExtractFailure::ImageRefused:
-            return "the first image of the group in " + from + " is not a bitmap that can be written as .bmp";
-        case ExtractFailure::WriteFailed:
-            return "cannot write " + Quoted(output) + ": " + outcome.write_error.reason;
-    }
-    return "nothing written";
-}
-
 }  // namespace
 
 int RunGroup(const Args& args) {
@@ -76,10 +41,7 @@ int RunGroup(const Args& args) {
     if (line.Has("-v") && outcome.groups > 0)
         std::fprintf(stderr, "icoforge: %s holds %d icon groups\n", Quoted(source).c_str(), outcome.groups);
     if (outcome.written) return PrintPath(output);
-    if (IsReadFailure(outcome.failure)) {
-        if (const auto why = WhyNotReadable(source)) return CannotRead(source, why->reason);
-    }
-    return Failure(WhyNothingWritten(outcome, source, output));
+    return ReportFailure(outcome.written.error());
 }
 
 }  // namespace icoforge::cli

@@ -57,18 +57,6 @@ constexpr std::uint64_t kMaxBitmapFileBytes = 16ull * 1024 * 1024;
 
 constexpr OptionRule kOptions[] = {{"--raw", false}, {"--transparent", true}, {"--cursor", true}};
 
-// The builders say only yes or no, and the bitmap's own texts are not the command line's
-// language: the reason is found again and said in English.
-std::string WhyNotBuilt(ByteView bytes, bool raw) {
-    if (raw) return "not a BMP of 1 to 255 pixels a side with enough 24-bit pixel data";
-    Bitmap bitmap;
-    if (!bitmap.LoadData(bytes)) {
-        return "not a bitmap that can be read (an uncompressed BMP of 1, 4, 8, 16, 24 or 32 bits "
-               "per pixel with all its rows)";
-    }
-    return "the bitmap must be 1 to 255 pixels wide and high (bottom-up)";
-}
-
 }  // namespace
 
 int RunIcon(const Args& args) {
@@ -99,14 +87,12 @@ int RunIcon(const Args& args) {
     const std::string& out = line.operands[1];
     if (IsSameFile(in, out)) return OutputIsSource(in, out);
 
-    FileError error;
-    const auto bytes = ReadWholeFile(in, &error, kMaxBitmapFileBytes);
-    if (!bytes) return CannotRead(in, error.reason);
-    ByteBuffer icon;
-    const bool built = raw ? BuildIconFromBitmapBytes(*bytes, icon, transparent, as_cursor, hot_x, hot_y)
-                           : BuildIconFromBitmap(*bytes, icon, transparent, as_cursor, hot_x, hot_y);
-    if (!built) return Failure("cannot make an icon of " + Quoted(in) + ": " + WhyNotBuilt(*bytes, raw));
-    if (!WriteWholeFile(out, icon, &error)) return CannotWrite(out, error.reason);
+    const auto bytes = ReadWholeFile(in, kMaxBitmapFileBytes);
+    if (!bytes) return ReportFailure(bytes.error());
+    const auto icon = raw ? MakeIconFromBitmapBytes(*bytes, transparent, as_cursor, hot_x, hot_y)
+                          : MakeIconFromBitmap(*bytes, transparent, as_cursor, hot_x, hot_y);
+    if (!icon) return ReportFailure({icon.error().what, in, icon.error().reason});
+    if (const auto written = WriteWholeFile(out, *icon); !written) return ReportFailure(written.error());
     return PrintPath(out);
 }
 

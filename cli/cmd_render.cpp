@@ -55,24 +55,19 @@ int RunRender(const Args& args) {
     // Size and mode first, so that the picture is decoded once, at the size it is drawn.
     board.SetSize(edge, edge);
     board.SetPictureMode(kFittedModeValue);
-    FileError read_error;
-    const StdioFile file = OpenStdioFile(source, "rb", &read_error);
-    bool read = file != nullptr;
+    const auto file = OpenStdioFile(source, "rb");
+    Result<> read = file ? Result<>() : Fail(file.error());
     bool drawn = false;
     if (file) {
-        FilePictureStream stream(file.get());
+        FilePictureStream stream(file->get());
         drawn = board.SetPictureFrom(stream, kWholeFileReadLimit);
-        if (stream.failed()) {
-            read = false;
-            read_error.reason = "the file could not be read to its end";
-        }
+        if (stream.failed()) read = Fail("read", source, "the file could not be read to its end");
     }
 
-    FileError write_error;
-    if (!WriteWholeFile(output, board.TakeSnapshot(edge, edge), &write_error))
-        return CannotWrite(output, write_error.reason);
+    if (const auto written = WriteWholeFile(output, board.TakeSnapshot(edge, edge)); !written)
+        return ReportFailure(written.error());
     PrintPath(output);
-    if (!read) return CannotRead(source, read_error.reason);
+    if (!read) return ReportFailure(read.error());
     if (!drawn)
         return Failure("cannot draw " + Quoted(source) +
                        ": not a picture the board knows, damaged, or too large; the snapshot shows the bare background");

@@ -17,7 +17,8 @@ constexpr const char* kUsage =
 std::string WhyNotResolved(const std::string& shortcut) {
     if (!HasShortcutExtension(shortcut))
         return "cannot resolve " + Quoted(shortcut) + ": its name does not end in .lnk";
-    if (const auto why = WhyNotReadable(shortcut)) return "cannot read " + Quoted(shortcut) + ": " + why->reason;
+    if (const auto readable = CheckReadable(shortcut); !readable)
+        return "cannot read " + Quoted(shortcut) + ": " + readable.error().reason;
     return "cannot resolve " + Quoted(shortcut) + ": not a shell link, or it stores no file path";
 }
 

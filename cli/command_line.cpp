@@ -98,6 +98,11 @@ int CannotRead(std::string_view path, std::string_view reason) {
     return Failure("cannot read " + Quoted(path) + ": " + std::string(reason));
 }
 
+int ReportFailure(const icoforge::Failure& failure) {
+    if (failure.path.empty()) return Failure(failure.reason);
+    return Failure("cannot " + failure.what + " " + Quoted(failure.path) + ": " + failure.reason);
+}
+
 int CannotWrite(std::string_view path, std::string_view reason) {
     return Failure("cannot write " + Quoted(path) + ": " + std::string(reason));
 }

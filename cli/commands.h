@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "common/failure.h"
+
 namespace icoforge::cli {
 
 using Args = std::vector<std::string>;
@@ -56,6 +58,8 @@ int Failure(const std::string& reason);
 // that the message stays on one line.
 std::string Quoted(std::string_view path);
 int CannotRead(std::string_view path, std::string_view reason);
+// "cannot WHAT 'PATH': REASON", or the reason alone when no path is concerned.
+int ReportFailure(const icoforge::Failure& failure);
 int CannotWrite(std::string_view path, std::string_view reason);
 // The failure for an output that is the source itself (IsSameFile): writing it would
 // replace the source with what was made of it.
