@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "platform/system_failure.h"
+#include "platform/win32/owners.h"
 #include "platform/win32/wide.h"
 
 namespace icoforge {
