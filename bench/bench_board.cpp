@@ -72,14 +72,14 @@ private:
 
 // What `icoforge render -s 128` does.
 bool Render(const std::string& source, const std::string& destination) {
-    const icoforge::StdioFile file = icoforge::OpenStdioFile(source, "rb");
+    const auto file = icoforge::OpenStdioFile(source, "rb");
     if (!file) return false;
     icoforge::DrawingBoard board;
     board.SetSize(kBoardSize, kBoardSize);
     board.SetPictureMode(10);
-    FileStream stream(file.get());
+    FileStream stream(file->get());
     const bool drawn = board.SetPictureFrom(stream, icoforge::kWholeFileReadLimit);
-    return icoforge::WriteWholeFile(destination, board.TakeSnapshot(kBoardSize, kBoardSize)) && drawn;
+    return icoforge::WriteWholeFile(destination, board.TakeSnapshot(kBoardSize, kBoardSize)).has_value() && drawn;
 }
 
 std::string OursCommand(const std::string& source) {

@@ -51,9 +51,8 @@ bool HasIconGroups(const Catalogue& c) {
 }
 
 Result<Source> LoadSource(const Invocation& run, const std::string& path) {
-    FileError error;
-    auto mapped = MappedFile::Open(path, &error);
-    if (!mapped) return Fail("read", path, error.reason);
+    auto mapped = MappedFile::Open(path);
+    if (!mapped) return Fail(std::move(mapped.error()));
     auto read = catalogue::ReadCatalogue(mapped->bytes());
     if (!read) return Fail("parse", path, read.error().reason);
     Source source{std::move(*mapped), std::move(*read), std::nullopt};
@@ -179,9 +178,8 @@ bool WriteOutput(const Invocation& run, const std::filesystem::path& folder, con
     for (int n = 2; !used.insert(Lowered(Utf8FromPath(folder / PathFromUtf8(candidate)))).second; ++n)
         candidate = stem + "~" + std::to_string(n) + extension;
     const std::string path = Utf8FromPath(folder / PathFromUtf8(candidate));
-    FileError error;
-    if (!WriteWholeFile(path, bytes, &error)) {
-        status = CannotWrite(run, path, error.reason);
+    if (auto written = WriteWholeFile(path, bytes); !written) {
+        status = Report(run, written.error());
         return false;
     }
     run.console().Path(path);

@@ -3,6 +3,7 @@
 #include "cli/commands.h"
 #include "crypto/decrypt.h"
 #include "platform/file_io.h"
+#include "platform/system_failure.h"
 
 namespace icoforge::cli {
 namespace {
@@ -54,10 +55,9 @@ std::optional<std::string> ReadKey(const Invocation& run, const std::string& sou
         }
         return FirstLine(std::move(text));
     }
-    FileError error;
-    const auto bytes = ReadWholeFile(source, &error, kMaxKeyFileBytes);
+    const auto bytes = ReadWholeFile(source, kMaxKeyFileBytes);
     if (!bytes) {
-        CannotRead(run, source, error.reason);
+        Report(run, bytes.error());
         return std::nullopt;
     }
     return FirstLine(std::string(bytes->begin(), bytes->end()));
@@ -74,13 +74,12 @@ int Run(const Invocation& run) {
     const auto key = key_text ? key_text : ReadKey(run, *key_file);
     if (!key) return kExitFailure;
 
-    FileError error;
-    const auto data = ReadWholeFile(in, &error, kMaxInputBytes);
-    if (!data) return CannotRead(run, in, error.reason);
+    const auto data = ReadWholeFile(in, kMaxInputBytes);
+    if (!data) return Report(run, data.error());
     const auto algorithm = static_cast<std::int32_t>(run.Number("--algorithm").value_or(1));
     const ByteBuffer plain = DecryptData(*data, *key, algorithm);
     if (plain.empty()) return run.Fail(run.Text(data->empty() ? kEmpty : kNotDeciphered, {Quoted(in)}));
-    if (!WriteWholeFile(out, plain, &error)) return CannotWrite(run, out, error.reason);
+    if (const auto written = WriteWholeFile(out, plain); !written) return Report(run, written.error());
     run.console().Path(out);
     return kExitSuccess;
 }

@@ -56,7 +56,6 @@ constexpr Message kOutputHelp{"the folder for the icons (default: the current fo
 constexpr Message kHoldsIcons{"{1} holds {2} icons", "{1} 含有 {2} 个图标"};
 constexpr Message kHoldsOneIcon{"{1} holds 1 icon", "{1} 含有 1 个图标"};
 constexpr Message kNoIconMade{"cannot make an icon of {1}", "无法用 {1} 生成图标"};
-constexpr Message kNotWritten{"not written", "未写入"};
 constexpr Message kAsPicture{"{1} holds no icons: it is drawn as a picture", "{1} 不含图标：把它当作图片绘制"};
 constexpr Message kWroteIcons{"wrote {1} of {2} icons to {3}", "已把 {2} 个图标中的 {1} 个写入 {3}"};
 constexpr Message kWrotePicture{"turned {1} into the icon {2}", "已把 {1} 做成图标 {2}"};
@@ -80,6 +79,7 @@ public:
     void SetEditText(std::string_view text) override { edit_text_ = text; }
     void SelectEditText(std::int32_t) override {}
     bool IsSizeChecked(IconSizeChoice choice) const override { return choice == size_; }
+    // The window's Message, not the catalogue's of this namespace.
     MessageAnswer ShowMessage(const icoforge::Message&) override { return MessageAnswer::kOk; }
     void ShowBalloon(ScreenPoint, std::string_view, BalloonLife) override {}
     void HideBalloon() override {}
@@ -188,9 +188,10 @@ int Run(const Invocation& run) {
     }
     for (const auto& failure : report.failures) {
         // An icon file the extractor does not take by its name is drawn as a picture into
-        // the same 1.ico: the later file stands.
+        // the same 1.ico: the picture run stands or fails by itself.
+        if (report.source == ExtractSource::kPicture && failure.what == "read") continue;
         if (std::ranges::find(report.written, failure.path) != report.written.end()) continue;
-        status = CannotWrite(run, failure.path, failure.reason.empty() ? run.Text(kNotWritten) : failure.reason);
+        status = Report(run, failure);
     }
     if (report.source == ExtractSource::kPicture && !report.picture_drawn) {
         status = run.Fail(run.Text(kNotDrawn, {Quoted(*file)}));

@@ -19,37 +19,19 @@ constexpr Message kDescription{
     "图像的彩色部分。输出 OUTPUT；什么也没写时退出状态为 1。加 -v 时报告 SOURCE 含有几个图标组。"};
 constexpr Message kBadOutputName{"OUTPUT must end in .ico or .bmp, not {1}", "OUTPUT 必须以 .ico 或 .bmp 结尾，而不是 {1}"};
 constexpr Message kGroupCount{"{1} holds {2} icon groups", "{1} 含有 {2} 个图标组"};
-constexpr Message kNotASource{"cannot read {1}: neither a Windows module nor an icon file",
-                              "无法读取 {1}：既不是 Windows 模块也不是图标文件"};
-constexpr Message kModuleUnreadable{"cannot read {1}: not a module that can be read", "无法读取 {1}：不是可读的模块"};
-constexpr Message kNoGroups{"{1} holds no icon groups", "{1} 不含图标组"};
 constexpr Message kBeyondGroups{"{1} holds {2} icon groups: there is no group {3}", "{1} 只有 {2} 个图标组：没有第 {3} 个"};
-constexpr Message kIconFileDamaged{"cannot read {1}: damaged, or not an icon file", "无法读取 {1}：已损坏或不是图标文件"};
-constexpr Message kGroupDamaged{"cannot read {1}: the icon group or one of its images is missing or damaged",
-                                "无法读取 {1}：图标组或其中的图像缺失或已损坏"};
-constexpr Message kNoImages{"the icon group of {1} has no images", "{1} 的图标组没有图像"};
-constexpr Message kImageRefused{"the first image of the group in {1} is not a bitmap that can be written as .bmp",
-                                "{1} 中该组的第一个图像不是可以写成 .bmp 的位图"};
-constexpr Message kNothingWritten{"nothing written from {1}", "没有从 {1} 写出任何文件"};
 
 // An icon file by its content under a name the extractor does not take for one: its one
 // group is written here as the extractor writes an .ico source's.
 ExtractOutcome WriteIconFileGroup(const std::string& source, const std::string& output, std::int64_t index) {
-    ExtractOutcome outcome;
     const auto group = ReadIcoFile(source);
-    if (!group) return {0, false, ExtractFailure::IconFileNotRead, {}};
-    outcome.groups = 1;
-    if (index > 1) return {1, false, ExtractFailure::IndexOutOfRange, {}};
-    if (OutputKindOf(output) == OutputKind::Bitmap) {
-        if (group->images.empty()) return {1, false, ExtractFailure::NoImages, {}};
-        const auto& image = group->images.front();
-        if (image.encoding != ImageEncoding::Dib || !image.complete) return {1, false, ExtractFailure::ImageRefused, {}};
-        outcome.written = WriteBmpFile(output, image, &outcome.write_error);
-    } else {
-        outcome.written = WriteIcoFile(*group, output, &outcome.write_error);
-    }
-    if (!outcome.written) outcome.failure = ExtractFailure::WriteFailed;
-    return outcome;
+    if (!group) return {0, Fail(group.error())};
+    if (index > 1) return {1, Fail("read", source, kIndexBeyondGroupsText)};
+    if (OutputKindOf(output) == OutputKind::IconFile) return {1, WriteIcoFile(*group, output)};
+    if (group->images.empty()) return {1, Fail("write", output, kNoImagesText)};
+    auto written = WriteBmpFile(output, group->images.front());
+    if (!written && written.error().path.empty()) written.error().path = output;
+    return {1, std::move(written)};
 }
 
 int Run(const Invocation& run) {
@@ -59,7 +41,7 @@ int Run(const Invocation& run) {
     // The output's name decides what is written: a name that fits neither is refused
     // before the source is read.
     if (OutputKindOf(output) == OutputKind::Other) return run.UsageError(run.Text(kBadOutputName, {Quoted(output)}));
-    if (const auto why = WhyNotReadable(source)) return CannotRead(run, source, why->reason);
+    if (const auto readable = CheckReadable(source); !readable) return Report(run, readable.error());
     if (IsSameFile(source, output)) return OutputIsSource(run, source, output);
 
     const bool icon_by_content =
@@ -67,31 +49,16 @@ int Run(const Invocation& run) {
     const ExtractOutcome outcome =
         icon_by_content ? WriteIconFileGroup(source, output, index)
                         : ExtractIconGroupOutcome(source, kModeWriteFile, output, static_cast<std::int32_t>(index));
-    const std::string from = Quoted(source);
     // A failure before the groups were counted reports 0; only a count is worth telling.
     const std::int32_t groups = outcome.groups > 0 ? outcome.groups : GetIconCount(source);
-    if (groups > 0) run.console().Detail(run.Text(kGroupCount, {from, std::to_string(groups)}));
+    if (groups > 0) run.console().Detail(run.Text(kGroupCount, {Quoted(source), std::to_string(groups)}));
     if (outcome.written) {
         run.console().Path(output);
         return kExitSuccess;
     }
-    switch (outcome.failure) {
-        case ExtractFailure::UnsupportedSource: return run.Fail(run.Text(kNotASource, {from}));
-        case ExtractFailure::ModuleNotMapped: return run.Fail(run.Text(kModuleUnreadable, {from}));
-        case ExtractFailure::NoGroups: return run.Fail(run.Text(kNoGroups, {from}));
-        case ExtractFailure::IndexOutOfRange:
-            return run.Fail(run.Text(kBeyondGroups, {from, std::to_string(groups), std::to_string(index)}));
-        case ExtractFailure::IconFileNotRead: return run.Fail(run.Text(kIconFileDamaged, {from}));
-        case ExtractFailure::GroupNotLoaded: return run.Fail(run.Text(kGroupDamaged, {from}));
-        case ExtractFailure::NoImages: return run.Fail(run.Text(kNoImages, {from}));
-        case ExtractFailure::ImageRefused: return run.Fail(run.Text(kImageRefused, {from}));
-        case ExtractFailure::WriteFailed: return CannotWrite(run, output, outcome.write_error.reason);
-        case ExtractFailure::UnsupportedOutput:
-        case ExtractFailure::NoOutputPath:
-        case ExtractFailure::None:
-            break;
-    }
-    return run.Fail(run.Text(kNothingWritten, {from}));
+    if (outcome.written.error().reason == kIndexBeyondGroupsText && groups > 0)
+        return run.Fail(run.Text(kBeyondGroups, {Quoted(source), std::to_string(groups), std::to_string(index)}));
+    return Report(run, outcome.written.error());
 }
 
 constexpr OperandSpec kOperands[] = {{"SOURCE"}, {"INDEX", Arity::kOne, kIndexRule}, {"OUTPUT"}};

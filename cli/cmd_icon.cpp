@@ -3,7 +3,6 @@
 #include <string>
 
 #include "cli/commands.h"
-#include "iconbuild/bitmap.h"
 #include "iconbuild/icon_builder.h"
 #include "platform/file_io.h"
 
@@ -27,14 +26,6 @@ constexpr Message kCursorHelp{"write a cursor with hot spot X,Y (each kept to it
 constexpr Message kBadColour{"--transparent takes six hex digits RRGGBB, not {1}",
                              "--transparent 需要六位十六进制数 RRGGBB，而不是 {1}"};
 constexpr Message kBadHotSpot{"--cursor takes two whole numbers X,Y, not {1}", "--cursor 需要两个整数 X,Y，而不是 {1}"};
-constexpr Message kRawRefused{"cannot make an icon of {1}: not a BMP of 1 to 255 pixels a side with enough 24-bit pixel data",
-                              "无法用 {1} 生成图标：不是每边 1 到 255 像素且有足够 24 位像素数据的 BMP"};
-constexpr Message kUnreadable{
-    "cannot make an icon of {1}: not a bitmap that can be read (an uncompressed BMP of 1, 4, 8, 16, 24 "
-    "or 32 bits per pixel with all its rows)",
-    "无法用 {1} 生成图标：不是可读的位图（所有行俱全的 1、4、8、16、24 或 32 位未压缩 BMP）"};
-constexpr Message kBadSize{"cannot make an icon of {1}: the bitmap must be 1 to 255 pixels wide and high (bottom-up)",
-                           "无法用 {1} 生成图标：位图的宽和高必须是 1 到 255 像素（自下而上）"};
 
 std::optional<int> HexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -91,19 +82,12 @@ int Run(const Invocation& run) {
     const std::string& out = run.Operand("OUT.ico");
     if (IsSameFile(in, out)) return OutputIsSource(run, in, out);
 
-    FileError error;
-    const auto bytes = ReadWholeFile(in, &error, kMaxBitmapFileBytes);
-    if (!bytes) return CannotRead(run, in, error.reason);
-    ByteBuffer icon;
-    const bool built = raw ? BuildIconFromBitmapBytes(*bytes, icon, transparent, as_cursor, hot_x, hot_y)
-                           : BuildIconFromBitmap(*bytes, icon, transparent, as_cursor, hot_x, hot_y);
-    if (!built) {
-        // The builders say only yes or no: the reason is found again.
-        if (raw) return run.Fail(run.Text(kRawRefused, {Quoted(in)}));
-        Bitmap bitmap;
-        return run.Fail(run.Text(bitmap.LoadData(*bytes) ? kBadSize : kUnreadable, {Quoted(in)}));
-    }
-    if (!WriteWholeFile(out, icon, &error)) return CannotWrite(run, out, error.reason);
+    const auto bytes = ReadWholeFile(in, kMaxBitmapFileBytes);
+    if (!bytes) return Report(run, bytes.error());
+    const auto icon = raw ? MakeIconFromBitmapBytes(*bytes, transparent, as_cursor, hot_x, hot_y)
+                          : MakeIconFromBitmap(*bytes, transparent, as_cursor, hot_x, hot_y);
+    if (!icon) return Report(run, {icon.error().what, in, icon.error().reason});
+    if (const auto written = WriteWholeFile(out, *icon); !written) return Report(run, written.error());
     run.console().Path(out);
     return kExitSuccess;
 }

@@ -96,8 +96,7 @@ int Run(const Invocation& run) {
         if (f.what == kHotSpotOutside) return run.Fail(run.Text(kHotSpotOutsideText, {path, SizeIn(f.reason)}));
         if (f.what == kNotDecoded) return run.Fail(run.Text(kNotAPicture, {path}));
         if (f.what == kSvgUnsupported) return run.Fail(run.Text(kNoSvg, {path}));
-        if (f.what == "write") return CannotWrite(run, f.path, f.reason);
-        return CannotRead(run, f.path, f.reason);
+        return Report(run, f);
     }
     for (std::uint32_t side : outcome->made.left_out_sizes)
         run.console().Progress(run.Text(kLeftOut, {std::to_string(side)}));

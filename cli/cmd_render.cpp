@@ -47,18 +47,16 @@ int Run(const Invocation& run) {
     // Size and mode first, so that the picture is decoded once, at the size it is drawn.
     board.SetSize(edge, edge);
     board.SetPictureMode(kFittedModeValue);
-    FileError read_error;
-    const StdioFile file = OpenStdioFile(source, "rb", &read_error);
-    if (!file) return CannotRead(run, source, read_error.reason);
-    FilePictureStream stream(file.get());
+    const auto file = OpenStdioFile(source, "rb");
+    if (!file) return Report(run, file.error());
+    FilePictureStream stream(file->get());
     const bool drawn = board.SetPictureFrom(stream, kWholeFileReadLimit);
     if (stream.failed()) return CannotRead(run, source, run.Text(kNotReadToEnd));
     // A snapshot of the bare background would pass for the picture: none is written.
     if (!drawn) return run.Fail(run.Text(kNotDrawn, {Quoted(source)}));
 
-    FileError write_error;
-    if (!WriteWholeFile(output, board.TakeSnapshot(edge, edge), &write_error))
-        return CannotWrite(run, output, write_error.reason);
+    if (const auto written = WriteWholeFile(output, board.TakeSnapshot(edge, edge)); !written)
+        return Report(run, written.error());
     run.console().Path(output);
     return kExitSuccess;
 }

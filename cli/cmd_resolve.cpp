@@ -32,9 +32,8 @@ int Run(const Invocation& run) {
         return kExitSuccess;
     }
     // The shell answers only with a path or nothing; the reason is found afterwards.
-    FileError error;
-    const auto link = ReadWholeFile(shortcut, &error, kMaxShortcutBytes);
-    if (!link) return CannotRead(run, shortcut, error.reason);
+    const auto link = ReadWholeFile(shortcut, kMaxShortcutBytes);
+    if (!link) return Report(run, link.error());
     if (!IsShellLink(*link)) return run.Fail(run.Text(kNotALink, {Quoted(shortcut)}));
     if (!HasShortcutExtension(shortcut)) return run.Fail(run.Text(kNotLinkName, {Quoted(shortcut)}));
     const std::string url = ShellLinkStoredUrl(*link);

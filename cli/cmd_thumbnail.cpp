@@ -36,16 +36,15 @@ int Run(const Invocation& run) {
     const auto file = FileBehindShortcut(run, given);
     if (!file) return kExitFailure;
     if (IsSameFile(*file, output)) return OutputIsSource(run, *file, output);
-    FileError error;
-    const auto mapped = MappedFile::Open(*file, &error);
-    if (!mapped) return CannotRead(run, *file, error.reason);
+    const auto mapped = MappedFile::Open(*file);
+    if (!mapped) return Report(run, mapped.error());
 
     ThumbnailRequest request;
     request.size = static_cast<std::uint32_t>(run.Number("--size").value_or(kDefaultSize));
     request.enlarge = run.Has("--enlarge");
     const auto png = MakeThumbnail(mapped->bytes(), request);
     if (!png) return run.Fail(run.Text(kNoThumbnail, {Quoted(given), png.error().reason}));
-    if (!WriteWholeFile(output, *png, &error)) return CannotWrite(run, output, error.reason);
+    if (auto written = WriteWholeFile(output, *png); !written) return Report(run, written.error());
     run.console().Path(output);
     return kExitSuccess;
 }

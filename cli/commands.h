@@ -3,6 +3,7 @@
 // cli/main.cpp lists them in the order the help shows them.
 
 #include "cli/subcommand.h"
+#include "common/failure.h"
 
 namespace icoforge::cli {
 
@@ -25,7 +26,9 @@ extern const Subcommand kThumbnailCommand;
 int OutputIsSource(const Invocation& run, std::string_view source, std::string_view output);
 // A file operation's reason as the user reads it.
 std::string ReasonText(const Invocation& run, std::string_view reason);
+// "cannot read/write/convert 'PATH': REASON" for a failure of an engine, in the user's
+// language; the failure's reason alone when it names no path.
+int Report(const Invocation& run, const Failure& failure);
 int CannotRead(const Invocation& run, std::string_view path, std::string_view reason);
-int CannotWrite(const Invocation& run, std::string_view path, std::string_view reason);
 
 }  // namespace icoforge::cli

@@ -17,18 +17,18 @@ constexpr std::size_t kShellLinkHeaderBytes = 0x4C;
 constexpr std::uint64_t kMaxShortcutBytes = 1024 * 1024;
 
 bool StartsAsShellLink(const std::string& file) {
-    const StdioFile stream = OpenStdioFile(file, "rb");
+    const auto stream = OpenStdioFile(file, "rb");
     if (!stream) return false;
     std::uint8_t header[kShellLinkHeaderBytes];
-    const std::size_t got = std::fread(header, 1, sizeof header, stream.get());
+    const std::size_t got = std::fread(header, 1, sizeof header, stream->get());
     return IsShellLink(ByteView(header, got));
 }
 
 }  // namespace
 
 std::optional<std::string> FileBehindShortcut(const Invocation& run, const std::string& file) {
-    if (const auto why = WhyNotReadable(file)) {
-        CannotRead(run, file, why->reason);
+    if (const auto readable = CheckReadable(file); !readable) {
+        Report(run, readable.error());
         return std::nullopt;
     }
     if (!StartsAsShellLink(file)) {
@@ -38,10 +38,9 @@ std::optional<std::string> FileBehindShortcut(const Invocation& run, const std::
         run.Fail(run.Text(msg::kNotAShellLink, {Quoted(file)}));
         return std::nullopt;
     }
-    FileError error;
-    const auto link = ReadWholeFile(file, &error, kMaxShortcutBytes);
+    const auto link = ReadWholeFile(file, kMaxShortcutBytes);
     if (!link) {
-        CannotRead(run, file, error.reason);
+        Report(run, link.error());
         return std::nullopt;
     }
     const std::string target = ShellLinkTargetPath(*link);
@@ -51,8 +50,9 @@ std::optional<std::string> FileBehindShortcut(const Invocation& run, const std::
         return std::nullopt;
     }
     run.console().Detail(run.Text(msg::kShortcutTarget, {Quoted(file), Quoted(target)}));
-    if (const auto why = WhyNotReadable(target)) {
-        run.Fail(run.Text(msg::kShortcutTargetMissing, {Quoted(target), Quoted(file), ReasonText(run, why->reason)}));
+    if (const auto readable = CheckReadable(target); !readable) {
+        run.Fail(run.Text(msg::kShortcutTargetMissing,
+                          {Quoted(target), Quoted(file), ReasonText(run, readable.error().reason)}));
         return std::nullopt;
     }
     return target;

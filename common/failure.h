@@ -19,10 +19,21 @@ struct Failure {
 
     // "PATH: REASON", or REASON alone when no path is concerned.
     std::string Describe() const { return path.empty() ? reason : path + ": " + reason; }
+
+    bool operator==(const Failure&) const = default;
 };
+
+// The reason of every step that stops because an allocation failed.
+inline constexpr const char* kOutOfMemoryText = "not enough memory";
 
 template <class T = void>
 using Result = tl::expected<T, Failure>;
+
+// Two outcomes of a step agree when both succeeded or both failed alike; tl::expected
+// compares its void form only through a value it does not have.
+inline bool operator==(const Result<>& first, const Result<>& second) {
+    return first.has_value() == second.has_value() && (first.has_value() || first.error() == second.error());
+}
 
 inline tl::unexpected<Failure> Fail(std::string what, std::string path, std::string reason,
                                     int system_error = 0) {

@@ -96,22 +96,28 @@ ByteBuffer WriteIcon(const IconGeometry& g, const IconKind& kind, PixelSource&& 
     return file;
 }
 
+// The made file as the result the builders' callers expect.
+bool Built(Result<ByteBuffer> made, ByteBuffer& icon) {
+    if (!made) return false;
+    icon = std::move(*made);
+    return true;
+}
+
 }  // namespace
 
-bool BuildIconFromBitmap(ByteView bitmap_file, ByteBuffer& icon, std::optional<ColourValue> transparent,
-                         bool as_cursor, std::int32_t hot_spot_x, std::int32_t hot_spot_y) {
+Result<ByteBuffer> MakeIconFromBitmap(ByteView bitmap_file, std::optional<ColourValue> transparent, bool as_cursor,
+                                      std::int32_t hot_spot_x, std::int32_t hot_spot_y) {
     try {
         Bitmap bitmap;
-        if (!bitmap.LoadData(bitmap_file)) return false;
+        if (!bitmap.LoadData(bitmap_file)) return Fail(kMakeIconStep, "", kUnreadableBitmapText);
         const std::int32_t width = bitmap.GetWidth();
-        if (width > kMaxIconSide) return false;
         const std::int32_t height = bitmap.GetHeight();
         const auto geometry = GeometryOf(width, height);
-        if (!geometry) return false;
+        if (!geometry) return Fail(kMakeIconStep, "", kIconSideText);
 
         const ColourValue key = transparent.value_or(kWhite);
         const auto last_row = static_cast<std::int32_t>(geometry->height) - 1;
-        icon = WriteIcon(*geometry, {as_cursor, hot_spot_x, hot_spot_y},
+        return WriteIcon(*geometry, {as_cursor, hot_spot_x, hot_spot_y},
                          [&](std::uint32_t x, std::uint32_t row, std::uint8_t* bgr) {
                              // Bitmap counts rows from the top; the icon stores the bottom row first.
                              const ColourValue p =
@@ -122,26 +128,26 @@ bool BuildIconFromBitmap(ByteView bitmap_file, ByteBuffer& icon, std::optional<C
                              bgr[2] = RedOf(p);
                              return true;
                          });
-        return true;
     } catch (const std::bad_alloc&) {
-        return false;
+        return Fail(kMakeIconStep, "", kOutOfMemoryText);
     }
 }
 
-bool BuildIconFromBitmapBytes(ByteView bitmap_file, ByteBuffer& icon, std::optional<ColourValue> transparent,
-                              bool as_cursor, std::int32_t hot_spot_x, std::int32_t hot_spot_y) {
-    if (bitmap_file.size() < kRawMinFileSize || bitmap_file[0] != 'B' || bitmap_file[1] != 'M') return false;
+Result<ByteBuffer> MakeIconFromBitmapBytes(ByteView bitmap_file, std::optional<ColourValue> transparent,
+                                           bool as_cursor, std::int32_t hot_spot_x, std::int32_t hot_spot_y) {
+    const auto refused = [] { return Fail(kMakeIconStep, "", kRawBitmapText); };
+    if (bitmap_file.size() < kRawMinFileSize || bitmap_file[0] != 'B' || bitmap_file[1] != 'M') return refused();
     const auto width = ReadI32(bitmap_file, kRawWidthOffset);
     const auto height = ReadI32(bitmap_file, kRawHeightOffset);
     const auto stated_size = ReadI32(bitmap_file, kRawImageSizeOffset);
-    if (!width || !height || !stated_size) return false;
+    if (!width || !height || !stated_size) return refused();
     const auto geometry = GeometryOf(*width, *height);
-    if (!geometry) return false;
+    if (!geometry) return refused();
 
     const std::uint64_t available = bitmap_file.size() - kRawPixelOffset;
     const std::uint64_t pixel_bytes =
         *stated_size <= 0 ? 0 : std::min<std::uint64_t>(static_cast<std::uint64_t>(*stated_size), available);
-    if (pixel_bytes < geometry->xor_size) return false;
+    if (pixel_bytes < geometry->xor_size) return refused();
     // The source rows are laid out exactly like the colour image: same length, same order.
     const ByteView pixels = SliceOf(bitmap_file, kRawPixelOffset, geometry->xor_size).bytes;
 
@@ -149,7 +155,7 @@ bool BuildIconFromBitmapBytes(ByteView bitmap_file, ByteBuffer& icon, std::optio
     const std::uint8_t key_green = transparent ? GreenOf(*transparent) : 0xFF;
     const std::uint8_t key_red = transparent ? RedOf(*transparent) : 0xFF;
     try {
-        icon = WriteIcon(*geometry, {as_cursor, hot_spot_x, hot_spot_y},
+        return WriteIcon(*geometry, {as_cursor, hot_spot_x, hot_spot_y},
                          [&](std::uint32_t x, std::uint32_t row, std::uint8_t* bgr) {
                              const ByteView src =
                                  pixels.subspan(std::size_t{row} * geometry->colour_row + 3 * std::size_t{x}, 3);
@@ -157,10 +163,19 @@ bool BuildIconFromBitmapBytes(ByteView bitmap_file, ByteBuffer& icon, std::optio
                              std::copy(src.begin(), src.end(), bgr);
                              return true;
                          });
-        return true;
     } catch (const std::bad_alloc&) {
-        return false;
+        return Fail(kMakeIconStep, "", kOutOfMemoryText);
     }
+}
+
+bool BuildIconFromBitmap(ByteView bitmap_file, ByteBuffer& icon, std::optional<ColourValue> transparent,
+                         bool as_cursor, std::int32_t hot_spot_x, std::int32_t hot_spot_y) {
+    return Built(MakeIconFromBitmap(bitmap_file, transparent, as_cursor, hot_spot_x, hot_spot_y), icon);
+}
+
+bool BuildIconFromBitmapBytes(ByteView bitmap_file, ByteBuffer& icon, std::optional<ColourValue> transparent,
+                              bool as_cursor, std::int32_t hot_spot_x, std::int32_t hot_spot_y) {
+    return Built(MakeIconFromBitmapBytes(bitmap_file, transparent, as_cursor, hot_spot_x, hot_spot_y), icon);
 }
 
 }  // namespace icoforge

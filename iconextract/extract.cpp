@@ -12,18 +12,10 @@
 namespace icoforge {
 namespace {
 
-ExtractOutcome Failed(std::int32_t groups, ExtractFailure failure) { return {groups, false, failure, {}}; }
+ExtractOutcome Failed(std::int32_t groups, Failure failure) { return {groups, Fail(std::move(failure))}; }
 
-ExtractOutcome WriteFailed(std::int32_t groups, FileError error) {
-    return {groups, false, ExtractFailure::WriteFailed, std::move(error)};
-}
-
-// The first image goes to a bitmap file or the clipboard; only a whole DIB can.
-std::optional<ExtractFailure> FirstImageRefusal(const IconGroup& group) {
-    if (group.images.empty()) return ExtractFailure::NoImages;
-    const auto& image = group.images.front();
-    if (image.encoding != ImageEncoding::Dib || !image.complete) return ExtractFailure::ImageRefused;
-    return std::nullopt;
+ExtractOutcome Failed(std::int32_t groups, const char* what, std::string_view path, const char* reason) {
+    return Failed(groups, Failure{what, std::string(path), reason});
 }
 
 // A module is one by its content, whatever its name (.cpl, .ocx, .scr, none at all); the
@@ -32,28 +24,37 @@ SourceKind ExtractedKindOf(std::string_view source, std::optional<MappedFile>& m
     const SourceKind named = SourceKindOf(source);
     if (named == SourceKind::Module) return named;
     if (auto file = MappedFile::Open(source); file && module::LooksLikeModule(file->bytes())) {
-        mapped = std::move(file);
+        mapped = std::move(*file);
         return SourceKind::Module;
     }
     return named;
 }
 
+// The module at `source`, mapped unless `mapped` holds it already, and parsed.
+Result<module::ResourceModule> ParsedModule(std::string_view source, std::optional<MappedFile>& mapped) {
+    if (!mapped) {
+        auto file = MappedFile::Open(source);
+        if (!file) return Fail(std::move(file.error()));
+        mapped = std::move(*file);
+    }
+    auto module = module::ResourceModule::Parse(mapped->bytes());
+    if (!module) return Fail("read", std::string(source), kNotModuleText);
+    return std::move(*module);
+}
+
 // Writes a group to a file by the output's name: the whole group to .ico, its first image
 // to .bmp.
 ExtractOutcome WriteGroup(const IconGroup& group, std::int32_t groups, std::string_view output) {
-    FileError error;
     switch (OutputKindOf(output)) {
         case OutputKind::Bitmap:
-            if (const auto refusal = FirstImageRefusal(group)) return Failed(groups, *refusal);
-            if (!WriteBmpFile(output, group.images.front(), &error)) return WriteFailed(groups, std::move(error));
-            return {groups, true, ExtractFailure::None, {}};
+            if (group.images.empty()) return Failed(groups, "write", output, kNoImagesText);
+            return {groups, WriteBmpFile(output, group.images.front())};
         case OutputKind::IconFile:
-            if (!WriteIcoFile(group, output, &error)) return WriteFailed(groups, std::move(error));
-            return {groups, true, ExtractFailure::None, {}};
+            return {groups, WriteIcoFile(group, output)};
         case OutputKind::Other:
             break;
     }
-    return Failed(groups, ExtractFailure::UnsupportedOutput);
+    return Failed(groups, "write", output, kUnsupportedOutputText);
 }
 
 }  // namespace
@@ -84,12 +85,12 @@ ExtractOutcome ExtractIconGroupOutcome(std::string_view source, std::int32_t mod
     if (mode != kModeWriteFile) mode = kModeClipboard;
     if (index < 1) index = 1;
     const bool to_file = mode == kModeWriteFile;
-    if (to_file && output.empty()) return Failed(0, ExtractFailure::NoOutputPath);
+    if (to_file && output.empty()) return Failed(0, "write", "", kNoOutputPathText);
 
     auto& state = ProcessGroupEnumState();
     state = GroupEnumState{.wanted_position = index, .groups_seen = 0, .remembered_name = std::nullopt};
 
-    std::optional<IconGroup> group;
+    Result<IconGroup> group = Fail("read", std::string(source), kGroupDamagedText);
     // The enumeration's mapping is held for the whole call, as the module stays loaded.
     std::optional<MappedFile> enumerated;
     const SourceKind kind = ExtractedKindOf(source, enumerated);
@@ -99,30 +100,24 @@ ExtractOutcome ExtractIconGroupOutcome(std::string_view source, std::int32_t mod
             state.groups_seen = 1;
             break;
         case SourceKind::Module: {
-            if (!enumerated) enumerated = MappedFile::Open(source);
-            if (!enumerated) return Failed(0, ExtractFailure::ModuleNotMapped);
-            const auto module = module::ResourceModule::Parse(enumerated->bytes());
-            if (!module) return Failed(0, ExtractFailure::ModuleNotMapped);
-            if (!EnumerateIconGroupNames(*module)) return Failed(0, ExtractFailure::NoGroups);
+            const auto module = ParsedModule(source, enumerated);
+            if (!module) return Failed(0, module.error());
+            if (!EnumerateIconGroupNames(*module)) return Failed(0, "read", source, kNoGroupsText);
             break;
         }
         case SourceKind::Other:
-            return Failed(0, ExtractFailure::UnsupportedSource);
+            return Failed(0, "read", source, kUnsupportedSourceText);
     }
     const std::int32_t groups = state.groups_seen;
-    if (groups == 0) return Failed(0, ExtractFailure::NoGroups);
-    if (index > groups) return Failed(0, ExtractFailure::IndexOutOfRange);
+    if (groups == 0) return Failed(0, "read", source, kNoGroupsText);
+    if (index > groups) return Failed(0, "read", source, kIndexBeyondGroupsText);
 
     if (kind == SourceKind::Module) group = LoadModuleIconGroup(source, state.remembered_name);
-    if (!group) {
-        return Failed(groups, kind == SourceKind::IconFile ? ExtractFailure::IconFileNotRead
-                                                           : ExtractFailure::GroupNotLoaded);
-    }
+    if (!group) return Failed(groups, group.error());
 
     if (!to_file) {
-        if (const auto refusal = FirstImageRefusal(*group)) return Failed(groups, *refusal);
-        if (!CopyImageToClipboard(group->images.front())) return Failed(groups, ExtractFailure::WriteFailed);
-        return {groups, true, ExtractFailure::None, {}};
+        if (group->images.empty()) return Failed(groups, kCopyToClipboardStep, "", kNoImagesText);
+        return {groups, CopyImageToClipboard(group->images.front())};
     }
     return WriteGroup(*group, groups, output);
 }
@@ -133,52 +128,49 @@ std::vector<ExtractOutcome> ExtractEveryIconGroup(std::string_view source, std::
     if (count <= 0) return outcomes;
     std::optional<MappedFile> mapped;
     const SourceKind kind = ExtractedKindOf(source, mapped);
-    std::optional<IconGroup> icon_file;
-    std::optional<module::ResourceModule> module;
+    Result<IconGroup> icon_file = Fail("read", std::string(source), kUnsupportedSourceText);
+    Result<module::ResourceModule> module = Fail("read", std::string(source), kUnsupportedSourceText);
     std::optional<ModuleGroupReader> reader;
     if (kind == SourceKind::IconFile) {
         icon_file = ReadIcoFile(source);
     } else if (kind == SourceKind::Module) {
-        if (!mapped) mapped = MappedFile::Open(source);
-        if (mapped) {
-            if (auto parsed = module::ResourceModule::Parse(mapped->bytes())) module = std::move(*parsed);
-        }
+        module = ParsedModule(source, mapped);
         if (module) reader.emplace(*module);
     }
     for (std::int32_t index = 1; index <= count; ++index) {
         const std::string output = output_for(index);
         if (output.empty()) {
-            outcomes.push_back(Failed(0, ExtractFailure::NoOutputPath));
+            outcomes.push_back(Failed(0, "write", "", kNoOutputPathText));
             continue;
         }
         switch (kind) {
             case SourceKind::IconFile:
                 if (index > 1)
-                    outcomes.push_back(Failed(0, ExtractFailure::IndexOutOfRange));
+                    outcomes.push_back(Failed(0, "read", source, kIndexBeyondGroupsText));
                 else if (!icon_file)
-                    outcomes.push_back(Failed(1, ExtractFailure::IconFileNotRead));
+                    outcomes.push_back(Failed(1, icon_file.error()));
                 else
                     outcomes.push_back(WriteGroup(*icon_file, 1, output));
                 break;
             case SourceKind::Module: {
                 if (!reader) {
-                    outcomes.push_back(Failed(0, ExtractFailure::ModuleNotMapped));
+                    outcomes.push_back(Failed(0, module.error()));
                     break;
                 }
                 const std::int32_t groups = reader->count();
                 if (groups == 0) {
-                    outcomes.push_back(Failed(0, ExtractFailure::NoGroups));
+                    outcomes.push_back(Failed(0, "read", source, kNoGroupsText));
                 } else if (index > groups) {
-                    outcomes.push_back(Failed(0, ExtractFailure::IndexOutOfRange));
+                    outcomes.push_back(Failed(0, "read", source, kIndexBeyondGroupsText));
                 } else if (auto group = reader->Load(index, source)) {
                     outcomes.push_back(WriteGroup(*group, groups, output));
                 } else {
-                    outcomes.push_back(Failed(groups, ExtractFailure::GroupNotLoaded));
+                    outcomes.push_back(Failed(groups, group.error()));
                 }
                 break;
             }
             case SourceKind::Other:
-                outcomes.push_back(Failed(0, ExtractFailure::UnsupportedSource));
+                outcomes.push_back(Failed(0, "read", source, kUnsupportedSourceText));
                 break;
         }
     }

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/file_error.h"
+#include "common/failure.h"
 
 namespace icoforge {
 
@@ -24,27 +24,21 @@ std::string LastThreeLowered(std::string_view path);
 SourceKind SourceKindOf(std::string_view path);
 OutputKind OutputKindOf(std::string_view path);
 
-// Why an extraction wrote nothing, for callers that tell the user.
-enum class ExtractFailure : std::uint8_t {
-    None,
-    NoOutputPath,      // mode 0 without an output path; the source is not opened
-    UnsupportedSource, // source kind not ico, exe, dll or icl
-    ModuleNotMapped,   // not a module that can be mapped as a data file
-    NoGroups,          // a module without icon groups
-    IndexOutOfRange,   // index beyond the groups of the source
-    IconFileNotRead,   // .ico missing, unreadable, not an icon file, or an image outside it
-    GroupNotLoaded,    // the module's group or one of its images is missing or damaged
-    UnsupportedOutput, // output kind neither ico nor bmp
-    NoImages,          // bitmap or clipboard output of a group without images
-    ImageRefused,      // a PNG or incomplete first image for the bitmap or clipboard output
-    WriteFailed,       // the file could not be written, or the clipboard would not take it
-};
+// Why an extraction wrote nothing, besides the failures of reading the source and
+// writing the output.
+inline constexpr const char* kNoOutputPathText = "no output path";
+inline constexpr const char* kUnsupportedSourceText = "not a module, and its name does not end in exe, dll, icl or ico";
+inline constexpr const char* kNoGroupsText = "it holds no icon groups";
+inline constexpr const char* kIndexBeyondGroupsText = "the index lies beyond its icon groups";
+inline constexpr const char* kUnsupportedOutputText = "its name does not end in ico or bmp";
+inline constexpr const char* kNoImagesText = "the icon group has no images";
 
 struct ExtractOutcome {
     std::int32_t groups = 0;  // what ExtractIconGroup returns
-    bool written = false;     // the file was written whole, or the image placed
-    ExtractFailure failure = ExtractFailure::None;
-    FileError write_error;    // why, for WriteFailed to a file
+    // The file written whole or the image placed; else what failed: reading the source
+    // ("read" on its path), or writing the output ("write" on its path, "copy to the
+    // clipboard").
+    Result<> written;
 };
 
 // ExtractIconGroup with what happened to the output. The result alone does not say

@@ -8,48 +8,49 @@
 
 namespace icoforge {
 
-std::optional<IconGroup> ReadIcoFile(std::string_view path) {
+Result<IconGroup> ReadIcoFile(std::string_view path) {
     const auto mapped = MappedFile::Open(path);
-    if (!mapped) return std::nullopt;
+    if (!mapped) return Fail(mapped.error());
     return ReadIcoBytes(mapped->bytes(), path);
 }
 
-std::optional<IconGroup> ReadIcoBytes(ByteView file, std::string_view source_name) {
+Result<IconGroup> ReadIcoBytes(ByteView file, std::string_view source_name) {
+    const std::string source(source_name);
     const auto reserved = ReadU16(file, ico::kReserved);
     const auto type = ReadU16(file, ico::kType);
     const auto count = ReadU16(file, ico::kCount);
-    if (!reserved || *reserved != 0 || !type || *type != ico::kTypeIcon || !count) return std::nullopt;
+    if (!reserved || *reserved != 0 || !type || *type != ico::kTypeIcon || !count)
+        return Fail("read", source, kNotIconFileText);
 
     const auto directory = SliceOf(file, ico::kHeaderBytes, ico::kEntryBytes * *count);
-    if (!directory.ok) return std::nullopt;
+    if (!directory.ok) return Fail("read", source, kImageOutsideFileText);
 
-    auto images = CopyIconImages(*count, [&](std::uint16_t i) -> std::optional<ByteView> {
+    auto images = CopyIconImages(source, *count, [&](std::uint16_t i) -> Result<ByteView> {
         const std::uint64_t entry = ico::kEntryBytes * i;
         const auto size = ReadU32(directory.bytes, entry + ico::kEntryBytesInRes);
         const auto offset = ReadU32(directory.bytes, entry + ico::kEntryImageOffset);
-        if (!size || !offset) return std::nullopt;
-        const auto image = SliceOf(file, *offset, *size);
-        if (!image.ok) return std::nullopt;
+        const auto image = size && offset ? SliceOf(file, *offset, *size) : SubView{};
+        if (!image.ok) return Fail("read", source, kImageOutsideFileText);
         return image.bytes;
     });
-    if (!images) return std::nullopt;
+    if (!images) return Fail(std::move(images.error()));
     IconGroup group;
-    group.source_name = std::string(source_name);
+    group.source_name = source;
     group.images = std::move(*images);
     return group;
 }
 
-std::optional<std::vector<IconImage>> CopyIconImages(
-    std::uint16_t count, const std::function<std::optional<ByteView>(std::uint16_t)>& find_image) {
+Result<std::vector<IconImage>> CopyIconImages(std::string_view source, std::uint16_t count,
+                                              const std::function<Result<ByteView>(std::uint16_t)>& find_image) {
     try {
         std::vector<ByteView> found;
         found.reserve(count);
         std::uint64_t total = ico::kHeaderBytes + ico::kEntryBytes * count;
         for (std::uint16_t i = 0; i < count; ++i) {
             const auto image = find_image(i);
-            if (!image) return std::nullopt;
+            if (!image) return Fail(image.error());
             total += image->size();
-            if (total > ico::kMaxFileBytes) return std::nullopt;
+            if (total > ico::kMaxFileBytes) return Fail("read", std::string(source), kGroupTooLargeText);
             found.push_back(*image);
         }
         std::vector<IconImage> images(found.size());
@@ -59,7 +60,7 @@ std::optional<std::vector<IconImage>> CopyIconImages(
         }
         return images;
     } catch (const std::bad_alloc&) {
-        return std::nullopt;
+        return Fail("read", std::string(source), kOutOfMemoryText);
     }
 }
 

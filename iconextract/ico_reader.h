@@ -2,11 +2,11 @@
 // Icon groups read from icon (.ico) files.
 
 #include <functional>
-#include <optional>
 #include <string_view>
 #include <vector>
 
 #include "common/bytes.h"
+#include "common/failure.h"
 #include "iconextract/icon_group.h"
 
 namespace icoforge {
@@ -28,17 +28,24 @@ constexpr std::uint16_t kTypeCursor = 2;
 constexpr std::uint64_t kMaxFileBytes = 256u << 20;
 }  // namespace ico
 
-// Copies and parses the `count` images that `find_image` locates (nothing for one that
-// is missing), after finding all of them and checking that they fit one icon file of at
-// most kMaxFileBytes: nothing is copied for a group that would be refused.
-std::optional<std::vector<IconImage>> CopyIconImages(
-    std::uint16_t count, const std::function<std::optional<ByteView>(std::uint16_t)>& find_image);
+// Why an icon file is refused.
+inline constexpr const char* kNotIconFileText = "not an icon file";
+inline constexpr const char* kImageOutsideFileText = "damaged: an image lies outside the file";
+inline constexpr const char* kGroupTooLargeText = "its images would make an icon file of more than 256 MB";
 
-// The group of the icon file at `path`, or nothing when the file cannot be read, is not
-// an icon file (reserved 0, type 1), or any image lies outside it. No partial groups.
-std::optional<IconGroup> ReadIcoFile(std::string_view path);
+// Copies and parses the `count` images that `find_image` locates (or says why one is
+// missing), after finding all of them and checking that they fit one icon file of at most
+// kMaxFileBytes: nothing is copied for a group that would be refused. Failures of its own
+// are failures to "read" `source`.
+Result<std::vector<IconImage>> CopyIconImages(std::string_view source, std::uint16_t count,
+                                              const std::function<Result<ByteView>(std::uint16_t)>& find_image);
+
+// The group of the icon file at `path`; a failure to "read" it when the file cannot be
+// read, is not an icon file (reserved 0, type 1), or any image lies outside it. No
+// partial groups.
+Result<IconGroup> ReadIcoFile(std::string_view path);
 
 // The same, from the file's bytes; the group's source name is `source_name`.
-std::optional<IconGroup> ReadIcoBytes(ByteView file, std::string_view source_name);
+Result<IconGroup> ReadIcoBytes(ByteView file, std::string_view source_name);
 
 }  // namespace icoforge

@@ -75,12 +75,12 @@ struct IcoFileParts {
     std::vector<ByteView> pieces;
 };
 
-std::optional<IcoFileParts> IcoFilePartsOf(const IconGroup& group) {
+Result<IcoFileParts> IcoFilePartsOf(const IconGroup& group) {
     const std::uint64_t directory_end = ico::kHeaderBytes + ico::kEntryBytes * group.images.size();
     std::uint64_t total = directory_end;
     for (const auto& image : group.images) total += image.data.size();
     // The offsets of the directory are 32-bit; a larger file could not address its images.
-    if (total > ico::kMaxFileBytes) return std::nullopt;
+    if (total > ico::kMaxFileBytes) return Fail("write", "", kIconFileTooLargeText);
     try {
         IcoFileParts parts;
         ByteWriter out(static_cast<std::size_t>(directory_end));
@@ -107,15 +107,27 @@ std::optional<IcoFileParts> IcoFilePartsOf(const IconGroup& group) {
         }
         return parts;
     } catch (const std::bad_alloc&) {
-        return std::nullopt;
+        return Fail("write", "", kOutOfMemoryText);
     }
+}
+
+// Only a whole DIB has the parts a bitmap file or the clipboard takes.
+Result<> CheckWholeBitmap(const IconImage& image) {
+    if (image.encoding != ImageEncoding::Dib || !image.complete) return Fail("write", "", kNotWholeBitmapText);
+    return {};
+}
+
+// The failure of a step that knew no path, named for the file it was for.
+Failure AtPath(Failure failure, std::string_view path) {
+    failure.path = std::string(path);
+    return failure;
 }
 
 }  // namespace
 
-std::optional<ByteBuffer> IcoFileBytes(const IconGroup& group) {
+Result<ByteBuffer> IcoFileBytes(const IconGroup& group) {
     const auto parts = IcoFilePartsOf(group);
-    if (!parts) return std::nullopt;
+    if (!parts) return Fail(parts.error());
     try {
         ByteBuffer bytes;
         std::size_t total = 0;
@@ -124,22 +136,22 @@ std::optional<ByteBuffer> IcoFileBytes(const IconGroup& group) {
         for (const ByteView piece : parts->pieces) bytes.insert(bytes.end(), piece.begin(), piece.end());
         return bytes;
     } catch (const std::bad_alloc&) {
-        return std::nullopt;
+        return Fail("write", "", kOutOfMemoryText);
     }
 }
 
-bool WriteIcoFile(const IconGroup& group, std::string_view path, FileError* error) {
+Result<> WriteIcoFile(const IconGroup& group, std::string_view path) {
     const auto parts = IcoFilePartsOf(group);
-    if (!parts) SetFileError(error, "the icon file would be too large, or memory ran out");
-    return parts && WriteWholeFile(path, std::span<const ByteView>(parts->pieces), error);
+    if (!parts) return Fail(AtPath(parts.error(), path));
+    return WriteWholeFile(path, std::span<const ByteView>(parts->pieces));
 }
 
-std::optional<ByteBuffer> BmpFileBytes(const IconImage& image) {
-    if (image.encoding != ImageEncoding::Dib || !image.complete) return std::nullopt;
+Result<ByteBuffer> BmpFileBytes(const IconImage& image) {
+    if (auto whole = CheckWholeBitmap(image); !whole) return Fail(whole.error());
     // A complete image holds its header, colour table and colour rows up to mask_bits.
     const std::uint64_t pixel_offset = bmp::kFileHeaderBytes + image.colour_bits;
     const std::uint64_t file_size = bmp::kFileHeaderBytes + image.mask_bits;
-    if (file_size > 0xFFFFFFFFu) return std::nullopt;
+    if (file_size > 0xFFFFFFFFu) return Fail("write", "", "too large for a bitmap file");
     try {
         ByteWriter out(static_cast<std::size_t>(file_size));
         out.U16(bmp::kSignature);
@@ -152,30 +164,32 @@ std::optional<ByteBuffer> BmpFileBytes(const IconImage& image) {
         PutU32At(bytes, bmp::kFileHeaderBytes + bih::kHeight, static_cast<std::uint32_t>(image.height));
         return bytes;
     } catch (const std::bad_alloc&) {
-        return std::nullopt;
+        return Fail("write", "", kOutOfMemoryText);
     }
 }
 
-bool WriteBmpFile(std::string_view path, const IconImage& image, FileError* error) {
+Result<> WriteBmpFile(std::string_view path, const IconImage& image) {
     const auto bytes = BmpFileBytes(image);
-    if (!bytes) SetFileError(error, "the image cannot be written as a bitmap file");
-    return bytes && WriteWholeFile(path, *bytes, error);
+    if (!bytes) return Fail(AtPath(bytes.error(), path));
+    return WriteWholeFile(path, *bytes);
 }
 
-std::optional<ByteBuffer> ClipboardDib(const IconImage& image) {
-    if (image.encoding != ImageEncoding::Dib || !image.complete) return std::nullopt;
+Result<ByteBuffer> ClipboardDib(const IconImage& image) {
+    if (auto whole = CheckWholeBitmap(image); !whole) return Fail(whole.error());
     try {
         ByteBuffer block = image.data;
         PutU32At(block, bih::kHeight, static_cast<std::uint32_t>(image.height));
         return block;
     } catch (const std::bad_alloc&) {
-        return std::nullopt;
+        return Fail("write", "", kOutOfMemoryText);
     }
 }
 
-bool CopyImageToClipboard(const IconImage& image) {
-    const auto block = ClipboardDib(image);
-    return block && PlaceClipboardDib(*block);
+Result<> CopyImageToClipboard(const IconImage& image) {
+    auto block = ClipboardDib(image);
+    if (!block) return Fail(kCopyToClipboardStep, "", block.error().reason);
+    if (!PlaceClipboardDib(*block)) return Fail(kCopyToClipboardStep, "", kClipboardRefusedText);
+    return {};
 }
 
 }  // namespace icoforge

@@ -29,12 +29,13 @@ bool EnumerateIconGroupNames(const module::ResourceModule& module) {
     return true;
 }
 
-std::optional<IconGroup> LoadModuleIconGroup(std::string_view module_path,
-                                             const std::optional<module::ResourceName>& group_name) {
+Result<IconGroup> LoadModuleIconGroup(std::string_view module_path,
+                                      const std::optional<module::ResourceName>& group_name) {
     const auto mapped = MappedFile::Open(module_path);
-    if (!mapped) return std::nullopt;
+    if (!mapped) return Fail(mapped.error());
     const auto module = module::ResourceModule::Parse(mapped->bytes());
-    if (!module || !group_name) return std::nullopt;
+    if (!module) return Fail("read", std::string(module_path), kNotModuleText);
+    if (!group_name) return Fail("read", std::string(module_path), kGroupDamagedText);
     return LoadIconGroupFromModule(*module, *group_name, module_path);
 }
 
@@ -42,20 +43,22 @@ namespace {
 
 // A group resource and every image it lists, each found by `find` (type, name).
 template <typename Finder>
-std::optional<IconGroup> LoadIconGroupWith(const Finder& find, const module::ResourceName& group_name,
-                                           std::string_view module_path) {
+Result<IconGroup> LoadIconGroupWith(const Finder& find, const module::ResourceName& group_name,
+                                    std::string_view module_path) {
+    const auto damaged = [&] { return Fail("read", std::string(module_path), kGroupDamagedText); };
     const auto resource = find(module::ResourceType::GroupIcon, group_name);
-    if (!resource) return std::nullopt;
+    if (!resource) return damaged();
     const auto count = ReadU16(*resource, group_resource::kCount);
-    if (!count) return std::nullopt;
+    if (!count) return damaged();
 
-    auto images = CopyIconImages(*count, [&](std::uint16_t i) -> std::optional<ByteView> {
+    auto images = CopyIconImages(module_path, *count, [&](std::uint16_t i) -> Result<ByteView> {
         const auto id = ReadU16(*resource, group_resource::kHeaderBytes + group_resource::kEntryBytes * i +
                                                group_resource::kEntryIconId);
-        if (!id) return std::nullopt;
-        return find(module::ResourceType::Icon, module::ResourceName::Id(*id));
+        const auto image = id ? find(module::ResourceType::Icon, module::ResourceName::Id(*id)) : std::nullopt;
+        if (!image) return damaged();
+        return *image;
     });
-    if (!images) return std::nullopt;
+    if (!images) return Fail(std::move(images.error()));
     IconGroup group;
     group.source_name.clear();
     group.module_path = std::string(module_path);
@@ -65,9 +68,8 @@ std::optional<IconGroup> LoadIconGroupWith(const Finder& find, const module::Res
 
 }  // namespace
 
-std::optional<IconGroup> LoadIconGroupFromModule(const module::ResourceModule& module,
-                                                 const module::ResourceName& group_name,
-                                                 std::string_view module_path) {
+Result<IconGroup> LoadIconGroupFromModule(const module::ResourceModule& module, const module::ResourceName& group_name,
+                                          std::string_view module_path) {
     const auto find = [&](module::ResourceType type, const module::ResourceName& name) {
         return module.Find(type, name);
     };
@@ -79,8 +81,9 @@ ModuleGroupReader::ModuleGroupReader(const module::ResourceModule& module)
       groups_(module.Index(module::ResourceType::GroupIcon)),
       icons_(module.Index(module::ResourceType::Icon)) {}
 
-std::optional<IconGroup> ModuleGroupReader::Load(std::int32_t position, std::string_view module_path) const {
-    if (position < 1 || static_cast<std::size_t>(position) > names_.size()) return std::nullopt;
+Result<IconGroup> ModuleGroupReader::Load(std::int32_t position, std::string_view module_path) const {
+    if (position < 1 || static_cast<std::size_t>(position) > names_.size())
+        return Fail("read", std::string(module_path), kGroupDamagedText);
     const auto find = [&](module::ResourceType type, const module::ResourceName& name) {
         return (type == module::ResourceType::GroupIcon ? groups_ : icons_).Find(name);
     };

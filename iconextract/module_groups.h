@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/failure.h"
 #include "iconextract/icon_group.h"
 #include "iconextract/module/resource_module.h"
 
@@ -20,6 +21,10 @@ constexpr std::uint64_t kHeaderBytes = 6;
 constexpr std::uint64_t kEntryBytes = 14;
 constexpr std::uint64_t kEntryIconId = 12;
 }  // namespace group_resource
+
+// Why a module's group is refused.
+inline constexpr const char* kNotModuleText = "not a module that can be read";
+inline constexpr const char* kGroupDamagedText = "the icon group or one of its images is missing or damaged";
 
 // One enumeration of a module's group names: which position is wanted, how many names
 // have been seen, and the name found at the wanted position.
@@ -44,15 +49,14 @@ bool OnIconGroupName(const module::ResourceModule& module, module::ResourceType 
 bool EnumerateIconGroupNames(const module::ResourceModule& module);
 
 // Maps the module at `module_path` by itself and loads the named group with every image
-// it lists. Nothing when the module cannot be mapped, there is no name, the group or one
-// of its RT_ICON resources is missing or damaged, or memory runs out.
-std::optional<IconGroup> LoadModuleIconGroup(std::string_view module_path,
-                                             const std::optional<module::ResourceName>& group_name);
+// it lists. A failure to "read" the module when it cannot be mapped, there is no name,
+// the group or one of its RT_ICON resources is missing or damaged, or memory runs out.
+Result<IconGroup> LoadModuleIconGroup(std::string_view module_path,
+                                      const std::optional<module::ResourceName>& group_name);
 
 // The same from a module already parsed; the group's module path is `module_path`.
-std::optional<IconGroup> LoadIconGroupFromModule(const module::ResourceModule& module,
-                                                 const module::ResourceName& group_name,
-                                                 std::string_view module_path);
+Result<IconGroup> LoadIconGroupFromModule(const module::ResourceModule& module, const module::ResourceName& group_name,
+                                          std::string_view module_path);
 
 // Every group of one parsed module, found by position as the enumeration finds it, each
 // loaded as LoadIconGroupFromModule loads it; the tables are read once, so loading all
@@ -61,8 +65,8 @@ class ModuleGroupReader {
 public:
     explicit ModuleGroupReader(const module::ResourceModule& module);
     std::int32_t count() const { return static_cast<std::int32_t>(names_.size()); }
-    // The group at the 1-based `position`, or nothing as LoadIconGroupFromModule.
-    std::optional<IconGroup> Load(std::int32_t position, std::string_view module_path) const;
+    // The group at the 1-based `position`, or the failure as LoadIconGroupFromModule.
+    Result<IconGroup> Load(std::int32_t position, std::string_view module_path) const;
 
 private:
     std::vector<module::ResourceName> names_;

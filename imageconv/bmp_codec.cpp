@@ -36,7 +36,7 @@ constexpr std::uint64_t RowLength(std::uint64_t width, std::uint64_t bits) { ret
 
 bool BmpCodec::Open(std::string_view path, RasterImage& image) {
     Close();
-    file_ = OpenStdioFile(path, "rb");
+    file_ = OpenStdioFile(path, "rb").value_or(nullptr);
     if (!file_ || !SeekStdioFile(file_.get(), 0)) return Close(), false;
     std::uint8_t file_header[kFileHeaderSize];
     if (!ReadExactly(file_.get(), file_header)) return Close(), false;
@@ -148,38 +148,30 @@ void BmpCodec::Close() {
     pixel_offset_ = 0;
 }
 
-bool BmpCodec::OpenForWrite(std::string_view path, const RasterImage& image, std::int32_t bits_per_pixel,
-                            FileError* error) {
+Result<> BmpCodec::OpenForWrite(std::string_view path, const RasterImage& image, std::int32_t bits_per_pixel) {
     Close();
-    if (image.width() < 1 || image.height() < 1 || bits_per_pixel != 24 || image.bits_per_pixel() != 24) {
-        SetFileError(error, "not a 24-bit picture");
-        return false;
-    }
-    output_ = ReplacingFile::Create(path, error);
-    if (!output_) return false;
     path_ = std::string(path);
+    if (image.width() < 1 || image.height() < 1 || bits_per_pixel != 24 || image.bits_per_pixel() != 24)
+        return Fail("write", path_, "not a 24-bit picture");
+    auto output = ReplacingFile::Create(path);
+    if (!output) return Fail(std::move(output.error()));
+    output_ = std::move(*output);
     source_ = &image;
     width_ = static_cast<std::uint64_t>(image.width());
     height_ = static_cast<std::uint64_t>(image.height());
     bits_per_pixel_ = 24;
-    return true;
+    return {};
 }
 
-bool BmpCodec::Write(FileError* error) {
-    const bool ok = [&] {
-        if (!output_ || source_ == nullptr) return false;
-        const auto write_failed = [&] {
-            SetFileError(error, LastSystemErrorText());
-            return false;
-        };
+Result<> BmpCodec::Write() {
+    Result<> outcome = [&]() -> Result<> {
+        if (!output_ || source_ == nullptr) return Fail("write", path_, kFileClosedText);
+        const auto write_failed = [&] { return FailFromSystem("write", path_); };
         std::FILE* const out = output_->stream();
         const std::uint64_t row_length = RowLength(width_, 24);
         const std::uint64_t file_size = kFileHeaderSize + kInfoHeaderSize + row_length * height_;
         // The format has 32 bits for the file size; a larger file could not say what it holds.
-        if (file_size > std::numeric_limits<std::uint32_t>::max()) {
-            SetFileError(error, "too large for a BMP file");
-            return false;
-        }
+        if (file_size > std::numeric_limits<std::uint32_t>::max()) return Fail("write", path_, "too large for a BMP file");
         ByteWriter header(kFileHeaderSize + kInfoHeaderSize);
         header.U16(kTypeBm);
         header.U32(static_cast<std::uint32_t>(file_size));
@@ -204,10 +196,10 @@ bool BmpCodec::Write(FileError* error) {
             if (std::fwrite(row.data(), 1, row.size(), out) != row.size()) return write_failed();
         }
         // Buffered bytes reach the file only here; a failure now is a failed write too.
-        return output_->Commit(error);
+        return output_->Commit();
     }();
     Close();
-    return ok;
+    return outcome;
 }
 
 }  // namespace icoforge

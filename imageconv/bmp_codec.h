@@ -8,6 +8,7 @@
 #include "imageconv/picture_decoder.h"
 #include "platform/replacing_file.h"
 #include "platform/stdio_file.h"
+#include "platform/system_failure.h"
 
 namespace icoforge {
 
@@ -25,14 +26,13 @@ public:
     std::uint64_t width() const override { return width_; }
     std::uint64_t height() const override { return height_; }
 
-    // Starts the file as a temporary beside `path`; false when that cannot be created,
-    // the image is empty or `bits_per_pixel` is not 24.
-    bool OpenForWrite(std::string_view path, const RasterImage& image, std::int32_t bits_per_pixel,
-                      FileError* error = nullptr);
+    // Starts the file as a temporary beside `path`; a failure to "write" when that cannot
+    // be created, the image is empty or `bits_per_pixel` is not 24.
+    Result<> OpenForWrite(std::string_view path, const RasterImage& image, std::int32_t bits_per_pixel);
     // Writes headers and rows (bottom row first, rows padded to 4 bytes) and only then
     // replaces the file at the path; when a write fails, whatever was there stays as it
-    // was and the temporary is removed. `error` says why a write failed.
-    bool Write(FileError* error = nullptr);
+    // was and the temporary is removed.
+    Result<> Write();
 
 private:
     StdioFile file_;

@@ -11,6 +11,7 @@
 #include "imageconv/png_decoder.h"
 #include "imageconv/tiff_decoder.h"
 #include "platform/stdio_file.h"
+#include "platform/system_failure.h"
 #include "platform/temp_mapping.h"
 
 namespace icoforge {
@@ -22,35 +23,31 @@ bool SomethingAt(std::string_view path) {
     return std::filesystem::exists(std::filesystem::symlink_status(PathFromUtf8(path), ec));
 }
 
-ConvertOutcome Failed(std::int32_t result, ConvertProblem problem, std::string subject = {},
-                      std::string system_reason = {}) {
-    return {result, problem, std::move(subject), std::move(system_reason)};
-}
-
 // A file that every decoder refused may be no picture at all, or no file that can be read:
 // a folder, or one this user may not open. The user needs to know which.
-ConvertOutcome Unrecognised(std::string_view path) {
-    FileError why;
-    const StdioFile file = OpenStdioFile(path, "rb", &why);
-    if (!file) return Failed(kConvertNotDecoded, ConvertProblem::SourceUnreadable, {}, why.reason);
+Result<> Unrecognised(std::string_view path) {
+    const auto file = OpenStdioFile(path, "rb");
+    if (!file) return Fail(file.error());
     std::uint8_t first = 0;
-    if (std::fread(&first, 1, 1, file.get()) != 1 && std::ferror(file.get()))
-        return Failed(kConvertNotDecoded, ConvertProblem::SourceUnreadable, {}, LastSystemErrorText());
-    return Failed(kConvertNotDecoded, ConvertProblem::NotAPicture);
+    if (std::fread(&first, 1, 1, file->get()) != 1 && std::ferror(file->get())) return FailFromSystem("read", path);
+    return Fail(kConvertStep, std::string(path), kNotAPictureText);
 }
 
 // Every decoder keeps its pixels in the temporary folder; when it cannot be used, that is
 // why the decode failed, whatever the file holds.
-ConvertOutcome DecodeFailed() {
-    if (const auto failure = DiagnoseTempFolder())
-        return Failed(kConvertNotDecoded, ConvertProblem::TempFolderUnusable, failure->folder, failure->reason);
-    return Failed(kConvertNotDecoded, ConvertProblem::NotAPicture);
+Result<> DecodeFailed(std::string_view path) {
+    if (auto folder = TempFolderPath(); !folder) return Fail(std::move(folder.error()));
+    return Fail(kConvertStep, std::string(path), kNotAPictureText);
 }
 
 }  // namespace
 
-ConvertOutcome LoadPictureOutcome(std::string_view path, RasterImage& image, std::uint64_t max_pixels) {
-    if (!SomethingAt(path)) return Failed(kConvertSourceNotFound, ConvertProblem::SourceNotFound);
+std::string TooManyPixelsText(std::uint64_t max_pixels) {
+    return "the picture has more than " + std::to_string(max_pixels) + " pixels";
+}
+
+Result<> LoadPictureOutcome(std::string_view path, RasterImage& image, std::uint64_t max_pixels) {
+    if (!SomethingAt(path)) return Unrecognised(path);
     JpegDecoder jpeg;
     BmpCodec bmp;
     TiffDecoder tiff;
@@ -64,40 +61,42 @@ ConvertOutcome LoadPictureOutcome(std::string_view path, RasterImage& image, std
         if (decoder->ExceedsPixelLimit()) {
             decoder->Close();
             image.Release();
-            return Failed(kConvertNotDecoded, ConvertProblem::PictureTooLarge);
+            return Fail(kConvertStep, std::string(path), TooManyPixelsText(max_pixels));
         }
         if (decoder->Read()) return {};
         image.Release();
-        return DecodeFailed();
+        return DecodeFailed(path);
     }
     return Unrecognised(path);
 }
 
 std::int32_t LoadPicture(std::string_view path, RasterImage& image, std::uint64_t max_pixels) {
-    return LoadPictureOutcome(path, image, max_pixels).result;
+    if (!SomethingAt(path)) return kConvertSourceNotFound;
+    return LoadPictureOutcome(path, image, max_pixels) ? kConvertOk : kConvertNotDecoded;
 }
 
-ConvertOutcome ConvertToBmpOutcome(std::optional<std::string_view> source, std::optional<std::string_view> destination) {
-    if (!source || !destination) return Failed(kConvertMissingArgument, ConvertProblem::MissingArgument);
+Result<> ConvertToBmpOutcome(std::string_view source, std::string_view destination) {
     RasterImage decoded;
-    ConvertOutcome loaded = LoadPictureOutcome(*source, decoded);
-    if (loaded.result != kConvertOk) return loaded;
+    if (auto loaded = LoadPictureOutcome(source, decoded); !loaded) return loaded;
     RasterImage converted;
     const RasterImage* to_save = &decoded;
     if (decoded.bits_per_pixel() != 24) {
         // Only a failed allocation gets here; the destination is left untouched.
-        if (!decoded.ConvertTo(converted, 24)) return DecodeFailed();
+        if (!decoded.ConvertTo(converted, 24)) return DecodeFailed(source);
         to_save = &converted;
     }
     BmpCodec writer;
-    FileError why;
-    if (!writer.OpenForWrite(*destination, *to_save, 24, &why) || !writer.Write(&why))
-        return Failed(kConvertCannotWrite, ConvertProblem::DestinationUnwritable, {}, why.reason);
-    return {};
+    if (auto opened = writer.OpenForWrite(destination, *to_save, 24); !opened) return opened;
+    return writer.Write();
 }
 
 std::int32_t ConvertToBmp(std::optional<std::string_view> source, std::optional<std::string_view> destination) {
-    return ConvertToBmpOutcome(source, destination).result;
+    if (!source || !destination) return kConvertMissingArgument;
+    if (!SomethingAt(*source)) return kConvertSourceNotFound;
+    const auto converted = ConvertToBmpOutcome(*source, *destination);
+    if (converted) return kConvertOk;
+    // Only the destination is ever written.
+    return converted.error().what == "write" ? kConvertCannotWrite : kConvertNotDecoded;
 }
 
 }  // namespace icoforge

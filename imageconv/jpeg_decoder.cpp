@@ -87,7 +87,7 @@ JpegDecoder::~JpegDecoder() { Close(); }
 
 bool JpegDecoder::Open(std::string_view path, RasterImage& image) {
     Close();
-    file_ = OpenStdioFile(path, "rb");
+    file_ = OpenStdioFile(path, "rb").value_or(nullptr);
     if (!file_) return false;
     std::uint8_t marker[sizeof kStartOfImage] = {};
     if (std::fread(marker, 1, sizeof marker, file_.get()) != sizeof marker || marker[0] != kStartOfImage[0] ||

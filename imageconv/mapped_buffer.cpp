@@ -67,7 +67,7 @@ bool MappedBuffer::Allocate(std::uint64_t size, std::string_view prefix, std::op
         }
         auto mapping = TempFileMapping::Create(target, size);
         if (mapping) {
-            mapping_ = std::move(mapping);
+            mapping_ = std::move(*mapping);
             path_ = std::move(target);
             return true;
         }

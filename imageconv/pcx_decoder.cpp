@@ -56,7 +56,7 @@ bool PcxDecoder::Open(std::string_view path, RasterImage& image) {
     Close();
     path_ = std::string(path);
     image_ = &image;
-    file_ = OpenStdioFile(path, "rb");
+    file_ = OpenStdioFile(path, "rb").value_or(nullptr);
     if (!file_ || !SeekStdioFile(file_.get(), 0)) return Close(), false;
     std::uint8_t header[kHeaderSize];
     if (!ReadExactly(file_.get(), header)) return Close(), false;

@@ -46,7 +46,7 @@ PhotoCdColour PhotoCdToRgb(std::uint8_t y, std::uint8_t c1, std::uint8_t c2) {
 
 bool PhotoCdDecoder::Open(std::string_view path, RasterImage& image, int selector) {
     Close();
-    file_ = OpenStdioFile(path, "rb");
+    file_ = OpenStdioFile(path, "rb").value_or(nullptr);
     if (!file_) return false;
     const auto length = StdioFileLength(file_.get());
     if (!length || *length < kMinFileSize) return Close(), false;

@@ -134,7 +134,7 @@ PngDecoder::~PngDecoder() { Close(); }
 
 bool PngDecoder::Open(std::string_view path, RasterImage& image) {
     Close();
-    file_ = OpenStdioFile(path, "rb");
+    file_ = OpenStdioFile(path, "rb").value_or(nullptr);
     if (!file_) return Close(), false;
     const auto file_size = StdioFileLength(file_.get());
     if (!file_size || !SeekStdioFile(file_.get(), 0)) return Close(), false;

@@ -141,8 +141,9 @@ TiffDecoder::~TiffDecoder() { Close(); }
 bool TiffDecoder::Open(std::string_view path, RasterImage& image) {
     Close();
     session_ = std::make_unique<Session>();
-    session_->file = MappedFile::Open(path);
-    if (!session_->file) return Close(), false;
+    auto file = MappedFile::Open(path);
+    if (!file) return Close(), false;
+    session_->file = std::move(*file);
     session_->source.data = session_->file->bytes();
     std::unique_ptr<TIFFOpenOptions, OptionsDeleter> options(TIFFOpenOptionsAlloc());
     if (!options) return Close(), false;

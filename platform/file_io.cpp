@@ -12,50 +12,43 @@
 
 namespace icoforge {
 
-std::optional<ByteBuffer> ReadWholeFile(std::string_view utf8_path, FileError* error, std::uint64_t max_bytes) {
-    const StdioFile file = OpenStdioFile(utf8_path, "rb", error);
-    if (!file) return std::nullopt;
-    const auto size = StdioFileLength(file.get());
-    if (!size || !SeekStdioFile(file.get(), 0)) {
-        SetFileError(error, LastSystemErrorText());
-        return std::nullopt;
-    }
+Result<ByteBuffer> ReadWholeFile(std::string_view utf8_path, std::uint64_t max_bytes) {
+    auto file = OpenStdioFile(utf8_path, "rb");
+    if (!file) return Fail(std::move(file.error()));
+    const auto size = StdioFileLength(file->get());
+    if (!size || !SeekStdioFile(file->get(), 0)) return FailFromSystem("read", utf8_path);
     const std::uint64_t limit = std::min<std::uint64_t>(max_bytes, std::numeric_limits<std::size_t>::max());
-    if (*size > limit) {
-        SetFileError(error, TooLargeText(*size, limit));
-        return std::nullopt;
-    }
+    if (*size > limit) return Fail("read", std::string(utf8_path), TooLargeText(*size, limit));
     ByteBuffer bytes;
     try {
         bytes.resize(static_cast<std::size_t>(*size));
     } catch (const std::bad_alloc&) {
-        SetFileError(error, "not enough memory to read it (" + std::to_string(*size) + " bytes)");
-        return std::nullopt;
+        return Fail("read", std::string(utf8_path),
+                    "not enough memory to read it (" + std::to_string(*size) + " bytes)");
     }
-    if (!bytes.empty() && std::fread(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) {
-        SetFileError(error, std::ferror(file.get()) != 0 ? LastSystemErrorText() : "it grew shorter while being read");
-        return std::nullopt;
+    if (!bytes.empty() && std::fread(bytes.data(), 1, bytes.size(), file->get()) != bytes.size()) {
+        if (std::ferror(file->get()) != 0) return FailFromSystem("read", utf8_path);
+        return Fail("read", std::string(utf8_path), "it grew shorter while being read");
     }
     return bytes;
 }
 
-bool WriteWholeFile(std::string_view utf8_path, ByteView bytes, FileError* error) {
-    auto file = ReplacingFile::Create(utf8_path, error);
-    return file && file->Write(bytes, error) && file->Commit(error);
+Result<> WriteWholeFile(std::string_view utf8_path, ByteView bytes) {
+    return WriteWholeFile(utf8_path, std::span<const ByteView>(&bytes, 1));
 }
 
-bool WriteWholeFile(std::string_view utf8_path, std::span<const ByteView> pieces, FileError* error) {
-    auto file = ReplacingFile::Create(utf8_path, error);
-    if (!file) return false;
+Result<> WriteWholeFile(std::string_view utf8_path, std::span<const ByteView> pieces) {
+    auto file = ReplacingFile::Create(utf8_path);
+    if (!file) return Fail(std::move(file.error()));
     for (const ByteView piece : pieces)
-        if (!file->Write(piece, error)) return false;
-    return file->Commit(error);
+        if (auto written = file->Write(piece); !written) return written;
+    return file->Commit();
 }
 
-std::optional<FileError> WhyNotReadable(std::string_view utf8_path) {
-    FileError error;
-    if (OpenStdioFile(utf8_path, "rb", &error)) return std::nullopt;
-    return error;
+Result<> CheckReadable(std::string_view utf8_path) {
+    auto file = OpenStdioFile(utf8_path, "rb");
+    if (!file) return Fail(std::move(file.error()));
+    return {};
 }
 
 bool FileExists(std::string_view utf8_path) {

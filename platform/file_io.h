@@ -5,13 +5,13 @@
 // failed write leaves the old file as it was.
 
 #include <cstdint>
-#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 
 #include "common/bytes.h"
-#include "platform/file_error.h"
+#include "common/failure.h"
+#include "platform/system_failure.h"
 
 namespace icoforge {
 
@@ -21,18 +21,17 @@ namespace icoforge {
 // process can give.
 inline constexpr std::uint64_t kWholeFileReadLimit = 256ull * 1024 * 1024;
 
-// The whole file, or nothing when it is not a regular file, is larger than `max_bytes`,
-// or cannot be opened or read to its end; `error` then says why.
-std::optional<ByteBuffer> ReadWholeFile(std::string_view utf8_path, FileError* error = nullptr,
-                                        std::uint64_t max_bytes = kWholeFileReadLimit);
+// The whole file; a failure to "read" it when it is not a regular file, is larger than
+// `max_bytes`, or cannot be opened or read to its end.
+Result<ByteBuffer> ReadWholeFile(std::string_view utf8_path, std::uint64_t max_bytes = kWholeFileReadLimit);
 
 // Creates or replaces the file with exactly `bytes` (an empty buffer makes an empty
 // file). The bytes go to a temporary file beside it that replaces it only when complete;
-// on failure the old file is as it was, no temporary is left, and `error` says why.
-bool WriteWholeFile(std::string_view utf8_path, ByteView bytes, FileError* error = nullptr);
+// on a failure to "write" it the old file is as it was and no temporary is left.
+Result<> WriteWholeFile(std::string_view utf8_path, ByteView bytes);
 // The same with the pieces one after the other, so that a file made of large parts need
 // not be put together in memory first.
-bool WriteWholeFile(std::string_view utf8_path, std::span<const ByteView> pieces, FileError* error = nullptr);
+Result<> WriteWholeFile(std::string_view utf8_path, std::span<const ByteView> pieces);
 
 bool FileExists(std::string_view utf8_path);
 bool RemoveFile(std::string_view utf8_path);
@@ -41,8 +40,8 @@ bool RemoveFile(std::string_view utf8_path);
 // the paths are spelled or linked).
 bool IsSameFile(std::string_view first_utf8_path, std::string_view second_utf8_path);
 
-// Nothing when the path names a regular file that can be opened for reading; else why
-// not, in the same words ReadWholeFile would use.
-std::optional<FileError> WhyNotReadable(std::string_view utf8_path);
+// Success when the path names a regular file that can be opened for reading; else the
+// failure ReadWholeFile would give.
+Result<> CheckReadable(std::string_view utf8_path);
 
 }  // namespace icoforge

@@ -3,20 +3,18 @@
 // than reading keeps the per-call cost of a large module at the pages actually touched.
 
 #include <memory>
-#include <optional>
 #include <string_view>
 
 #include "common/bytes.h"
-#include "platform/file_error.h"
+#include "common/failure.h"
 
 namespace icoforge {
 
 class MappedFile {
 public:
-    // Nothing, with the reason, when the path names no regular file (it is opened so that
-    // a FIFO cannot block) or it cannot be opened or mapped. An empty file maps to an
-    // empty view.
-    static std::optional<MappedFile> Open(std::string_view utf8_path, FileError* error = nullptr);
+    // A failure to "read" when the path names no regular file (it is opened so that a FIFO
+    // cannot block) or it cannot be opened or mapped. An empty file maps to an empty view.
+    static Result<MappedFile> Open(std::string_view utf8_path);
 
     MappedFile(MappedFile&&) noexcept;
     MappedFile& operator=(MappedFile&&) noexcept;

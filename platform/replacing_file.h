@@ -5,21 +5,20 @@
 
 #include <cstdio>
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 
 #include "common/bytes.h"
-#include "platform/file_error.h"
+#include "common/failure.h"
 
 namespace icoforge {
 
 class ReplacingFile {
 public:
     // Creates the temporary file (exclusively, never opening one that is there) in the
-    // destination's folder. Nothing, with the reason, when the destination exists and is
-    // not a regular file (a folder, a FIFO, a device) or the temporary cannot be made.
-    static std::optional<ReplacingFile> Create(std::string_view destination_utf8_path, FileError* error = nullptr);
+    // destination's folder. A failure to "write" the destination when it exists and is not
+    // a regular file (a folder, a FIFO, a device) or the temporary cannot be made.
+    static Result<ReplacingFile> Create(std::string_view destination_utf8_path);
 
     ReplacingFile(ReplacingFile&&) noexcept;
     ReplacingFile& operator=(ReplacingFile&&) noexcept;
@@ -28,10 +27,10 @@ public:
 
     // The temporary file's stream, for writers that produce their output piece by piece.
     std::FILE* stream() const;
-    bool Write(ByteView bytes, FileError* error = nullptr);
-    // Flushes the temporary to the disk, closes it and moves it over the destination.
-    // False, with the temporary removed and the destination as it was, when any step fails.
-    bool Commit(FileError* error = nullptr);
+    Result<> Write(ByteView bytes);
+    // Flushes the temporary to the disk, closes it and moves it over the destination. When
+    // any step fails, the temporary is removed and the destination is as it was.
+    Result<> Commit();
 
     struct State;  // the platform's handles; defined by each implementation
 

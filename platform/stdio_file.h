@@ -8,7 +8,7 @@
 #include <optional>
 #include <string_view>
 
-#include "platform/file_error.h"
+#include "common/failure.h"
 
 namespace icoforge {
 
@@ -18,10 +18,10 @@ struct StdioCloser {
 using StdioFile = std::unique_ptr<std::FILE, StdioCloser>;
 
 // A stream for reading the regular file at a UTF-8 path, `mode` one of fopen's reading
-// modes ("r", "rb"); files are written through ReplacingFile instead. Null, with the
-// reason, when the path names no regular file (a FIFO or device is refused without
-// waiting for it) or it cannot be opened.
-StdioFile OpenStdioFile(std::string_view utf8_path, const char* mode, FileError* error = nullptr);
+// modes ("r", "rb"); files are written through ReplacingFile instead. A failure to "read"
+// when the path names no regular file (a FIFO or device is refused without waiting for
+// it) or it cannot be opened.
+Result<StdioFile> OpenStdioFile(std::string_view utf8_path, const char* mode);
 
 // 64-bit seeks, since `long` is 32 bits on Windows.
 bool SeekStdioFile(std::FILE* file, std::uint64_t offset);

@@ -4,25 +4,21 @@
 
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 
+#include "common/failure.h"
+
 namespace icoforge {
 
-// The folder for the program's temporary files, ending in the platform's separator, or
-// nothing when there is none. On POSIX it is a folder of its own under $TMPDIR (or /tmp),
-// made with mode 0700 and accepted only when it is a real directory owned by this user
-// that nobody else can enter; on Windows it is GetTempPath's folder.
-std::optional<std::string> TempFolderPath();
+// The step a failure of the temporary folder names, with the folder at fault as its path.
+inline constexpr const char* kUseTempFolderStep = "use the temporary folder";
 
-// Why TempFolderPath finds no folder: the folder at fault and the system's words.
-struct TempFolderFailure {
-    std::string folder;
-    std::string reason;
-};
-// Nothing when the temporary folder can be used.
-std::optional<TempFolderFailure> DiagnoseTempFolder();
+// The folder for the program's temporary files, ending in the platform's separator, or
+// why there is none. On POSIX it is a folder of its own under $TMPDIR (or /tmp), made
+// with mode 0700 and accepted only when it is a real directory owned by this user that
+// nobody else can enter; on Windows it is GetTempPath's folder, when it is a folder.
+Result<std::string> TempFolderPath();
 
 // A file created for this mapping and mapped for reading and writing over its whole size.
 // Creation differs by platform on purpose: POSIX creates the file exclusively with mode
@@ -30,9 +26,9 @@ std::optional<TempFolderFailure> DiagnoseTempFolder();
 // and creates a hidden file. New contents read as zeros.
 class TempFileMapping {
 public:
-    // Nothing when the file cannot be created, sized or mapped; a file that this call
-    // created is removed again in that case.
-    static std::optional<TempFileMapping> Create(std::string_view utf8_path, std::uint64_t size);
+    // A failure to "map" the file when it cannot be created, sized or mapped; a file that
+    // this call created is removed again in that case.
+    static Result<TempFileMapping> Create(std::string_view utf8_path, std::uint64_t size);
 
     TempFileMapping(TempFileMapping&&) noexcept;
     TempFileMapping& operator=(TempFileMapping&&) noexcept;

@@ -60,13 +60,8 @@ Result<std::vector<SourcePicture>> NotDecoded(std::string_view path) {
 // TIFF and PhotoCD through the conversion chain, which gives them as 24-bit colour.
 Result<std::vector<SourcePicture>> ReadThroughChain(std::string_view path, const IconPictureOptions& options) {
     RasterImage image;
-    const ConvertOutcome outcome = LoadPictureOutcome(path, image, options.max_pixels);
-    if (outcome.result != kConvertOk) {
-        if (outcome.problem == ConvertProblem::PictureTooLarge)
-            return Fail("read", std::string(path), "picture has more than " + std::to_string(options.max_pixels) + " pixels");
-        if (!outcome.system_reason.empty()) return Fail("read", std::string(path), outcome.system_reason);
-        return NotDecoded(path);
-    }
+    if (auto loaded = LoadPictureOutcome(path, image, options.max_pixels); !loaded)
+        return Fail(std::move(loaded.error()));
     RasterImage rgb;
     if (!image.ConvertTo(rgb, 24)) return Fail("read", std::string(path), "out of memory");
     SourcePicture p;
@@ -87,9 +82,9 @@ Result<std::vector<SourcePicture>> ReadThroughChain(std::string_view path, const
 }
 
 Result<std::vector<SourcePicture>> Read(std::string_view path, const IconPictureOptions& options) {
-    FileError error;
-    StdioFile file = OpenStdioFile(path, "rb", &error);
-    if (!file) return Fail("read", std::string(path), error.reason);
+    auto opened = OpenStdioFile(path, "rb");
+    if (!opened) return Fail(std::move(opened.error()));
+    StdioFile file = std::move(*opened);
     std::uint8_t head[kHeadSize];
     const std::size_t head_size = std::fread(head, 1, sizeof head, file.get());
     const ByteView head_bytes(head, head_size);
@@ -118,8 +113,8 @@ Result<std::vector<SourcePicture>> Read(std::string_view path, const IconPicture
     }
     // The other kinds address their parts by offset: read whole.
     file.reset();
-    auto bytes = ReadWholeFile(path, &error, kMaxWholeFileBytes);
-    if (!bytes) return Fail("read", name, error.reason);
+    auto bytes = ReadWholeFile(path, kMaxWholeFileBytes);
+    if (!bytes) return Fail(std::move(bytes.error()));
     if (!kind) {
         if (!SvgSupported()) return Fail(std::string(kSvgUnsupported), name, "SVG needs librsvg, which this build of icoforge lacks");
         return RenderSvg(*bytes, path, options.svg_sizes);

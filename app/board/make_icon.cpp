@@ -32,8 +32,7 @@ Result<MakeOutcome> MakeIconFile(const MakeOptions& options) {
     }
     auto made = MakeIcon(pictures, options.request);
     if (!made) return Fail(made.error());
-    FileError error;
-    if (!WriteWholeFile(outcome.output, made->file, &error)) return Fail("write", outcome.output, error.reason);
+    if (auto written = WriteWholeFile(outcome.output, made->file); !written) return Fail(std::move(written.error()));
     outcome.made = std::move(*made);
     return outcome;
 }

@@ -119,7 +119,7 @@ ExtractReport Presenter::Extract() {
             icons_written_.push_back(path);
         } else {
             all_written = false;
-            report.failures.push_back({"write", path, outcomes[i].write_error.reason});
+            report.failures.push_back(outcomes[i].written.error());
         }
     }
     if (GetIconCount(current_source_path_) != 0) {
@@ -148,9 +148,9 @@ bool Presenter::ExtractPicture(ExtractReport& report) {
     board.SetSize(icon_size_.width, icon_size_.height);
     board.SetPictureMode(kFittedModeValue);
     bool drawn = false;
-    if (const StdioFile file = OpenStdioFile(ui_.EditText(), "rb")) {
-        FilePictureStream stream(file.get());
-        drawn = board.SetPictureFrom(stream, kWholeFileReadLimit) && std::ferror(file.get()) == 0;
+    if (const auto file = OpenStdioFile(ui_.EditText(), "rb")) {
+        FilePictureStream stream(file->get());
+        drawn = board.SetPictureFrom(stream, kWholeFileReadLimit) && std::ferror(file->get()) == 0;
     }
 
     const std::string letter = TemporaryLetterFor(current_source_path_);
@@ -169,17 +169,16 @@ bool Presenter::ExtractPicture(ExtractReport& report) {
     const std::string icon_path = NumberedIconPath(1);
     ByteBuffer icon;
     BuildIconFromBitmap(ReadOrEmpty(current_source_path_), icon);
-    FileError write_error;
-    bool icon_written = WriteWholeFile(icon_path, icon, &write_error);
+    auto icon_written = WriteWholeFile(icon_path, icon);
     if (ReadOrEmpty(icon_path).empty()) {
         BuildIconFromBitmapBytes(ReadOrEmpty(current_source_path_), icon);
-        icon_written = WriteWholeFile(icon_path, icon, &write_error);
+        icon_written = WriteWholeFile(icon_path, icon);
     }
-    if (!icon_written) report.failures.push_back({"write", icon_path, write_error.reason});
-    icon_written = icon_written && !icon.empty();
-    if (icon_written) icons_written_.push_back(icon_path);
+    if (!icon_written) report.failures.push_back(icon_written.error());
+    const bool whole_icon = icon_written && !icon.empty();
+    if (whole_icon) icons_written_.push_back(icon_path);
     report.picture_drawn = drawn;
-    return drawn && icon_written;
+    return drawn && whole_icon;
 }
 
 void Presenter::SelectFile() {

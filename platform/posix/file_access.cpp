@@ -13,27 +13,15 @@
 
 namespace icoforge {
 
+int LastSystemError() { return errno; }
 std::string LastSystemErrorText() { return std::generic_category().message(errno); }
 
-FileDescriptor OpenRegularFileForReading(const std::string& path, struct stat& info, FileError* error) {
+Result<FileDescriptor> OpenRegularFileForReading(const std::string& path, struct stat& info) {
     FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    if (!fd.valid()) {
-        SetFileError(error, LastSystemErrorText());
-        return {};
-    }
-    if (::fstat(fd.get(), &info) != 0) {
-        SetFileError(error, LastSystemErrorText());
-        return {};
-    }
-    if (!S_ISREG(info.st_mode)) {
-        SetFileError(error, kNotRegularFileText);
-        return {};
-    }
+    if (!fd.valid() || ::fstat(fd.get(), &info) != 0) return FailFromSystem("read", path);
+    if (!S_ISREG(info.st_mode)) return Fail("read", path, kNotRegularFileText);
     const int flags = ::fcntl(fd.get(), F_GETFL);
-    if (flags < 0 || ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK) != 0) {
-        SetFileError(error, LastSystemErrorText());
-        return {};
-    }
+    if (flags < 0 || ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK) != 0) return FailFromSystem("read", path);
     return fd;
 }
 

@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "platform/file_error.h"
+#include "common/failure.h"
 
 namespace icoforge {
 
@@ -44,9 +44,9 @@ private:
     int fd_ = -1;
 };
 
-// A regular file opened read-only, its status in `info`; invalid, with the reason, for
-// anything else. The open does not wait: a FIFO without a writer or a device would
-// otherwise stall here before its type could be checked. Reads then block as usual.
-FileDescriptor OpenRegularFileForReading(const std::string& path, struct stat& info, FileError* error);
+// A regular file opened read-only, its status in `info`; a failure to "read" anything
+// else. The open does not wait: a FIFO without a writer or a device would otherwise stall
+// here before its type could be checked. Reads then block as usual.
+Result<FileDescriptor> OpenRegularFileForReading(const std::string& path, struct stat& info);
 
 }  // namespace icoforge

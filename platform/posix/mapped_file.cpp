@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/posix/file_descriptor.h"
+#include "platform/system_failure.h"
 
 namespace icoforge {
 
@@ -18,23 +19,20 @@ struct MappedFile::Mapping {
     }
 };
 
-std::optional<MappedFile> MappedFile::Open(std::string_view utf8_path, FileError* error) {
+Result<MappedFile> MappedFile::Open(std::string_view utf8_path) {
+    const std::string path(utf8_path);
     struct stat info {};
-    const FileDescriptor fd = OpenRegularFileForReading(std::string(utf8_path), info, error);
-    if (!fd.valid()) return std::nullopt;
+    const auto fd = OpenRegularFileForReading(path, info);
+    if (!fd) return Fail(fd.error());
     auto mapping = std::make_unique<Mapping>();
     if (info.st_size > 0) {
         if (static_cast<std::uint64_t>(info.st_size) > std::numeric_limits<std::size_t>::max()) {
-            SetFileError(error, TooLargeText(static_cast<std::uint64_t>(info.st_size),
-                                             std::numeric_limits<std::size_t>::max()));
-            return std::nullopt;
+            return Fail("read", path,
+                        TooLargeText(static_cast<std::uint64_t>(info.st_size), std::numeric_limits<std::size_t>::max()));
         }
         mapping->size = static_cast<std::size_t>(info.st_size);
-        void* address = mmap(nullptr, mapping->size, PROT_READ, MAP_PRIVATE, fd.get(), 0);
-        if (address == MAP_FAILED) {
-            SetFileError(error, LastSystemErrorText());
-            return std::nullopt;
-        }
+        void* address = mmap(nullptr, mapping->size, PROT_READ, MAP_PRIVATE, fd->get(), 0);
+        if (address == MAP_FAILED) return FailFromSystem("read", path);
         mapping->address = address;
     }
     return MappedFile(std::move(mapping));

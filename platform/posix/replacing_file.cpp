@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/posix/file_descriptor.h"
+#include "platform/system_failure.h"
 
 namespace icoforge {
 namespace {
@@ -31,15 +32,13 @@ struct ReplacingFile::State {
     }
 };
 
-std::optional<ReplacingFile> ReplacingFile::Create(std::string_view destination_utf8_path, FileError* error) {
+Result<ReplacingFile> ReplacingFile::Create(std::string_view destination_utf8_path) {
     const std::string destination(destination_utf8_path);
     struct stat existing {};
     const bool exists = ::stat(destination.c_str(), &existing) == 0;
     // Renaming over a device or FIFO would replace the node itself (as root, /dev/null).
-    if (exists && !S_ISREG(existing.st_mode)) {
-        SetFileError(error, S_ISDIR(existing.st_mode) ? kIsFolderText : kNotRegularFileText);
-        return std::nullopt;
-    }
+    if (exists && !S_ISREG(existing.st_mode))
+        return Fail("write", destination, S_ISDIR(existing.st_mode) ? kIsFolderText : kNotRegularFileText);
     FileDescriptor fd;
     std::string temporary;
     for (int attempt = 0; attempt < kNameAttempts && !fd.valid(); ++attempt) {
@@ -47,10 +46,7 @@ std::optional<ReplacingFile> ReplacingFile::Create(std::string_view destination_
         fd = FileDescriptor(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
         if (!fd.valid() && errno != EEXIST) break;
     }
-    if (!fd.valid()) {
-        SetFileError(error, LastSystemErrorText());
-        return std::nullopt;
-    }
+    if (!fd.valid()) return FailFromSystem("write", destination);
     auto state = std::make_unique<State>();
     state->destination = destination;
     state->temporary = temporary;
@@ -58,54 +54,43 @@ std::optional<ReplacingFile> ReplacingFile::Create(std::string_view destination_
     // A replaced file keeps who may read it; failing to copy that is no reason to stop.
     if (exists) (void)::fchmod(fd.get(), existing.st_mode & 07777);
     state->stream = ::fdopen(fd.get(), "wb");
-    if (state->stream == nullptr) {
-        SetFileError(error, LastSystemErrorText());
-        return std::nullopt;  // the descriptor closes and the state removes the name
-    }
+    // On failure the descriptor closes and the state removes the name.
+    if (state->stream == nullptr) return FailFromSystem("write", destination);
     fd.release();
     return ReplacingFile(std::move(state));
 }
 
 std::FILE* ReplacingFile::stream() const { return state_->stream; }
 
-bool ReplacingFile::Write(ByteView bytes, FileError* error) {
-    if (state_->stream == nullptr) return false;
-    if (bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), state_->stream) == bytes.size()) return true;
-    SetFileError(error, LastSystemErrorText());
-    return false;
+Result<> ReplacingFile::Write(ByteView bytes) {
+    if (state_->stream == nullptr) return Fail("write", state_->destination, kFileClosedText);
+    if (bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), state_->stream) == bytes.size()) return {};
+    return FailFromSystem("write", state_->destination);
 }
 
-bool ReplacingFile::Commit(FileError* error) {
+Result<> ReplacingFile::Commit() {
     State& state = *state_;
-    if (state.stream == nullptr || state.committed) return false;
-    bool ok = true;
+    if (state.stream == nullptr || state.committed) return Fail("write", state.destination, kFileClosedText);
+    Result<> outcome;
     if (std::fflush(state.stream) != 0) {
-        SetFileError(error, LastSystemErrorText());
-        ok = false;
+        outcome = FailFromSystem("write", state.destination);
     } else if (std::ferror(state.stream) != 0) {
-        SetFileError(error, "an earlier write failed");
-        ok = false;
+        outcome = Fail("write", state.destination, kEarlierWriteFailedText);
     } else if (state.replaces_existing && ::fsync(::fileno(state.stream)) != 0 && errno != EINVAL) {
         // The data must be on the disk before the name points at it, or a crash could
         // leave an empty file where the old one was. A new name has no old file to lose,
         // and waiting for the disk once per file would make writing many small files (a
         // module's icons) slower than everything else together. EINVAL: this file cannot
         // be synced.
-        SetFileError(error, LastSystemErrorText());
-        ok = false;
+        outcome = FailFromSystem("write", state.destination);
     }
     const int closed = std::fclose(state.stream);
     state.stream = nullptr;
-    if (ok && closed != 0) {
-        SetFileError(error, LastSystemErrorText());
-        ok = false;
-    }
-    if (ok && ::rename(state.temporary.c_str(), state.destination.c_str()) != 0) {
-        SetFileError(error, LastSystemErrorText());
-        ok = false;
-    }
-    state.committed = ok;
-    return ok;
+    if (outcome && closed != 0) outcome = FailFromSystem("write", state.destination);
+    if (outcome && ::rename(state.temporary.c_str(), state.destination.c_str()) != 0)
+        outcome = FailFromSystem("write", state.destination);
+    state.committed = outcome.has_value();
+    return outcome;
 }
 
 ReplacingFile::ReplacingFile(std::unique_ptr<State> state) : state_(std::move(state)) {}

@@ -7,23 +7,20 @@
 #include <string>
 
 #include "platform/posix/file_descriptor.h"
+#include "platform/system_failure.h"
 
 namespace icoforge {
 
-StdioFile OpenStdioFile(std::string_view utf8_path, const char* mode, FileError* error) {
-    if (mode == nullptr || mode[0] != 'r' || std::strchr(mode, '+') != nullptr) {
-        SetFileError(error, "opened for reading only");
-        return nullptr;
-    }
+Result<StdioFile> OpenStdioFile(std::string_view utf8_path, const char* mode) {
+    const std::string path(utf8_path);
+    if (mode == nullptr || mode[0] != 'r' || std::strchr(mode, '+') != nullptr)
+        return Fail("read", path, "opened for reading only");
     struct stat info {};
-    FileDescriptor fd = OpenRegularFileForReading(std::string(utf8_path), info, error);
-    if (!fd.valid()) return nullptr;
-    StdioFile file(::fdopen(fd.get(), mode));
-    if (!file) {
-        SetFileError(error, LastSystemErrorText());
-        return nullptr;
-    }
-    fd.release();  // the stream owns it now
+    auto fd = OpenRegularFileForReading(path, info);
+    if (!fd) return Fail(std::move(fd.error()));
+    StdioFile file(::fdopen(fd->get(), mode));
+    if (!file) return FailFromSystem("read", path);
+    fd->release();  // the stream owns it now
     return file;
 }
 

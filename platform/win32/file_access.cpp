@@ -21,24 +21,19 @@ std::string SystemErrorText(DWORD code) {
     return Utf8FromWide(text);
 }
 
+int LastSystemError() { return static_cast<int>(GetLastError()); }
 std::string LastSystemErrorText() { return SystemErrorText(GetLastError()); }
 
-ScopedHandle OpenRegularFileForReading(const std::wstring& path, DWORD share, FileError* error) {
+Result<ScopedHandle> OpenRegularFileForReading(std::string_view utf8_path, DWORD share) {
+    const std::wstring path = WideFromUtf8(utf8_path);
+    if (path.empty()) return FailWithSystemCode("read", utf8_path, ERROR_INVALID_NAME);
     const DWORD attributes = GetFileAttributesW(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        SetFileError(error, kNotRegularFileText);
-        return ScopedHandle();
-    }
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        return Fail("read", std::string(utf8_path), kNotRegularFileText);
     ScopedHandle file(CreateFileW(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                                   nullptr));
-    if (!file.valid()) {
-        SetFileError(error, LastSystemErrorText());
-        return ScopedHandle();
-    }
-    if (GetFileType(file.get()) != FILE_TYPE_DISK) {
-        SetFileError(error, kNotRegularFileText);
-        return ScopedHandle();
-    }
+    if (!file.valid()) return FailFromSystem("read", utf8_path);
+    if (GetFileType(file.get()) != FILE_TYPE_DISK) return Fail("read", std::string(utf8_path), kNotRegularFileText);
     return file;
 }
 

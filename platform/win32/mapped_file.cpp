@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "platform/system_failure.h"
 #include "platform/win32/file_access.h"
 
 namespace icoforge {
@@ -16,35 +17,19 @@ struct MappedFile::Mapping {
     }
 };
 
-std::optional<MappedFile> MappedFile::Open(std::string_view utf8_path, FileError* error) {
-    const std::wstring path = WideFromUtf8(utf8_path);
-    if (path.empty()) {
-        SetFileError(error, SystemErrorText(ERROR_INVALID_NAME));
-        return std::nullopt;
-    }
-    const ScopedHandle file = OpenRegularFileForReading(path, FILE_SHARE_READ, error);
-    if (!file.valid()) return std::nullopt;
+Result<MappedFile> MappedFile::Open(std::string_view utf8_path) {
+    const auto file = OpenRegularFileForReading(utf8_path, FILE_SHARE_READ);
+    if (!file) return Fail(file.error());
     LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.get(), &size)) {
-        SetFileError(error, LastSystemErrorText());
-        return std::nullopt;
-    }
-    if (static_cast<unsigned long long>(size.QuadPart) > SIZE_MAX) {
-        SetFileError(error, TooLargeText(static_cast<std::uint64_t>(size.QuadPart), SIZE_MAX));
-        return std::nullopt;
-    }
+    if (!GetFileSizeEx(file->get(), &size)) return FailFromSystem("read", utf8_path);
+    if (static_cast<unsigned long long>(size.QuadPart) > SIZE_MAX)
+        return Fail("read", std::string(utf8_path), TooLargeText(static_cast<std::uint64_t>(size.QuadPart), SIZE_MAX));
     auto mapping = std::make_unique<Mapping>();
     if (size.QuadPart > 0) {
-        const ScopedHandle section(CreateFileMappingW(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
-        if (!section.valid()) {
-            SetFileError(error, LastSystemErrorText());
-            return std::nullopt;
-        }
+        const ScopedHandle section(CreateFileMappingW(file->get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+        if (!section.valid()) return FailFromSystem("read", utf8_path);
         mapping->view = MapViewOfFile(section.get(), FILE_MAP_READ, 0, 0, 0);
-        if (mapping->view == nullptr) {
-            SetFileError(error, LastSystemErrorText());
-            return std::nullopt;
-        }
+        if (mapping->view == nullptr) return FailFromSystem("read", utf8_path);
         mapping->size = static_cast<std::size_t>(size.QuadPart);
     }
     return MappedFile(std::move(mapping));

@@ -19,7 +19,11 @@ constexpr int kNameAttempts = 8;
 
 // The C runtime reports a failed stream write in errno (a short write to a full disk
 // sets no Win32 error at all).
-std::string StreamErrorText() { return std::generic_category().message(errno); }
+tl::unexpected<Failure> StreamFailure(const std::string& path) {
+    return Fail("write", path, std::generic_category().message(errno), errno);
+}
+
+constexpr const char* kNoStream = "cannot attach a stream to the temporary file";
 
 // Moving over a folder, a console or another device must be refused before it is tried.
 bool IsFolder(const std::wstring& path) {
@@ -39,6 +43,7 @@ bool IsRegularOrAbsent(const std::wstring& path) {
 }  // namespace
 
 struct ReplacingFile::State {
+    std::string destination_utf8;
     std::wstring destination;
     std::wstring temporary;
     std::FILE* stream = nullptr;
@@ -50,16 +55,12 @@ struct ReplacingFile::State {
     }
 };
 
-std::optional<ReplacingFile> ReplacingFile::Create(std::string_view destination_utf8_path, FileError* error) {
+Result<ReplacingFile> ReplacingFile::Create(std::string_view destination_utf8_path) {
+    const std::string utf8_path(destination_utf8_path);
     const std::wstring destination = WideFromUtf8(destination_utf8_path);
-    if (destination.empty()) {
-        SetFileError(error, SystemErrorText(ERROR_INVALID_NAME));
-        return std::nullopt;
-    }
-    if (!IsRegularOrAbsent(destination)) {
-        SetFileError(error, IsFolder(destination) ? kIsFolderText : kNotRegularFileText);
-        return std::nullopt;
-    }
+    if (destination.empty()) return FailWithSystemCode("write", utf8_path, ERROR_INVALID_NAME);
+    if (!IsRegularOrAbsent(destination))
+        return Fail("write", utf8_path, IsFolder(destination) ? kIsFolderText : kNotRegularFileText);
     ScopedHandle file;
     std::wstring temporary;
     for (int attempt = 0; attempt < kNameAttempts && !file.valid(); ++attempt) {
@@ -68,71 +69,59 @@ std::optional<ReplacingFile> ReplacingFile::Create(std::string_view destination_
                                         FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file.valid() && GetLastError() != ERROR_FILE_EXISTS) break;
     }
-    if (!file.valid()) {
-        SetFileError(error, LastSystemErrorText());
-        return std::nullopt;
-    }
+    if (!file.valid()) return FailFromSystem("write", utf8_path);
     auto state = std::make_unique<State>();
+    state->destination_utf8 = utf8_path;
     state->destination = destination;
     state->temporary = temporary;
     state->replaces_existing = GetFileAttributesW(destination.c_str()) != INVALID_FILE_ATTRIBUTES;
     const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(file.get()), _O_WRONLY | _O_BINARY);
     if (fd < 0) {
-        SetFileError(error, "cannot attach a stream to the temporary file");
         file = ScopedHandle();  // closed first: an open file cannot be deleted
-        return std::nullopt;
+        return Fail("write", utf8_path, kNoStream);
     }
     file.release();  // the descriptor owns the handle now
     state->stream = _fdopen(fd, "wb");
     if (state->stream == nullptr) {
         _close(fd);
-        SetFileError(error, "cannot attach a stream to the temporary file");
-        return std::nullopt;
+        return Fail("write", utf8_path, kNoStream);
     }
     return ReplacingFile(std::move(state));
 }
 
 std::FILE* ReplacingFile::stream() const { return state_->stream; }
 
-bool ReplacingFile::Write(ByteView bytes, FileError* error) {
-    if (state_->stream == nullptr) return false;
-    if (bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), state_->stream) == bytes.size()) return true;
-    SetFileError(error, StreamErrorText());
-    return false;
+Result<> ReplacingFile::Write(ByteView bytes) {
+    if (state_->stream == nullptr) return Fail("write", state_->destination_utf8, kFileClosedText);
+    if (bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), state_->stream) == bytes.size()) return {};
+    return StreamFailure(state_->destination_utf8);
 }
 
-bool ReplacingFile::Commit(FileError* error) {
+Result<> ReplacingFile::Commit() {
     State& state = *state_;
-    if (state.stream == nullptr || state.committed) return false;
-    bool ok = true;
+    const std::string& path = state.destination_utf8;
+    if (state.stream == nullptr || state.committed) return Fail("write", path, kFileClosedText);
+    Result<> outcome;
     if (std::fflush(state.stream) != 0) {
-        SetFileError(error, StreamErrorText());
-        ok = false;
+        outcome = StreamFailure(path);
     } else if (std::ferror(state.stream) != 0) {
-        SetFileError(error, "an earlier write failed");
-        ok = false;
+        outcome = Fail("write", path, kEarlierWriteFailedText);
     } else if (state.replaces_existing &&
                !FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(state.stream))))) {
         // The data must be on the disk before the name points at it, or a crash could
         // leave an empty file where the old one was. A new name has no old file to lose,
         // and waiting for the disk once per file would make writing many small files (a
         // module's icons) slower than everything else together.
-        SetFileError(error, LastSystemErrorText());
-        ok = false;
+        outcome = FailFromSystem("write", path);
     }
     const int closed = std::fclose(state.stream);
     state.stream = nullptr;
-    if (ok && closed != 0) {
-        SetFileError(error, StreamErrorText());
-        ok = false;
-    }
-    if (ok && !MoveFileExW(state.temporary.c_str(), state.destination.c_str(),
-                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        SetFileError(error, LastSystemErrorText());
-        ok = false;
-    }
-    state.committed = ok;
-    return ok;
+    if (outcome && closed != 0) outcome = StreamFailure(path);
+    if (outcome && !MoveFileExW(state.temporary.c_str(), state.destination.c_str(),
+                                MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        outcome = FailFromSystem("write", path);
+    state.committed = outcome.has_value();
+    return outcome;
 }
 
 ReplacingFile::ReplacingFile(std::unique_ptr<State> state) : state_(std::move(state)) {}

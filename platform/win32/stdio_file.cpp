@@ -12,29 +12,20 @@
 
 namespace icoforge {
 
-StdioFile OpenStdioFile(std::string_view utf8_path, const char* mode, FileError* error) {
-    if (mode == nullptr || mode[0] != 'r' || std::strchr(mode, '+') != nullptr) {
-        SetFileError(error, "opened for reading only");
-        return nullptr;
-    }
-    const std::wstring path = WideFromUtf8(utf8_path);
-    if (path.empty()) {
-        SetFileError(error, SystemErrorText(ERROR_INVALID_NAME));
-        return nullptr;
-    }
-    ScopedHandle file = OpenRegularFileForReading(path, FILE_SHARE_READ | FILE_SHARE_WRITE, error);
-    if (!file.valid()) return nullptr;
+Result<StdioFile> OpenStdioFile(std::string_view utf8_path, const char* mode) {
+    if (mode == nullptr || mode[0] != 'r' || std::strchr(mode, '+') != nullptr)
+        return Fail("read", std::string(utf8_path), "opened for reading only");
+    auto file = OpenRegularFileForReading(utf8_path, FILE_SHARE_READ | FILE_SHARE_WRITE);
+    if (!file) return Fail(std::move(file.error()));
+    constexpr const char* kNoStream = "cannot attach a stream to it";
     const int text_mode = std::strchr(mode, 'b') != nullptr ? _O_BINARY : _O_TEXT;
-    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(file.get()), _O_RDONLY | text_mode);
-    if (fd < 0) {
-        SetFileError(error, "cannot attach a stream to it");
-        return nullptr;
-    }
-    file.release();  // the descriptor owns the handle now
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(file->get()), _O_RDONLY | text_mode);
+    if (fd < 0) return Fail("read", std::string(utf8_path), kNoStream);
+    file->release();  // the descriptor owns the handle now
     StdioFile stream(_fdopen(fd, mode));
     if (!stream) {
         _close(fd);
-        SetFileError(error, "cannot attach a stream to it");
+        return Fail("read", std::string(utf8_path), kNoStream);
     }
     return stream;
 }

@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/wide.h"
+#include "platform/system_failure.h"
+#include "platform/win32/file_access.h"
 
 namespace icoforge {
 
@@ -22,62 +23,42 @@ struct TempFileMapping::State {
     }
 };
 
-namespace {
-
-// The system's words for an error code, without the line break FormatMessage ends them with.
-std::string SystemMessage(DWORD code) {
-    wchar_t* text = nullptr;
-    const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                            FORMAT_MESSAGE_IGNORE_INSERTS,
-                                        nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::string words = length > 0 ? Utf8FromWide(std::wstring_view(text, length)) : "error " + std::to_string(code);
-    if (text != nullptr) LocalFree(text);
-    while (!words.empty() && (words.back() == '\n' || words.back() == '\r' || words.back() == ' ' || words.back() == '.'))
-        words.pop_back();
-    return words;
-}
-
-}  // namespace
-
-std::optional<std::string> TempFolderPath() {
+Result<std::string> TempFolderPath() {
+    constexpr const char* kNoFolder = "the system names no temporary folder";
     const DWORD needed = GetTempPathW(0, nullptr);
-    if (needed == 0) return std::nullopt;
+    if (needed == 0) return Fail(kUseTempFolderStep, "", kNoFolder);
     std::vector<wchar_t> buffer(static_cast<std::size_t>(needed) + 1, L'\0');
     const DWORD length = GetTempPathW(static_cast<DWORD>(buffer.size()), buffer.data());
-    if (length == 0 || length >= buffer.size()) return std::nullopt;
+    if (length == 0 || length >= buffer.size()) return Fail(kUseTempFolderStep, "", kNoFolder);
     std::string folder = Utf8FromWide(std::wstring_view(buffer.data(), length));
-    if (folder.empty()) return std::nullopt;
+    if (folder.empty()) return Fail(kUseTempFolderStep, "", kNoFolder);
+    std::string bare = folder;
+    while (bare.size() > 1 && (bare.back() == '\\' || bare.back() == '/')) bare.pop_back();
+    const DWORD attributes = GetFileAttributesW(WideFromUtf8(bare).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return FailFromSystem(kUseTempFolderStep, bare);
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return Fail(kUseTempFolderStep, bare, "not a folder");
     if (folder.back() != '\\' && folder.back() != '/') folder += '\\';
     return folder;
 }
 
-std::optional<TempFolderFailure> DiagnoseTempFolder() {
-    const auto folder = TempFolderPath();
-    if (!folder) return TempFolderFailure{"", "the system names no temporary folder"};
-    std::string bare = *folder;
-    while (bare.size() > 1 && (bare.back() == '\\' || bare.back() == '/')) bare.pop_back();
-    const DWORD attributes = GetFileAttributesW(WideFromUtf8(bare).c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) return TempFolderFailure{bare, SystemMessage(GetLastError())};
-    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return TempFolderFailure{bare, "not a folder"};
-    return std::nullopt;
-}
-
-std::optional<TempFileMapping> TempFileMapping::Create(std::string_view utf8_path, std::uint64_t size) {
-    if (size == 0 || size > std::numeric_limits<std::size_t>::max()) return std::nullopt;
+Result<TempFileMapping> TempFileMapping::Create(std::string_view utf8_path, std::uint64_t size) {
+    if (size == 0 || size > std::numeric_limits<std::size_t>::max())
+        return Fail("map", std::string(utf8_path), "no block of " + std::to_string(size) + " bytes can be mapped");
     const std::wstring path = WideFromUtf8(utf8_path);
-    if (path.empty()) return std::nullopt;
+    if (path.empty()) return FailWithSystemCode("map", utf8_path, ERROR_INVALID_NAME);
     DeleteFileW(path.c_str());
     auto state = std::make_unique<State>();
     state->file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_HIDDEN, nullptr);
-    if (state->file == INVALID_HANDLE_VALUE) return std::nullopt;
+    if (state->file == INVALID_HANDLE_VALUE) return FailFromSystem("map", utf8_path);
     state->mapping = CreateFileMappingW(state->file, nullptr, PAGE_READWRITE, static_cast<DWORD>(size >> 32),
                                         static_cast<DWORD>(size & 0xFFFFFFFFu), nullptr);
     if (state->mapping != nullptr) state->view = MapViewOfFile(state->mapping, FILE_MAP_WRITE, 0, 0, 0);
     if (state->view == nullptr) {
+        const auto failure = FailFromSystem("map", utf8_path);
         state.reset();  // handles closed first, or the file cannot be deleted
         DeleteFileW(path.c_str());
-        return std::nullopt;
+        return failure;
     }
     state->size = size;
     return TempFileMapping(std::move(state));

@@ -162,7 +162,7 @@ std::string ExpandQuoted(const fs::path& work, const std::string& text) {
             result += text[at];
             continue;
         }
-        result += "'" + InWork(work, text.substr(at + 1, close - at - 1)) + "'";
+        result.append("'").append(InWork(work, text.substr(at + 1, close - at - 1))).append("'");
         at = close;
     }
     return result;

@@ -203,13 +203,13 @@ TEST(IconBytes, ReadsAnyFileAsBottomUp24Bit) {
     EXPECT_EQ(Build(BuildIconFromBitmapBytes, big).size(), kXorStart + 4 + 4);
 }
 
-TEST(IconFailure, RefusedInputsLeaveTheOutputAlone) {
+TEST(IconFailure, RefusedInputsLeaveTheOutputAloneAndSayWhy) {
     auto solid = [](int, int) { return 0x123456u; };
     struct Case {
         const char* what;
         ByteBuffer bmp;
-        bool bitmap_refuses;
-        bool bytes_refuses;
+        const char* bitmap_reason;  // null: the builder takes it
+        const char* bytes_reason;
     };
     ByteBuffer zero_size = MakeBmp({.width = 2, .height = 2}, solid);
     PutU32At(zero_size, 34, 0);
@@ -217,31 +217,36 @@ TEST(IconFailure, RefusedInputsLeaveTheOutputAlone) {
     PutU32At(negative_size, 34, 0x80000000);
     ByteBuffer small_size = zero_size;
     PutU32At(small_size, 34, 15);
+    const char* const side = kIconSideText;
+    const char* const unreadable = kUnreadableBitmapText;
+    const char* const raw = kRawBitmapText;
     const Case cases[] = {
-        {"width 256", MakeBmp({.width = 256, .height = 1}, solid), true, true},
-        {"height 256", MakeBmp({.width = 1, .height = 256}, solid), true, true},
-        {"width 0", MakeBmp({.width = 0, .height = 4}, ByteBuffer(4, 0)), true, true},
-        {"height 0", MakeBmp({.width = 4, .height = 0}, ByteBuffer(12, 0)), true, true},
-        {"negative width", MakeBmp({.width = -3, .height = 2}, ByteBuffer(12, 0)), true, true},
-        {"top-down", MakeBmp({.width = 2, .height = -2}, ByteBuffer(16, 0)), true, true},
-        {"53 bytes", ByteBuffer(53, 'B'), true, true},
-        {"no BM", ByteBuffer(100, 0), true, true},
-        {"stored size 0", zero_size, false, true},
-        {"stored size negative", negative_size, false, true},
-        {"stored size below the colour rows", small_size, false, true},
-        {"compressed", MakeBmp({.width = 2, .height = 2, .compression = 1}, solid), true, false},
+        {"width 256", MakeBmp({.width = 256, .height = 1}, solid), side, raw},
+        {"height 256", MakeBmp({.width = 1, .height = 256}, solid), side, raw},
+        {"width 0", MakeBmp({.width = 0, .height = 4}, ByteBuffer(4, 0)), side, raw},
+        {"height 0", MakeBmp({.width = 4, .height = 0}, ByteBuffer(12, 0)), side, raw},
+        {"negative width", MakeBmp({.width = -3, .height = 2}, ByteBuffer(12, 0)), side, raw},
+        {"top-down", MakeBmp({.width = 2, .height = -2}, ByteBuffer(16, 0)), side, raw},
+        {"53 bytes", ByteBuffer(53, 'B'), unreadable, raw},
+        {"no BM", ByteBuffer(100, 0), unreadable, raw},
+        {"stored size 0", zero_size, nullptr, raw},
+        {"stored size negative", negative_size, nullptr, raw},
+        {"stored size below the colour rows", small_size, nullptr, raw},
+        {"compressed", MakeBmp({.width = 2, .height = 2, .compression = 1}, solid), unreadable, nullptr},
         // The fallback reads a 12-byte header's height as the top of a 32-bit width.
-        {"12-byte header", MakeBmp({.width = 12, .height = 2, .core_header = true}, solid), false, true},
+        {"12-byte header", MakeBmp({.width = 12, .height = 2, .core_header = true}, solid), nullptr, raw},
     };
     for (const Case& c : cases) {
         for (const auto& [name, build] : kBuilders) {
             SCOPED_TRACE(testing::Message() << c.what << " " << name);
-            const bool refuses = build == BuildIconFromBitmap ? c.bitmap_refuses : c.bytes_refuses;
+            const bool by_bitmap = build == BuildIconFromBitmap;
+            const char* reason = by_bitmap ? c.bitmap_reason : c.bytes_reason;
             ByteBuffer icon{1, 2, 3};
-            EXPECT_EQ(build(c.bmp, icon, std::nullopt, false, 0, 0), !refuses);
-            if (refuses) {
-                EXPECT_EQ(icon, (ByteBuffer{1, 2, 3}));
-            }
+            EXPECT_EQ(build(c.bmp, icon, std::nullopt, false, 0, 0), reason == nullptr);
+            if (reason != nullptr) EXPECT_EQ(icon, (ByteBuffer{1, 2, 3}));
+            const auto made = by_bitmap ? MakeIconFromBitmap(c.bmp) : MakeIconFromBitmapBytes(c.bmp);
+            EXPECT_EQ(made ? Result<>() : Fail(made.error()),
+                      reason == nullptr ? Result<>() : Fail(kMakeIconStep, "", reason));
         }
     }
 }

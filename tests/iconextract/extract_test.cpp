@@ -6,8 +6,10 @@
 #include "common/byte_writer.h"
 #include "iconextract/extract.h"
 #include "iconextract/ico_reader.h"
+#include "iconextract/icon_writers.h"
 #include "iconextract/module_groups.h"
 #include "platform/clipboard.h"
+#include "tests/support/failure_checks.h"
 #include "tests/support/host.h"
 #include "tests/support/temp_folder.h"
 #include "platform/file_io.h"
@@ -123,8 +125,42 @@ TEST_P(ModuleExtraction, StringNamedGroupIsFoundAgainAfterTheEnumeration) {
     EXPECT_EQ(group->module_path, source_);
     EXPECT_EQ(group->source_name, "");
     EXPECT_EQ(group->image_count(), 2u);
-    EXPECT_FALSE(LoadModuleIconGroup(source_, std::nullopt));
-    EXPECT_FALSE(LoadModuleIconGroup(source_, ResourceName::Text("Missing")));
+    EXPECT_EQ(testing::ReasonOf(LoadModuleIconGroup(source_, std::nullopt)), kGroupDamagedText);
+    EXPECT_EQ(testing::ReasonOf(LoadModuleIconGroup(source_, ResourceName::Text("Missing"))), kGroupDamagedText);
+}
+
+TEST_P(ModuleExtraction, RefusalsSayWhatFailedOnWhichPath) {
+    const std::string text = folder_.File("notes.txt");
+    const std::string fake = folder_.File("fake.dll");
+    ASSERT_TRUE(WriteWholeFile(text, ByteBuffer{'h', 'i'}));
+    ASSERT_TRUE(WriteWholeFile(fake, ByteBuffer{'M', 'Z', 0, 0}));
+    const std::string out = folder_.File("x.ico");
+    struct Case {
+        std::string source;
+        std::string output;
+        std::int32_t index;
+        std::int32_t groups;
+        Failure failure;
+    };
+    const Case cases[] = {
+        {source_, folder_.File("out.txt"), 1, 3, {"write", folder_.File("out.txt"), kUnsupportedOutputText}},
+        {source_, out, 4, 0, {"read", source_, kIndexBeyondGroupsText}},
+        {source_, "", 1, 0, {"write", "", kNoOutputPathText}},
+        {text, out, 1, 0, {"read", text, kUnsupportedSourceText}},
+        {fake, out, 1, 0, {"read", fake, kNotModuleText}},
+    };
+    for (const Case& c : cases) {
+        const auto outcome = ExtractIconGroupOutcome(c.source, kModeWriteFile, c.output, c.index);
+        EXPECT_EQ(outcome.groups, c.groups) << c.failure.reason;
+        ASSERT_FALSE(outcome.written) << c.failure.reason;
+        EXPECT_EQ(outcome.written.error(), c.failure);
+    }
+    // A module that is not there: the system says why.
+    const auto missing = ExtractIconGroupOutcome(folder_.File("missing.dll"), kModeWriteFile, out, 1);
+    ASSERT_FALSE(missing.written);
+    EXPECT_EQ(missing.written.error().path, folder_.File("missing.dll"));
+    EXPECT_NE(missing.written.error().system_error, 0);
+    EXPECT_FALSE(FileExists(out));
 }
 
 TEST_P(ModuleExtraction, OutputKindDecidesWhatIsWritten) {
@@ -177,15 +213,16 @@ TEST_P(ModuleExtraction, GroupWithAMissingImageWritesNothing) {
     ASSERT_TRUE(WriteWholeFile(source_, testing::BuildModule(GetParam(), resources)));
     const std::int32_t group1 = PositionOf(ResourceName::Id(1));
     const auto outcome = ExtractIconGroupOutcome(source_, kModeWriteFile, folder_.File("x.ico"), group1);
+    const Failure damaged{"read", source_, kGroupDamagedText};
     EXPECT_EQ(outcome.groups, 3);
-    EXPECT_EQ(outcome.failure, ExtractFailure::GroupNotLoaded);
+    EXPECT_EQ(outcome.written, Result<>(Fail(damaged)));
     EXPECT_FALSE(FileExists(folder_.File("x.ico")));
     // A group resource shorter than its own count says.
     resources[0].data = MakeGroupResource({1, 2});
     resources[0].data.resize(6 + 14 + 5);
     ASSERT_TRUE(WriteWholeFile(source_, testing::BuildModule(GetParam(), resources)));
-    EXPECT_EQ(ExtractIconGroupOutcome(source_, kModeWriteFile, folder_.File("x.ico"), group1).failure,
-              ExtractFailure::GroupNotLoaded);
+    EXPECT_EQ(ExtractIconGroupOutcome(source_, kModeWriteFile, folder_.File("x.ico"), group1).written,
+              Result<>(Fail(damaged)));
 }
 
 TEST_P(ModuleExtraction, ModuleWithoutGroupsCountsNone) {
@@ -193,6 +230,8 @@ TEST_P(ModuleExtraction, ModuleWithoutGroupsCountsNone) {
                                                                            ResourceName::Id(1), Images()[0]}})));
     EXPECT_EQ(GetIconCount(source_), 0);
     EXPECT_EQ(ExtractIconGroup(source_, kModeWriteFile, folder_.File("x.ico"), 1), 0);
+    EXPECT_EQ(ExtractIconGroupOutcome(source_, kModeWriteFile, folder_.File("x.ico"), 1).written,
+              Result<>(Fail("read", source_, kNoGroupsText)));
     EXPECT_FALSE(FileExists(folder_.File("x.ico")));
 }
 
@@ -225,9 +264,11 @@ TEST_P(ModuleExtraction, OnePassWritesWhatOneCallPerGroupWrites) {
             const auto single = ExtractIconGroupOutcome(source_, kModeWriteFile, output("one", n), n);
             const auto& all = outcomes[static_cast<std::size_t>(n) - 1];
             EXPECT_EQ(all.groups, single.groups) << n;
-            EXPECT_EQ(all.written, single.written) << n;
-            EXPECT_EQ(all.failure, single.failure) << n;
-            EXPECT_EQ(ReadWholeFile(output("all", n)), ReadWholeFile(output("one", n))) << n;
+            EXPECT_EQ(all.written, single.written) << n;  // only reading fails here, on the same path
+            EXPECT_EQ(FileExists(output("all", n)), FileExists(output("one", n))) << n;
+            EXPECT_EQ(ReadWholeFile(output("all", n)).value_or(ByteBuffer{}),
+                      ReadWholeFile(output("one", n)).value_or(ByteBuffer{}))
+                << n;
             RemoveFile(output("all", n));
             RemoveFile(output("one", n));
         }
@@ -260,12 +301,12 @@ TEST(IconFileExtraction, EmptyGroupWritesAHeaderButNoBitmap) {
     EXPECT_EQ(ExtractIconGroup(folder.File("empty.ico"), kModeWriteFile, folder.File("e.ico"), 1), 1);
     EXPECT_EQ(ReadWholeFile(folder.File("e.ico")), (ByteBuffer{0, 0, 1, 0, 0, 0}));
     const auto bmp = ExtractIconGroupOutcome(folder.File("empty.ico"), kModeWriteFile, folder.File("e.bmp"), 1);
-    EXPECT_EQ(bmp.failure, ExtractFailure::NoImages);
+    EXPECT_EQ(bmp.written, Result<>(Fail("write", folder.File("e.bmp"), kNoImagesText)));
     EXPECT_FALSE(FileExists(folder.File("e.bmp")));
     // A PNG first image cannot become a bitmap.
     ASSERT_TRUE(WriteWholeFile(folder.File("png.ico"), MakeIcoFile({Images()[3]})));
-    EXPECT_EQ(ExtractIconGroupOutcome(folder.File("png.ico"), kModeWriteFile, folder.File("p.bmp"), 1).failure,
-              ExtractFailure::ImageRefused);
+    EXPECT_EQ(ExtractIconGroupOutcome(folder.File("png.ico"), kModeWriteFile, folder.File("p.bmp"), 1).written,
+              Result<>(Fail("write", folder.File("p.bmp"), kNotWholeBitmapText)));
     EXPECT_FALSE(FileExists(folder.File("p.bmp")));
 }
 
@@ -313,7 +354,7 @@ TEST(GroupSize, GroupsWhoseIconFileWouldPassTheLimitAreRefusedBeforeTheyAreCopie
              .bit_count = 32});
         ASSERT_TRUE(WriteWholeFile(source, RepeatedImageSource(c.module, c.count, image)));
         const auto outcome = ExtractIconGroupOutcome(source, kModeWriteFile, output, 1);
-        EXPECT_EQ(outcome.written, c.written) << name;
+        EXPECT_EQ(outcome.written, c.written ? Result<>() : Fail("read", source, kGroupTooLargeText)) << name;
         EXPECT_EQ(FileExists(output), c.written) << name;
         if (c.written) {
             EXPECT_EQ(ImagesIn(output).size(), c.count) << name;

@@ -41,21 +41,30 @@ TEST(IcoReader, CountZeroGivesAnEmptyGroup) {
 TEST(IcoReader, RefusesWhatIsNotAWholeIconFile) {
     const ByteBuffer image = MakeDibImage({.width = 16, .height = 16, .bit_count = 4});
     const ByteBuffer good = MakeIcoFile({image, image});
-    EXPECT_FALSE(ReadIcoBytes(MakeIcoFile({image}, 2), "cursor"));  // a cursor file
     ByteBuffer reserved = good;
     PutU16At(reserved, 0, 1);
-    EXPECT_FALSE(ReadIcoBytes(reserved, "x"));
-    // Cut inside the header, inside the directory, inside the last image.
-    for (std::size_t size : {std::size_t{0}, std::size_t{5}, std::size_t{6 + 16 + 8}, good.size() - 1})
-        EXPECT_FALSE(ReadIcoBytes(ByteView(good).first(size), "x")) << size;
     // An image offset or size pointing past the end, including sums that would wrap.
     ByteBuffer past = good;
     PutU32At(past, 6 + 16 + 12, static_cast<std::uint32_t>(good.size()));
-    EXPECT_FALSE(ReadIcoBytes(past, "x"));
     ByteBuffer wrap = good;
     PutU32At(wrap, 6 + 8, 0xFFFFFFFF);
     PutU32At(wrap, 6 + 12, 0xFFFFFFF0);
-    EXPECT_FALSE(ReadIcoBytes(wrap, "x"));
+    const auto cut = [&](std::size_t size) { return ByteBuffer(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(size)); };
+    const std::pair<ByteBuffer, const char*> cases[] = {
+        {MakeIcoFile({image}, 2), kNotIconFileText},  // a cursor file
+        {reserved, kNotIconFileText},
+        {cut(0), kNotIconFileText},  // inside the header
+        {cut(5), kNotIconFileText},
+        {cut(6 + 16 + 8), kImageOutsideFileText},  // inside the directory
+        {cut(good.size() - 1), kImageOutsideFileText},  // inside the last image
+        {past, kImageOutsideFileText},
+        {wrap, kImageOutsideFileText},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const auto group = ReadIcoBytes(cases[i].first, "x.ico");
+        ASSERT_FALSE(group) << i;
+        EXPECT_EQ(group.error(), (Failure{"read", "x.ico", cases[i].second})) << i;
+    }
 }
 
 TEST(IcoReader, SameImageNamedManyTimesIsReadEachTime) {
@@ -75,7 +84,10 @@ TEST(IcoReader, ReadsFromDiskAndFailsOnMissingFile) {
     ASSERT_TRUE(group);
     EXPECT_EQ(group->source_name, folder.File("a.ico"));
     EXPECT_EQ(group->images.at(0).data, image);
-    EXPECT_FALSE(ReadIcoFile(folder.File("missing.ico")));
+    const auto missing = ReadIcoFile(folder.File("missing.ico"));
+    ASSERT_FALSE(missing);
+    EXPECT_EQ(missing.error().path, folder.File("missing.ico"));
+    EXPECT_NE(missing.error().system_error, 0);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "iconextract/ico_reader.h"
 #include "iconextract/icon_writers.h"
 #include "platform/clipboard.h"
+#include "tests/support/failure_checks.h"
 #include "tests/support/host.h"
 #include "tests/support/temp_folder.h"
 #include "platform/file_io.h"
@@ -118,7 +119,10 @@ TEST(IcoWriter, ReplacesAnExistingFileAndReadsBackTheSame) {
     const auto again = ReadIcoFile(path);
     ASSERT_TRUE(again);
     EXPECT_EQ(again->images.at(0).data, group.images[0].data);
-    EXPECT_FALSE(WriteIcoFile(group, folder.File("no/such/folder/out.ico")));
+    const auto unwritable = WriteIcoFile(group, folder.File("no/such/folder/out.ico"));
+    ASSERT_FALSE(unwritable);
+    EXPECT_EQ(unwritable.error().path, folder.File("no/such/folder/out.ico"));
+    EXPECT_NE(unwritable.error().system_error, 0);
 }
 
 TEST(BmpWriter, WritesHeaderTableAndColourRowsOnly) {
@@ -147,11 +151,12 @@ TEST(BmpWriter, RefusesPngAndIncompleteImages) {
                                    MakeDibImage({.width = 16, .height = 16, .bit_count = 8, .header_size = 12}),
                                    ByteBuffer{}}) {
         const IconImage image = ImageOf(data);
-        EXPECT_FALSE(BmpFileBytes(image));
-        EXPECT_FALSE(WriteBmpFile(folder.File("x.bmp"), image));
+        EXPECT_EQ(testing::ReasonOf(BmpFileBytes(image)), kNotWholeBitmapText);
+        EXPECT_EQ(WriteBmpFile(folder.File("x.bmp"), image),
+                  Result<>(Fail("write", folder.File("x.bmp"), kNotWholeBitmapText)));
         EXPECT_FALSE(FileExists(folder.File("x.bmp")));
-        EXPECT_FALSE(ClipboardDib(image));
-        EXPECT_FALSE(CopyImageToClipboard(image));
+        EXPECT_EQ(testing::ReasonOf(ClipboardDib(image)), kNotWholeBitmapText);
+        EXPECT_EQ(CopyImageToClipboard(image), Result<>(Fail(kCopyToClipboardStep, "", kNotWholeBitmapText)));
     }
 }
 

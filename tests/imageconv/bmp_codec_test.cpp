@@ -7,6 +7,8 @@
 #include "imageconv/bmp_codec.h"
 #include "imageconv/convert.h"
 #include "picture_test_util.h"
+#include "platform/system_failure.h"
+#include "tests/support/failure_checks.h"
 
 namespace icoforge {
 namespace {
@@ -77,9 +79,9 @@ TEST(BmpWriter, RefusesOtherDepthsAndUnwritablePaths) {
     RasterImage image;
     ASSERT_TRUE(image.Create(2, 2, 24, 0));
     BmpCodec writer;
-    EXPECT_FALSE(writer.OpenForWrite(test::TestPath("x.bmp"), image, 32));
-    EXPECT_FALSE(writer.OpenForWrite(test::TestPath("no-such-folder/x.bmp"), image, 24));
-    EXPECT_FALSE(writer.Write());  // nothing open
+    EXPECT_EQ(testing::ReasonOf(writer.OpenForWrite(test::TestPath("x.bmp"), image, 32)), "not a 24-bit picture");
+    EXPECT_NE(testing::SystemErrorOf(writer.OpenForWrite(test::TestPath("no-such-folder/x.bmp"), image, 24)), 0);
+    EXPECT_EQ(testing::ReasonOf(writer.Write()), kFileClosedText);  // nothing open
     RasterImage empty;
     EXPECT_FALSE(writer.OpenForWrite(test::TestPath("x.bmp"), empty, 24));
 }

@@ -10,6 +10,8 @@
 #include "common/byte_writer.h"
 #include "common/path.h"
 #include "imageconv/convert.h"
+#include "platform/system_failure.h"
+#include "platform/temp_mapping.h"
 #include "picture_test_util.h"
 
 namespace icoforge {
@@ -108,37 +110,38 @@ TEST(HostilePictures, DeclaredSizesBeyondTheLimitOrTheDataFailBeforeAnythingIsAl
     struct Case {
         const char* name;
         std::function<ByteBuffer()> make;
-        ConvertProblem problem;
+        std::string reason;  // empty for a picture that converts
     };
+    const std::string kTooLarge = TooManyPixelsText(kMaxPicturePixels);
     const Case cases[] = {
-        {"bmp-beyond-limit", [] { return Bmp24(30000, 30000, 4); }, ConvertProblem::PictureTooLarge},
-        {"bmp-rows-missing", [] { return Bmp24(5000, -5000, 5000 * 3 * 4999); }, ConvertProblem::NotAPicture},
-        {"bmp-valid", [] { return Bmp24(5, 3, 16 * 3); }, ConvertProblem::None},
-        {"pcx-beyond-limit", [] { return Pcx8(30000, 30000, {0}); }, ConvertProblem::PictureTooLarge},
-        {"pcx-one-byte-for-all-lines", [] { return Pcx8(5000, 5000, {0}); }, ConvertProblem::NotAPicture},
-        {"pcx-longest-runs", [] { return Pcx8(126, 2, ByteBuffer(8, 0xFF)); }, ConvertProblem::None},
-        {"tiff-beyond-limit", [] { return GreyTiff(30000, 30000, {0, 0, 0, 0}); }, ConvertProblem::PictureTooLarge},
-        {"tiff-strip-too-short", [] { return GreyTiff(9000, 9000, {0, 0, 0, 0}); }, ConvertProblem::NotAPicture},
+        {"bmp-beyond-limit", [] { return Bmp24(30000, 30000, 4); }, kTooLarge},
+        {"bmp-rows-missing", [] { return Bmp24(5000, -5000, 5000 * 3 * 4999); }, kNotAPictureText},
+        {"bmp-valid", [] { return Bmp24(5, 3, 16 * 3); }, ""},
+        {"pcx-beyond-limit", [] { return Pcx8(30000, 30000, {0}); }, kTooLarge},
+        {"pcx-one-byte-for-all-lines", [] { return Pcx8(5000, 5000, {0}); }, kNotAPictureText},
+        {"pcx-longest-runs", [] { return Pcx8(126, 2, ByteBuffer(8, 0xFF)); }, ""},
+        {"tiff-beyond-limit", [] { return GreyTiff(30000, 30000, {0, 0, 0, 0}); }, kTooLarge},
+        {"tiff-strip-too-short", [] { return GreyTiff(9000, 9000, {0, 0, 0, 0}); }, kNotAPictureText},
         {"tiff-deflate-beyond-inflation", [] { return GreyTiff(9000, 9000, ByteBuffer(64, 0), 8); },
-         ConvertProblem::NotAPicture},
-        {"tiff-valid", [] { return GreyTiff(2, 2, {0, 1, 2, 3}); }, ConvertProblem::None},
+         kNotAPictureText},
+        {"tiff-valid", [] { return GreyTiff(2, 2, {0, 1, 2, 3}); }, ""},
         {"jpeg-progressive-beyond-limit", [] { return GreyJpeg(60000, 60000, true, 16); },
-         ConvertProblem::PictureTooLarge},
-        {"jpeg-fewer-bits-than-blocks", [] { return GreyJpeg(9000, 9000, false, 128); }, ConvertProblem::NotAPicture},
-        {"jpeg-valid", [] { return GreyJpeg(64, 64, false, 16); }, ConvertProblem::None},
-        {"png-beyond-limit", [] { return GreyPng(30000, 30000, 1); }, ConvertProblem::PictureTooLarge},
-        {"png-rows-beyond-inflation", [] { return GreyPng(9000, 9000, 1); }, ConvertProblem::NotAPicture},
-        {"png-gigabyte-text", [] { return GreyPng(4, 4, 4, HugeTextChunk()); }, ConvertProblem::NotAPicture},
-        {"png-valid", [] { return GreyPng(4, 4, 4); }, ConvertProblem::None},
+         kTooLarge},
+        {"jpeg-fewer-bits-than-blocks", [] { return GreyJpeg(9000, 9000, false, 128); }, kNotAPictureText},
+        {"jpeg-valid", [] { return GreyJpeg(64, 64, false, 16); }, ""},
+        {"png-beyond-limit", [] { return GreyPng(30000, 30000, 1); }, kTooLarge},
+        {"png-rows-beyond-inflation", [] { return GreyPng(9000, 9000, 1); }, kNotAPictureText},
+        {"png-gigabyte-text", [] { return GreyPng(4, 4, 4, HugeTextChunk()); }, kNotAPictureText},
+        {"png-valid", [] { return GreyPng(4, 4, 4); }, ""},
     };
     for (const Case& c : cases) {
         const std::string source = test::TestPath(c.name);
         const std::string out = source + ".bmp";
         test::WriteBytes(source, c.make());
-        const ConvertOutcome outcome = ConvertToBmpOutcome(source, out);
-        EXPECT_EQ(outcome.problem, c.problem) << c.name;
-        EXPECT_EQ(outcome.result, c.problem == ConvertProblem::None ? kConvertOk : kConvertNotDecoded) << c.name;
-        EXPECT_EQ(std::filesystem::exists(PathFromUtf8(out)), c.problem == ConvertProblem::None) << c.name;
+        const auto outcome = ConvertToBmpOutcome(source, out);
+        EXPECT_EQ(outcome ? "" : outcome.error().reason, c.reason) << c.name;
+        if (!outcome) EXPECT_EQ(outcome.error().path, source) << c.name;
+        EXPECT_EQ(std::filesystem::exists(PathFromUtf8(out)), c.reason.empty()) << c.name;
         EXPECT_TRUE(test::PixstoreFiles().empty()) << c.name;
     }
 }
@@ -146,30 +149,50 @@ TEST(HostilePictures, DeclaredSizesBeyondTheLimitOrTheDataFailBeforeAnythingIsAl
 TEST(HostilePictures, ConversionSaysWhyItFailed) {
     const std::string source = test::TestPath("why.bmp");
     test::WriteBytes(source, Bmp24(2, 2, 16));
-    EXPECT_EQ(ConvertToBmpOutcome(source, std::nullopt).problem, ConvertProblem::MissingArgument);
-    EXPECT_EQ(ConvertToBmpOutcome(test::TestPath("missing.bmp"), source).problem, ConvertProblem::SourceNotFound);
+    EXPECT_EQ(ConvertToBmp(source, std::nullopt), kConvertMissingArgument);
+    const std::string missing = test::TestPath("missing.bmp");
     const std::string folder = test::TestPath("a-folder-to-convert");
     std::filesystem::create_directories(PathFromUtf8(folder));
-    const ConvertOutcome from_folder = ConvertToBmpOutcome(folder, source + ".bmp");
-    EXPECT_EQ(from_folder.result, kConvertNotDecoded);
-    if (!test::IsWindows()) {  // Windows refuses to open a folder at all; POSIX opens it and refuses to read
-        EXPECT_EQ(from_folder.problem, ConvertProblem::SourceUnreadable);
-        EXPECT_FALSE(from_folder.system_reason.empty());
+    const std::string unwritable = test::TestPath("no-such-folder/out.bmp");
+    struct Case {
+        std::string source;
+        std::string destination;
+        std::int32_t code;
+        std::string what;
+        std::string path;
+        std::string reason;  // empty: the system's words, which differ by platform
+    };
+    const Case cases[] = {
+        {missing, source + ".1.bmp", kConvertSourceNotFound, "read", missing, ""},
+        {folder, source + ".2.bmp", kConvertNotDecoded, "read", folder, kNotRegularFileText},
+        {source, unwritable, kConvertCannotWrite, "write", unwritable, ""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ConvertToBmp(c.source, c.destination), c.code) << c.path;
+        const auto outcome = ConvertToBmpOutcome(c.source, c.destination);
+        ASSERT_FALSE(outcome) << c.path;
+        EXPECT_EQ(outcome.error().what, c.what) << c.path;
+        EXPECT_EQ(outcome.error().path, c.path);
+        if (c.reason.empty()) {
+            EXPECT_NE(outcome.error().system_error, 0) << c.path;
+            EXPECT_FALSE(outcome.error().reason.empty()) << c.path;
+        } else {
+            EXPECT_EQ(outcome.error().reason, c.reason);
+        }
     }
-    const ConvertOutcome unwritable = ConvertToBmpOutcome(source, test::TestPath("no-such-folder/out.bmp"));
-    EXPECT_EQ(unwritable.result, kConvertCannotWrite);
-    EXPECT_EQ(unwritable.problem, ConvertProblem::DestinationUnwritable);
 
     // With the temporary folder gone, a valid picture fails for that reason, by name.
     const std::string gone = test::TestPath("no-such-temp-folder");
     test::SetTempEnvironment(gone);
-    const ConvertOutcome no_temp = ConvertToBmpOutcome(source, source + ".out.bmp");
+    const auto no_temp = ConvertToBmpOutcome(source, source + ".out.bmp");
+    const std::int32_t no_temp_code = ConvertToBmp(source, source + ".out.bmp");
     test::SetTempEnvironment(test::TempBase());
-    EXPECT_EQ(no_temp.result, kConvertNotDecoded);
-    EXPECT_EQ(no_temp.problem, ConvertProblem::TempFolderUnusable);
-    EXPECT_NE(no_temp.subject.find("no-such-temp-folder"), std::string::npos) << no_temp.subject;
-    EXPECT_FALSE(no_temp.system_reason.empty());
-    EXPECT_EQ(ConvertToBmpOutcome(source, source + ".out.bmp").problem, ConvertProblem::None);
+    EXPECT_EQ(no_temp_code, kConvertNotDecoded);
+    ASSERT_FALSE(no_temp);
+    EXPECT_EQ(no_temp.error().what, kUseTempFolderStep);
+    EXPECT_NE(no_temp.error().path.find("no-such-temp-folder"), std::string::npos) << no_temp.error().path;
+    EXPECT_FALSE(no_temp.error().reason.empty());
+    EXPECT_TRUE(ConvertToBmpOutcome(source, source + ".out.bmp"));
 }
 
 }  // namespace

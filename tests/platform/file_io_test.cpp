@@ -36,11 +36,7 @@ TEST_F(FileIoTest, ReplacesAndReadsEmpty) {
     EXPECT_TRUE(read->empty());
 }
 
-TEST_F(FileIoTest, MissingFileAndBadFolder) {
-    EXPECT_FALSE(ReadWholeFile(PathOf("absent")));
-    EXPECT_FALSE(WriteWholeFile(PathOf("no/such/folder/x"), ByteBuffer{1}));
-    EXPECT_FALSE(FileExists(Utf8FromPath(folder_.path())));  // a folder is not a file
-}
+TEST_F(FileIoTest, AFolderIsNotAFile) { EXPECT_FALSE(FileExists(Utf8FromPath(folder_.path()))); }
 
 TEST_F(FileIoTest, ReadsOnlyRegularFilesWithinTheLimitAndSaysWhy) {
     const std::string ten = PathOf("ten.bin");
@@ -48,34 +44,45 @@ TEST_F(FileIoTest, ReadsOnlyRegularFilesWithinTheLimitAndSaysWhy) {
     struct Case {
         std::string path;
         std::uint64_t limit;
-        std::string reason;  // empty: any reason the system gives
+        std::string reason;  // empty: the system's words, with its error number
     };
     const Case cases[] = {
-        {Utf8FromPath(folder_.path()), kWholeFileReadLimit, "not a regular file"},
+        {Utf8FromPath(folder_.path()), kWholeFileReadLimit, kNotRegularFileText},
         {PathOf("absent"), kWholeFileReadLimit, ""},
         {ten, 9, "too large (10 bytes, at most 9)"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);
-        FileError error;
-        EXPECT_FALSE(ReadWholeFile(c.path, &error, c.limit));
+        const auto read = ReadWholeFile(c.path, c.limit);
+        ASSERT_FALSE(read);
+        EXPECT_EQ(read.error().what, "read");
+        EXPECT_EQ(read.error().path, c.path);
         if (c.reason.empty()) {
-            EXPECT_FALSE(error.reason.empty());
+            EXPECT_FALSE(read.error().reason.empty());
+            EXPECT_NE(read.error().system_error, 0);
         } else {
-            EXPECT_EQ(error.reason, c.reason);
+            EXPECT_EQ(read.error().reason, c.reason);
         }
+        // Readability asks the same questions, the size apart.
+        if (c.path != ten) EXPECT_EQ(CheckReadable(c.path), read.has_value() ? Result<>() : Fail(read.error()));
     }
-    EXPECT_EQ(ReadWholeFile(ten, nullptr, 10), ByteBuffer(10, 1));
+    EXPECT_TRUE(CheckReadable(ten));
+    EXPECT_EQ(ReadWholeFile(ten, 10), ByteBuffer(10, 1));
 }
 
-TEST_F(FileIoTest, FailedWriteKeepsTheOldFileAndLeavesNoTemporary) {
+TEST_F(FileIoTest, FailedWriteKeepsTheOldFileLeavesNoTemporaryAndSaysWhy) {
     const std::string kept = PathOf("kept.bin");
     ASSERT_TRUE(WriteWholeFile(kept, ByteBuffer{1, 2, 3}));
     std::filesystem::create_directory(folder_.path() / "folder");
-    FileError error;
     // A folder cannot be replaced by a file; the old file beside it is untouched.
-    EXPECT_FALSE(WriteWholeFile(PathOf("folder"), ByteBuffer{9}, &error));
-    EXPECT_EQ(error.reason, "is a folder");
+    const auto over_folder = WriteWholeFile(PathOf("folder"), ByteBuffer{9});
+    ASSERT_FALSE(over_folder);
+    EXPECT_EQ(over_folder.error(), (Failure{"write", PathOf("folder"), kIsFolderText, 0}));
+    const auto no_folder = WriteWholeFile(PathOf("no/such/folder/x"), ByteBuffer{1});
+    ASSERT_FALSE(no_folder);
+    EXPECT_EQ(no_folder.error().what, "write");
+    EXPECT_EQ(no_folder.error().path, PathOf("no/such/folder/x"));
+    EXPECT_NE(no_folder.error().system_error, 0);
     EXPECT_EQ(ReadWholeFile(kept), (ByteBuffer{1, 2, 3}));
     std::size_t entries = 0;
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder_.path())) ++entries;
