@@ -10,15 +10,9 @@
 
 namespace icoforge {
 
-// The error of the last failed system call of this thread (errno, GetLastError), and its text.
-int LastSystemError();
-std::string LastSystemErrorText();
-
-// The failure of `what` on `path` that the last failed system call explains.
-inline tl::unexpected<Failure> FailFromSystem(std::string what, std::string_view path) {
-    const int code = LastSystemError();
-    return Fail(std::move(what), std::string(path), LastSystemErrorText(), code);
-}
+// The failure of `what` on `path` that the last failed system call of this thread
+// explains: its error (errno, GetLastError) and the system's words for it.
+tl::unexpected<Failure> FailFromSystem(std::string what, std::string_view path);
 
 inline constexpr const char* kNotRegularFileText = "not a regular file";
 inline constexpr const char* kEarlierWriteFailedText = "an earlier write failed";
