@@ -13,6 +13,8 @@ namespace icoforge {
 // The failure of `what` on `path` that the last failed system call of this thread
 // explains: its error (errno, GetLastError) and the system's words for it.
 tl::unexpected<Failure> FailFromSystem(std::string what, std::string_view path);
+// The system's words alone, for a failure that names no file (standard input).
+std::string LastSystemErrorText();
 
 inline constexpr const char* kNotRegularFileText = "not a regular file";
 inline constexpr const char* kEarlierWriteFailedText = "an earlier write failed";

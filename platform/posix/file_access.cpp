@@ -13,6 +13,8 @@
 
 namespace icoforge {
 
+std::string LastSystemErrorText() { return std::generic_category().message(errno); }
+
 tl::unexpected<Failure> FailFromSystem(std::string what, std::string_view path) {
     const int code = errno;
     return Fail(std::move(what), std::string(path), std::generic_category().message(code), code);

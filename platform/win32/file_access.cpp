@@ -21,6 +21,8 @@ std::string SystemErrorText(DWORD code) {
     return Utf8FromWide(text);
 }
 
+std::string LastSystemErrorText() { return SystemErrorText(GetLastError()); }
+
 tl::unexpected<Failure> FailFromSystem(std::string what, std::string_view path) {
     return FailWithSystemCode(std::move(what), path, GetLastError());
 }
