@@ -10,15 +10,11 @@
 
 namespace icoforge {
 
-// The error of the last failed system call of this thread (errno, GetLastError), and its text.
-int LastSystemError();
+// The failure of `what` on `path` that the last failed system call of this thread
+// explains: its error (errno, GetLastError) and the system's words for it.
+tl::unexpected<Failure> FailFromSystem(std::string what, std::string_view path);
+// The system's words alone, for a failure that names no file (standard input).
 std::string LastSystemErrorText();
-
-// The failure of `what` on `path` that the last failed system call explains.
-inline tl::unexpected<Failure> FailFromSystem(std::string what, std::string_view path) {
-    const int code = LastSystemError();
-    return Fail(std::move(what), std::string(path), LastSystemErrorText(), code);
-}
 
 inline constexpr const char* kNotRegularFileText = "not a regular file";
 // A folder where a file was to be written, said in the words people use for it.

@@ -13,8 +13,12 @@
 
 namespace icoforge {
 
-int LastSystemError() { return errno; }
 std::string LastSystemErrorText() { return std::generic_category().message(errno); }
+
+tl::unexpected<Failure> FailFromSystem(std::string what, std::string_view path) {
+    const int code = errno;
+    return Fail(std::move(what), std::string(path), std::generic_category().message(code), code);
+}
 
 Result<FileDescriptor> OpenRegularFileForReading(const std::string& path, struct stat& info) {
     FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));

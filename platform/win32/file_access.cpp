@@ -21,8 +21,11 @@ std::string SystemErrorText(DWORD code) {
     return Utf8FromWide(text);
 }
 
-int LastSystemError() { return static_cast<int>(GetLastError()); }
 std::string LastSystemErrorText() { return SystemErrorText(GetLastError()); }
+
+tl::unexpected<Failure> FailFromSystem(std::string what, std::string_view path) {
+    return FailWithSystemCode(std::move(what), path, GetLastError());
+}
 
 Result<ScopedHandle> OpenRegularFileForReading(std::string_view utf8_path, DWORD share) {
     const std::wstring path = WideFromUtf8(utf8_path);

@@ -243,7 +243,9 @@ TEST(IconFailure, RefusedInputsLeaveTheOutputAloneAndSayWhy) {
             const char* reason = by_bitmap ? c.bitmap_reason : c.bytes_reason;
             ByteBuffer icon{1, 2, 3};
             EXPECT_EQ(build(c.bmp, icon, std::nullopt, false, 0, 0), reason == nullptr);
-            if (reason != nullptr) EXPECT_EQ(icon, (ByteBuffer{1, 2, 3}));
+            if (reason != nullptr) {
+                EXPECT_EQ(icon, (ByteBuffer{1, 2, 3}));
+            }
             const auto made = by_bitmap ? MakeIconFromBitmap(c.bmp) : MakeIconFromBitmapBytes(c.bmp);
             EXPECT_EQ(made ? Result<>() : Fail(made.error()),
                       reason == nullptr ? Result<>() : Fail(kMakeIconStep, "", reason));

@@ -140,7 +140,9 @@ TEST(HostilePictures, DeclaredSizesBeyondTheLimitOrTheDataFailBeforeAnythingIsAl
         test::WriteBytes(source, c.make());
         const auto outcome = ConvertToBmpOutcome(source, out);
         EXPECT_EQ(outcome ? "" : outcome.error().reason, c.reason) << c.name;
-        if (!outcome) EXPECT_EQ(outcome.error().path, source) << c.name;
+        if (!outcome) {
+            EXPECT_EQ(outcome.error().path, source) << c.name;
+        }
         EXPECT_EQ(std::filesystem::exists(PathFromUtf8(out)), c.reason.empty()) << c.name;
         EXPECT_TRUE(test::PixstoreFiles().empty()) << c.name;
     }

@@ -64,7 +64,9 @@ TEST_F(FileIoTest, ReadsOnlyRegularFilesWithinTheLimitAndSaysWhy) {
             EXPECT_EQ(read.error().reason, c.reason);
         }
         // Readability asks the same questions, the size apart.
-        if (c.path != ten) EXPECT_EQ(CheckReadable(c.path), read.has_value() ? Result<>() : Fail(read.error()));
+        if (c.path != ten) {
+            EXPECT_EQ(CheckReadable(c.path), Result<>(Fail(read.error())));
+        }
     }
     EXPECT_TRUE(CheckReadable(ten));
     EXPECT_EQ(ReadWholeFile(ten, 10), ByteBuffer(10, 1));
