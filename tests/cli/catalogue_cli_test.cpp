@@ -29,6 +29,10 @@ using module::ResourceType;
 using testing::Type;
 
 constexpr bool kWindows = fs::path::preferred_separator == '\\';
+// A second module named as a Windows device: only a Linux file system can hold it, and its
+// icons must still get names Windows can open.
+const std::string kDeviceNamed = kWindows ? "other.dll" : "con.dll";
+const std::string kDeviceStem = kWindows ? "other" : "_con";
 
 std::string HostPath(std::string path) {
     if (kWindows && !path.empty() && path[0] == '/') {
@@ -69,7 +73,7 @@ protected:
             {Type(ResourceType::GroupCursor), ResourceName::Id(5), cursor_group},
             {Type(ResourceType::Cursor), ResourceName::Id(10), hot.Take()},
         });
-        for (const char* name : {"app.dll", "con.dll"}) std::ofstream(root_ / name, std::ios::binary).write(
+        for (const std::string& name : {std::string("app.dll"), kDeviceNamed}) std::ofstream(root_ / name, std::ios::binary).write(
             reinterpret_cast<const char*>(module.data()), static_cast<std::streamsize>(module.size()));
         std::ofstream(root_ / "notes.txt") << "not a module";
         // A module without icons whose icons Windows keeps in SystemResources, in a case
@@ -131,10 +135,10 @@ TEST_F(CatalogueCli, ExtractNamesTheFilesItWrites) {
     }
     // Several files: each into a folder of its own name, or all into one with --names
     // (a device name made safe).
-    EXPECT_EQ(Run({"extract", "-o", "@many", "--group", "2", "@app.dll", "@con.dll"}).first, 0);
-    EXPECT_EQ(Written("many"), (std::set<std::string>{"app.dll/2.ico", "con.dll/2.ico"}));
-    EXPECT_EQ(Run({"extract", "-o", "@one", "--names", "--group", "2", "@app.dll", "@con.dll"}).first, 0);
-    EXPECT_EQ(Written("one"), (std::set<std::string>{"app-2.ico", "_con-2.ico"}));
+    EXPECT_EQ(Run({"extract", "-o", "@many", "--group", "2", "@app.dll", "@" + kDeviceNamed}).first, 0);
+    EXPECT_EQ(Written("many"), (std::set<std::string>{"app.dll/2.ico", kDeviceNamed + "/2.ico"}));
+    EXPECT_EQ(Run({"extract", "-o", "@one", "--names", "--group", "2", "@app.dll", "@" + kDeviceNamed}).first, 0);
+    EXPECT_EQ(Written("one"), (std::set<std::string>{"app-2.ico", kDeviceStem + "-2.ico"}));
     // A group that is not there, and usage errors.
     EXPECT_EQ(Run({"extract", "-o", "@none", "--group", "99", "@app.dll"}).first, 1);
     EXPECT_EQ(Run({"extract", "--cursors", "--all", "@app.dll"}).first, 2);
