@@ -16,6 +16,8 @@ extern const Subcommand kRenderCommand;
 extern const Subcommand kResolveCommand;
 extern const Subcommand kFolderCommand;
 extern const Subcommand kDecryptCommand;
+extern const Subcommand kMakeCommand;
+extern const Subcommand kThumbnailCommand;
 
 // Shared by the commands that read or write files.
 // The failure for an output that is the source itself (IsSameFile): writing it would
