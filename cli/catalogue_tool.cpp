@@ -313,7 +313,9 @@ int ExtractFiles(const Invocation& run, const ExtractRequest& request) {
             continue;
         }
         std::map<std::tuple<GroupType, bool, std::uint32_t>, std::size_t> variants;
-        for (const CatalogueGroup* group : chosen) ++variants[{group->type, group->orphan, group->index}];
+        // Counted over the whole file, so that a file keeps its name whatever was chosen.
+        for (const auto* list : {&source->catalogue.groups, &source->catalogue.orphans})
+            for (const CatalogueGroup& group : *list) ++variants[{group.type, group.orphan, group.index}];
         const std::string stem = SafeNamePart(ModuleStem(path));
         for (const CatalogueGroup* group : chosen) {
             const std::size_t count = variants[{group->type, group->orphan, group->index}];

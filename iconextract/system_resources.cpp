@@ -9,6 +9,7 @@ namespace icoforge {
 namespace {
 
 constexpr std::string_view kFolderName = "systemresources";
+constexpr std::string_view kWindowsFolder = "windows";
 constexpr std::string_view kSuffix = ".mun";
 
 std::string AsciiLowered(std::string text) {
@@ -39,10 +40,15 @@ std::optional<std::string> FindSystemResourcesFile(std::string_view module_path)
     const std::filesystem::path module = std::filesystem::absolute(PathFromUtf8(module_path), ec);
     if (ec) return std::nullopt;
     const std::string mun = AsciiLowered(Utf8FromPath(module.filename())) + std::string(kSuffix);
+    // Only a folder named Windows is searched: asking every folder above every module
+    // that lacks icons would list whole trees of libraries for nothing.
     std::filesystem::path folder = module.parent_path();
     for (int level = 0; level <= kSystemResourcesLevelsUp; ++level) {
-        if (const auto resources = EntryIgnoringCase(folder, std::string(kFolderName), true))
-            if (const auto file = EntryIgnoringCase(*resources, mun, false)) return Utf8FromPath(*file);
+        if (AsciiLowered(Utf8FromPath(folder.filename())) == kWindowsFolder) {
+            if (const auto resources = EntryIgnoringCase(folder, std::string(kFolderName), true))
+                if (const auto file = EntryIgnoringCase(*resources, mun, false)) return Utf8FromPath(*file);
+            return std::nullopt;
+        }
         if (!folder.has_parent_path() || folder.parent_path() == folder) break;
         folder = folder.parent_path();
     }

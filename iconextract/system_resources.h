@@ -2,8 +2,9 @@
 // Windows 10 and later keep the icons of shell32.dll, imageres.dll and other system
 // modules in Windows\SystemResources\NAME.mun, leaving the module itself without icons;
 // Windows reads them from there. This finds that file for a module path, looking in the
-// SystemResources folder of the module's folder and of the folders above it, with letter
-// case ignored, as a Windows volume mounted on Linux keeps whatever case it was given.
+// SystemResources folder of the Windows folder the module lies in (the module's own folder
+// or one above it), with letter case ignored, as a Windows volume mounted on Linux keeps
+// whatever case it was given.
 
 #include <optional>
 #include <string>

@@ -60,8 +60,11 @@ Result<std::vector<SourcePicture>> NotDecoded(std::string_view path) {
 // TIFF and PhotoCD through the conversion chain, which gives them as 24-bit colour.
 Result<std::vector<SourcePicture>> ReadThroughChain(std::string_view path, const IconPictureOptions& options) {
     RasterImage image;
-    if (auto loaded = LoadPictureOutcome(path, image, options.max_pixels); !loaded)
-        return Fail(std::move(loaded.error()));
+    if (auto loaded = LoadPictureOutcome(path, image, options.max_pixels); !loaded) {
+        // The chain's own "not a supported picture" says less than ours, which names the limit.
+        if (loaded.error().reason == kNotAPictureText) return NotDecoded(path);
+        return Fail("read", std::string(path), std::move(loaded.error().reason));
+    }
     RasterImage rgb;
     if (!image.ConvertTo(rgb, 24)) return Fail("read", std::string(path), "out of memory");
     SourcePicture p;

@@ -20,14 +20,20 @@ constexpr int kNameAttempts = 8;
 
 }  // namespace
 
+// Whole buffers go to the descriptor in one write each; a stdio stream is opened over it
+// only for the writers that ask for one, so that writing a file of a few pieces costs no
+// buffer, no fstat and no copy.
 struct ReplacingFile::State {
     std::string destination;
     std::string temporary;
-    std::FILE* stream = nullptr;
+    FileDescriptor fd;
+    std::FILE* stream = nullptr;  // owns the descriptor once opened
     bool committed = false;
     bool replaces_existing = false;
+    bool failed = false;
     ~State() {
         if (stream != nullptr) std::fclose(stream);
+        fd.reset();
         if (!committed) ::unlink(temporary.c_str());
     }
 };
@@ -53,24 +59,59 @@ Result<ReplacingFile> ReplacingFile::Create(std::string_view destination_utf8_pa
     state->replaces_existing = exists;
     // A replaced file keeps who may read it; failing to copy that is no reason to stop.
     if (exists) (void)::fchmod(fd.get(), existing.st_mode & 07777);
-    state->stream = ::fdopen(fd.get(), "wb");
-    // On failure the descriptor closes and the state removes the name.
-    if (state->stream == nullptr) return FailFromSystem("write", destination);
-    fd.release();
+    state->fd = std::move(fd);
     return ReplacingFile(std::move(state));
 }
 
-std::FILE* ReplacingFile::stream() const { return state_->stream; }
+std::FILE* ReplacingFile::stream() const {
+    State& state = *state_;
+    if (state.stream == nullptr && state.fd.valid() && !state.failed) {
+        state.stream = ::fdopen(state.fd.get(), "wb");
+        if (state.stream != nullptr) state.fd.release();
+        else state.failed = true;
+    }
+    return state.stream;
+}
 
 Result<> ReplacingFile::Write(ByteView bytes) {
-    if (state_->stream == nullptr) return Fail("write", state_->destination, kFileClosedText);
-    if (bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), state_->stream) == bytes.size()) return {};
-    return FailFromSystem("write", state_->destination);
+    State& state = *state_;
+    if (state.stream != nullptr) {
+        if (bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), state.stream) == bytes.size()) return {};
+        return FailFromSystem("write", state.destination);
+    }
+    if (!state.fd.valid() || state.committed) return Fail("write", state.destination, kFileClosedText);
+    if (state.failed) return Fail("write", state.destination, kEarlierWriteFailedText);
+    for (std::size_t done = 0; done < bytes.size();) {
+        const ssize_t wrote = ::write(state.fd.get(), bytes.data() + done, bytes.size() - done);
+        if (wrote < 0 && errno == EINTR) continue;
+        if (wrote <= 0) {
+            state.failed = true;
+            // A write of nothing at all sets no errno: the disk is full.
+            if (wrote == 0) errno = ENOSPC;
+            return FailFromSystem("write", state.destination);
+        }
+        done += static_cast<std::size_t>(wrote);
+    }
+    return {};
 }
 
 Result<> ReplacingFile::Commit() {
     State& state = *state_;
-    if (state.stream == nullptr || state.committed) return Fail("write", state.destination, kFileClosedText);
+    if (state.committed) return Fail("write", state.destination, kFileClosedText);
+    if (state.stream == nullptr) {
+        if (!state.fd.valid()) return Fail("write", state.destination, kFileClosedText);
+        Result<> outcome;
+        if (state.failed) outcome = Fail("write", state.destination, kEarlierWriteFailedText);
+        // See below: only a file that replaces another is synced before it is renamed.
+        else if (state.replaces_existing && ::fsync(state.fd.get()) != 0 && errno != EINVAL)
+            outcome = FailFromSystem("write", state.destination);
+        const int closed = ::close(state.fd.release());
+        if (outcome && closed != 0) outcome = FailFromSystem("write", state.destination);
+        if (outcome && ::rename(state.temporary.c_str(), state.destination.c_str()) != 0)
+            outcome = FailFromSystem("write", state.destination);
+        state.committed = outcome.has_value();
+        return outcome;
+    }
     Result<> outcome;
     if (std::fflush(state.stream) != 0) {
         outcome = FailFromSystem("write", state.destination);
