@@ -25,6 +25,8 @@ int RunRender(const Args& args);
 int RunResolve(const Args& args);
 int RunFolder(const Args& args);
 int RunDecrypt(const Args& args);
+int RunScan(const Args& args);
+int RunIndex(const Args& args);
 
 // An option a subcommand accepts; one that takes a value takes the next argument whole.
 struct OptionRule {

@@ -28,6 +28,8 @@ constexpr Subcommand kSubcommands[] = {
     {"resolve", RunResolve, "target path stored in a shortcut file"},
     {"folder", RunFolder, "special folder N"},
     {"decrypt", RunDecrypt, "decipher a buffer"},
+    {"scan", RunScan, "every distinct icon of a tree, written once, with an index"},
+    {"index", RunIndex, "index merge: shard indexes of scans into one"},
 };
 
 void PrintUsage(std::FILE* out) {
