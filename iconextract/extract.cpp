@@ -140,7 +140,9 @@ std::vector<ExtractOutcome> ExtractEveryIconGroup(std::string_view source, std::
         icon_file = ReadIcoFile(source);
     } else if (kind == SourceKind::Module) {
         if (!mapped) mapped = MappedFile::Open(source);
-        if (mapped) module = module::ResourceModule::Parse(mapped->bytes());
+        if (mapped) {
+            if (auto parsed = module::ResourceModule::Parse(mapped->bytes())) module = std::move(*parsed);
+        }
         if (module) reader.emplace(*module);
     }
     for (std::int32_t index = 1; index <= count; ++index) {

@@ -142,6 +142,17 @@ std::optional<ByteView> Find(ByteView image, std::uint64_t table, ResourceType t
     return std::nullopt;
 }
 
+std::vector<ResourceVariant> Variants(ByteView image, std::uint64_t table, ResourceType type) {
+    const auto names = Names(image, table, type);
+    const auto records = FindType(image, table, type);
+    if (names.empty() || !records) return {};
+    std::vector<ResourceVariant> variants;
+    variants.reserve(names.size());
+    for (std::uint32_t i = 0; i < records->count; ++i)
+        variants.push_back({names[i], std::nullopt, RecordData(image, *records, records->first + kNameInfoSize * i)});
+    return variants;
+}
+
 std::vector<ResourceEntry> Entries(ByteView image, std::uint64_t table, ResourceType type) {
     const auto records = FindType(image, table, type);
     if (!records) return {};

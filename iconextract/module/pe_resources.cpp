@@ -1,6 +1,7 @@
 #include "iconextract/module/pe_resources.h"
 
 #include <algorithm>
+#include <string>
 
 #include "common/byte_reader.h"
 #include "iconextract/module/name_text.h"
@@ -114,17 +115,20 @@ std::optional<Directory> TypeDirectory(ByteView image, const Headers& headers, R
 }
 
 std::optional<ByteView> EntryData(ByteView image, const Headers& headers, const Entry& match);
+std::optional<ByteView> LanguageData(ByteView image, const Headers& headers, const Entry& language);
 
 }  // namespace
 
-std::optional<Headers> ReadHeaders(ByteView image, std::uint32_t pe_offset) {
+Result<Headers> ReadHeaders(ByteView image, std::uint32_t pe_offset) {
     const std::uint64_t file_header = std::uint64_t{pe_offset} + kSignatureSize;
     const std::uint64_t optional = file_header + kFileHeaderSize;
     const auto sections = ReadU16(image, file_header + kFhNumberOfSections);
     const auto optional_size = ReadU16(image, file_header + kFhSizeOfOptionalHeader);
+    if (!sections || !optional_size) return Fail("parse", "", "the PE file header is cut short by the end of the file");
     const auto magic = ReadU16(image, optional);
     const auto size_of_headers = ReadU32(image, optional + kOhSizeOfHeaders);
-    if (!sections || !optional_size || !magic || !size_of_headers) return std::nullopt;
+    if (!magic || !size_of_headers)
+        return Fail("parse", "", "the PE optional header is cut short by the end of the file");
 
     Headers h;
     std::uint64_t rva_count_field, directories_field;
@@ -137,10 +141,10 @@ std::optional<Headers> ReadHeaders(ByteView image, std::uint32_t pe_offset) {
         rva_count_field = kOhPe32PlusRvaCount;
         directories_field = kOhPe32PlusDirectories;
     } else {
-        return std::nullopt;
+        return Fail("parse", "", "the PE optional header is neither PE32 nor PE32+ (magic " + std::to_string(*magic) + ")");
     }
     const auto rva_count = ReadU32(image, optional + rva_count_field);
-    if (!rva_count) return std::nullopt;
+    if (!rva_count) return Fail("parse", "", "the PE optional header is cut short by the end of the file");
 
     h.size_of_headers = *size_of_headers;
     h.section_table = optional + *optional_size;
@@ -150,7 +154,7 @@ std::optional<Headers> ReadHeaders(ByteView image, std::uint32_t pe_offset) {
 
     if (*rva_count > kResourceDirectoryIndex) {
         const auto rva = ReadU32(image, optional + directories_field + kDataDirectorySize * kResourceDirectoryIndex);
-        if (!rva) return std::nullopt;
+        if (!rva) return Fail("parse", "", "the PE data directories are cut short by the end of the file");
         // An RVA of 0 means no resources; one that maps nowhere leaves the module without
         // resources too, as Windows finds no resource section then. Windows reads a data
         // directory that lies inside the headers in place, before it looks at sections.
@@ -190,11 +194,19 @@ std::optional<ByteView> EntryData(ByteView image, const Headers& headers, const 
             break;
         }
     }
+    return LanguageData(image, headers, chosen);
+}
+
+}  // namespace
+
+namespace {
+
+std::optional<ByteView> LanguageData(ByteView image, const Headers& headers, const Entry& language) {
     // Three levels and no more: a third-level entry that points at yet another
     // directory (as a looping tree does) has no data.
-    if (IsDirectory(chosen)) return std::nullopt;
-
-    const std::uint64_t data_entry = root + chosen.target;
+    if (IsDirectory(language)) return std::nullopt;
+    const std::uint64_t root = *headers.resource_root;
+    const std::uint64_t data_entry = root + language.target;
     const auto rva = ReadU32(image, data_entry);
     const auto size = ReadU32(image, data_entry + kDataEntrySizeField);
     if (!rva || !size) return std::nullopt;
@@ -252,6 +264,29 @@ std::optional<ByteView> Find(ByteView image, const Headers& headers, ResourceTyp
     }
     if (!match) return std::nullopt;
     return EntryData(image, headers, *match);
+}
+
+std::vector<ResourceVariant> Variants(ByteView image, const Headers& headers, ResourceType type) {
+    const auto names = Names(image, headers, type);
+    const auto dir = TypeDirectory(image, headers, type);
+    if (names.empty() || !dir) return {};
+    const std::uint64_t root = *headers.resource_root;
+    std::vector<ResourceVariant> variants;
+    variants.reserve(names.size());
+    for (std::uint32_t i = 0; i < dir->count; ++i) {
+        const Entry e = EntryAt(image, *dir, i);
+        const auto languages = IsDirectory(e) ? ReadDirectory(image, root, e.target & kOffsetMask) : std::nullopt;
+        if (!languages || languages->count == 0) {
+            // A name without a language directory still shows, with nothing to read.
+            variants.push_back({names[i], std::nullopt, std::nullopt});
+            continue;
+        }
+        for (std::uint32_t k = 0; k < languages->count; ++k) {
+            const Entry language = EntryAt(image, *languages, k);
+            variants.push_back({names[i], IdOf(language), LanguageData(image, headers, language)});
+        }
+    }
+    return variants;
 }
 
 std::vector<ResourceEntry> Entries(ByteView image, const Headers& headers, ResourceType type) {

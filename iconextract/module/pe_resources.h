@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/bytes.h"
+#include "common/failure.h"
 #include "iconextract/module/resource_module.h"
 
 namespace icoforge::module::pe {
@@ -21,8 +22,8 @@ struct Headers {
     std::optional<std::uint64_t> resource_root;  // file offset of the root directory
 };
 
-// Nothing when `image` has no PE headers at `pe_offset` that fit in it.
-std::optional<Headers> ReadHeaders(ByteView image, std::uint32_t pe_offset);
+// Refused, with the reason, when `image` has no PE headers at `pe_offset` that fit in it.
+Result<Headers> ReadHeaders(ByteView image, std::uint32_t pe_offset);
 
 // The file offset an RVA lands on: through the first section whose raw data holds it,
 // else one-to-one inside the headers (where an image mapping would put it; Windows
@@ -31,6 +32,7 @@ std::optional<std::uint64_t> RvaToOffset(ByteView image, const Headers& headers,
 
 std::vector<ResourceName> Names(ByteView image, const Headers& headers, ResourceType type);
 std::optional<ByteView> Find(ByteView image, const Headers& headers, ResourceType type, const ResourceName& name);
+std::vector<ResourceVariant> Variants(ByteView image, const Headers& headers, ResourceType type);
 std::vector<ResourceEntry> Entries(ByteView image, const Headers& headers, ResourceType type);
 
 }  // namespace icoforge::module::pe

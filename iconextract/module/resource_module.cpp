@@ -38,11 +38,12 @@ NewHeader FindNewHeader(ByteView image) {
 
 }  // namespace
 
-std::optional<ResourceModule> ResourceModule::Parse(ByteView image) {
+Result<ResourceModule> ResourceModule::Parse(ByteView image) {
+    if (!BytesAt(image, 0, kMz)) return Fail("parse", "", "not a Windows module: no MZ header");
     const NewHeader header = FindNewHeader(image);
     if (header.signature == Signature::Pe) {
-        const auto headers = pe::ReadHeaders(image, header.offset);
-        if (!headers) return std::nullopt;
+        auto headers = pe::ReadHeaders(image, header.offset);
+        if (!headers) return Fail(std::move(headers.error()));
         ResourceModule module(image, headers->format);
         module.has_resources_ = headers->resource_root.has_value();
         module.resource_table_offset_ = headers->resource_root.value_or(0);
@@ -53,13 +54,13 @@ std::optional<ResourceModule> ResourceModule::Parse(ByteView image) {
     }
     if (header.signature == Signature::Ne) {
         const auto table = ne::ReadResourceTable(image, header.offset);
-        if (!table) return std::nullopt;
+        if (!table) return Fail("parse", "", "the NE header is cut short by the end of the file");
         ResourceModule module(image, ModuleFormat::Ne);
         module.has_resources_ = table->has_value();
         module.resource_table_offset_ = table->value_or(0);
         return module;
     }
-    return std::nullopt;
+    return Fail("parse", "", "not a Windows module: no PE or NE header where the MZ header points");
 }
 
 namespace {
@@ -91,6 +92,14 @@ std::optional<ByteView> ResourceModule::Find(ResourceType type, const ResourceNa
     const auto headers =
         PeHeaders(format_, resource_table_offset_, section_table_offset_, section_count_, size_of_headers_);
     return pe::Find(image_, headers, type, name);
+}
+
+std::vector<ResourceVariant> ResourceModule::Variants(ResourceType type) const {
+    if (!has_resources_) return {};
+    if (format_ == ModuleFormat::Ne) return ne::Variants(image_, resource_table_offset_, type);
+    const auto headers =
+        PeHeaders(format_, resource_table_offset_, section_table_offset_, section_count_, size_of_headers_);
+    return pe::Variants(image_, headers, type);
 }
 
 ResourceIndex ResourceModule::Index(ResourceType type) const {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/bytes.h"
+#include "common/failure.h"
 
 namespace icoforge::module {
 
@@ -20,6 +21,8 @@ enum class ResourceType : std::uint16_t {
     Icon = 3,
     GroupCursor = 12,
     GroupIcon = 14,
+    AnimatedCursor = 21,
+    AnimatedIcon = 22,
 };
 
 enum class ModuleFormat { Pe32, Pe32Plus, Ne };
@@ -44,6 +47,14 @@ struct ResourceEntry {
     std::optional<ByteView> data;
 };
 
+// One language variant of one name of a type, as stored: every language of every name,
+// not only the one Find would choose.
+struct ResourceVariant {
+    ResourceName name;
+    std::optional<std::uint16_t> language;  // nothing in NE modules, which have none
+    std::optional<ByteView> data;           // nothing when the entry's data lies outside the image
+};
+
 // Find for one type in constant time, with the same answers: built once from every entry,
 // so that looking up all of a module's resources costs no more than reading them.
 class ResourceIndex {
@@ -60,10 +71,10 @@ private:
 // A parsed view of one module image. It borrows the bytes: they must outlive it.
 class ResourceModule {
 public:
-    // Nothing when the bytes are not a module Windows would map as a data file (no MZ
-    // header, no PE or NE header behind it, headers that do not fit). A module without
-    // resources parses; it simply has no names of any type.
-    static std::optional<ResourceModule> Parse(ByteView image);
+    // Refused, with the reason, when the bytes are not a module Windows would map as a
+    // data file (no MZ header, no PE or NE header behind it, headers that do not fit). A
+    // module without resources parses; it simply has no names of any type.
+    static Result<ResourceModule> Parse(ByteView image);
 
     ModuleFormat format() const { return format_; }
 
@@ -79,6 +90,10 @@ public:
     // that an NE resource whose last alignment unit is cut short by the end of the file
     // comes up to the end of the file: only its padding is missing).
     std::optional<ByteView> Find(ResourceType type, const ResourceName& name) const;
+
+    // Every language variant of every name of `type`, names in the order of Names() and
+    // languages in stored order. Empty as Names() is.
+    std::vector<ResourceVariant> Variants(ResourceType type) const;
 
     // Every lookup Find(type, ...) would answer, read in one pass over the type's entries.
     ResourceIndex Index(ResourceType type) const;

@@ -122,8 +122,20 @@ TEST(PeHeaders, RefusedWhenNotAPeOrCutShort) {
     const ByteBuffer lfanew_huge = damaged(kLfanew, 0xFFFFFFFF, true);
     const ByteBuffer bad_signature = damaged(0x40 + 2, 0x0001, false);
     const ByteBuffer rom_magic = damaged(0x40 + kOptionalMagic, 0x107, false);
-    for (const ByteBuffer* image : {&not_mz, &lfanew_past_end, &lfanew_huge, &bad_signature, &rom_magic}) {
-        EXPECT_FALSE(ResourceModule::Parse(*image));
+    const struct {
+        const ByteBuffer* image;
+        const char* reason;
+    } refused[] = {
+        {&not_mz, "no MZ header"},
+        {&lfanew_past_end, "no PE or NE header"},
+        {&lfanew_huge, "no PE or NE header"},
+        {&bad_signature, "no PE or NE header"},
+        {&rom_magic, "neither PE32 nor PE32+"},
+    };
+    for (const auto& c : refused) {
+        const auto module = ResourceModule::Parse(*c.image);
+        ASSERT_FALSE(module) << c.reason;
+        EXPECT_NE(module.error().reason.find(c.reason), std::string::npos) << module.error().reason;
     }
     EXPECT_FALSE(LooksLikeModule(not_mz));
     EXPECT_FALSE(LooksLikeModule(lfanew_huge));
@@ -131,9 +143,49 @@ TEST(PeHeaders, RefusedWhenNotAPeOrCutShort) {
     EXPECT_TRUE(LooksLikeModule(rom_magic));
     // Every prefix that stops inside the headers is refused; none reads past its end.
     for (std::size_t size = 0; size < 0x40 + kPe32RvaCount + 4; ++size) {
-        EXPECT_FALSE(ResourceModule::Parse(ByteView(good).first(size))) << size;
+        const auto module = ResourceModule::Parse(ByteView(good).first(size));
+        ASSERT_FALSE(module) << size;
+        const char* reason = size < 2 ? "no MZ header" : size < 0x40 + 4 ? "no PE or NE header" : "cut short";
+        EXPECT_NE(module.error().reason.find(reason), std::string::npos) << size << ": " << module.error().reason;
     }
     EXPECT_FALSE(LooksLikeModule({}));
+}
+
+TEST_P(PeTest, VariantsGiveEveryLanguageOfEveryName) {
+    const auto built = BuildModuleWithLayout(GetParam(), {
+        {Type(kGroup), ResourceName::Id(7), Bytes({1}), 0x409},
+        {Type(kGroup), ResourceName::Id(7), Bytes({2}), 0},
+        {Type(kGroup), ResourceName::Text("NAMED"), Bytes({3}), 0x407},
+        {Type(ResourceType::AnimatedCursor), ResourceName::Id(1), Bytes({4}), 0},
+        {Type(kGroup), ResourceName::Id(8), Bytes({5, 5}), 0x411},
+    });
+    ByteBuffer image = built.bytes;
+    // The last resource's data entry points far outside the file.
+    ASSERT_TRUE(PutU32At(image, built.entry_offsets[4], 0x7FFF0000));
+    const auto module = ResourceModule::Parse(image);
+    ASSERT_TRUE(module);
+    struct Expected {
+        ResourceName name;
+        std::optional<std::uint16_t> language;
+        std::optional<std::uint8_t> first;
+    };
+    const std::vector<Expected> expected = {
+        {ResourceName::Text("NAMED"), 0x407, 3},
+        {ResourceName::Id(7), 0x409, 1},
+        {ResourceName::Id(7), 0, 2},
+        {ResourceName::Id(8), 0x411, std::nullopt},
+    };
+    const auto variants = module->Variants(kGroup);
+    ASSERT_EQ(variants.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(variants[i].name, expected[i].name) << i;
+        EXPECT_EQ(variants[i].language, expected[i].language) << i;
+        EXPECT_EQ(FirstByte(variants[i].data), expected[i].first) << i;
+    }
+    // Find still takes the neutral language of a name.
+    EXPECT_EQ(FirstByte(module->Find(kGroup, ResourceName::Id(7))), 2);
+    ASSERT_EQ(module->Variants(ResourceType::AnimatedCursor).size(), 1u);
+    EXPECT_TRUE(module->Variants(ResourceType::AnimatedIcon).empty());
 }
 
 TEST(PeBounds, DataJustFittingAndOneByteOver) {

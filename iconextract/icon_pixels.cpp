@@ -1,0 +1,229 @@
+#include "iconextract/icon_pixels.h"
+
+#include <csetjmp>
+#include <string>
+
+#include <png.h>
+
+#include "common/byte_reader.h"
+#include "common/checked_size.h"
+#include "iconextract/icon_group.h"
+
+namespace icoforge {
+namespace {
+
+constexpr std::uint32_t kBiRgb = 0;
+constexpr std::uint32_t kBiBitfields = 3;
+constexpr std::uint64_t kBiCompression = 16;
+constexpr std::uint64_t kRgbQuadBytes = 4;
+
+Result<RgbaImage> Refuse(std::string reason) { return Fail("decode", "", std::move(reason)); }
+
+std::uint64_t RowBytes(std::uint64_t width, std::uint64_t bits) { return (width * bits + 31) / 32 * 4; }
+
+struct Masks {
+    std::uint32_t red = 0, green = 0, blue = 0;
+};
+
+// A channel's value under a bit-field mask, scaled to 8 bits.
+std::uint8_t Channel(std::uint32_t pixel, std::uint32_t mask) {
+    if (mask == 0) return 0;
+    int shift = 0;
+    while (((mask >> shift) & 1) == 0) ++shift;
+    const std::uint32_t max = mask >> shift;
+    const std::uint32_t value = (pixel & mask) >> shift;
+    return static_cast<std::uint8_t>((std::uint64_t{value} * 255 + max / 2) / max);
+}
+
+bool MaskBit(ByteView row, std::uint64_t x) { return ((row[x / 8] >> (7 - x % 8)) & 1) != 0; }
+
+}  // namespace
+
+Result<RgbaImage> DibToRgba(ByteView dib) {
+    const auto header_size = ReadU32(dib, bih::kSize);
+    const auto width = ReadI32(dib, bih::kWidth);
+    const auto both_heights = ReadI32(dib, bih::kHeight);
+    const auto bits = ReadU16(dib, bih::kBitCount);
+    const auto compression = ReadU32(dib, kBiCompression);
+    const auto clr_used = ReadU32(dib, bih::kClrUsed);
+    if (!header_size || !clr_used || *header_size < bih::kHeaderBytes || *header_size > dib.size())
+        return Refuse("the bitmap header is cut short");
+    if (*width <= 0 || *both_heights <= 0 || *both_heights % 2 != 0)
+        return Refuse("the bitmap gives a size of " + std::to_string(*width) + " by " + std::to_string(*both_heights) +
+                      ", which no icon image has");
+    const std::uint64_t w = static_cast<std::uint64_t>(*width);
+    const std::uint64_t h = static_cast<std::uint64_t>(*both_heights) / 2;
+    if (w * h > kMaxIconPixels) return Refuse("the image has more pixels than the limit");
+    if (*bits != 1 && *bits != 4 && *bits != 8 && *bits != 16 && *bits != 24 && *bits != 32)
+        return Refuse("the bitmap has " + std::to_string(*bits) + " bits per pixel");
+    const bool bitfields = *compression == kBiBitfields && (*bits == 16 || *bits == 32);
+    if (*compression != kBiRgb && !bitfields)
+        return Refuse("the bitmap is compressed (method " + std::to_string(*compression) + ")");
+
+    std::uint64_t at = *header_size;
+    Masks masks = *bits == 16 ? Masks{0x7C00, 0x03E0, 0x001F} : Masks{0xFF0000, 0x00FF00, 0x0000FF};
+    if (bitfields) {
+        // A 40-byte header keeps its masks behind it; larger headers hold them inside.
+        const std::uint64_t masks_at = *header_size == bih::kHeaderBytes ? at : bih::kHeaderBytes;
+        const auto r = ReadU32(dib, masks_at), g = ReadU32(dib, masks_at + 4), b = ReadU32(dib, masks_at + 8);
+        if (!r || !g || !b) return Refuse("the bitmap's colour masks are cut short");
+        masks = {*r, *g, *b};
+        if (*header_size == bih::kHeaderBytes) at += 12;
+    }
+    std::uint64_t palette_entries = 0;
+    if (*bits <= 8) palette_entries = *clr_used != 0 ? *clr_used : (std::uint64_t{1} << *bits);
+    else palette_entries = *clr_used;  // deeper images may carry an unused table
+    const auto palette = SliceOf(dib, at, palette_entries * kRgbQuadBytes);
+    if (!palette.ok) return Refuse("the bitmap's colour table is cut short");
+    at += palette_entries * kRgbQuadBytes;
+
+    const std::uint64_t xor_row = RowBytes(w, *bits);
+    const std::uint64_t and_row = RowBytes(w, 1);
+    const auto colour = SliceOf(dib, at, xor_row * h);
+    if (!colour.ok) return Refuse("the bitmap's colour rows are cut short");
+    const auto mask = SliceOf(dib, at + xor_row * h, and_row * h);
+
+    RgbaImage image;
+    image.width = static_cast<std::uint32_t>(w);
+    image.height = static_cast<std::uint32_t>(h);
+    image.pixels.assign(w * h * RgbaImage::kChannels, 0);
+    bool any_alpha = false;
+    for (std::uint64_t y = 0; y < h; ++y) {
+        // Rows are stored bottom-up.
+        const ByteView row = colour.bytes.subspan(static_cast<std::size_t>((h - 1 - y) * xor_row), xor_row);
+        std::uint8_t* out = image.pixels.data() + y * w * 4;
+        for (std::uint64_t x = 0; x < w; ++x, out += 4) {
+            std::uint32_t r = 0, g = 0, b = 0, a = 0;
+            if (*bits <= 8) {
+                const unsigned per_byte = 8 / *bits;
+                const unsigned shift = 8 - *bits * (1 + x % per_byte);
+                const std::uint64_t index = (row[x / per_byte] >> shift) & ((1u << *bits) - 1);
+                // An index beyond the table is black, as Windows draws it.
+                if (index < palette_entries) {
+                    const ByteView quad = palette.bytes.subspan(index * 4, 4);
+                    b = quad[0], g = quad[1], r = quad[2];
+                }
+            } else if (*bits == 16 || (*bits == 32 && bitfields)) {
+                const std::uint32_t pixel = *bits == 16 ? *ReadU16(row, 2 * x) : *ReadU32(row, 4 * x);
+                r = Channel(pixel, masks.red), g = Channel(pixel, masks.green), b = Channel(pixel, masks.blue);
+                if (*bits == 32) a = pixel >> 24;
+            } else {
+                const std::uint64_t bytes = *bits / 8;
+                b = row[x * bytes], g = row[x * bytes + 1], r = row[x * bytes + 2];
+                if (*bits == 32) a = row[x * bytes + 3];
+            }
+            out[0] = static_cast<std::uint8_t>(r), out[1] = static_cast<std::uint8_t>(g);
+            out[2] = static_cast<std::uint8_t>(b), out[3] = static_cast<std::uint8_t>(a);
+            any_alpha = any_alpha || a != 0;
+        }
+    }
+    if (*bits == 32 && any_alpha) return image;
+    if (!mask.ok) return Refuse("the bitmap's mask rows are cut short");
+    for (std::uint64_t y = 0; y < h; ++y) {
+        const ByteView row = mask.bytes.subspan(static_cast<std::size_t>((h - 1 - y) * and_row), and_row);
+        std::uint8_t* out = image.pixels.data() + y * w * 4;
+        for (std::uint64_t x = 0; x < w; ++x, out += 4) {
+            if (!MaskBit(row, x)) {
+                out[3] = 255;
+            } else if (out[0] == 0 && out[1] == 0 && out[2] == 0) {
+                out[3] = 0;  // the screen shows through
+            } else {
+                // The screen is inverted here: what that shows over white.
+                out[0] = static_cast<std::uint8_t>(255 - out[0]);
+                out[1] = static_cast<std::uint8_t>(255 - out[1]);
+                out[2] = static_cast<std::uint8_t>(255 - out[2]);
+                out[3] = 255;
+            }
+        }
+    }
+    return image;
+}
+
+namespace {
+
+struct MemoryReader {
+    ByteView bytes;
+    std::uint64_t at = 0;
+};
+
+[[noreturn]] void PngError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void PngWarning(png_structp, png_const_charp) {}
+void PngRead(png_structp png, png_bytep data, png_size_t length) {
+    auto* reader = static_cast<MemoryReader*>(png_get_io_ptr(png));
+    if (!RangeFits(reader->at, length, reader->bytes.size())) png_error(png, "cut short");
+    std::copy_n(reader->bytes.data() + reader->at, length, data);
+    reader->at += length;
+}
+
+struct PngSession {
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+    PngSession() = default;
+    PngSession(const PngSession&) = delete;
+    PngSession& operator=(const PngSession&) = delete;
+    ~PngSession() {
+        if (png != nullptr) png_destroy_read_struct(&png, info != nullptr ? &info : nullptr, nullptr);
+    }
+};
+
+// libpng errors leave through longjmp: nothing in this frame has a destructor, and the
+// picture is sized by the caller before the rows are read.
+bool ReadPngHeader(PngSession& s, MemoryReader& reader, png_uint_32& width, png_uint_32& height) {
+    if (setjmp(png_jmpbuf(s.png)) != 0) return false;
+    const auto side = static_cast<png_uint_32>(kMaxIconPixels);
+    png_set_user_limits(s.png, side, side);
+    png_set_chunk_malloc_max(s.png, 8u << 20);
+    png_set_read_fn(s.png, &reader, PngRead);
+    png_read_info(s.png, s.info);
+    width = png_get_image_width(s.png, s.info);
+    height = png_get_image_height(s.png, s.info);
+    // Every kind of PNG to 8-bit RGBA, pixels as stored: an icon's colours are drawn
+    // without gamma correction.
+    png_set_expand(s.png);
+    png_set_strip_16(s.png);
+    png_set_gray_to_rgb(s.png);
+    png_set_add_alpha(s.png, 0xFF, PNG_FILLER_AFTER);
+    png_set_interlace_handling(s.png);
+    png_read_update_info(s.png, s.info);
+    return png_get_rowbytes(s.png, s.info) == std::uint64_t{width} * 4;
+}
+
+bool ReadPngRows(PngSession& s, std::uint8_t* pixels, std::uint32_t width, std::uint32_t height) {
+    if (setjmp(png_jmpbuf(s.png)) != 0) return false;
+    const int passes = png_set_interlace_handling(s.png);
+    for (int pass = 0; pass < passes; ++pass)
+        for (std::uint32_t y = 0; y < height; ++y) {
+            png_bytep row = pixels + std::uint64_t{y} * width * 4;
+            png_read_rows(s.png, &row, nullptr, 1);
+        }
+    png_read_end(s.png, nullptr);
+    return true;
+}
+
+}  // namespace
+
+Result<RgbaImage> PngToRgba(ByteView png) {
+    if (!IsPngImage(png)) return Refuse("not a PNG image");
+    PngSession s;
+    s.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, PngError, PngWarning);
+    if (s.png == nullptr) return Refuse("out of memory");
+    s.info = png_create_info_struct(s.png);
+    if (s.info == nullptr) return Refuse("out of memory");
+    MemoryReader reader{png, 0};
+    png_uint_32 width = 0, height = 0;
+    if (!ReadPngHeader(s, reader, width, height)) return Refuse("the PNG image's header is damaged");
+    const auto pixels = CheckedMul(width, height);
+    if (!pixels || *pixels > kMaxIconPixels) return Refuse("the image has more pixels than the limit");
+    RgbaImage image;
+    image.width = width;
+    image.height = height;
+    image.pixels.assign(*pixels * RgbaImage::kChannels, 0);
+    if (!ReadPngRows(s, image.pixels.data(), width, height)) return Refuse("the PNG image's data is damaged");
+    return image;
+}
+
+Result<RgbaImage> IconImageToRgba(ByteView image) {
+    return IsPngImage(image) ? PngToRgba(image) : DibToRgba(image);
+}
+
+}  // namespace icoforge
