@@ -7,49 +7,93 @@
 namespace icoforge::cli {
 namespace {
 
-constexpr const char* kUsage =
-    "usage: icoforge decrypt [-a 1|2] -k KEY IN OUT\n"
-    "  Deciphers the bytes of IN under the key text KEY and writes them to OUT.\n"
-    "  -a 1  DES in ECB mode over a length-prefixed block (the default)\n"
-    "  -a 2  RC4 (the same operation enciphers)\n"
-    "  Prints OUT; exits with 1, OUT not written, when IN is empty or does not decipher\n"
-    "  to a valid block under KEY.\n";
-
-constexpr OptionRule kOptions[] = {{"-a", true}, {"-k", true}};
+constexpr Message kSummary{"decipher a buffer", "解密一段数据"};
+constexpr Message kDescription{
+    "Deciphers the bytes of IN under the key text and writes them to OUT. The key is given with\n"
+    "-k KEY, or kept off the command line (where every user's process list shows it) with\n"
+    "--key-file FILE, whose first line is the key; --key-file - reads it from standard input.\n"
+    "Prints OUT; exits with 1, OUT not written, when IN is empty or does not decipher to a valid\n"
+    "block under the key.",
+    "用密钥文本解密 IN 的字节并写入 OUT。密钥用 -k KEY 给出，或者用 --key-file FILE 从文件\n"
+    "的第一行读取，使它不出现在命令行上（所有用户的进程列表都能看到命令行）；\n"
+    "--key-file - 从标准输入读取。输出 OUT；IN 为空或用该密钥无法解出有效数据块时退出状态为 1，\n"
+    "不写 OUT。"};
+constexpr Message kAlgorithmHelp{"1: DES in ECB mode over a length-prefixed block (the default); 2: RC4",
+                                 "1：对带长度前缀的数据块做 ECB 模式 DES（默认）；2：RC4"};
+constexpr Message kKeyHelp{"the key text", "密钥文本"};
+constexpr Message kKeyFileHelp{"read the key from the first line of FILE, or of standard input for -",
+                               "从 FILE 的第一行读取密钥；为 - 时从标准输入读取"};
+constexpr Message kEmpty{"{1} is empty", "{1} 是空文件"};
+constexpr Message kNotDeciphered{"{1} does not decipher to a valid block under this key",
+                                 "{1} 用这个密钥解不出有效的数据块"};
+constexpr Message kStandardInput{"standard input", "标准输入"};
 
 // The input and its plain text are held side by side; at this size both stay within the
 // 256 MiB any one command may use.
 constexpr std::uint64_t kMaxInputBytes = 128ull * 1024 * 1024;
+// A key is a line of text; a key file far larger than that is a mistake.
+constexpr std::uint64_t kMaxKeyFileBytes = 64 * 1024;
 
-}  // namespace
+// The key file's first line, without its line end (LF or CR LF).
+std::string FirstLine(std::string text) {
+    if (const auto end = text.find('\n'); end != std::string::npos) text.resize(end);
+    if (text.ends_with('\r')) text.pop_back();
+    return text;
+}
 
-int RunDecrypt(const Args& args) {
-    CommandLine line;
-    std::string problem;
-    if (!ParseCommandLine(args, kOptions, line, problem)) return UsageError(problem, kUsage);
-    if (line.help) return ShowHelp(kUsage);
-    std::int32_t algorithm = 1;
-    if (const std::string* value = line.Value("-a")) {
-        if (*value != "1" && *value != "2") return UsageError("-a takes 1 or 2", kUsage);
-        algorithm = *value == "2" ? 2 : 1;
+std::optional<std::string> ReadKey(const Invocation& run, const std::string& source) {
+    if (source == "-") {
+        std::string text;
+        char buffer[4096];
+        std::size_t got = 0;
+        while ((got = std::fread(buffer, 1, sizeof buffer, stdin)) > 0 && text.size() <= kMaxKeyFileBytes)
+            text.append(buffer, got);
+        if (std::ferror(stdin)) {
+            CannotRead(run, run.Text(kStandardInput), LastSystemErrorText());
+            return std::nullopt;
+        }
+        return FirstLine(std::move(text));
     }
-    const std::string* key = line.Value("-k");
-    if (key == nullptr) return UsageError("decrypt needs -k KEY", kUsage);
-    if (line.operands.size() != 2) return UsageError("decrypt takes IN and OUT", kUsage);
-    const std::string& in = line.operands[0];
-    const std::string& out = line.operands[1];
-    if (IsSameFile(in, out)) return OutputIsSource(in, out);
+    FileError error;
+    const auto bytes = ReadWholeFile(source, &error, kMaxKeyFileBytes);
+    if (!bytes) {
+        CannotRead(run, source, error.reason);
+        return std::nullopt;
+    }
+    return FirstLine(std::string(bytes->begin(), bytes->end()));
+}
+
+int Run(const Invocation& run) {
+    const auto key_text = run.Value("--key");
+    const auto key_file = run.Value("--key-file");
+    if (key_text && key_file) return run.UsageError(run.Text(msg::kOptionsConflict, {"--key", "--key-file"}));
+    if (!key_text && !key_file) return run.UsageError(run.Text(msg::kNeedsOneOf, {"-k KEY", "--key-file FILE"}));
+    const std::string& in = run.Operand("IN");
+    const std::string& out = run.Operand("OUT");
+    if (IsSameFile(in, out)) return OutputIsSource(run, in, out);
+    const auto key = key_text ? key_text : ReadKey(run, *key_file);
+    if (!key) return kExitFailure;
 
     FileError error;
     const auto data = ReadWholeFile(in, &error, kMaxInputBytes);
-    if (!data) return CannotRead(in, error.reason);
+    if (!data) return CannotRead(run, in, error.reason);
+    const auto algorithm = static_cast<std::int32_t>(run.Number("--algorithm").value_or(1));
     const ByteBuffer plain = DecryptData(*data, *key, algorithm);
-    if (plain.empty()) {
-        return Failure(Quoted(in) +
-                       (data->empty() ? " is empty" : " does not decipher to a valid block under this key"));
-    }
-    if (!WriteWholeFile(out, plain, &error)) return CannotWrite(out, error.reason);
-    return PrintPath(out);
+    if (plain.empty()) return run.Fail(run.Text(data->empty() ? kEmpty : kNotDeciphered, {Quoted(in)}));
+    if (!WriteWholeFile(out, plain, &error)) return CannotWrite(run, out, error.reason);
+    run.console().Path(out);
+    return kExitSuccess;
 }
+
+constexpr OptionSpec kOptions[] = {
+    {"-a", "--algorithm", "1|2", kAlgorithmHelp, NumberFrom(1, 2)},
+    {"-k", "--key", "KEY", kKeyHelp},
+    {"", "--key-file", "FILE", kKeyFileHelp},
+};
+constexpr OperandSpec kOperands[] = {{"IN"}, {"OUT"}};
+
+}  // namespace
+
+const Subcommand kDecryptCommand{"decrypt", kSummary, kDescription, kOptions, kOperands, Run};
 
 }  // namespace icoforge::cli

@@ -1,4 +1,3 @@
-#include <cstdio>
 #include <limits>
 #include <optional>
 #include <string>
@@ -11,15 +10,31 @@
 namespace icoforge::cli {
 namespace {
 
-constexpr const char* kUsage =
-    "usage: icoforge icon [--raw] [--transparent RRGGBB] [--cursor X,Y] IN.bmp OUT.ico\n"
-    "  Writes a single-image icon built from the BMP file IN: a 24-bit colour image and a\n"
-    "  1-bit mask, at the bitmap's own size (1 to 255 pixels a side). Pixels of the\n"
-    "  transparent colour (white unless --transparent names one, as hex RRGGBB) become\n"
-    "  transparent.\n"
-    "  --raw          read IN as an uncompressed 24-bit image whatever its header says\n"
-    "  --cursor X,Y   write a cursor with hot spot X,Y (each kept to its low 8 bits)\n"
-    "  Prints OUT; exits with 1 when no icon could be built (nothing is written).\n";
+constexpr Message kSummary{"single-image icon from a BMP", "由 BMP 生成单图像图标"};
+constexpr Message kDescription{
+    "Writes a single-image icon built from the BMP file IN: a 24-bit colour image and a 1-bit\n"
+    "mask, at the bitmap's own size (1 to 255 pixels a side). Pixels of the transparent colour\n"
+    "(white unless --transparent names one) become transparent. Prints OUT; exits with 1 when\n"
+    "no icon could be built (nothing is written).",
+    "由 BMP 文件 IN 生成单图像图标：24 位彩色图像加 1 位掩码，尺寸与位图相同（每边 1 到 255\n"
+    "像素）。透明色（白色，或 --transparent 指定的颜色）的像素变为透明。输出 OUT；无法生成\n"
+    "图标时退出状态为 1（不写任何文件）。"};
+constexpr Message kRawHelp{"read IN as an uncompressed 24-bit image whatever its header says",
+                           "不论文件头如何，都把 IN 当作未压缩的 24 位图像读取"};
+constexpr Message kTransparentHelp{"the transparent colour, as hex RRGGBB", "透明色，十六进制 RRGGBB"};
+constexpr Message kCursorHelp{"write a cursor with hot spot X,Y (each kept to its low 8 bits)",
+                              "生成热点为 X,Y 的光标（各取低 8 位）"};
+constexpr Message kBadColour{"--transparent takes six hex digits RRGGBB, not {1}",
+                             "--transparent 需要六位十六进制数 RRGGBB，而不是 {1}"};
+constexpr Message kBadHotSpot{"--cursor takes two whole numbers X,Y, not {1}", "--cursor 需要两个整数 X,Y，而不是 {1}"};
+constexpr Message kRawRefused{"cannot make an icon of {1}: not a BMP of 1 to 255 pixels a side with enough 24-bit pixel data",
+                              "无法用 {1} 生成图标：不是每边 1 到 255 像素且有足够 24 位像素数据的 BMP"};
+constexpr Message kUnreadable{
+    "cannot make an icon of {1}: not a bitmap that can be read (an uncompressed BMP of 1, 4, 8, 16, 24 "
+    "or 32 bits per pixel with all its rows)",
+    "无法用 {1} 生成图标：不是可读的位图（所有行俱全的 1、4、8、16、24 或 32 位未压缩 BMP）"};
+constexpr Message kBadSize{"cannot make an icon of {1}: the bitmap must be 1 to 255 pixels wide and high (bottom-up)",
+                           "无法用 {1} 生成图标：位图的宽和高必须是 1 到 255 像素（自下而上）"};
 
 std::optional<int> HexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -41,13 +56,11 @@ std::optional<ColourValue> ParseColour(const std::string& text) {
     return MakeColour(parts[0], parts[1], parts[2]);
 }
 
-std::optional<std::int32_t> ParseInt32(const std::string& text) {
-    long long value = 0;
-    if (!ParseInt(text, value) || value < std::numeric_limits<std::int32_t>::min() ||
-        value > std::numeric_limits<std::int32_t>::max()) {
+std::optional<std::int32_t> Int32(std::string_view text) {
+    const auto value = WholeNumber(text);
+    if (!value || *value < std::numeric_limits<std::int32_t>::min() || *value > std::numeric_limits<std::int32_t>::max())
         return std::nullopt;
-    }
-    return static_cast<std::int32_t>(value);
+    return static_cast<std::int32_t>(*value);
 }
 
 // A bitmap for an icon is at most 255 x 255 pixels: about 260 KB at 32 bits. The bound
@@ -55,59 +68,55 @@ std::optional<std::int32_t> ParseInt32(const std::string& text) {
 // be a mistake (a disk image, a sparse file) before it is read into memory.
 constexpr std::uint64_t kMaxBitmapFileBytes = 16ull * 1024 * 1024;
 
-constexpr OptionRule kOptions[] = {{"--raw", false}, {"--transparent", true}, {"--cursor", true}};
-
-// The builders say only yes or no, and the bitmap's own texts are not the command line's
-// language: the reason is found again and said in English.
-std::string WhyNotBuilt(ByteView bytes, bool raw) {
-    if (raw) return "not a BMP of 1 to 255 pixels a side with enough 24-bit pixel data";
-    Bitmap bitmap;
-    if (!bitmap.LoadData(bytes)) {
-        return "not a bitmap that can be read (an uncompressed BMP of 1, 4, 8, 16, 24 or 32 bits "
-               "per pixel with all its rows)";
-    }
-    return "the bitmap must be 1 to 255 pixels wide and high (bottom-up)";
-}
-
-}  // namespace
-
-int RunIcon(const Args& args) {
-    CommandLine line;
-    std::string problem;
-    if (!ParseCommandLine(args, kOptions, line, problem)) return UsageError(problem, kUsage);
-    if (line.help) return ShowHelp(kUsage);
-    const bool raw = line.Has("--raw");
+int Run(const Invocation& run) {
+    const bool raw = run.Has("--raw");
     std::optional<ColourValue> transparent;
-    if (const std::string* colour = line.Value("--transparent")) {
+    if (const auto colour = run.Value("--transparent")) {
         transparent = ParseColour(*colour);
-        if (!transparent) return UsageError("the colour must be six hex digits RRGGBB", kUsage);
+        if (!transparent) return run.UsageError(run.Text(kBadColour, {Quoted(*colour)}));
     }
     bool as_cursor = false;
     std::int32_t hot_x = 0;
     std::int32_t hot_y = 0;
-    if (const std::string* spot = line.Value("--cursor")) {
+    if (const auto spot = run.Value("--cursor")) {
         const auto comma = spot->find(',');
-        const auto x = comma == std::string::npos ? std::nullopt : ParseInt32(spot->substr(0, comma));
-        const auto y = comma == std::string::npos ? std::nullopt : ParseInt32(spot->substr(comma + 1));
-        if (!x || !y) return UsageError("the hot spot must be two whole numbers X,Y", kUsage);
+        const auto x = comma == std::string::npos ? std::nullopt : Int32(std::string_view(*spot).substr(0, comma));
+        const auto y = comma == std::string::npos ? std::nullopt : Int32(std::string_view(*spot).substr(comma + 1));
+        if (!x || !y) return run.UsageError(run.Text(kBadHotSpot, {Quoted(*spot)}));
         as_cursor = true;
         hot_x = *x;
         hot_y = *y;
     }
-    if (line.operands.size() != 2) return UsageError("icon takes IN.bmp OUT.ico", kUsage);
-    const std::string& in = line.operands[0];
-    const std::string& out = line.operands[1];
-    if (IsSameFile(in, out)) return OutputIsSource(in, out);
+    const std::string& in = run.Operand("IN.bmp");
+    const std::string& out = run.Operand("OUT.ico");
+    if (IsSameFile(in, out)) return OutputIsSource(run, in, out);
 
     FileError error;
     const auto bytes = ReadWholeFile(in, &error, kMaxBitmapFileBytes);
-    if (!bytes) return CannotRead(in, error.reason);
+    if (!bytes) return CannotRead(run, in, error.reason);
     ByteBuffer icon;
     const bool built = raw ? BuildIconFromBitmapBytes(*bytes, icon, transparent, as_cursor, hot_x, hot_y)
                            : BuildIconFromBitmap(*bytes, icon, transparent, as_cursor, hot_x, hot_y);
-    if (!built) return Failure("cannot make an icon of " + Quoted(in) + ": " + WhyNotBuilt(*bytes, raw));
-    if (!WriteWholeFile(out, icon, &error)) return CannotWrite(out, error.reason);
-    return PrintPath(out);
+    if (!built) {
+        // The builders say only yes or no: the reason is found again.
+        if (raw) return run.Fail(run.Text(kRawRefused, {Quoted(in)}));
+        Bitmap bitmap;
+        return run.Fail(run.Text(bitmap.LoadData(*bytes) ? kBadSize : kUnreadable, {Quoted(in)}));
+    }
+    if (!WriteWholeFile(out, icon, &error)) return CannotWrite(run, out, error.reason);
+    run.console().Path(out);
+    return kExitSuccess;
 }
+
+constexpr OptionSpec kOptions[] = {
+    {"", "--raw", "", kRawHelp},
+    {"", "--transparent", "RRGGBB", kTransparentHelp},
+    {"", "--cursor", "X,Y", kCursorHelp},
+};
+constexpr OperandSpec kOperands[] = {{"IN.bmp"}, {"OUT.ico"}};
+
+}  // namespace
+
+const Subcommand kIconCommand{"icon", kSummary, kDescription, kOptions, kOperands, Run};
 
 }  // namespace icoforge::cli

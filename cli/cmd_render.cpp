@@ -6,19 +6,23 @@
 namespace icoforge::cli {
 namespace {
 
-constexpr const char* kUsage =
-    "usage: icoforge render [-s SIZE] FILE OUTPUT.bmp\n"
-    "  Draws the picture FILE (BMP, JPEG, PNG, icon, cursor, GIF or PCX, recognised by\n"
-    "  content) fitted on the drawing board of SIZE x SIZE pixels (default 32, 16 to 256)\n"
-    "  and writes its snapshot as a 24-bit BMP. Prints OUTPUT. When FILE cannot be read or\n"
-    "  drawn, the snapshot of the bare background is still written, and the exit status is 1.\n";
-
-constexpr OptionRule kOptions[] = {{"-s", true}};
+constexpr Message kSummary{"the drawing board's snapshot of a picture", "画板上图片的快照"};
+constexpr Message kDescription{
+    "Draws the picture FILE (BMP, JPEG, PNG, icon, cursor, GIF or PCX, recognised by content)\n"
+    "fitted on the drawing board of SIZE x SIZE pixels and writes its snapshot as a 24-bit BMP.\n"
+    "Prints OUTPUT. When FILE cannot be read or drawn, nothing is written and the exit status is 1.",
+    "把图片 FILE（BMP、JPEG、PNG、图标、光标、GIF 或 PCX，按内容识别）适应地画在 SIZE x SIZE\n"
+    "像素的画板上，并把快照写成 24 位 BMP。输出 OUTPUT。FILE 无法读取或绘制时不写任何文件，\n"
+    "退出状态为 1。"};
+constexpr Message kSizeHelp{"the board's edge in pixels, 16 to 256 (default 32)", "画板边长（像素），16 到 256（默认 32）"};
+constexpr Message kNotDrawn{"cannot draw {1}: not a picture the board knows, damaged, or too large",
+                            "无法绘制 {1}：不是画板认识的图片、已损坏或太大"};
+constexpr Message kNotReadToEnd{"the file could not be read to its end", "文件无法读到结尾"};
 
 // The icon sizes the board is asked to draw at; a snapshot beyond them is no icon.
-constexpr long long kSmallestSize = 16;
-constexpr long long kLargestSize = 256;
-constexpr long long kDefaultSize = 32;
+constexpr std::int64_t kSmallestSize = 16;
+constexpr std::int64_t kLargestSize = 256;
+constexpr std::int64_t kDefaultSize = 32;
 // Pictures are shown in the board's fitted mode, whatever value asks for it.
 constexpr std::int32_t kFittedModeValue = 10;
 
@@ -33,50 +37,37 @@ private:
     std::FILE* file_;
 };
 
-}  // namespace
+int Run(const Invocation& run) {
+    const std::string& source = run.Operand("FILE");
+    const std::string& output = run.Operand("OUTPUT.bmp");
+    if (IsSameFile(source, output)) return OutputIsSource(run, source, output);
 
-int RunRender(const Args& args) {
-    CommandLine line;
-    std::string problem;
-    if (!ParseCommandLine(args, kOptions, line, problem)) return UsageError(problem, kUsage);
-    if (line.help) return ShowHelp(kUsage);
-    if (line.operands.size() != 2) return UsageError("render takes a picture and an output path", kUsage);
-    long long size = kDefaultSize;
-    if (const std::string* text = line.Value("-s")) {
-        if (!ParseInt(*text, size) || size < kSmallestSize || size > kLargestSize)
-            return UsageError("the size must be a number from 16 to 256", kUsage);
-    }
-    const std::string& source = line.operands[0];
-    const std::string& output = line.operands[1];
-    if (IsSameFile(source, output)) return OutputIsSource(source, output);
-
-    const auto edge = static_cast<std::int32_t>(size);
+    const auto edge = static_cast<std::int32_t>(run.Number("--size").value_or(kDefaultSize));
     DrawingBoard board;
     // Size and mode first, so that the picture is decoded once, at the size it is drawn.
     board.SetSize(edge, edge);
     board.SetPictureMode(kFittedModeValue);
     FileError read_error;
     const StdioFile file = OpenStdioFile(source, "rb", &read_error);
-    bool read = file != nullptr;
-    bool drawn = false;
-    if (file) {
-        FilePictureStream stream(file.get());
-        drawn = board.SetPictureFrom(stream, kWholeFileReadLimit);
-        if (stream.failed()) {
-            read = false;
-            read_error.reason = "the file could not be read to its end";
-        }
-    }
+    if (!file) return CannotRead(run, source, read_error.reason);
+    FilePictureStream stream(file.get());
+    const bool drawn = board.SetPictureFrom(stream, kWholeFileReadLimit);
+    if (stream.failed()) return CannotRead(run, source, run.Text(kNotReadToEnd));
+    // A snapshot of the bare background would pass for the picture: none is written.
+    if (!drawn) return run.Fail(run.Text(kNotDrawn, {Quoted(source)}));
 
     FileError write_error;
     if (!WriteWholeFile(output, board.TakeSnapshot(edge, edge), &write_error))
-        return CannotWrite(output, write_error.reason);
-    PrintPath(output);
-    if (!read) return CannotRead(source, read_error.reason);
-    if (!drawn)
-        return Failure("cannot draw " + Quoted(source) +
-                       ": not a picture the board knows, damaged, or too large; the snapshot shows the bare background");
+        return CannotWrite(run, output, write_error.reason);
+    run.console().Path(output);
     return kExitSuccess;
 }
+
+constexpr OptionSpec kOptions[] = {{"-s", "--size", "SIZE", kSizeHelp, NumberFrom(kSmallestSize, kLargestSize)}};
+constexpr OperandSpec kOperands[] = {{"FILE"}, {"OUTPUT.bmp"}};
+
+}  // namespace
+
+const Subcommand kRenderCommand{"render", kSummary, kDescription, kOptions, kOperands, Run};
 
 }  // namespace icoforge::cli

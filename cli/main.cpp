@@ -1,5 +1,7 @@
 // icoforge: the command-line front end. Each subcommand runs one engine or command.
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
 #include <exception>
 #include <new>
@@ -7,68 +9,105 @@
 
 #include "cli/commands.h"
 #include "cli/console.h"
+#include "platform/console_language.h"
 #include "platform/replacing_file.h"
 
 namespace icoforge::cli {
 namespace {
 
-struct Subcommand {
-    const char* name;
-    int (*run)(const Args&);
-    const char* summary;
+int RunHelp(const Invocation& run);
+
+constexpr OperandSpec kHelpOperands[] = {{"COMMAND", Arity::kOptional}};
+const Subcommand kHelpCommand{"help", msg::kHelpSummary, msg::kHelpDescription, {}, kHelpOperands, RunHelp};
+
+// The table: one row for each subcommand, in the order the help lists them.
+constexpr std::array kSubcommands = {
+    &kExtractCommand, &kCountCommand, &kGroupCommand, &kIconCommand,   &kConvertCommand,
+    &kRenderCommand,  &kResolveCommand, &kFolderCommand, &kDecryptCommand, &kScanCommand,
+    &kIndexCommand,   &kHelpCommand,
 };
 
-constexpr Subcommand kSubcommands[] = {
-    {"extract", RunExtract, "every icon of FILE, or FILE turned into an icon, as numbered .ico files"},
-    {"count", RunCount, "number of icons in FILE"},
-    {"group", RunGroup, "one icon group of SOURCE as .ico (or its first image as .bmp)"},
-    {"icon", RunIcon, "single-image icon from a BMP"},
-    {"convert", RunConvert, "any supported picture to a 24-bit BMP"},
-    {"render", RunRender, "the drawing board's snapshot of a picture"},
-    {"resolve", RunResolve, "target path stored in a shortcut file"},
-    {"folder", RunFolder, "special folder N"},
-    {"decrypt", RunDecrypt, "decipher a buffer"},
-    {"scan", RunScan, "every distinct icon of a tree, written once, with an index"},
-    {"index", RunIndex, "index merge: shard indexes of scans into one"},
-};
+const Subcommand* Find(std::string_view name) {
+    const auto found = std::ranges::find_if(kSubcommands, [&](const Subcommand* c) { return c->name == name; });
+    return found == kSubcommands.end() ? nullptr : *found;
+}
 
-void PrintUsage(std::FILE* out) {
-    std::fputs("usage: icoforge SUBCOMMAND [ARGS...]\n\n", out);
-    for (const auto& sub : kSubcommands) std::fprintf(out, "  %-9s %s\n", sub.name, sub.summary);
-    std::fputs("\n`icoforge SUBCOMMAND --help` describes each one; `icoforge --version` names this build.\n", out);
+std::string MainHelp(const Console& console) {
+    std::string help = console.Text(msg::kUsage, {"icoforge [OPTIONS] COMMAND [ARGS...]"}) + "\n";
+    help += console.Text(msg::kMainDescription) + "\n\n" + console.Text(msg::kCommandsHeading) + "\n";
+    for (const Subcommand* command : kSubcommands) {
+        std::string name(command->name);
+        name.resize(10, ' ');
+        help += "  " + name + console.Text(command->summary) + "\n";
+    }
+    help += "\n" + console.Text(msg::kOptionsHeading) + "\n";
+    help += "  -h, --help     " + console.Text(msg::kHelpOption) + "\n";
+    help += "  -V, --version  " + console.Text(msg::kVersionOption) + "\n";
+    help += "  -q, --quiet    " + console.Text(msg::kQuietOption) + "\n";
+    help += "  -v, --verbose  " + console.Text(msg::kVerboseOption) + "\n";
+    help += "  -0, --null     " + console.Text(msg::kNullOption) + "\n";
+    return help + "\n" + console.Text(msg::kMainFooter) + "\n";
+}
+
+int RunHelp(const Invocation& run) {
+    const std::string& name = run.Operand("COMMAND");
+    if (name.empty()) {
+        run.console().Help(MainHelp(run.console()));
+        return kExitSuccess;
+    }
+    const Subcommand* command = Find(name);
+    if (command == nullptr) return run.UsageError(run.Text(msg::kUnknownSubcommand, {Quoted(name)}));
+    run.console().Help(HelpOf(run.console(), *command));
+    return kExitSuccess;
+}
+
+bool IsProgramOption(std::string_view arg) {
+    return arg == "-q" || arg == "--quiet" || arg == "-v" || arg == "--verbose" || arg == "-0" || arg == "--null";
 }
 
 }  // namespace
 
-int Main(const Args& argv) {
-    if (argv.empty() || argv[0] == "--help" || argv[0] == "-h") {
-        PrintUsage(argv.empty() ? stderr : stdout);
-        return argv.empty() ? kExitUsage : kExitSuccess;
-    }
-    if (argv[0] == "--version") {
-        std::printf("icoforge %s\n", ICOFORGE_VERSION);
+int Main(const std::vector<std::string>& argv, Console& console) {
+    // The program's own options may stand before the command; they are handed on to it.
+    std::size_t at = 0;
+    while (at < argv.size() && IsProgramOption(argv[at])) ++at;
+    if (at == argv.size()) return console.UsageError(console.Text(msg::kNoSubcommand), "");
+    const std::string& first = argv[at];
+    if (first == "-h" || first == "--help") {
+        console.Help(MainHelp(console));
         return kExitSuccess;
     }
-    for (const auto& sub : kSubcommands) {
-        if (argv[0] == sub.name) return sub.run(Args(argv.begin() + 1, argv.end()));
+    if (first == "-V" || first == "--version") {
+        console.Answer("icoforge " ICOFORGE_VERSION);
+        return kExitSuccess;
     }
-    std::fprintf(stderr, "icoforge: unknown subcommand %s\n", Quoted(argv[0]).c_str());
-    PrintUsage(stderr);
-    return kExitUsage;
+    const Subcommand* command = Find(first);
+    if (command == nullptr) {
+        const Message& problem = first.starts_with('-') ? msg::kUnknownOption : msg::kUnknownSubcommand;
+        return console.UsageError(console.Text(problem, {Quoted(first)}), "");
+    }
+    std::vector<std::string> args(argv.begin(), argv.begin() + static_cast<std::ptrdiff_t>(at));
+    args.insert(args.end(), argv.begin() + static_cast<std::ptrdiff_t>(at) + 1, argv.end());
+    return RunSubcommand(*command, args, console);
 }
 
 }  // namespace icoforge::cli
 
 int main(int argc, char** argv) {
+    using namespace icoforge::cli;
+    icoforge::UseUtf8Console();
+    Console console(UserLanguage(), stdout, stderr);
+    int status = kExitFailure;
     // Whatever escapes a subcommand still ends as one line and status 1, never an abort.
     try {
         icoforge::LetFileSizeLimitFailWrites();
-        return icoforge::cli::Main(icoforge::cli::Utf8Arguments(argc, argv));
+        status = Main(Utf8Arguments(argc, argv), console);
     } catch (const std::bad_alloc&) {
-        return icoforge::cli::Failure("out of memory");
+        status = console.Fail(console.Text(msg::kOutOfMemory));
     } catch (const std::exception& failure) {
-        return icoforge::cli::Failure(std::string("unexpected failure: ") + failure.what());
+        status = console.Fail(console.Text(msg::kUnexpected, {failure.what()}));
     } catch (...) {
-        return icoforge::cli::Failure("unexpected failure");
+        status = console.Fail(console.Text(msg::kUnexpected, {"?"}));
     }
+    return console.Finish(status);
 }

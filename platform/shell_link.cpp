@@ -208,6 +208,33 @@ std::optional<std::string> FileEntryName(ByteView item, std::uint8_t type) {
     return primary;
 }
 
+// A URI item keeps its address as text, UTF-16 or ANSI by a flag, after fields whose
+// layout differs between Windows versions; the address is the run of URL characters
+// around the first "://" in either encoding.
+constexpr std::uint8_t kUriItemType = 0x61;
+
+bool IsUrlCharacter(std::uint16_t c) { return c > 0x20 && c < 0x7F; }
+
+std::string UrlIn(ByteView item) {
+    for (const std::uint64_t width : {2u, 1u}) {
+        for (std::uint64_t at = 0; at + 3 * width <= item.size(); ++at) {
+            const auto unit = [&](std::uint64_t position) -> std::uint16_t {
+                return width == 2 ? ReadU16(item, position).value_or(0) : ReadU8(item, position).value_or(0);
+            };
+            if (unit(at) != ':' || unit(at + width) != '/' || unit(at + 2 * width) != '/') continue;
+            std::uint64_t start = at;
+            while (start >= width && IsUrlCharacter(unit(start - width))) start -= width;
+            if (start == at) continue;  // no scheme before it
+            std::uint64_t end = at;
+            while (end + width <= item.size() && IsUrlCharacter(unit(end))) end += width;
+            std::string url;
+            for (std::uint64_t p = start; p < end; p += width) url += static_cast<char>(unit(p));
+            return url;
+        }
+    }
+    return {};
+}
+
 }  // namespace
 
 std::string PathFromItemIdList(ByteView items) {
@@ -245,13 +272,34 @@ std::string PathFromItemIdList(ByteView items) {
     return path;
 }
 
-std::string ShellLinkTargetPath(ByteView link) {
+bool IsShellLink(ByteView link) {
     const auto header_size = ReadU32(link, 0);
     const auto clsid = SliceOf(link, kClsidOffset, kShellLinkClsid.size());
+    return header_size == kHeaderSize && clsid.ok && ReadU32(link, kLinkFlagsOffset) &&
+           std::equal(clsid.bytes.begin(), clsid.bytes.end(), kShellLinkClsid.begin());
+}
+
+std::string ShellLinkStoredUrl(ByteView link) {
+    if (!IsShellLink(link) || !(*ReadU32(link, kLinkFlagsOffset) & kHasLinkTargetIdList)) return {};
+    ByteReader reader(link, kHeaderSize);
+    const auto list_size = reader.U16();
+    const auto items = list_size ? reader.Bytes(*list_size) : std::nullopt;
+    if (!items) return {};
+    for (std::uint64_t offset = 0;;) {
+        const auto size = ReadU16(*items, offset);
+        if (!size || *size == 0) return {};
+        const auto item = SliceOf(*items, offset, *size);
+        if (!item.ok) return {};
+        if (ReadU8(item.bytes, kItemTypeOffset) == kUriItemType) {
+            if (auto url = UrlIn(item.bytes); !url.empty()) return url;
+        }
+        offset += *size;
+    }
+}
+
+std::string ShellLinkTargetPath(ByteView link) {
+    if (!IsShellLink(link)) return {};
     const auto flags = ReadU32(link, kLinkFlagsOffset);
-    if (header_size != kHeaderSize || !clsid.ok || !flags ||
-        !std::equal(clsid.bytes.begin(), clsid.bytes.end(), kShellLinkClsid.begin()))
-        return {};
     ByteReader reader(link, kHeaderSize);
     std::string from_id_list;
     if (*flags & kHasLinkTargetIdList) {

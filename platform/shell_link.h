@@ -16,6 +16,14 @@ namespace icoforge {
 // and suffix.
 std::string ShellLinkTargetPath(ByteView link);
 
+// True when the bytes start as a shell link does (header size and class identifier),
+// whatever the file is called.
+bool IsShellLink(ByteView link);
+
+// The address a shell link to a web or other URL item stores, or empty when it stores
+// none: what a link with no file-system target points at instead.
+std::string ShellLinkStoredUrl(ByteView link);
+
 // The file-system path an item ID list names (`items`: the list after its size field,
 // up to and including the terminal zero), or empty when it names no drive path: a
 // "My Computer" root (optional), a drive, then file and folder entries. Long names from

@@ -3,112 +3,86 @@
 #include <algorithm>
 
 #include "common/byte_reader.h"
-#include "iconextract/ico_reader.h"
-#include "iconextract/icon_writers.h"
+#include "iconextract/catalogue.h"
 #include "iconextract/module/resource_module.h"
-#include "iconextract/module_groups.h"
 #include "scan/dhash.h"
 
 namespace icoforge::scan {
 namespace {
 
-bool StartsWith(ByteView file, std::initializer_list<std::uint8_t> prefix) {
-    return file.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), file.begin());
+using catalogue::CatalogueGroup;
+using catalogue::GroupType;
+
+bool StartsWith(ByteView file, std::string_view prefix) {
+    return file.size() >= prefix.size() &&
+           std::equal(prefix.begin(), prefix.end(), file.begin(), [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; });
 }
 
-nlohmann::json ImagesOf(const IconGroup& group) {
-    nlohmann::json images = nlohmann::json::array();
-    for (const auto& image : group.images)
-        images.push_back({{"width", image.width},
-                          {"height", image.height},
-                          {"bits", image.colour_depth},
-                          {"format", image.encoding == ImageEncoding::Png ? "png" : "bmp"},
-                          {"bytes", image.data.size()}});
-    return images;
-}
-
-FoundGroup IconGroupFound(const IconGroup& group, std::string type) {
-    FoundGroup found;
-    found.kind = "icon";
-    found.type = std::move(type);
-    found.extension = "ico";
-    found.images = ImagesOf(group);
-    auto bytes = IcoFileBytes(group);
-    if (!bytes) {
-        found.problem = "the group is too large to write";
-        return found;
+std::string ExtensionOf(GroupType type) {
+    switch (type) {
+    case GroupType::kIcon: return "ico";
+    case GroupType::kCursor: return "cur";
+    case GroupType::kAnimatedIcon:
+    case GroupType::kAnimatedCursor: return "ani";
     }
-    found.bytes = std::move(*bytes);
-    found.dhash = GroupDHash(group);
-    return found;
+    return "ico";
 }
 
-// A lone cursor or animation file is its own group, written as it is.
-FoundGroup WholeFile(ByteView file, std::string kind, std::string type, std::string extension) {
-    FoundGroup found;
-    found.kind = std::move(kind);
-    found.type = std::move(type);
-    found.extension = std::move(extension);
-    found.bytes.assign(file.begin(), file.end());
-    return found;
+nlohmann::json ImagesOf(const CatalogueGroup& group) {
+    nlohmann::json images = nlohmann::json::array();
+    const bool animated = group.type == GroupType::kAnimatedIcon || group.type == GroupType::kAnimatedCursor;
+    for (const auto& image : group.images) {
+        nlohmann::json entry = {{"width", image.width},
+                                {"height", image.height},
+                                {"bits", image.bits},
+                                {"format", catalogue::ImageFormatName(image.format)},
+                                {"bytes", image.bytes}};
+        if (image.hotspot) entry["hotspot"] = {image.hotspot->first, image.hotspot->second};
+        if (animated) entry["frame"] = image.frame;
+        images.push_back(std::move(entry));
+    }
+    return images;
 }
 
 }  // namespace
 
-FileKind KindByContent(ByteView file) {
-    if (StartsWith(file, {'M', 'Z'})) return module::LooksLikeModule(file) ? FileKind::Module : FileKind::Other;
-    const auto count = ReadU16(file, ico::kCount).value_or(0);
-    if (StartsWith(file, {0, 0, 1, 0}) && count > 0) return FileKind::IconFile;
-    if (StartsWith(file, {0, 0, 2, 0}) && count > 0) return FileKind::CursorFile;
-    if (StartsWith(file, {'R', 'I', 'F', 'F'}) && file.size() >= 12 && std::equal(file.begin() + 8, file.begin() + 12,
-                                                                                   std::begin({'A', 'C', 'O', 'N'})))
-        return FileKind::AnimatedCursor;
+bool MayHoldGroups(ByteView file) {
+    if (StartsWith(file, "MZ")) return module::LooksLikeModule(file);
+    const auto count = ReadU16(file, 4).value_or(0);
+    if ((StartsWith(file, std::string_view("\0\0\1\0", 4)) || StartsWith(file, std::string_view("\0\0\2\0", 4))) && count > 0)
+        return true;
+    if (StartsWith(file, "RIFF") && file.size() >= 12 && StartsWith(file.subspan(8), "ACON")) return true;
     // A resource file opens with an empty entry: sizes 0 and 32, type and name 0xFFFF 0.
-    if (StartsWith(file, {0, 0, 0, 0, 0x20, 0, 0, 0, 0xFF, 0xFF, 0, 0, 0xFF, 0xFF, 0, 0})) return FileKind::ResourceFile;
-    return FileKind::Other;
+    return StartsWith(file, std::string_view("\0\0\0\0\x20\0\0\0\xFF\xFF\0\0\xFF\xFF\0\0", 16));
 }
 
-Result<> ForEachGroup(ByteView file, FileKind kind, const std::function<void(FoundGroup&&)>& take) {
-    switch (kind) {
-    case FileKind::Module: {
-        const auto parsed = module::ResourceModule::Parse(file);
-        if (!parsed) return Fail("read", "", "damaged module headers");
-        const auto names = parsed->Names(module::ResourceType::GroupIcon);
-        const ModuleGroupReader reader(*parsed);
-        for (std::int32_t position = 1; position <= reader.count(); ++position) {
-            const auto& name = names[static_cast<std::size_t>(position - 1)];
-            const auto group = reader.Load(position, "");
-            FoundGroup found;
-            if (group) {
-                found = IconGroupFound(*group, "RT_GROUP_ICON");
-            } else {
-                found.kind = "icon";
-                found.type = "RT_GROUP_ICON";
-                found.extension = "ico";
-                found.problem = "the group or one of its images lies outside the file";
-            }
-            if (name.is_id()) found.id = *name.id;
-            else found.name = name.text;
-            take(std::move(found));
+Result<> ForEachGroup(ByteView file, const std::function<void(FoundGroup&&)>& take,
+                      const std::function<void(FileProblem&&)>& fault) {
+    auto listed = catalogue::ReadCatalogue(file);
+    if (!listed) return Fail(listed.error());
+    const std::string kind(catalogue::FileKindName(listed->kind));
+    for (const CatalogueGroup& group : listed->groups) {
+        FoundGroup found;
+        found.kind = kind;
+        found.type = catalogue::GroupTypeName(group.type);
+        if (group.id) found.id = *group.id;
+        found.name = group.name;
+        found.language = group.language;
+        found.images = ImagesOf(group);
+        found.extension = ExtensionOf(group.type);
+        if (group.missing_images > 0) {
+            found.problem = std::to_string(group.missing_images) +
+                            (group.missing_images == 1 ? " of its images is" : " of its images are") +
+                            " missing or damaged";
+        } else if (auto bytes = catalogue::GroupFileBytes(file, group)) {
+            found.bytes = std::move(*bytes);
+            found.dhash = GroupDHash(file, group);
+        } else {
+            found.problem = bytes.error().reason;
         }
-        return {};
+        take(std::move(found));
     }
-    case FileKind::IconFile: {
-        const auto group = ReadIcoBytes(file, "");
-        if (!group) return Fail("read", "", "an image lies outside the icon file");
-        take(IconGroupFound(*group, "ICO"));
-        return {};
-    }
-    case FileKind::CursorFile:
-        take(WholeFile(file, "cursor", "CUR", "cur"));
-        return {};
-    case FileKind::AnimatedCursor:
-        take(WholeFile(file, "animation", "ANI", "ani"));
-        return {};
-    case FileKind::ResourceFile:
-    case FileKind::Other:
-        return {};
-    }
+    for (const auto& problem : listed->problems) fault({problem.what + ": " + problem.reason});
     return {};
 }
 

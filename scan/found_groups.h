@@ -1,7 +1,7 @@
 #pragma once
-// What the scan takes from a file: every group it holds (icons, cursors, animations),
-// each with the bytes written for it and what the index says about it. One group at a
-// time is handed over, so a worker never holds more than one group's bytes.
+// What the scan takes from a file: every group the catalogue lists (icons, cursors,
+// animations), each with the bytes written for it and what the index says about it. One
+// group at a time is handed over, so a worker never holds more than one group's bytes.
 
 #include <cstdint>
 #include <functional>
@@ -15,14 +15,13 @@
 
 namespace icoforge::scan {
 
-// Files the scan reads, told apart by their first bytes whatever their names.
-enum class FileKind : std::uint8_t { Module, IconFile, CursorFile, AnimatedCursor, ResourceFile, Other };
-
-FileKind KindByContent(ByteView file);
+// True when the first bytes say the file may hold groups: a module, a resource file, an
+// icon, cursor or animation file. Everything else is passed over without more reading.
+bool MayHoldGroups(ByteView file);
 
 struct FoundGroup {
-    std::string kind;                     // "icon", "cursor", "animation"
-    std::string type;                     // the resource type, or the file's for a lone file
+    std::string kind;                     // the file's: "pe32", "pe32+", "ne", "ico", "cur", "ani", "res"
+    std::string type;                     // "icon", "cursor", "animated-icon", "animated-cursor"
     std::optional<std::uint32_t> id;      // an integer name
     std::optional<std::string> name;      // a string name
     std::optional<std::uint16_t> language;
@@ -30,12 +29,18 @@ struct FoundGroup {
     std::string extension;                // "ico", "cur", "ani"
     ByteBuffer bytes;                     // the group as written; empty when `problem` is set
     std::optional<std::uint64_t> dhash;
-    std::optional<std::string> problem;   // why this group could not be taken
+    std::optional<std::string> problem;   // why this group could not be written
 };
 
-// Calls `take` for every group of the file, in the file's order. A group that cannot be
-// read comes with its problem and no bytes. Fails only when the file's own structure
-// cannot be read at all (a module whose tables are damaged).
-Result<> ForEachGroup(ByteView file, FileKind kind, const std::function<void(FoundGroup&&)>& take);
+// A fault of the file that the catalogue found on its way ("icon group 3: ...").
+struct FileProblem {
+    std::string text;
+};
+
+// Calls `take` for every group of the file in the catalogue's order, then `fault` for
+// every problem the catalogue found. Fails only when the file cannot be read as any
+// supported kind.
+Result<> ForEachGroup(ByteView file, const std::function<void(FoundGroup&&)>& take,
+                      const std::function<void(FileProblem&&)>& fault);
 
 }  // namespace icoforge::scan

@@ -280,12 +280,11 @@ private:
         const auto mapped = MappedFile::Open(entry.path, &error);
         if (!mapped) return ProblemLine(entry, error.reason);
         const ByteView bytes = mapped->bytes();
-        const FileKind kind = KindByContent(bytes);
-        if (kind == FileKind::Other) return {};
+        if (!MayHoldGroups(bytes)) return {};
 
         std::vector<nlohmann::json> lines;
         const nlohmann::json file_fields = FileFields(entry);
-        auto walked = ForEachGroup(bytes, kind, [&](FoundGroup&& group) {
+        const auto take = [&](FoundGroup&& group) {
             nlohmann::json line = file_fields;
             line["kind"] = group.kind;
             line["type"] = group.type;
@@ -319,7 +318,14 @@ private:
                 }
             }
             lines.push_back(std::move(line));
-        });
+        };
+        const auto fault = [&](FileProblem&& problem) {
+            nlohmann::json line = file_fields;
+            line["error"] = std::move(problem.text);
+            ++counters_.problems;
+            lines.push_back(std::move(line));
+        };
+        auto walked = ForEachGroup(bytes, take, fault);
         if (!walked && lines.empty()) return ProblemLine(entry, walked.error().reason);
         if (lines.empty()) return {};
         const std::string module_sha = HexOf(Sha256Of(bytes));

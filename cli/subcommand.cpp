@@ -1,0 +1,222 @@
+// The one parser of every subcommand: CLI11 splits the arguments by the table's row, and
+// the values are checked here against their rules, so that every command refuses a bad
+// argument the same way, in the user's language.
+
+#include "cli/subcommand.h"
+
+#include <algorithm>
+#include <charconv>
+
+#include <CLI/CLI.hpp>
+
+namespace icoforge::cli {
+namespace {
+
+// Options every subcommand takes, beside its own.
+constexpr OptionSpec kCommonOptions[] = {
+    {"-h", "--help", "", msg::kHelpOption},
+    {"-q", "--quiet", "", msg::kQuietOption},
+    {"-v", "--verbose", "", msg::kVerboseOption},
+    {"-0", "--null", "", msg::kNullOption},
+};
+
+const std::string kNoValue;
+const std::vector<std::string> kNoValues;
+
+std::string CliNames(const OptionSpec& option) {
+    std::string names(option.short_name);
+    if (!option.long_name.empty()) names.append(names.empty() ? "" : ",").append(option.long_name);
+    return names;
+}
+
+std::string DisplayNames(const OptionSpec& option) {
+    std::string names(option.short_name);
+    if (!option.long_name.empty()) names.append(names.empty() ? "" : ", ").append(option.long_name);
+    if (!option.value_name.empty()) names.append(" ").append(option.value_name);
+    return names;
+}
+
+std::string OperandUsage(const OperandSpec& operand) {
+    switch (operand.arity) {
+        case Arity::kOne: return std::string(operand.name);
+        case Arity::kOptional: return "[" + std::string(operand.name) + "]";
+        case Arity::kOneOrMore: return std::string(operand.name) + "...";
+        case Arity::kAny: return "[" + std::string(operand.name) + "...]";
+    }
+    return std::string(operand.name);
+}
+
+// CLI11 says which option lacked its value only in its English text; the option named
+// there is found among the declared ones, the longest name first so that "-s" does not
+// stand for "--size".
+std::string OptionNamedIn(std::string_view text, std::span<const OptionSpec> options) {
+    std::string found;
+    for (const auto& option : options)
+        for (const std::string_view name : {option.long_name, option.short_name})
+            if (!name.empty() && text.find(name) != std::string_view::npos && name.size() > found.size())
+                found = name;
+    return found;
+}
+
+}  // namespace
+
+std::optional<std::int64_t> WholeNumber(std::string_view text) {
+    if (text.starts_with('+')) text.remove_prefix(1);
+    std::int64_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    return value;
+}
+
+std::optional<std::string> CheckValue(const Console& console, std::string_view name, const ValueRule& rule,
+                                      std::string_view value) {
+    switch (rule.kind) {
+        case ValueRule::Kind::kText:
+            return std::nullopt;
+        case ValueRule::Kind::kWholeNumber: {
+            const auto number = WholeNumber(value);
+            if (number && *number >= rule.min && *number <= rule.max) return std::nullopt;
+            if (number && rule.min == 1 && *number < 1) return console.Text(msg::kIndexFromOne, {name, value});
+            return console.Text(msg::kNotAWholeNumber,
+                                {name, std::to_string(rule.min), std::to_string(rule.max), Quoted(value)});
+        }
+        case ValueRule::Kind::kChoice: {
+            if (std::ranges::find(rule.choices, value) != rule.choices.end()) return std::nullopt;
+            std::string choices;
+            for (const auto choice : rule.choices) choices.append(choices.empty() ? "" : ", ").append(choice);
+            return console.Text(msg::kNotAChoice, {name, choices, Quoted(value)});
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> Invocation::Value(std::string_view long_name) const {
+    const auto found = values_.find(std::string(long_name));
+    if (found == values_.end()) return std::nullopt;
+    return found->second;
+}
+
+std::optional<std::int64_t> Invocation::Number(std::string_view name) const {
+    if (const auto value = Value(name)) return WholeNumber(*value);
+    const auto found = operands_.find(std::string(name));
+    if (found == operands_.end() || found->second.empty()) return std::nullopt;
+    return WholeNumber(found->second.front());
+}
+
+const std::string& Invocation::Operand(std::string_view name) const {
+    const auto found = operands_.find(std::string(name));
+    return found == operands_.end() || found->second.empty() ? kNoValue : found->second.front();
+}
+
+const std::vector<std::string>& Invocation::Operands(std::string_view name) const {
+    const auto found = operands_.find(std::string(name));
+    return found == operands_.end() ? kNoValues : found->second;
+}
+
+std::string HelpOf(const Console& console, const Subcommand& command) {
+    std::string usage = "icoforge " + std::string(command.name) + " [OPTIONS]";
+    for (const auto& operand : command.operands) usage += " " + OperandUsage(operand);
+    std::string help = console.Text(msg::kUsage, {usage}) + "\n";
+    help += console.Text(command.description) + "\n\n" + console.Text(msg::kOptionsHeading) + "\n";
+    std::vector<const OptionSpec*> options;
+    for (const auto& option : command.options) options.push_back(&option);
+    for (const auto& option : kCommonOptions) options.push_back(&option);
+    std::size_t width = 0;
+    for (const auto* option : options) width = std::max(width, DisplayNames(*option).size());
+    for (const auto* option : options) {
+        std::string names = DisplayNames(*option);
+        names.resize(width, ' ');
+        help += "  " + names + "  " + console.Text(option->help) + "\n";
+    }
+    return help;
+}
+
+int RunSubcommand(const Subcommand& command, const std::vector<std::string>& args, Console& console) {
+    CLI::App parser;
+    parser.set_help_flag();  // the table's own -h/--help, so that help speaks the catalogue
+    parser.allow_extras();
+    std::vector<OptionSpec> options(command.options.begin(), command.options.end());
+    options.insert(options.end(), std::begin(kCommonOptions), std::end(kCommonOptions));
+    std::vector<std::string> values(options.size());
+    std::vector<CLI::Option*> declared(options.size());
+    for (std::size_t i = 0; i < options.size(); ++i) {
+        const OptionSpec& spec = options[i];
+        if (spec.value_name.empty()) {
+            declared[i] = parser.add_flag(CliNames(spec));
+        } else {
+            declared[i] = parser.add_option(CliNames(spec), values[i])
+                              ->type_name(std::string(spec.value_name))
+                              ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+        }
+    }
+    std::vector<std::string> operands;
+    parser.add_option("operands", operands);
+
+    std::vector<std::string> reversed(args.rbegin(), args.rend());  // CLI11 takes them last first
+    try {
+        parser.parse(reversed);
+    } catch (const CLI::ArgumentMismatch& mismatch) {
+        const std::string name = OptionNamedIn(mismatch.what(), options);
+        return console.UsageError(console.Text(msg::kNeedsValue, {name.empty() ? mismatch.what() : name}), command.name);
+    } catch (const CLI::ConversionError& conversion) {
+        const std::string name = OptionNamedIn(conversion.what(), options);
+        return console.UsageError(console.Text(msg::kTakesNoValue, {name.empty() ? conversion.what() : name}),
+                                  command.name);
+    } catch (const CLI::ParseError& failure) {
+        return console.UsageError(failure.what(), command.name);
+    }
+
+    Invocation invocation(command, console);
+    const auto given = [&](std::string_view long_name) {
+        for (std::size_t i = 0; i < options.size(); ++i)
+            if (options[i].long_name == long_name) return declared[i]->count() > 0;
+        return false;
+    };
+    console.set_verbosity(given("--quiet") ? Verbosity::kQuiet
+                          : given("--verbose") ? Verbosity::kVerbose
+                                               : Verbosity::kNormal);
+    console.set_null_ends(given("--null"));
+    if (given("--help")) {
+        console.Help(HelpOf(console, command));
+        return kExitSuccess;
+    }
+    for (const auto& extra : parser.remaining()) {
+        if (extra == "--") continue;
+        return console.UsageError(console.Text(msg::kUnknownOption, {Quoted(extra)}), command.name);
+    }
+    for (std::size_t i = 0; i < options.size(); ++i) {
+        if (declared[i]->count() == 0) continue;
+        const OptionSpec& spec = options[i];
+        if (!spec.value_name.empty()) {
+            if (const auto problem = CheckValue(console, spec.long_name, spec.rule, values[i]))
+                return console.UsageError(*problem, command.name);
+        }
+        invocation.SetOption(std::string(spec.long_name), values[i]);
+    }
+
+    // The operands in the order of the row: the required ones are served first, the
+    // optional ones from what is left, and a list takes the rest.
+    std::size_t required = 0;
+    for (const auto& operand : command.operands) required += operand.arity == Arity::kOptional || operand.arity == Arity::kAny ? 0 : 1;
+    std::size_t spare = operands.size() > required ? operands.size() - required : 0;
+    std::size_t next = 0;
+    for (const auto& operand : command.operands) {
+        std::size_t take = 1;
+        if (operand.arity == Arity::kOptional) take = spare > 0 ? 1 : 0;
+        if (operand.arity == Arity::kOneOrMore) take = 1 + spare;
+        if (operand.arity == Arity::kAny) take = spare;
+        if (operand.arity != Arity::kOne) spare -= take - (operand.arity == Arity::kOneOrMore ? 1 : 0);
+        for (std::size_t n = 0; n < take; ++n, ++next) {
+            if (next == operands.size())
+                return console.UsageError(console.Text(msg::kMissingOperand, {operand.name}), command.name);
+            if (const auto problem = CheckValue(console, operand.name, operand.rule, operands[next]))
+                return console.UsageError(*problem, command.name);
+            invocation.AddOperand(operand.name, operands[next]);
+        }
+    }
+    if (next < operands.size())
+        return console.UsageError(console.Text(msg::kExtraOperand, {Quoted(operands[next])}), command.name);
+    return command.run(invocation);
+}
+
+}  // namespace icoforge::cli

@@ -1,0 +1,9 @@
+#include "platform/console_language.h"
+
+namespace icoforge {
+
+std::string UserInterfaceLanguage() { return {}; }
+
+void UseUtf8Console() {}
+
+}  // namespace icoforge

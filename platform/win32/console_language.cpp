@@ -1,0 +1,18 @@
+#include "platform/console_language.h"
+
+#include <windows.h>
+
+#include "platform/win32/wide.h"
+
+namespace icoforge {
+
+std::string UserInterfaceLanguage() {
+    wchar_t name[LOCALE_NAME_MAX_LENGTH] = {};
+    const LCID locale = MAKELCID(GetUserDefaultUILanguage(), SORT_DEFAULT);
+    if (LCIDToLocaleName(locale, name, LOCALE_NAME_MAX_LENGTH, 0) == 0) return {};
+    return Utf8FromWide(name);
+}
+
+void UseUtf8Console() { SetConsoleOutputCP(CP_UTF8); }
+
+}  // namespace icoforge
