@@ -47,6 +47,7 @@ bool FieldFits(const nlohmann::json& value, FieldType type) {
 // ("" for one) and line ends. Nothing when the record does not end before the text does.
 struct CsvRecord {
     std::vector<std::string> cells;
+    std::vector<bool> quoted;  // per cell: an empty quoted cell is an empty text, not a missing one
     std::size_t end = 0;  // just past the record's line end
 };
 std::optional<CsvRecord> NextCsvRecord(std::string_view text, std::size_t at) {
@@ -65,11 +66,13 @@ std::optional<CsvRecord> NextCsvRecord(std::string_view text, std::size_t at) {
             quoted = was_quoted = true;
         } else if (c == ',') {
             record.cells.push_back(std::move(cell));
+            record.quoted.push_back(was_quoted);
             cell.clear();
             was_quoted = false;
         } else if (c == '\n') {
             if (!was_quoted && !cell.empty() && cell.back() == '\r') cell.pop_back();
             record.cells.push_back(std::move(cell));
+            record.quoted.push_back(was_quoted);
             record.end = i + 1;
             return record;
         } else {
@@ -81,8 +84,9 @@ std::optional<CsvRecord> NextCsvRecord(std::string_view text, std::size_t at) {
 
 std::string CsvCell(const nlohmann::json& value) {
     if (value.is_null()) return {};
-    std::string text = value.is_string() ? value.get<std::string>() : value.dump();
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+    std::string text = value.is_string() ? value.get<std::string>()
+                                         : value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    if (!text.empty() && text.find_first_of(",\"\r\n") == std::string::npos) return text;
     std::string quoted = "\"";
     for (const char c : text) {
         if (c == '"') quoted += '"';
@@ -105,12 +109,13 @@ std::optional<std::uint64_t> CountOf(const std::string& cell) {
 
 // A CSV record as the JSON line it stands for; cells that are not of their column's
 // type make the line invalid, as a JSON line with such a field would be.
-std::optional<nlohmann::json> LineOfRecord(const std::vector<std::string>& cells, const std::vector<int>& columns) {
+std::optional<nlohmann::json> LineOfRecord(const CsvRecord& record, const std::vector<int>& columns) {
+    const auto& cells = record.cells;
     if (cells.size() != columns.size()) return std::nullopt;
     nlohmann::json line = nlohmann::json::object();
     for (std::size_t i = 0; i < cells.size(); ++i) {
         const std::string& cell = cells[i];
-        if (columns[i] < 0 || cell.empty()) continue;
+        if (columns[i] < 0 || (cell.empty() && !record.quoted[i])) continue;
         const FieldRule& rule = kFields[columns[i]];
         switch (rule.type) {
         case FieldType::Text: line[rule.name] = cell; break;
@@ -220,7 +225,7 @@ Result<IndexReadReport> ReadIndexText(std::string_view text, IndexFormat format,
         while (at < text.size()) {
             const auto record = NextCsvRecord(text, at);
             if (!record) break;
-            auto line = LineOfRecord(record->cells, columns);
+            auto line = LineOfRecord(*record, columns);
             if (line && IsValidIndexLine(*line)) {
                 ++report.lines;
                 take(std::move(*line));

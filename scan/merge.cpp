@@ -11,8 +11,8 @@ namespace icoforge::scan {
 Result<MergeOutcome> MergeIndexes(const std::vector<std::string>& index_paths, IndexFormat format,
                                   const std::function<Result<>(std::string_view)>& write) {
     MergeOutcome outcome;
-    // Eight bytes a line seen and a group's hash: what a merge holds, whatever the inputs.
-    std::unordered_set<std::uint64_t> seen_lines;
+    // Eight bytes a block seen and a group's hash: what a merge holds, whatever the inputs.
+    std::unordered_set<std::uint64_t> seen_blocks;
     std::unordered_set<std::uint64_t> seen_groups;
     auto written = write(IndexHeader(format));
     if (!written) return Fail(written.error());
@@ -29,15 +29,16 @@ Result<MergeOutcome> MergeIndexes(const std::vector<std::string>& index_paths, I
                 outcome.dropped += block.size();
                 return;
             }
+            // A file's block comes once, however many indexes hold it; lines alike inside
+            // one block (a module naming one group twice) all stay.
             std::string lines;
-            std::uint64_t taken = 0;
+            for (const auto& line : block) lines += FormatIndexLine(line, IndexFormat::JsonLines);
+            if (!seen_blocks.insert(StablePathHash(lines)).second) {
+                outcome.dropped += block.size();
+                return;
+            }
+            lines.clear();
             for (const auto& line : block) {
-                const std::string json = line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-                if (!seen_lines.insert(StablePathHash(json)).second) {
-                    ++outcome.dropped;
-                    continue;
-                }
-                ++taken;
                 if (line.contains("error")) ++outcome.problems;
                 const auto sha = line.find("sha256");
                 if (line.contains("output") && sha != line.end() && sha->is_string()) {
@@ -46,9 +47,8 @@ Result<MergeOutcome> MergeIndexes(const std::vector<std::string>& index_paths, I
                 }
                 lines += FormatIndexLine(line, format);
             }
-            if (taken == 0) return;
             ++outcome.files;
-            outcome.lines += taken;
+            outcome.lines += block.size();
             auto piece = write(lines);
             if (!piece) failed = piece.error();
         });

@@ -24,7 +24,8 @@ build=(build-essential cmake ninja-build pkg-config libjpeg62-turbo-dev libpng-d
 # that holds the window's Chinese texts.
 gui=(qt6-base-dev fonts-wqy-microhei)
 test=("${build[@]}" googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev ccache python3
-      g++-mingw-w64-i686-posix binutils-mingw-w64-i686 libz-mingw-w64-dev nasm dpkg-dev)
+      g++-mingw-w64-i686-posix binutils-mingw-w64-i686 libz-mingw-w64-dev nasm dpkg-dev
+      parallel)
 # Chinese text in Wine's windows: a CJK font its font names are mapped to, and the locale.
 chinese_text=(fonts-wqy-microhei locales)
 windows=("${build[@]}" g++-mingw-w64-i686-posix binutils-mingw-w64-i686 libz-mingw-w64-dev nasm dpkg-dev
