@@ -4,7 +4,7 @@
 #   build  compiling the program (what ./run.sh needs without a display, nothing more);
 #   gui    build's set and Qt 6 with a Chinese font, for the Linux window (what ./run.sh
 #          needs with a display);
-#   test   (the default) every test: GoogleTest, clang's sanitizers and libFuzzer, the
+#   test   (the default) every test: GoogleTest, GNU parallel, clang's sanitizers and libFuzzer, the
 #          mingw-w64 cross compiler and Wine. Only the Wine of the architecture this
 #          kernel can run is installed (see scripts/windows-test-arch.sh);
 #   bench  the tests' set and the peer tools the benchmarks compare with;
