@@ -118,7 +118,10 @@ std::optional<nlohmann::json> LineOfRecord(const CsvRecord& record, const std::v
         if (columns[i] < 0 || (cell.empty() && !record.quoted[i])) continue;
         const FieldRule& rule = kFields[columns[i]];
         switch (rule.type) {
-        case FieldType::Text: line[rule.name] = cell; break;
+        case FieldType::Text:
+            if (!IsUtf8(cell)) return std::nullopt;  // as JSON text must be
+            line[rule.name] = cell;
+            break;
         case FieldType::Count: {
             const auto count = CountOf(cell);
             if (!count) return std::nullopt;
@@ -137,6 +140,34 @@ std::optional<nlohmann::json> LineOfRecord(const CsvRecord& record, const std::v
 }
 
 }  // namespace
+
+bool IsUtf8(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto c = static_cast<std::uint8_t>(text[i]);
+        std::size_t length = 0;
+        char32_t value = 0;
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        if (c >= 0xC2 && c <= 0xDF) length = 2, value = c & 0x1F;
+        else if (c >= 0xE0 && c <= 0xEF) length = 3, value = c & 0x0F;
+        else if (c >= 0xF0 && c <= 0xF4) length = 4, value = c & 0x07;
+        else return false;
+        if (i + length > text.size()) return false;
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto next = static_cast<std::uint8_t>(text[i + k]);
+            if ((next & 0xC0) != 0x80) return false;
+            value = (value << 6) | (next & 0x3F);
+        }
+        if ((length == 3 && value < 0x800) || (length == 4 && (value < 0x10000 || value > 0x10FFFF)) ||
+            (value >= 0xD800 && value <= 0xDFFF))
+            return false;
+        i += length;
+    }
+    return true;
+}
 
 const char* const kIndexColumns[] = {"path", "size", "mtime", "module_sha256", "kind", "type", "id", "name",
                                      "language", "images", "sha256", "dhash", "output", "groups", "error", "path_hex"};

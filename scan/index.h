@@ -15,6 +15,10 @@
 
 namespace icoforge::scan {
 
+// True when the text is well-formed UTF-8 (no overlong forms, surrogates or values past
+// U+10FFFF). Every text of the index is; a path that is not is named by its bytes too.
+bool IsUtf8(std::string_view text);
+
 enum class IndexFormat : std::uint8_t { JsonLines, Csv };
 
 IndexFormat IndexFormatOf(std::string_view index_path);

@@ -256,7 +256,9 @@ private:
         if (IsUtf8(entry.path)) {
             line["path"] = entry.path;
         } else {
-            line["path"] = entry.path;  // written with U+FFFD where the bytes are not UTF-8
+            // Readable for people, with U+FFFD for what is not UTF-8; the bytes are in path_hex.
+            line["path"] = nlohmann::json::parse(
+                nlohmann::json(entry.path).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
             line["path_hex"] = HexOfBytes(entry.path);
         }
         if (entry.status) {
@@ -386,34 +388,6 @@ std::string MtimeText(std::int64_t ns) {
                   static_cast<long long>(rest / 60 % 60), static_cast<long long>(rest % 60),
                   static_cast<long long>(fraction));
     return text;
-}
-
-bool IsUtf8(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto c = static_cast<std::uint8_t>(text[i]);
-        std::size_t length = 0;
-        char32_t value = 0;
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        if (c >= 0xC2 && c <= 0xDF) length = 2, value = c & 0x1F;
-        else if (c >= 0xE0 && c <= 0xEF) length = 3, value = c & 0x0F;
-        else if (c >= 0xF0 && c <= 0xF4) length = 4, value = c & 0x07;
-        else return false;
-        if (i + length > text.size()) return false;
-        for (std::size_t k = 1; k < length; ++k) {
-            const auto next = static_cast<std::uint8_t>(text[i + k]);
-            if ((next & 0xC0) != 0x80) return false;
-            value = (value << 6) | (next & 0x3F);
-        }
-        if ((length == 3 && value < 0x800) || (length == 4 && (value < 0x10000 || value > 0x10FFFF)) ||
-            (value >= 0xD800 && value <= 0xDFFF))
-            return false;
-        i += length;
-    }
-    return true;
 }
 
 Result<ScanOutcome> RunScan(const ScanOptions& options) {

@@ -52,8 +52,4 @@ Result<ScanOutcome> RunScan(const ScanOptions& options);
 // The text of an mtime as the index gives it: "2026-12-09T03:35:29.123456789Z".
 std::string MtimeText(std::int64_t nanoseconds_since_1970);
 
-// True when the text is well-formed UTF-8 (no overlong forms, surrogates or values past
-// U+10FFFF); the index names other paths by their bytes as well.
-bool IsUtf8(std::string_view text);
-
 }  // namespace icoforge::scan
