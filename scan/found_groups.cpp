@@ -76,7 +76,7 @@ Result<> ForEachGroup(ByteView file, const std::function<void(FoundGroup&&)>& ta
                             " missing or damaged";
         } else if (auto bytes = catalogue::GroupFileBytes(file, group)) {
             found.bytes = std::move(*bytes);
-            found.dhash = GroupDHash(file, group);
+            found.dhash = [file, &group] { return GroupDHash(file, group); };
         } else {
             found.problem = bytes.error().reason;
         }

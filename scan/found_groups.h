@@ -28,7 +28,8 @@ struct FoundGroup {
     nlohmann::json images = nlohmann::json::array();
     std::string extension;                // "ico", "cur", "ani"
     ByteBuffer bytes;                     // the group as written; empty when `problem` is set
-    std::optional<std::uint64_t> dhash;
+    // The perceptual hash, computed only when asked: a group met again has it already.
+    std::function<std::optional<std::uint64_t>()> dhash;
     std::optional<std::string> problem;   // why this group could not be written
 };
 

@@ -8,6 +8,7 @@
 #include <deque>
 #include <mutex>
 #include <thread>
+#include <unordered_map>
 
 #include "platform/appending_file.h"
 #include "platform/file_io.h"
@@ -26,6 +27,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr auto kProgressInterval = std::chrono::milliseconds(200);
+// Perceptual hashes remembered by content hash: about 100 bytes each, a few megabytes in all.
+constexpr std::size_t kRememberedHashes = 32768;
 
 ByteView BytesOf(const std::string& text) {
     return ByteView(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
@@ -275,6 +278,21 @@ private:
         return FormatIndexLine(line, format_);
     }
 
+    // Decoding the largest image is most of a group's cost, and most groups are met many
+    // times: their hashes are kept by content, up to a bound, then forgotten all at once.
+    std::optional<std::uint64_t> DHashFor(const std::string& sha, const FoundGroup& group) {
+        {
+            std::lock_guard lock(dhash_mutex_);
+            const auto known = dhashes_.find(sha);
+            if (known != dhashes_.end()) return known->second;
+        }
+        auto dhash = group.dhash ? group.dhash() : std::nullopt;
+        std::lock_guard lock(dhash_mutex_);
+        if (dhashes_.size() >= kRememberedHashes) dhashes_.clear();
+        dhashes_.emplace(sha, dhash);
+        return dhash;
+    }
+
     // The index lines of one file, as one block.
     std::string Process(const WalkEntry& entry) {
         if (!entry.status) return ProblemLine(entry, entry.status.error().reason);
@@ -303,7 +321,8 @@ private:
             }
             const std::string sha = HexOf(Sha256Of(group.bytes));
             line["sha256"] = sha;
-            line["dhash"] = group.dhash ? nlohmann::json(DhashText(*group.dhash)) : nlohmann::json();
+            const auto dhash = DHashFor(sha, group);
+            line["dhash"] = dhash ? nlohmann::json(DhashText(*dhash)) : nlohmann::json();
             const std::string name = StoreName(sha, group.extension);
             auto put = stop_ ? Result<bool>(Fail("write", "", "the scan stopped")) : store_.Put(name, group.bytes);
             if (!put) {
@@ -350,6 +369,8 @@ private:
     std::atomic<std::uint64_t> counted_files_{0}, counted_bytes_{0};
     std::atomic<bool> stop_{false};
     std::mutex index_mutex_;
+    std::mutex dhash_mutex_;
+    std::unordered_map<std::string, std::optional<std::uint64_t>> dhashes_;
     std::optional<Failure> stopped_;
 };
 

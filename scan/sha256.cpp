@@ -3,6 +3,12 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <cpuid.h>
+#include <immintrin.h>
+#define ICOFORGE_SHA_NI 1
+#endif
+
 namespace icoforge::scan {
 namespace {
 
@@ -18,12 +24,7 @@ constexpr std::array<std::uint32_t, 64> kRound = {
 
 constexpr std::uint32_t Rotr(std::uint32_t x, int n) { return (x >> n) | (x << (32 - n)); }
 
-}  // namespace
-
-Sha256::Sha256()
-    : state_{0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a, 0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19} {}
-
-void Sha256::Block(const std::uint8_t* block) {
+void PortableBlock(std::array<std::uint32_t, 8>& state_, const std::uint8_t* block) {
     std::uint32_t w[64];
     for (int i = 0; i < 16; ++i)
         w[i] = (std::uint32_t{block[4 * i]} << 24) | (std::uint32_t{block[4 * i + 1]} << 16) |
@@ -57,6 +58,79 @@ void Sha256::Block(const std::uint8_t* block) {
     state_[7] += h;
 }
 
+#ifdef ICOFORGE_SHA_NI
+bool CpuHasShaInstructions() {
+    unsigned a = 0, b = 0, c = 0, d = 0;
+    if (!__get_cpuid(1, &a, &b, &c, &d) || (c & bit_SSE4_1) == 0 || (c & bit_SSSE3) == 0) return false;
+    if (!__get_cpuid_count(7, 0, &a, &b, &c, &d)) return false;
+    return (b & (1u << 29)) != 0;  // SHA extensions
+}
+
+// The rounds four at a time: the state kept as ABEF and CDGH, as the instructions want it.
+__attribute__((target("sha,sse4.1,ssse3"))) void ProcessorBlocks(std::array<std::uint32_t, 8>& state,
+                                                                  const std::uint8_t* data, std::size_t count) {
+    const __m128i byte_order = _mm_set_epi64x(0x0c0d0e0f08090a0bULL, 0x0405060700010203ULL);
+    __m128i tmp = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&state[0]));
+    __m128i state1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&state[4]));
+    tmp = _mm_shuffle_epi32(tmp, 0xB1);
+    state1 = _mm_shuffle_epi32(state1, 0x1B);
+    __m128i state0 = _mm_alignr_epi8(tmp, state1, 8);
+    state1 = _mm_blend_epi16(state1, tmp, 0xF0);
+    for (; count > 0; --count, data += 64) {
+        const __m128i abef = state0, cdgh = state1;
+        __m128i w[16];
+        for (int g = 0; g < 16; ++g) {
+            if (g < 4) {
+                w[g] = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 16 * g)), byte_order);
+            } else {
+                w[g] = _mm_sha256msg2_epu32(
+                    _mm_add_epi32(_mm_sha256msg1_epu32(w[g - 4], w[g - 3]), _mm_alignr_epi8(w[g - 1], w[g - 2], 4)),
+                    w[g - 1]);
+            }
+            __m128i message = _mm_add_epi32(w[g], _mm_loadu_si128(reinterpret_cast<const __m128i*>(&kRound[4 * g])));
+            state1 = _mm_sha256rnds2_epu32(state1, state0, message);
+            message = _mm_shuffle_epi32(message, 0x0E);
+            state0 = _mm_sha256rnds2_epu32(state0, state1, message);
+        }
+        state0 = _mm_add_epi32(state0, abef);
+        state1 = _mm_add_epi32(state1, cdgh);
+    }
+    tmp = _mm_shuffle_epi32(state0, 0x1B);
+    state1 = _mm_shuffle_epi32(state1, 0xB1);
+    state0 = _mm_blend_epi16(tmp, state1, 0xF0);
+    state1 = _mm_alignr_epi8(state1, tmp, 8);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(&state[0]), state0);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(&state[4]), state1);
+}
+#endif
+
+}  // namespace
+
+bool Sha256::ProcessorEngineAvailable() {
+#ifdef ICOFORGE_SHA_NI
+    static const bool available = CpuHasShaInstructions();
+    return available;
+#else
+    return false;
+#endif
+}
+
+Sha256::Sha256() : Sha256(Sha256Engine::Processor) {}
+
+Sha256::Sha256(Sha256Engine engine)
+    : processor_(engine == Sha256Engine::Processor && ProcessorEngineAvailable()),
+      state_{0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a, 0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19} {}
+
+void Sha256::Blocks(const std::uint8_t* blocks, std::size_t count) {
+#ifdef ICOFORGE_SHA_NI
+    if (processor_) {
+        ProcessorBlocks(state_, blocks, count);
+        return;
+    }
+#endif
+    for (std::size_t i = 0; i < count; ++i) PortableBlock(state_, blocks + 64 * i);
+}
+
 void Sha256::Update(ByteView bytes) {
     std::size_t used = static_cast<std::size_t>(length_ % 64);
     length_ += bytes.size();
@@ -66,9 +140,11 @@ void Sha256::Update(ByteView bytes) {
         std::memcpy(pending_.data() + used, bytes.data(), take);
         at = take;
         if (used + take < 64) return;
-        Block(pending_.data());
+        Blocks(pending_.data(), 1);
     }
-    for (; at + 64 <= bytes.size(); at += 64) Block(bytes.data() + at);
+    const std::size_t whole = (bytes.size() - at) / 64;
+    Blocks(bytes.data() + at, whole);
+    at += whole * 64;
     if (at < bytes.size()) std::memcpy(pending_.data(), bytes.data() + at, bytes.size() - at);
 }
 

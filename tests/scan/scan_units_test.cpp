@@ -11,6 +11,7 @@
 
 #include "scan/dhash.h"
 #include "scan/index.h"
+#include "scan/progress.h"
 #include "scan/resume.h"
 #include "scan/scan.h"
 #include "scan/sha256.h"
@@ -34,10 +35,14 @@ TEST(Sha256, PublishedVectors) {
         {std::string(1'000'000, 'a'), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
         {std::string(64, 'x'), "7ce100971f64e7001e8fe5a51973ecdfe1ced42befe7ee8d5fd6219506b5393c"},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(HexOf(Sha256Of(Bytes(c.message))), c.digest) << c.message.size() << " bytes";
+    if (!Sha256::ProcessorEngineAvailable()) std::printf("[  INFO    ] this processor has no SHA instructions\n");
+    for (const auto& c : cases)
+        for (const Sha256Engine engine : {Sha256Engine::Portable, Sha256Engine::Processor}) {
+        Sha256 whole(engine);
+        whole.Update(Bytes(c.message));
+        EXPECT_EQ(HexOf(whole.Finish()), c.digest) << c.message.size() << " bytes";
         // Fed in uneven pieces, the hash is the same.
-        Sha256 pieces;
+        Sha256 pieces(engine);
         for (std::size_t at = 0, step = 1; at < c.message.size(); at += step, step = step * 3 % 127 + 1)
             pieces.Update(Bytes(c.message.substr(at, step)));
         EXPECT_EQ(HexOf(pieces.Finish()), c.digest) << c.message.size() << " bytes in pieces";
@@ -212,6 +217,13 @@ TEST(Text, MtimesAreCivilUtcAndNamesAreUtf8OrBytes) {
         {"\xC0\xAF", false},    {"\xED\xA0\x80", false},     {"\xE4\xB8", false},        {"\xF4\x90\x80\x80", false},
     };
     for (const auto& [name, ok] : names) EXPECT_EQ(IsUtf8(name), ok) << name;
+    const std::pair<std::uint64_t, const char*> numbers[] = {{0, "0"}, {999, "999"}, {1000, "1,000"}, {1234567, "1,234,567"}};
+    for (const auto& [n, text] : numbers) EXPECT_EQ(Grouped(n), text);
+    ProgressCounts half{.files_done = 500, .bytes_done = 50'000'000, .files_total = 1000, .bytes_total = 100'000'000,
+                        .total_known = true, .groups = 12, .new_outputs = 3};
+    EXPECT_EQ(ProgressLine(half, 30), "500/1,000 files, 50/100 MB, 12 groups (3 new), 17 files/s, 0:30 left");
+    half.total_known = false;
+    EXPECT_EQ(ProgressLine(half, 30), "500 files, 50 MB, 12 groups (3 new), 17 files/s");
 }
 
 }  // namespace
