@@ -125,7 +125,11 @@ private:
 class Scan {
 public:
     Scan(const ScanOptions& options, Store& store, const ResumePoint& resume, AppendingFile& index)
-        : options_(options), store_(store), resume_(resume), index_(index), format_(IndexFormatOf(IndexPath())) {}
+        : options_(options), store_(store), resume_(resume), index_(index), format_(IndexFormatOf(IndexPath())) {
+        // A store inside a tree it scans would be read back while it is written.
+        if (const auto folder = StatusOf(options.output_folder, true))
+            store_identity_ = FolderIdentity{folder->device, folder->file_number};
+    }
 
     std::string IndexPath() const {
         return options_.index_path.empty() ? DefaultIndexPath(options_.output_folder) : options_.index_path;
@@ -224,7 +228,8 @@ private:
 
     bool Walk(const std::string& root, const std::function<bool(WalkEntry&&)>& take) {
         bool going = true;
-        WalkTree(root, options_.follow_links, [&](WalkEntry&& entry) { return going = take(std::move(entry)); });
+        WalkTree(root, options_.follow_links, [&](WalkEntry&& entry) { return going = take(std::move(entry)); },
+                 store_identity_);
         return going;
     }
 
@@ -369,6 +374,7 @@ private:
     std::atomic<std::uint64_t> counted_files_{0}, counted_bytes_{0};
     std::atomic<bool> stop_{false};
     std::mutex index_mutex_;
+    std::optional<FolderIdentity> store_identity_;
     std::mutex dhash_mutex_;
     std::unordered_map<std::string, std::optional<std::uint64_t>> dhashes_;
     std::optional<Failure> stopped_;

@@ -146,6 +146,20 @@ TEST_F(ScanResume, ShardsMergedEqualOneScanAndACopyAddsNoOutput) {
     EXPECT_EQ(ReadIndexLines(temp_.path() / "copies.jsonl").size(), 10 * clean_lines_.size());
 }
 
+TEST_F(ScanResume, AStoreInsideItsTreeIsNotReadBack) {
+    // As a folder of the tree, and as the tree itself, whose folders d0 ... d4 are named
+    // as the store's are.
+    for (const std::string inside : {"icons", ""}) {
+        const fs::path tree = temp_.path() / ("inside" + inside);
+        fs::copy(tree_, tree, fs::copy_options::recursive);
+        const fs::path store = inside.empty() ? tree : tree / inside;
+        auto options = Options(tree, store, temp_.path() / "inside.jsonl");
+        ASSERT_TRUE(scan::RunScan(options));
+        ASSERT_TRUE(scan::RunScan(options));  // the second run meets the first one's outputs
+        EXPECT_EQ(ReadIndexLines(temp_.path() / "inside.jsonl").size(), clean_lines_.size()) << U8(store);
+    }
+}
+
 // The real crash: the program killed with SIGKILL at random moments, then resumed.
 TEST_F(ScanResume, KilledAtRandomMomentsThenResumedEqualsOneCleanRun) {
     if (kWindows) GTEST_SKIP() << "kill -9 is a POSIX test; the cut indexes above stand in for it here";
