@@ -184,7 +184,10 @@ IndexFormat IndexFormatOf(std::string_view index_path) {
 std::string IndexHeader(IndexFormat format) {
     if (format != IndexFormat::Csv) return {};
     std::string header;
-    for (std::size_t i = 0; i < kIndexColumnCount; ++i) header += (i ? "," : "") + std::string(kIndexColumns[i]);
+    for (std::size_t i = 0; i < kIndexColumnCount; ++i) {
+        if (i > 0) header += ',';
+        header += kIndexColumns[i];
+    }
     return header + '\n';
 }
 

@@ -60,8 +60,9 @@ TEST(ScanFaults, EveryProblemIsIndexedWithItsReason) {
     const fs::path store = temp.path() / "store";
     fs::create_directories(tree);
     const auto module = [&](const std::string& name, std::vector<std::uint8_t> seeds) {
-        WriteBytes(tree / PathFromUtf8(name), ModuleWithGroups(seeds));
-        return U8(tree / PathFromUtf8(name));
+        const fs::path path = (tree / PathFromUtf8(name)).make_preferred();  // as the walk spells it
+        WriteBytes(path, ModuleWithGroups(seeds));
+        return U8(path);
     };
     const std::vector<Row> rows = {
         {"modules sharing groups", [&](auto&) { return module("shared/a.dll", {1, 2}); }, nullptr, 2},
