@@ -1,7 +1,7 @@
 #include <cstdio>
 
 #include "cli/commands.h"
-#include "platform/decrypt.h"
+#include "crypto/decrypt.h"
 #include "platform/file_io.h"
 
 namespace icoforge::cli {

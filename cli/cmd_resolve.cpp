@@ -1,7 +1,8 @@
 #include "cli/commands.h"
 #include "platform/file_io.h"
-#include "platform/shell_link.h"
 #include "platform/shell_services.h"
+#include "shell/shell_link.h"
+#include "shell/shell_paths.h"
 
 namespace icoforge::cli {
 namespace {

@@ -7,6 +7,7 @@
 namespace icoforge::cli {
 
 extern const Subcommand kExtractCommand;
+extern const Subcommand kListCommand;
 extern const Subcommand kCountCommand;
 extern const Subcommand kGroupCommand;
 extern const Subcommand kIconCommand;
@@ -22,6 +23,8 @@ extern const Subcommand kIndexCommand;
 // The failure for an output that is the source itself (IsSameFile): writing it would
 // replace the source with what was made of it.
 int OutputIsSource(const Invocation& run, std::string_view source, std::string_view output);
+// A file operation's reason as the user reads it.
+std::string ReasonText(const Invocation& run, std::string_view reason);
 int CannotRead(const Invocation& run, std::string_view path, std::string_view reason);
 int CannotWrite(const Invocation& run, std::string_view path, std::string_view reason);
 

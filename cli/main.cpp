@@ -22,9 +22,9 @@ const Subcommand kHelpCommand{"help", msg::kHelpSummary, msg::kHelpDescription, 
 
 // The table: one row for each subcommand, in the order the help lists them.
 constexpr std::array kSubcommands = {
-    &kExtractCommand, &kCountCommand, &kGroupCommand, &kIconCommand,   &kConvertCommand,
-    &kRenderCommand,  &kResolveCommand, &kFolderCommand, &kDecryptCommand, &kScanCommand,
-    &kIndexCommand,   &kHelpCommand,
+    &kExtractCommand, &kListCommand, &kCountCommand, &kGroupCommand, &kIconCommand,   &kConvertCommand,
+    &kRenderCommand,  &kResolveCommand, &kFolderCommand, &kDecryptCommand, &kScanCommand,    &kIndexCommand,
+    &kHelpCommand,
 };
 
 const Subcommand* Find(std::string_view name) {
@@ -38,15 +38,17 @@ std::string MainHelp(const Console& console) {
     for (const Subcommand* command : kSubcommands) {
         std::string name(command->name);
         name.resize(10, ' ');
-        help += "  " + name + console.Text(command->summary) + "\n";
+        help.append("  ").append(name).append(console.Text(command->summary)).append("\n");
     }
-    help += "\n" + console.Text(msg::kOptionsHeading) + "\n";
-    help += "  -h, --help     " + console.Text(msg::kHelpOption) + "\n";
-    help += "  -V, --version  " + console.Text(msg::kVersionOption) + "\n";
-    help += "  -q, --quiet    " + console.Text(msg::kQuietOption) + "\n";
-    help += "  -v, --verbose  " + console.Text(msg::kVerboseOption) + "\n";
-    help += "  -0, --null     " + console.Text(msg::kNullOption) + "\n";
-    return help + "\n" + console.Text(msg::kMainFooter) + "\n";
+    // Appended piece by piece: GCC 12 warns falsely about `"text" + string`.
+    help.append("\n").append(console.Text(msg::kOptionsHeading)).append("\n");
+    const std::pair<std::string_view, const Message*> kProgramOptions[] = {
+        {"-h, --help     ", &msg::kHelpOption},  {"-V, --version  ", &msg::kVersionOption},
+        {"-q, --quiet    ", &msg::kQuietOption}, {"-v, --verbose  ", &msg::kVerboseOption},
+        {"-0, --null     ", &msg::kNullOption},
+    };
+    for (const auto& [names, text] : kProgramOptions) help.append("  ").append(names).append(console.Text(*text)).append("\n");
+    return help.append("\n").append(console.Text(msg::kMainFooter)).append("\n");
 }
 
 int RunHelp(const Invocation& run) {
@@ -95,7 +97,7 @@ int Main(const std::vector<std::string>& argv, Console& console) {
 
 int main(int argc, char** argv) {
     using namespace icoforge::cli;
-    icoforge::UseUtf8Console();
+    const icoforge::Utf8ConsoleOutput utf8_console;
     Console console(UserLanguage(), stdout, stderr);
     int status = kExitFailure;
     // Whatever escapes a subcommand still ends as one line and status 1, never an abort.

@@ -78,6 +78,8 @@ inline constexpr Message kWrote{"wrote {1}", "已写入 {1}"};
 inline constexpr Message kShortcutTarget{"{1} is a shortcut to {2}", "{1} 是指向 {2} 的快捷方式"};
 inline constexpr Message kShortcutTargetMissing{"cannot read {1}, the target of the shortcut {2}: {3}",
                                                 "无法读取快捷方式 {2} 的目标 {1}：{3}"};
+inline constexpr Message kNotAShellLink{"cannot follow {1}: named as a shortcut, but not a shell link",
+                                        "无法跟随 {1}：名称是快捷方式，但内容不是快捷方式"};
 inline constexpr Message kShortcutNoPath{"cannot follow {1}: a link with no file path (it stores: {2})",
                                          "无法跟随 {1}：这个快捷方式不含文件路径（它保存的是：{2}）"};
 

@@ -2,8 +2,11 @@
 
 #include "cli/commands.h"
 #include "platform/file_io.h"
-#include "platform/shell_link.h"
+#include "platform/shell_services.h"
 #include "platform/stdio_file.h"
+#include "shell/shell_link.h"
+#include "shell/shell_paths.h"
+
 
 namespace icoforge::cli {
 namespace {
@@ -28,7 +31,13 @@ std::optional<std::string> FileBehindShortcut(const Invocation& run, const std::
         CannotRead(run, file, why->reason);
         return std::nullopt;
     }
-    if (!StartsAsShellLink(file)) return file;
+    if (!StartsAsShellLink(file)) {
+        // The window's rule takes such a name for a shortcut whatever it holds; here the
+        // content says it is none.
+        if (!HasShortcutExtension(file)) return file;
+        run.Fail(run.Text(msg::kNotAShellLink, {Quoted(file)}));
+        return std::nullopt;
+    }
     FileError error;
     const auto link = ReadWholeFile(file, &error, kMaxShortcutBytes);
     if (!link) {
@@ -43,7 +52,7 @@ std::optional<std::string> FileBehindShortcut(const Invocation& run, const std::
     }
     run.console().Detail(run.Text(msg::kShortcutTarget, {Quoted(file), Quoted(target)}));
     if (const auto why = WhyNotReadable(target)) {
-        run.Fail(run.Text(msg::kShortcutTargetMissing, {Quoted(target), Quoted(file), why->reason}));
+        run.Fail(run.Text(msg::kShortcutTargetMissing, {Quoted(target), Quoted(file), ReasonText(run, why->reason)}));
         return std::nullopt;
     }
     return target;

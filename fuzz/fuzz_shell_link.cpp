@@ -1,6 +1,6 @@
 // The shell link reader on arbitrary bytes (its target, the URL it stores), and the ID list
 // reader on the same bytes.
-#include "platform/shell_link.h"
+#include "shell/shell_link.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const icoforge::ByteView bytes(data, size);

@@ -433,7 +433,8 @@ Result<ByteBuffer> GroupFileBytes(ByteView file, const CatalogueGroup& group) {
         // the group's own directory did not.
         writer.U8(DirectoryByte(image.width));
         writer.U8(DirectoryByte(image.height));
-        writer.U8(image.bits > 0 && image.bits < 8 ? static_cast<std::uint8_t>(1u << image.bits) : 0);
+        // Cursor files leave the colour count 0, as the system's own cursors do.
+        writer.U8(!cursor && image.bits > 0 && image.bits < 8 ? static_cast<std::uint8_t>(1u << image.bits) : 0);
         writer.U8(0);
         if (cursor) {
             const auto hotspot = image.hotspot.value_or(std::make_pair<std::uint16_t, std::uint16_t>(0, 0));

@@ -9,8 +9,18 @@ namespace icoforge {
 // the system has none beyond the locale variables (POSIX, where those decide).
 std::string UserInterfaceLanguage();
 
-// Lets the console show the program's UTF-8 text as it is written (Windows consoles
-// otherwise read it in the OEM code page); nothing elsewhere.
-void UseUtf8Console();
+// For its lifetime, the console shows the program's UTF-8 text as it is written (a Windows
+// console otherwise reads it in the OEM code page); the console's own code page comes back
+// at the end, as the console outlives the program. Nothing elsewhere.
+class Utf8ConsoleOutput {
+public:
+    Utf8ConsoleOutput();
+    ~Utf8ConsoleOutput();
+    Utf8ConsoleOutput(const Utf8ConsoleOutput&) = delete;
+    Utf8ConsoleOutput& operator=(const Utf8ConsoleOutput&) = delete;
+
+private:
+    [[maybe_unused]] unsigned previous_code_page_ = 0;  // 0: no console, or no code pages here
+};
 
 }  // namespace icoforge

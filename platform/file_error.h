@@ -21,6 +21,8 @@ inline void SetFileError(FileError* error, std::string reason) {
 std::string LastSystemErrorText();
 
 inline constexpr const char* kNotRegularFileText = "not a regular file";
+// A folder where a file was to be written, said in the words people use for it.
+inline constexpr const char* kIsFolderText = "is a folder";
 
 inline std::string TooLargeText(std::uint64_t size, std::uint64_t limit) {
     return "too large (" + std::to_string(size) + " bytes, at most " + std::to_string(limit) + ")";

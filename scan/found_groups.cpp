@@ -36,7 +36,8 @@ nlohmann::json ImagesOf(const CatalogueGroup& group) {
                                 {"height", image.height},
                                 {"bits", image.bits},
                                 {"format", catalogue::ImageFormatName(image.format)},
-                                {"bytes", image.bytes}};
+                                {"bytes", image.bytes},
+                                {"id", image.id ? nlohmann::json(*image.id) : nlohmann::json()}};
         if (image.hotspot) entry["hotspot"] = {image.hotspot->first, image.hotspot->second};
         if (animated) entry["frame"] = image.frame;
         images.push_back(std::move(entry));
@@ -68,6 +69,7 @@ Result<> ForEachGroup(ByteView file, const std::function<void(FoundGroup&&)>& ta
         if (group.id) found.id = *group.id;
         found.name = group.name;
         found.language = group.language;
+        found.index = group.index;
         found.images = ImagesOf(group);
         found.extension = ExtensionOf(group.type);
         if (group.missing_images > 0) {

@@ -25,6 +25,7 @@ struct FoundGroup {
     std::optional<std::uint32_t> id;      // an integer name
     std::optional<std::string> name;      // a string name
     std::optional<std::uint16_t> language;
+    std::uint32_t index = 1;              // as `group` and `extract` count, from 1 per type
     nlohmann::json images = nlohmann::json::array();
     std::string extension;                // "ico", "cur", "ani"
     ByteBuffer bytes;                     // the group as written; empty when `problem` is set

@@ -30,7 +30,7 @@ constexpr FieldRule kFields[] = {
     {"id", FieldType::Count},      {"name", FieldType::Text},       {"language", FieldType::Count},
     {"images", FieldType::Images}, {"sha256", FieldType::Text},     {"dhash", FieldType::Text},
     {"output", FieldType::Text},   {"groups", FieldType::Count},    {"error", FieldType::Text},
-    {"path_hex", FieldType::Text},
+    {"path_hex", FieldType::Text}, {"index", FieldType::Count},
 };
 
 bool FieldFits(const nlohmann::json& value, FieldType type) {
@@ -170,7 +170,7 @@ bool IsUtf8(std::string_view text) {
 }
 
 const char* const kIndexColumns[] = {"path", "size", "mtime", "module_sha256", "kind", "type", "id", "name",
-                                     "language", "images", "sha256", "dhash", "output", "groups", "error", "path_hex"};
+                                     "language", "images", "sha256", "dhash", "output", "groups", "error", "path_hex", "index"};
 const std::size_t kIndexColumnCount = std::size(kIndexColumns);
 
 IndexFormat IndexFormatOf(std::string_view index_path) {

@@ -316,6 +316,7 @@ private:
             line["id"] = group.id ? nlohmann::json(*group.id) : nlohmann::json();
             line["name"] = group.name ? nlohmann::json(*group.name) : nlohmann::json();
             line["language"] = group.language ? nlohmann::json(*group.language) : nlohmann::json();
+            line["index"] = group.index;
             line["images"] = std::move(group.images);
             ++counters_.groups;
             if (group.problem) {

@@ -23,8 +23,10 @@ build=(build-essential cmake ninja-build pkg-config libjpeg62-turbo-dev libpng-d
 # The Linux window: Qt 6 Widgets (its tests use Qt Test, in the same package) and a font
 # that holds the window's Chinese texts.
 gui=(qt6-base-dev fonts-wqy-microhei)
+# icoutils and python3-pil: the check of list and extract over Wine's modules compares
+# cursors with wrestool's and pixels with Pillow's.
 test=("${build[@]}" googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev ccache python3
-      g++-mingw-w64-i686-posix binutils-mingw-w64-i686 libz-mingw-w64-dev nasm dpkg-dev
+      g++-mingw-w64-i686-posix binutils-mingw-w64-i686 libz-mingw-w64-dev nasm dpkg-dev icoutils python3-pil
       parallel)
 # Chinese text in Wine's windows: a CJK font its font names are mapped to, and the locale.
 chinese_text=(fonts-wqy-microhei locales)

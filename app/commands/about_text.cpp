@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "app/commands/presenter.h"
-#include "platform/decrypt.h"
+#include "crypto/decrypt.h"
 
 namespace icoforge {
 namespace {

@@ -5,7 +5,7 @@
 #include <QMimeData>
 #include <Qt>
 
-#include "platform/drop_target.h"
+#include "shell/drop_target.h"
 
 namespace icoforge {
 

@@ -12,7 +12,7 @@
 #include "app/commands/presenter.h"
 #include "app/commands/ui.h"
 #include "app/qt/balloon_tip.h"
-#include "platform/drop_target.h"
+#include "shell/drop_target.h"
 
 class QGroupBox;
 class QLineEdit;

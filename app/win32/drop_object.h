@@ -1,6 +1,6 @@
 #pragma once
 // The window's drop object: an OLE IDropTarget over the portable drop rules of
-// platform/drop_target.h. Files dropped anywhere on the registered window reach the
+// shell/drop_target.h. Files dropped anywhere on the registered window reach the
 // application as one FilesDropped text, synchronously, inside the drop.
 
 #include <windows.h>
@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "platform/drop_target.h"
+#include "shell/drop_target.h"
 
 namespace icoforge {
 

@@ -1,6 +1,6 @@
 #include "iconextract/module/name_text.h"
 
-#include "common/byte_reader.h"
+#include "common/text_encoding.h"
 #include "common/utf8.h"
 
 namespace icoforge::module {
@@ -8,12 +8,8 @@ namespace {
 
 constexpr std::uint32_t kHighSurrogateFirst = 0xD800;
 constexpr std::uint32_t kLowSurrogateFirst = 0xDC00;
-constexpr std::uint32_t kSurrogateEnd = 0xE000;
 constexpr std::uint32_t kFirstSupplementary = 0x10000;
 constexpr std::uint32_t kLastCodePoint = 0x10FFFF;
-
-bool IsHighSurrogate(std::uint32_t u) { return u >= kHighSurrogateFirst && u < kLowSurrogateFirst; }
-bool IsLowSurrogate(std::uint32_t u) { return u >= kLowSurrogateFirst && u < kSurrogateEnd; }
 
 // Decodes one code point (surrogates allowed, as WTF-8 keeps them); nothing for
 // truncated, overlong or out-of-range sequences.
@@ -47,25 +43,7 @@ std::optional<std::uint32_t> NextCodePoint(std::string_view text, std::size_t& i
 
 }  // namespace
 
-std::string Utf16LeToUtf8(ByteView units) {
-    std::string out;
-    out.reserve(units.size() / 2);
-    const std::uint64_t count = units.size() / 2;
-    for (std::uint64_t i = 0; i < count; ++i) {
-        const std::uint32_t unit = *ReadU16(units, 2 * i);
-        if (IsHighSurrogate(unit) && i + 1 < count) {
-            const std::uint32_t next = *ReadU16(units, 2 * (i + 1));
-            if (IsLowSurrogate(next)) {
-                AppendUtf8(out,
-                           kFirstSupplementary + ((unit - kHighSurrogateFirst) << 10) + (next - kLowSurrogateFirst));
-                ++i;
-                continue;
-            }
-        }
-        AppendUtf8(out, unit);
-    }
-    return out;
-}
+std::string Utf16LeToUtf8(ByteView units) { return Utf8FromUtf16Le(units, LoneSurrogate::kKeep); }
 
 std::optional<std::u16string> Utf8ToUtf16(std::string_view text) {
     std::u16string out;

@@ -4,6 +4,7 @@ namespace icoforge {
 
 std::string UserInterfaceLanguage() { return {}; }
 
-void UseUtf8Console() {}
+Utf8ConsoleOutput::Utf8ConsoleOutput() = default;
+Utf8ConsoleOutput::~Utf8ConsoleOutput() = default;
 
 }  // namespace icoforge

@@ -19,14 +19,20 @@ constexpr int kNameAttempts = 8;
 
 }  // namespace
 
+// Whole buffers go to the descriptor in one write each; a stdio stream is opened over it
+// only for the writers that ask for one, so that writing a file of a few pieces costs no
+// buffer, no fstat and no copy.
 struct ReplacingFile::State {
     std::string destination;
     std::string temporary;
-    std::FILE* stream = nullptr;
+    FileDescriptor fd;
+    std::FILE* stream = nullptr;  // owns the descriptor once opened
     bool committed = false;
     bool replaces_existing = false;
+    bool failed = false;
     ~State() {
         if (stream != nullptr) std::fclose(stream);
+        fd.reset();
         if (!committed) ::unlink(temporary.c_str());
     }
 };
@@ -37,7 +43,7 @@ std::optional<ReplacingFile> ReplacingFile::Create(std::string_view destination_
     const bool exists = ::stat(destination.c_str(), &existing) == 0;
     // Renaming over a device or FIFO would replace the node itself (as root, /dev/null).
     if (exists && !S_ISREG(existing.st_mode)) {
-        SetFileError(error, kNotRegularFileText);
+        SetFileError(error, S_ISDIR(existing.st_mode) ? kIsFolderText : kNotRegularFileText);
         return std::nullopt;
     }
     FileDescriptor fd;
@@ -57,27 +63,65 @@ std::optional<ReplacingFile> ReplacingFile::Create(std::string_view destination_
     state->replaces_existing = exists;
     // A replaced file keeps who may read it; failing to copy that is no reason to stop.
     if (exists) (void)::fchmod(fd.get(), existing.st_mode & 07777);
-    state->stream = ::fdopen(fd.get(), "wb");
-    if (state->stream == nullptr) {
-        SetFileError(error, LastSystemErrorText());
-        return std::nullopt;  // the descriptor closes and the state removes the name
-    }
-    fd.release();
+    state->fd = std::move(fd);
     return ReplacingFile(std::move(state));
 }
 
-std::FILE* ReplacingFile::stream() const { return state_->stream; }
+std::FILE* ReplacingFile::stream() const {
+    State& state = *state_;
+    if (state.stream == nullptr && state.fd.valid() && !state.failed) {
+        state.stream = ::fdopen(state.fd.get(), "wb");
+        if (state.stream != nullptr) state.fd.release();
+        else state.failed = true;
+    }
+    return state.stream;
+}
 
 bool ReplacingFile::Write(ByteView bytes, FileError* error) {
-    if (state_->stream == nullptr) return false;
-    if (bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), state_->stream) == bytes.size()) return true;
-    SetFileError(error, LastSystemErrorText());
-    return false;
+    State& state = *state_;
+    if (state.stream != nullptr) {
+        if (bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), state.stream) == bytes.size()) return true;
+        SetFileError(error, LastSystemErrorText());
+        return false;
+    }
+    if (!state.fd.valid() || state.failed) return false;
+    for (std::size_t done = 0; done < bytes.size();) {
+        const ssize_t wrote = ::write(state.fd.get(), bytes.data() + done, bytes.size() - done);
+        if (wrote < 0 && errno == EINTR) continue;
+        if (wrote <= 0) {
+            SetFileError(error, LastSystemErrorText());
+            state.failed = true;
+            return false;
+        }
+        done += static_cast<std::size_t>(wrote);
+    }
+    return true;
 }
 
 bool ReplacingFile::Commit(FileError* error) {
     State& state = *state_;
-    if (state.stream == nullptr || state.committed) return false;
+    if (state.committed) return false;
+    if (state.stream == nullptr) {
+        if (!state.fd.valid()) return false;
+        bool ok = !state.failed;
+        if (!ok) SetFileError(error, "an earlier write failed");
+        // See below: only a file that replaces another is synced before it is renamed.
+        if (ok && state.replaces_existing && ::fsync(state.fd.get()) != 0 && errno != EINVAL) {
+            SetFileError(error, LastSystemErrorText());
+            ok = false;
+        }
+        const int closed = ::close(state.fd.release());
+        if (ok && closed != 0) {
+            SetFileError(error, LastSystemErrorText());
+            ok = false;
+        }
+        if (ok && ::rename(state.temporary.c_str(), state.destination.c_str()) != 0) {
+            SetFileError(error, LastSystemErrorText());
+            ok = false;
+        }
+        state.committed = ok;
+        return ok;
+    }
     bool ok = true;
     if (std::fflush(state.stream) != 0) {
         SetFileError(error, LastSystemErrorText());

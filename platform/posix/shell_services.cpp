@@ -8,9 +8,9 @@
 
 #include "platform/file_io.h"
 #include "platform/mapped_file.h"
-#include "platform/shell_link.h"
+#include "shell/shell_link.h"
 #include "platform/temp_mapping.h"
-#include "platform/xdg_folders.h"
+#include "shell/xdg_folders.h"
 
 namespace icoforge {
 namespace {

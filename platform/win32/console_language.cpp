@@ -13,6 +13,12 @@ std::string UserInterfaceLanguage() {
     return Utf8FromWide(name);
 }
 
-void UseUtf8Console() { SetConsoleOutputCP(CP_UTF8); }
+Utf8ConsoleOutput::Utf8ConsoleOutput() : previous_code_page_(GetConsoleOutputCP()) {
+    if (previous_code_page_ != 0) SetConsoleOutputCP(CP_UTF8);
+}
+
+Utf8ConsoleOutput::~Utf8ConsoleOutput() {
+    if (previous_code_page_ != 0) SetConsoleOutputCP(previous_code_page_);
+}
 
 }  // namespace icoforge

@@ -22,6 +22,11 @@ constexpr int kNameAttempts = 8;
 std::string StreamErrorText() { return std::generic_category().message(errno); }
 
 // Moving over a folder, a console or another device must be refused before it is tried.
+bool IsFolder(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
 bool IsRegularOrAbsent(const std::wstring& path) {
     const ScopedHandle existing(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                             nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
@@ -52,7 +57,7 @@ std::optional<ReplacingFile> ReplacingFile::Create(std::string_view destination_
         return std::nullopt;
     }
     if (!IsRegularOrAbsent(destination)) {
-        SetFileError(error, kNotRegularFileText);
+        SetFileError(error, IsFolder(destination) ? kIsFolderText : kNotRegularFileText);
         return std::nullopt;
     }
     ScopedHandle file;

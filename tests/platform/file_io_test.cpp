@@ -75,7 +75,7 @@ TEST_F(FileIoTest, FailedWriteKeepsTheOldFileAndLeavesNoTemporary) {
     FileError error;
     // A folder cannot be replaced by a file; the old file beside it is untouched.
     EXPECT_FALSE(WriteWholeFile(PathOf("folder"), ByteBuffer{9}, &error));
-    EXPECT_EQ(error.reason, "not a regular file");
+    EXPECT_EQ(error.reason, "is a folder");
     EXPECT_EQ(ReadWholeFile(kept), (ByteBuffer{1, 2, 3}));
     std::size_t entries = 0;
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder_.path())) ++entries;

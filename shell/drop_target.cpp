@@ -1,4 +1,4 @@
-#include "platform/drop_target.h"
+#include "shell/drop_target.h"
 
 #include <utility>
 

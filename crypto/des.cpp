@@ -1,4 +1,4 @@
-#include "platform/des.h"
+#include "crypto/des.h"
 
 namespace icoforge {
 namespace {

@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "common/bytes.h"
-#include "platform/des.h"
+#include "crypto/des.h"
 
 namespace icoforge {
 

@@ -1,4 +1,4 @@
-#include "platform/text_encoding.h"
+#include "common/text_encoding.h"
 
 #include "common/byte_reader.h"
 #include "common/utf8.h"
@@ -33,7 +33,7 @@ std::string Utf8FromWindows1252(ByteView bytes) {
     return out;
 }
 
-std::string Utf8FromUtf16Le(ByteView bytes) {
+std::string Utf8FromUtf16Le(ByteView bytes, LoneSurrogate lone) {
     std::string out;
     out.reserve(bytes.size());
     for (std::uint64_t offset = 0; RangeFits(offset, 2, bytes.size()); offset += 2) {
@@ -45,12 +45,9 @@ std::string Utf8FromUtf16Le(ByteView bytes) {
                 offset += 2;
                 continue;
             }
-            AppendUtf8(out, kReplacement);
-        } else if (IsLowSurrogate(unit)) {
-            AppendUtf8(out, kReplacement);
-        } else {
-            AppendUtf8(out, unit);
         }
+        const bool alone = IsHighSurrogate(unit) || IsLowSurrogate(unit);
+        AppendUtf8(out, alone && lone == LoneSurrogate::kReplace ? kReplacement : char32_t{unit});
     }
     return out;
 }

@@ -9,8 +9,8 @@
 #include "common/byte_reader.h"
 #include "common/path.h"
 #include "platform/file_io.h"
-#include "platform/shell_link.h"
 #include "platform/shell_services.h"
+#include "shell/shell_link.h"
 #include "tests/support/temp_folder.h"
 
 namespace icoforge {

@@ -1,4 +1,4 @@
-#include "platform/decrypt.h"
+#include "crypto/decrypt.h"
 
 #include <gtest/gtest.h>
 

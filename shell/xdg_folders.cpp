@@ -1,6 +1,6 @@
-#include "platform/xdg_folders.h"
+#include "shell/xdg_folders.h"
 
-#include "platform/shell_services.h"
+#include "shell/shell_paths.h"
 
 namespace icoforge {
 namespace {

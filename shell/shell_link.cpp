@@ -1,4 +1,4 @@
-#include "platform/shell_link.h"
+#include "shell/shell_link.h"
 
 #include <algorithm>
 #include <array>
@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "common/byte_reader.h"
-#include "platform/text_encoding.h"
+#include "common/text_encoding.h"
 
 namespace icoforge {
 namespace {
@@ -98,7 +98,7 @@ std::optional<std::string> AnsiText(ByteView data, std::uint64_t offset) {
 std::optional<std::string> Utf16Text(ByteView data, std::uint64_t offset) {
     const auto bytes = Utf16StringAt(data, offset);
     if (!bytes) return std::nullopt;
-    return Utf8FromUtf16Le(*bytes);
+    return Utf8FromUtf16Le(*bytes, LoneSurrogate::kReplace);
 }
 
 std::string JoinPath(std::string base, const std::string& tail) {
@@ -184,7 +184,7 @@ std::optional<std::string> FileEntryName(ByteView item, std::uint8_t type) {
     if (type & kFileEntryUnicodeName) {
         const auto bytes = Utf16StringAt(item, kFileEntryNameOffset);
         if (!bytes) return std::nullopt;
-        primary = Utf8FromUtf16Le(*bytes);
+        primary = Utf8FromUtf16Le(*bytes, LoneSurrogate::kReplace);
         after_name = kFileEntryNameOffset + bytes->size() + 2;
     } else {
         const auto bytes = AnsiStringAt(item, kFileEntryNameOffset);

@@ -1,7 +1,7 @@
 // The portable rules of the shell services, shared by every platform's implementation.
-#include "platform/shell_services.h"
+#include "shell/shell_paths.h"
 
-#include "platform/text_encoding.h"
+#include "common/text_encoding.h"
 
 namespace icoforge {
 namespace {

@@ -1,10 +1,9 @@
-#include "platform/shell_link.h"
+#include "shell/shell_link.h"
 
 #include <gtest/gtest.h>
 
 #include "common/byte_reader.h"
 #include "link_builder.h"
-#include "platform/text_encoding.h"
 
 namespace icoforge {
 namespace {
@@ -126,16 +125,6 @@ TEST(ShellLink, TruncatedAndLyingStructuresGiveNothingOrTheirValidPart) {
     ByteBuffer huge_list = good;
     PutU16At(huge_list, 0x4C, 0xFFFF);
     EXPECT_EQ(ShellLinkTargetPath(huge_list), "");
-}
-
-TEST(TextEncoding, ConversionsAndUtf16Measure) {
-    EXPECT_EQ(Utf8FromWindows1252(ByteBuffer{'a', 0x81, 0x9F, 0xFF}), "a\xC2\x81\xC5\xB8\xC3\xBF");
-    // A pair, a lone high surrogate, a lone low surrogate.
-    EXPECT_EQ(Utf8FromUtf16Le(ByteBuffer{0x3D, 0xD8, 0x00, 0xDE, 0x3D, 0xD8, 'x', 0, 0x00, 0xDC}),
-              "\xF0\x9F\x98\x80\xEF\xBF\xBDx\xEF\xBF\xBD");
-    EXPECT_EQ(Utf16Length("abc"), 3u);
-    EXPECT_EQ(Utf16Length("\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"), 4u);
-    EXPECT_EQ(Utf16Length("\xFF\xC3"), 2u);
 }
 
 }  // namespace

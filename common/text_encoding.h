@@ -14,9 +14,14 @@ namespace icoforge {
 // maps every byte, so nothing is lost or refused.
 std::string Utf8FromWindows1252(ByteView bytes);
 
-// UTF-16LE bytes (an even count) as UTF-8; an unpaired surrogate becomes U+FFFD, as the
-// Windows conversion does.
-std::string Utf8FromUtf16Le(ByteView bytes);
+// What becomes of a UTF-16 unit that is half of a surrogate pair without its other half.
+enum class LoneSurrogate {
+    kReplace,  // U+FFFD, as the Windows conversion does: for text that is shown or opened
+    kKeep,     // its own 3-byte sequence (WTF-8), so the text converts back to the same units
+};
+
+// UTF-16LE bytes as UTF-8; a last odd byte is no unit and is ignored.
+std::string Utf8FromUtf16Le(ByteView bytes, LoneSurrogate lone);
 
 // The number of UTF-16 units the UTF-8 text takes: the measure of Windows' path buffers.
 // Each byte that cannot start a valid sequence counts as one unit.

@@ -1,0 +1,175 @@
+// list and extract's catalogue options, run as a user runs them, on a module made here:
+// what is printed, the file names written and the exit status.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "common/byte_writer.h"
+#include "common/path.h"
+#include "tests/support/ico_builder.h"
+#include "tests/support/module_builder.h"
+
+namespace icoforge {
+namespace {
+
+namespace fs = std::filesystem;
+using module::ResourceName;
+using module::ResourceType;
+using testing::Type;
+
+constexpr bool kWindows = fs::path::preferred_separator == '\\';
+
+std::string HostPath(std::string path) {
+    if (kWindows && !path.empty() && path[0] == '/') {
+        std::replace(path.begin(), path.end(), '/', '\\');
+        path = "Z:" + path;
+    }
+    return path;
+}
+std::string Quote(const std::string& text) { return kWindows ? "\"" + text + "\"" : "'" + text + "'"; }
+
+std::string ReadText(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    std::string s = text.str();
+    std::erase(s, '\r');
+    return s;
+}
+
+class CatalogueCli : public ::testing::Test {
+protected:
+    void SetUp() override {
+        root_ = fs::temp_directory_path() / ("icoforge-catalogue-cli-" + std::to_string(std::random_device{}()));
+        fs::create_directories(root_);
+        ByteBuffer cursor;
+        ByteWriter hot;
+        hot.U16(3), hot.U16(4);
+        hot.Bytes(testing::MakeDibImage({.width = 32, .height = 32, .bit_count = 1}));
+        ByteBuffer cursor_group = testing::MakeGroupResource({10});
+        PutU16At(cursor_group, 2, 2);
+        const ByteBuffer module = testing::BuildModule(module::ModuleFormat::Pe32, {
+            {Type(ResourceType::GroupIcon), ResourceName::Text("A:B?"), testing::MakeGroupResource({1}), 0x409},
+            {Type(ResourceType::GroupIcon), ResourceName::Text("A:B?"), testing::MakeGroupResource({1}), 0x407},
+            {Type(ResourceType::GroupIcon), ResourceName::Id(2), testing::MakeGroupResource({1, 2}), 0},
+            {Type(ResourceType::Icon), ResourceName::Id(1), testing::MakeDibImage({.width = 16, .height = 16, .bit_count = 8})},
+            {Type(ResourceType::Icon), ResourceName::Id(2), testing::MakeDibImage({.width = 32, .height = 32, .bit_count = 32})},
+            {Type(ResourceType::Icon), ResourceName::Id(7), testing::MakeDibImage({.width = 48, .height = 48, .bit_count = 4})},
+            {Type(ResourceType::GroupCursor), ResourceName::Id(5), cursor_group},
+            {Type(ResourceType::Cursor), ResourceName::Id(10), hot.Take()},
+        });
+        for (const char* name : {"app.dll", "con.dll"}) std::ofstream(root_ / name, std::ios::binary).write(
+            reinterpret_cast<const char*>(module.data()), static_cast<std::streamsize>(module.size()));
+        std::ofstream(root_ / "notes.txt") << "not a module";
+        // A module without icons whose icons Windows keeps in SystemResources, in a case
+        // of its own.
+        fs::create_directories(root_ / "WINDOWS" / "System32");
+        fs::create_directories(root_ / "WINDOWS" / "systemResources");
+        const ByteBuffer empty = testing::BuildModule(module::ModuleFormat::Pe32, {});
+        std::ofstream(root_ / "WINDOWS" / "System32" / "Shell32.dll", std::ios::binary)
+            .write(reinterpret_cast<const char*>(empty.data()), static_cast<std::streamsize>(empty.size()));
+        fs::copy_file(root_ / "app.dll", root_ / "WINDOWS" / "systemResources" / "SHELL32.DLL.mun");
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::remove_all(root_, ec);
+    }
+
+    // The exit status and standard output of icoforge with `args` ("@NAME": a file of the test's).
+    std::pair<int, std::string> Run(const std::vector<std::string>& args) {
+        std::string command = Quote(HostPath(ICOFORGE_PROGRAM));
+        for (const auto& arg : args)
+            command.append(" ").append(Quote(arg.starts_with("@") ? HostPath(Utf8FromPath(root_ / arg.substr(1))) : arg));
+        command.append(" > ").append(Quote(HostPath(Utf8FromPath(root_ / "out")))).append(" 2> ").append(
+            Quote(HostPath(Utf8FromPath(root_ / "err"))));
+        if (kWindows) command = "\"" + command + "\"";
+        const int status = std::system(command.c_str());
+        return {kWindows ? status : (status >> 8) & 0xFF, ReadText(root_ / "out")};
+    }
+    std::set<std::string> Written(const std::string& folder) {
+        std::set<std::string> names;
+        for (const auto& entry : fs::recursive_directory_iterator(root_ / folder))
+            if (entry.is_regular_file()) names.insert(Utf8FromPath(fs::relative(entry.path(), root_ / folder).generic_string()));
+        return names;
+    }
+    fs::path root_;
+};
+
+TEST_F(CatalogueCli, ExtractNamesTheFilesItWrites) {
+    const struct {
+        std::vector<std::string> options;
+        std::set<std::string> files;
+    } cases[] = {
+        {{"--names"}, {"app-A_B_-1033.ico", "app-A_B_-1031.ico", "app-2.ico"}},
+        {{"--names", "--lang", "1031"}, {"app-A_B_-1031.ico"}},
+        {{"--group", "a:b?"}, {"1-1033.ico", "1-1031.ico"}},
+        {{"--group", "2", "--png"}, {"2-1.png", "2-2.png"}},
+        {{"--cursors", "--names"}, {"app-5.cur"}},
+        {{"--all", "--orphans"}, {"1-1033.ico", "1-1031.ico", "2.ico", "1.cur", "orphan-7.ico"}},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        const std::string folder = "out" + std::to_string(++n);
+        std::vector<std::string> args = {"extract", "-o", "@" + folder};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        args.push_back("@app.dll");
+        const auto [status, out] = Run(args);
+        EXPECT_EQ(status, 0) << folder << ": " << ReadText(root_ / "err");
+        EXPECT_EQ(Written(folder), c.files) << folder;
+        EXPECT_EQ(static_cast<std::size_t>(std::count(out.begin(), out.end(), '\n')), c.files.size()) << folder;
+    }
+    // Several files: each into a folder of its own name, or all into one with --names
+    // (a device name made safe).
+    EXPECT_EQ(Run({"extract", "-o", "@many", "--group", "2", "@app.dll", "@con.dll"}).first, 0);
+    EXPECT_EQ(Written("many"), (std::set<std::string>{"app.dll/2.ico", "con.dll/2.ico"}));
+    EXPECT_EQ(Run({"extract", "-o", "@one", "--names", "--group", "2", "@app.dll", "@con.dll"}).first, 0);
+    EXPECT_EQ(Written("one"), (std::set<std::string>{"app-2.ico", "_con-2.ico"}));
+    // A group that is not there, and usage errors.
+    EXPECT_EQ(Run({"extract", "-o", "@none", "--group", "99", "@app.dll"}).first, 1);
+    EXPECT_EQ(Run({"extract", "--cursors", "--all", "@app.dll"}).first, 2);
+    EXPECT_EQ(Run({"extract", "--lang", "70000", "@app.dll"}).first, 2);
+}
+
+TEST_F(CatalogueCli, ListJsonLinesWithAnErrorLine) {
+    const auto [status, out] = Run({"list", "--json", "@app.dll", "@notes.txt"});
+    EXPECT_EQ(status, 1);
+    std::istringstream lines(out);
+    std::string first, second;
+    std::getline(lines, first);
+    std::getline(lines, second);
+    const auto app = nlohmann::json::parse(first);
+    EXPECT_EQ(app["kind"], "pe32");
+    ASSERT_EQ(app["groups"].size(), 4u);
+    EXPECT_EQ(app["groups"][0]["name"], "A:B?");
+    EXPECT_EQ(app["groups"][1]["language"], 0x407);
+    EXPECT_EQ(app["groups"][1]["index"], 1);
+    EXPECT_EQ(app["groups"][2]["id"], 2);
+    EXPECT_EQ(app["groups"][2]["images"][1]["width"], 32);
+    EXPECT_EQ(app["groups"][3]["type"], "cursor");
+    EXPECT_EQ(app["groups"][3]["images"][0]["hotspot"], nlohmann::json::array({3, 4}));
+    EXPECT_EQ(app["orphans"][0]["id"], 7);
+    EXPECT_TRUE(app["problems"].empty());
+    const auto notes = nlohmann::json::parse(second);
+    EXPECT_TRUE(notes.contains("error"));
+    EXPECT_FALSE(notes.contains("groups"));
+
+    const auto [mun_status, mun_out] = Run({"list", "--json", "@WINDOWS/System32/Shell32.dll"});
+    EXPECT_EQ(mun_status, 0);
+    const auto mun = nlohmann::json::parse(mun_out);
+    EXPECT_EQ(mun["groups"].size(), 4u);
+    EXPECT_NE(mun.value("read_from", std::string()).find("SHELL32.DLL.mun"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace icoforge
