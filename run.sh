@@ -16,6 +16,8 @@
 # Wine with FILE (see scripts/run-windows.sh).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=scripts/preset-build.sh
+. "$here/scripts/preset-build.sh"
 if [ "${1-}" = --windows ]; then
   shift
   exec "$here/scripts/run-windows.sh" "$@"
@@ -30,17 +32,13 @@ fi
 # The Linux window, where there is a display to show it on.
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   "$here/scripts/install-deps.sh" gui
-  cmake -S "$here" -B "$here/build/product" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DICOFORGE_TESTS=OFF -DICOFORGE_FUZZ=OFF -DICOFORGE_BENCH=OFF >/dev/null
-  cmake --build "$here/build/product" --target icoforge-gui icoforge
+  icoforge_build product --target icoforge-gui icoforge
   exec "$here/build/product/app/qt/icoforge-gui" --output "$here/out/icoforge-gui" ${1:+"$file"}
 fi
 echo "run.sh: no display (DISPLAY and WAYLAND_DISPLAY are unset), so no window: running icoforge extract" >&2
 
 "$here/scripts/install-deps.sh" build
-cmake -S "$here" -B "$here/build/product" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DICOFORGE_TESTS=OFF -DICOFORGE_FUZZ=OFF -DICOFORGE_BENCH=OFF >/dev/null
-cmake --build "$here/build/product" --target icoforge
+icoforge_build product --target icoforge
 
 outdir=$here/out/$(basename "$file")
 rm -rf "$outdir"

@@ -2,7 +2,8 @@
 # Installs what is missing, builds, and runs every test in three phases: natively, under
 # AddressSanitizer + UndefinedBehaviorSanitizer (clang), and cross-compiled for Windows
 # under Wine. Each fuzz harness replays its seed corpus and kept crash inputs. Ends with
-# a summary per phase at the level of test cases and one line 'N passed, M failed'.
+# a summary per phase at the level of test cases and one line 'N passed, M failed'. The
+# native phase also builds and checks the Debian package, the Windows phase the installer.
 #
 # The Windows product is the i686 build and is always compiled. Its tests run under
 # 32-bit Wine where this kernel runs 32-bit programs; elsewhere the same tests run on an
@@ -25,10 +26,8 @@ screenshots=$results/screenshots
 mkdir -p "$screenshots"
 export ICOFORGE_SCREENSHOT_DIR=$screenshots
 
-cmake_args=(-G Ninja -Wno-dev)
-if command -v ccache >/dev/null; then
-  cmake_args+=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-fi
+# shellcheck source=scripts/preset-build.sh
+. scripts/preset-build.sh
 
 # run_ctest PHASE BUILD_DIR [GTEST_REPORT_DIR]: CTest's own report and one GoogleTest
 # report per program go to $results/PHASE, for the summary.
@@ -42,37 +41,24 @@ run_ctest() {
 }
 
 echo "== build: native"
-cmake -S . -B build/native "${cmake_args[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DICOFORGE_BENCH=ON >/dev/null
-cmake --build build/native
+icoforge_build native
 # The Linux window's tests save screenshots there for people to look at.
 ICOFORGE_SCREENSHOT_DIR=$results/screenshots run_ctest native build/native
 
 echo "== build: sanitizers (clang, address + undefined)"
-CC=clang CXX=clang++ cmake -S . -B build/sanitize "${cmake_args[@]}" -DCMAKE_BUILD_TYPE=Debug \
-  -DCMAKE_CXX_FLAGS="-O1 -g" -DCMAKE_C_FLAGS="-O1 -g" -DICOFORGE_SANITIZE=address,undefined >/dev/null
-cmake --build build/sanitize
+icoforge_build sanitizers
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   run_ctest sanitizers build/sanitize
 
-# windows_build ARCH BUILD_DIR TESTS(ON|OFF)
-windows_build() {
-  local prefix
-  prefix=$(scripts/build-windows-deps.sh "$1")
-  cmake -S . -B "$2" "${cmake_args[@]}" -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-$1.cmake" -DICOFORGE_WINDOWS_PREFIX="$prefix" \
-    -DICOFORGE_TESTS="$3" -DICOFORGE_FUZZ="$3" >/dev/null
-  cmake --build "$2"
-}
-
 if [ "$windows_arch" = i686 ]; then
   echo "== build: Windows i686 (the product and its tests)"
-  windows_build i686 build/windows ON
+  icoforge_build windows-i686 -DICOFORGE_TESTS=ON -DICOFORGE_FUZZ=ON
   test_dir=build/windows
 else
   echo "== build: Windows i686 (the product; this machine cannot run its tests)"
-  windows_build i686 build/windows OFF
+  icoforge_build windows-i686 -DICOFORGE_TESTS=OFF -DICOFORGE_FUZZ=OFF
   echo "== build: Windows x86_64 (the same tests, for 64-bit Wine)"
-  windows_build x86_64 build/windows-x86_64 ON
+  icoforge_build windows-x86_64 -DICOFORGE_TESTS=ON -DICOFORGE_FUZZ=ON
   test_dir=build/windows-x86_64
 fi
 
@@ -129,4 +115,8 @@ summary=0
 python3 scripts/test-summary.py "$results"/native "$results"/sanitizers "$results/windows-$windows_arch" || summary=$?
 [ -z "$display_note" ] || echo "$display_note"
 echo "screenshots: $screenshots ($(find "$screenshots" -type f | wc -l) files)"
+# The Debian package and the Windows installer the tests made and checked.
+for made in build/native/package/icoforge_*.deb build/windows/package/icoforge-*-setup.exe; do
+  if [ -f "$made" ]; then echo "package: $made"; fi
+done
 exit $summary

@@ -74,29 +74,22 @@ constexpr std::string_view kSizes[] = {"16", "32", "64", "128"};
 class ConsoleUi : public Ui {
 public:
     explicit ConsoleUi(IconSizeChoice size) : size_(size) {}
-    void Attach(Presenter& presenter) { presenter_ = &presenter; }
 
     void SetCaption(std::string_view) override {}
     std::string EditText() const override { return edit_text_; }
-    void SetEditText(std::string_view text) override {
-        edit_text_ = text;
-        presenter_->OnContentChanged();
-    }
+    void SetEditText(std::string_view text) override { edit_text_ = text; }
     void SelectEditText(std::int32_t) override {}
     bool IsSizeChecked(IconSizeChoice choice) const override { return choice == size_; }
-    MessageBoxButton ShowMessageBox(std::string_view, std::int32_t, std::string_view) override {
-        return MessageBoxButton::Ok;
-    }
-    void ShowBalloon(std::int32_t, std::int32_t, std::string_view, std::int32_t, bool) override {}
-    std::int32_t MouseX() const override { return 0; }
-    std::int32_t MouseY() const override { return 0; }
+    MessageAnswer ShowMessage(const icoforge::Message&) override { return MessageAnswer::kOk; }
+    void ShowBalloon(ScreenPoint, std::string_view, BalloonLife) override {}
+    void HideBalloon() override {}
+    ScreenPoint MousePosition() const override { return {}; }
     std::optional<std::string> ShowOpenFileDialog(const OpenFileDialogSettings&) override { return std::nullopt; }
     // A true-colour screen: pictures are shrunk with halftone quality.
     std::int32_t ScreenBitsPerPixel() const override { return 32; }
 
 private:
     IconSizeChoice size_;
-    Presenter* presenter_ = nullptr;
     std::string edit_text_;
 };
 
@@ -170,9 +163,8 @@ int Run(const Invocation& run) {
 
     ConsoleUi ui(SizeChoiceOf(run.Value("--size").value_or("32")));
     Presenter presenter(ui, SystemFolders(folder));
-    ui.Attach(presenter);
     presenter.OnCreated();
-    ui.SetEditText(*file);
+    presenter.OpenFile(*file);
     const std::int32_t count = GetIconCount(*file);
     ExtractReport report = presenter.Extract();
     presenter.OnDestroying();

@@ -16,6 +16,8 @@ extern const Subcommand kRenderCommand;
 extern const Subcommand kResolveCommand;
 extern const Subcommand kFolderCommand;
 extern const Subcommand kDecryptCommand;
+extern const Subcommand kMakeCommand;
+extern const Subcommand kThumbnailCommand;
 extern const Subcommand kScanCommand;
 extern const Subcommand kIndexCommand;
 

@@ -22,9 +22,9 @@ const Subcommand kHelpCommand{"help", msg::kHelpSummary, msg::kHelpDescription, 
 
 // The table: one row for each subcommand, in the order the help lists them.
 constexpr std::array kSubcommands = {
-    &kExtractCommand, &kListCommand, &kCountCommand, &kGroupCommand, &kIconCommand,   &kConvertCommand,
-    &kRenderCommand,  &kResolveCommand, &kFolderCommand, &kDecryptCommand, &kScanCommand,    &kIndexCommand,
-    &kHelpCommand,
+    &kExtractCommand, &kListCommand,    &kMakeCommand,   &kThumbnailCommand, &kCountCommand,
+    &kGroupCommand,   &kIconCommand,    &kConvertCommand, &kRenderCommand,   &kResolveCommand,
+    &kFolderCommand,  &kDecryptCommand, &kScanCommand,   &kIndexCommand,     &kHelpCommand,
 };
 
 const Subcommand* Find(std::string_view name) {

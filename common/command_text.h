@@ -56,12 +56,4 @@ inline std::string TemporaryLetterFor(std::string_view path) {
     return std::string(1, static_cast<char>(letter));
 }
 
-// The open-file dialog's filter in the platform's form: pairs separated by "|", and the
-// whole ended by "||" (added unless it is already there).
-inline std::string FilterWithEnd(std::string_view filter) {
-    std::string finished(filter);
-    if (!finished.ends_with("||")) finished += "||";
-    return finished;
-}
-
 }  // namespace icoforge

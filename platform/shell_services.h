@@ -22,17 +22,24 @@ std::string GetSpecialFolder(std::int32_t number);
 // or names no file-system target. Needs a ShellSession on the calling thread on Windows.
 std::string ResolveShortcut(std::string_view path);
 
+// What a thread needs COM for.
+enum class ComUse {
+    kShellLinks,   // the shell's link objects, as ResolveShortcut uses them
+    kDragAndDrop,  // OLE as well: a window that takes drops, which also resolves links
+};
+
 // COM for the calling thread (apartment-threaded) on Windows, for the lifetime of the
 // object; nothing elsewhere. ResolveShortcut needs one.
 class ShellSession {
 public:
-    ShellSession();
+    explicit ShellSession(ComUse use = ComUse::kShellLinks);
     ~ShellSession();
     ShellSession(const ShellSession&) = delete;
     ShellSession& operator=(const ShellSession&) = delete;
     bool ok() const { return ok_; }
 
 private:
+    [[maybe_unused]] ComUse use_;  // read only where there is COM
     bool ok_ = false;
 };
 

@@ -5,8 +5,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh bench
-cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DICOFORGE_BENCH=ON -DICOFORGE_TESTS=OFF >/dev/null
-cmake --build build/bench
+# shellcheck source=scripts/preset-build.sh
+. scripts/preset-build.sh
+icoforge_build bench
 for bench in build/bench/bench/bench_*; do
   [ -x "$bench" ] || continue
   echo "== $(basename "$bench")"

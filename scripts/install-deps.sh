@@ -5,7 +5,7 @@
 #   gui    build's set and Qt 6 with a Chinese font, for the Linux window (what ./run.sh
 #          needs with a display);
 #   test   (the default) every test: GoogleTest, GNU parallel, clang's sanitizers and libFuzzer, the
-#          mingw-w64 cross compiler and Wine. Only the Wine of the architecture this
+#          mingw-w64 cross compiler and Wine, the packaging tools and a thumbnail host. Only the Wine of the architecture this
 #          kernel can run is installed (see scripts/windows-test-arch.sh);
 #   bench  the tests' set and the peer tools the benchmarks compare with;
 #   windows  building icoforge.exe and running it under Wine with Chinese text
@@ -18,16 +18,23 @@ cd "$(dirname "$0")/.."
 set_name=${1:-test}
 
 # Header-only: option parsing, JSON, the failure type, the resizer; the cross build uses them too.
+# librsvg draws SVG pictures for `icoforge make` (Linux only; a build without it says so).
 build=(build-essential cmake ninja-build pkg-config libjpeg62-turbo-dev libpng-dev libtiff-dev zlib1g-dev
-       libcli11-dev nlohmann-json3-dev libexpected-dev libstb-dev)
+       libcli11-dev nlohmann-json3-dev libexpected-dev libstb-dev librsvg2-dev)
 # The Linux window: Qt 6 Widgets (its tests use Qt Test, in the same package) and a font
 # that holds the window's Chinese texts.
 gui=(qt6-base-dev fonts-wqy-microhei)
 # icoutils and python3-pil: the check of list and extract over Wine's modules compares
-# cursors with wrestool's and pixels with Pillow's.
+# cursors with wrestool's and pixels with Pillow's; Pillow is also the reference
+# `icoforge make` is checked against.
 test=("${build[@]}" googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev ccache python3
       g++-mingw-w64-i686-posix binutils-mingw-w64-i686 libz-mingw-w64-dev nasm dpkg-dev icoutils python3-pil
       parallel)
+# The Debian package and its checks (manual pages from --help, lintian, the completion with
+# bash-completion's helpers), the Windows installer (makensis), and the thumbnail host the
+# thumbnailer is tested in: GNOME's factory through the system's Python, with its sandbox.
+packaging=(help2man lintian file groff-base man-db bash-completion nsis
+           python3-gi gir1.2-gnomedesktop-3.0 bubblewrap shared-mime-info)
 # Chinese text in Wine's windows: a CJK font its font names are mapped to, and the locale.
 chinese_text=(fonts-wqy-microhei locales)
 windows=("${build[@]}" g++-mingw-w64-i686-posix binutils-mingw-w64-i686 libz-mingw-w64-dev nasm dpkg-dev
@@ -47,7 +54,7 @@ case "$set_name" in
   build) packages=("${build[@]}") ;;
   gui) packages=("${build[@]}" "${gui[@]}") ;;
   test|bench)
-    packages=("${test[@]}" "${gui[@]}" "${chinese_text[@]}" xvfb xauth)
+    packages=("${test[@]}" "${gui[@]}" "${chinese_text[@]}" "${packaging[@]}" xvfb xauth)
     need_locale=yes
     add_wine
     [ "$set_name" = bench ] && packages+=(icoutils imagemagick python3-pil)

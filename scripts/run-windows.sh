@@ -12,6 +12,8 @@
 set -euo pipefail
 shopt -s inherit_errexit
 here=$(cd "$(dirname "$0")/.." && pwd)
+# shellcheck source=scripts/preset-build.sh
+. "$here/scripts/preset-build.sh"
 file=${1-}
 if [ -n "$file" ]; then
   case "$file" in /*) ;; *) file=$PWD/$file ;; esac
@@ -24,32 +26,24 @@ fi
 "$here/scripts/install-deps.sh" windows
 run_arch=$("$here/scripts/windows-test-arch.sh" 2>/dev/null)
 
-cmake_args=(-G Ninja -Wno-dev -DCMAKE_BUILD_TYPE=Release -DICOFORGE_TESTS=OFF -DICOFORGE_FUZZ=OFF -DICOFORGE_BENCH=OFF)
-if command -v ccache >/dev/null; then
-  cmake_args+=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-fi
-
-# build_window ARCH BUILD_DIR: builds icoforge.exe and prints where it lies.
+# build_window PRESET: builds icoforge.exe and prints where it lies.
 build_window() {
-  local prefix exe
-  prefix=$("$here/scripts/build-windows-deps.sh" "$1")
-  cmake -S "$here" -B "$2" "${cmake_args[@]}" -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-$1.cmake" \
-    -DICOFORGE_WINDOWS_PREFIX="$prefix" >/dev/null
-  cmake --build "$2" --target icoforge_window >&2
-  exe=$(find "$2/app/win32" -maxdepth 2 -name icoforge.exe -print -quit)
+  local dir=$here/build/$1 exe
+  icoforge_build "$1" --target icoforge_window >&2
+  exe=$(find "$dir/app/win32" -maxdepth 2 -name icoforge.exe -print -quit)
   if [ -z "$exe" ]; then
-    echo "run.sh --windows: the build made no icoforge.exe under $2/app/win32" >&2
+    echo "run.sh --windows: the build made no icoforge.exe under $dir/app/win32" >&2
     exit 1
   fi
   echo "$exe"
 }
 
-product=$(build_window i686 "$here/build/product-windows")
+product=$(build_window product-windows)
 echo "run.sh --windows: the Windows program is $product" >&2
 exe=$product
 if [ "$run_arch" != i686 ]; then
   echo "run.sh --windows: this kernel runs no 32-bit programs, so an x86_64 build runs under 64-bit Wine" >&2
-  exe=$(build_window x86_64 "$here/build/product-windows-x86_64")
+  exe=$(build_window product-windows-x86_64)
 fi
 
 if [ -z "${DISPLAY-}" ]; then

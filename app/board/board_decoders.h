@@ -2,6 +2,7 @@
 // One decoder per kind of board picture; DecodeBoardPicture picks one by the first bytes.
 
 #include <optional>
+#include <vector>
 
 #include "app/board/board_picture.h"
 
@@ -24,12 +25,23 @@ private:
 std::optional<BoardPicture> DecodeJpeg(ByteSource& source, const BoardDecodeOptions& options);
 std::optional<BoardPicture> DecodeBmp(ByteView bytes, const BoardDecodeOptions& options);
 std::optional<BoardPicture> DecodeIcon(ByteView bytes, const BoardDecodeOptions& options, BoardPictureKind kind);
+
+// Every image of an icon or cursor file, colour not premultiplied, each with its bit depth
+// (32 for PNG images). Images that cannot be decoded are passed over, and so are those
+// past options.max_pixels counted over all images together.
+struct IconFileImage {
+    BoardPicture picture;  // pixels blue, green, red, alpha, as the board's
+    std::uint32_t bit_depth = 0;
+};
+std::vector<IconFileImage> DecodeEveryIconImage(ByteView bytes, const BoardDecodeOptions& options);
 std::optional<BoardPicture> DecodeGif(ByteView bytes, const BoardDecodeOptions& options);
 std::optional<BoardPicture> DecodePcx(ByteView bytes, const BoardDecodeOptions& options, BoardPictureKind kind);
 
 // How a PNG's alpha is made ready to draw: blended with the board's background (a PNG
-// picture), or kept as transparency (a PNG image inside an icon).
-enum class PngAlpha : std::uint8_t { BlendWithBackground, KeepTransparency };
+// picture), or kept as transparency (a PNG image inside an icon). KeepStraight keeps the
+// colour as the file has it, not premultiplied, for the icon maker, which must reuse an
+// image exactly; a picture decoded reduced is premultiplied all the same, as scaling needs.
+enum class PngAlpha : std::uint8_t { BlendWithBackground, KeepTransparency, KeepStraight };
 std::optional<BoardPicture> DecodePng(ByteSource& source, const BoardDecodeOptions& options, PngAlpha alpha);
 
 // True when a picture of this size is allowed: both sides at least 1, and no more pixels

@@ -39,7 +39,9 @@ std::optional<Entry> ChooseEntry(ByteView bytes) {
 
 std::uint64_t RowStride(std::uint64_t bits_per_pixel, std::uint64_t width) { return (bits_per_pixel * width + 31) / 32 * 4; }
 
-std::optional<BoardPicture> DecodeDibImage(ByteView image, const BoardDecodeOptions& options) {
+// `straight` keeps the colour of a 32-bit image with alpha as stored, not premultiplied.
+std::optional<BoardPicture> DecodeDibImage(ByteView image, const BoardDecodeOptions& options, bool straight = false,
+                                           std::uint32_t* depth = nullptr) {
     const auto header_size = ReadU32(image, 0);
     const auto raw_width = ReadI32(image, 4);
     const auto raw_height = ReadI32(image, 8);  // colour rows and mask rows together
@@ -51,6 +53,7 @@ std::optional<BoardPicture> DecodeDibImage(ByteView image, const BoardDecodeOpti
         return std::nullopt;
     const unsigned bits = *bit_count;
     if (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32) return std::nullopt;
+    if (depth != nullptr) *depth = bits;
     const std::uint64_t width = static_cast<std::uint64_t>(*raw_width);
     const std::uint64_t height = static_cast<std::uint64_t>(*raw_height) / 2;
     if (!WithinPixelLimit(width, height, options.max_pixels)) return std::nullopt;
@@ -107,7 +110,8 @@ std::optional<BoardPicture> DecodeDibImage(ByteView image, const BoardDecodeOpti
                 if (colour[0] == 0 && colour[1] == 0 && colour[2] == 0) alpha = 0;
                 for (int c = 0; c < 3; ++c) colour[c] = static_cast<std::uint8_t>(colour[c] ^ background[c]);
             }
-            for (int c = 0; c < 3; ++c) out[c] = static_cast<std::uint8_t>((colour[c] * alpha + 127) / 255);
+            for (int c = 0; c < 3; ++c)
+                out[c] = straight && alpha != 0 ? colour[c] : static_cast<std::uint8_t>((colour[c] * alpha + 127) / 255);
             out[3] = static_cast<std::uint8_t>(alpha);
         }
     }
@@ -133,6 +137,40 @@ std::optional<BoardPicture> DecodeIcon(ByteView bytes, const BoardDecodeOptions&
     }
     if (picture) picture->kind = kind;
     return picture;
+}
+
+std::vector<IconFileImage> DecodeEveryIconImage(ByteView bytes, const BoardDecodeOptions& options) {
+    std::vector<IconFileImage> images;
+    const std::uint16_t count = ReadU16(bytes, 4).value_or(0);
+    BoardDecodeOptions natural = options;
+    natural.fit_width = natural.fit_height = 0;
+    // The pixel limit holds for all images together: a directory of thousands of entries
+    // naming one large image must not make thousands of copies of it.
+    std::uint64_t budget = options.max_pixels;
+    for (std::uint64_t i = 0; i < count && budget > 0; ++i) {
+        natural.max_pixels = budget;
+        const std::uint64_t at = kDirectoryHeaderSize + i * kEntrySize;
+        const auto size = ReadU32(bytes, at + 8);
+        const auto offset = ReadU32(bytes, at + 12);
+        if (!size || !offset) break;
+        const SubView image = SliceOf(bytes, *offset, *size);
+        if (!image.ok) continue;
+        IconFileImage decoded;
+        std::optional<BoardPicture> picture;
+        if (image.bytes.size() >= sizeof kPngSignature &&
+            std::equal(std::begin(kPngSignature), std::end(kPngSignature), image.bytes.begin())) {
+            ByteSource source(image.bytes);
+            picture = DecodePng(source, natural, PngAlpha::KeepStraight);
+            decoded.bit_depth = 32;
+        } else {
+            picture = DecodeDibImage(image.bytes, natural, true, &decoded.bit_depth);
+        }
+        if (!picture) continue;
+        budget -= std::min<std::uint64_t>(budget, std::uint64_t(picture->width) * std::uint64_t(picture->height));
+        decoded.picture = std::move(*picture);
+        images.push_back(std::move(decoded));
+    }
+    return images;
 }
 
 }  // namespace icoforge::board_detail

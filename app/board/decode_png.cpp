@@ -82,6 +82,7 @@ public:
             PngAlpha alpha)
         : target_(target), scaler_(width, height, target, options.quality), alpha_(alpha),
           same_size_(target.width == width && target.height == height), row_(static_cast<std::size_t>(width) * 4) {
+        if (alpha_ == PngAlpha::KeepStraight && !same_size_) alpha_ = PngAlpha::KeepTransparency;
         if (alpha_ == PngAlpha::BlendWithBackground) {
             const std::uint8_t background[3] = {options.background.blue, options.background.green,
                                                 options.background.red};
@@ -94,7 +95,7 @@ public:
         const std::size_t count = row_.size() / 4;
         for (std::size_t x = 0; x < count; ++x, bgra += 4, out += 4) {
             const unsigned a = bgra[3];
-            if (a == 255) {
+            if (a == 255 || alpha_ == PngAlpha::KeepStraight) {
                 std::memcpy(out, bgra, 4);
             } else if (alpha_ == PngAlpha::BlendWithBackground) {
                 for (int c = 0; c < 3; ++c) out[c] = blend_[c][a * 256 + bgra[c]];

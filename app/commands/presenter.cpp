@@ -67,15 +67,30 @@ void Presenter::UpdateIconSize() {
     }
 }
 
-MessageBoxButton Presenter::ShowMessage(std::string_view text, std::int32_t style, std::string_view caption) {
-    if ((style & kStyleSystemModal) == 0) style |= kStyleTaskModal;
-    return ui_.ShowMessageBox(text, style, caption.empty() ? texts::kDefaultMessageCaption : caption);
+void Presenter::OnClicked(window::Control control) {
+    using window::Control;
+    switch (control) {
+        case Control::kSize16:
+        case Control::kSize32:
+        case Control::kSize64:
+        case Control::kSize128: UpdateIconSize(); break;
+        case Control::kExtract: Extract(); break;
+        case Control::kSelectFile: SelectFile(); break;
+        case Control::kDeleteIcons: DeleteIcons(); break;
+        case Control::kAbout: ShowAbout(); break;
+        case Control::kBoard:
+        case Control::kSizeGroup:
+        case Control::kPath: break;
+    }
 }
 
-void Presenter::ShowBalloonAtMouse(std::string_view text, bool hides_by_itself) {
-    const std::int32_t x = ui_.MouseX();
-    const std::int32_t y = ui_.MouseY();
-    ui_.ShowBalloon(x, y, text, kNoBalloonIcon, hides_by_itself);
+MessageAnswer Presenter::ShowMessage(MessageKind kind, std::string_view text, std::string_view caption) {
+    return ui_.ShowMessage({kind, text, caption.empty() ? texts::kDefaultMessageCaption : caption});
+}
+
+void Presenter::ShowBalloonAtMouse(std::string_view text, BalloonLife life) {
+    ui_.ShowBalloon(ui_.MousePosition(), text, life);
+    no_icons_balloon_up_ = false;
 }
 
 std::string Presenter::NumberedIconPath(std::int32_t number) const {
@@ -90,7 +105,7 @@ ExtractReport Presenter::Extract() {
     ExtractReport report;
     icons_written_.clear();
     if (!ContainsDot(current_source_path_)) {
-        ShowMessage(texts::kBadPath, kStyleErrorIcon);
+        ShowMessage(MessageKind::kError, texts::kBadPath);
         return report;
     }
     report.source = ExtractSource::kIcons;
@@ -109,7 +124,7 @@ ExtractReport Presenter::Extract() {
     }
     if (GetIconCount(current_source_path_) != 0) {
         report.succeeded = all_written;
-        ShowBalloonAtMouse(all_written ? texts::kExtractSucceeded : texts::kExtractFailed, false);
+        ShowBalloonAtMouse(all_written ? texts::kExtractSucceeded : texts::kExtractFailed, BalloonLife::kStays);
     }
     last_extracted_path_ = ui_.EditText();
 
@@ -117,7 +132,7 @@ ExtractReport Presenter::Extract() {
     if (!HasIconSourceExtension(current_source_path_) && !IsModuleFile(current_source_path_)) {
         report.source = ExtractSource::kPicture;
         report.succeeded = ExtractPicture(report);
-        ShowBalloonAtMouse(report.succeeded ? texts::kExtractSucceeded : texts::kExtractFailed, false);
+        ShowBalloonAtMouse(report.succeeded ? texts::kExtractSucceeded : texts::kExtractFailed, BalloonLife::kStays);
     }
     report.written = icons_written_;
     return report;
@@ -170,29 +185,46 @@ bool Presenter::ExtractPicture(ExtractReport& report) {
 void Presenter::SelectFile() {
     OpenFileDialogSettings settings;
     settings.initial_folder = folders_.desktop;
-    settings.keep_current_directory = true;
-    settings.filter = FilterWithEnd(texts::kOpenFileFilter);
+    settings.filters = texts::kOpenFileFilters;
     settings.file_name = last_chosen_file_;
     const auto chosen = ui_.ShowOpenFileDialog(settings);
     if (!chosen) return;
     last_chosen_file_ = *chosen;
-    ui_.SetEditText(*chosen);
+    ReplaceEditText(*chosen);
 }
 
-void Presenter::OnFilesDropped(std::string_view paths) { ui_.SetEditText(paths); }
+void Presenter::OnFilesDropped(std::string_view paths) { ReplaceEditText(paths); }
+
+void Presenter::OpenFile(std::string_view path) {
+    if (!path.empty()) OnFilesDropped(path);
+}
+
+void Presenter::OnUserEdit() { OnContentChanged(EditChange::kUser); }
+
+void Presenter::ReplaceEditText(std::string_view text) {
+    ui_.SetEditText(text);
+    OnContentChanged(EditChange::kProgram);
+}
 
 void Presenter::OnContentChanged(EditChange change) {
     current_source_path_ = ui_.EditText();
-    if (MentionsShortcut(current_source_path_)) ui_.SetEditText(ResolveShortcut(current_source_path_));
+    if (MentionsShortcut(current_source_path_)) ReplaceEditText(ResolveShortcut(current_source_path_));
     const std::int32_t count = GetIconCount(current_source_path_);
     ui_.SetCaption(std::string(texts::kCountCaptionStart) + std::to_string(count) +
                    std::string(texts::kCountCaptionEnd));
     if (change == EditChange::kProgram) ui_.SelectEditText(static_cast<std::int32_t>(current_source_path_.size()));
-    if (count == 0) ShowBalloonAtMouse(texts::kNoIconsFound, true);
+    if (count == 0) {
+        ShowBalloonAtMouse(texts::kNoIconsFound, BalloonLife::kHidesByItself);
+        no_icons_balloon_up_ = true;
+    } else if (no_icons_balloon_up_) {
+        // Saying there are no icons beside a caption that counts them would contradict it.
+        ui_.HideBalloon();
+        no_icons_balloon_up_ = false;
+    }
 }
 
 void Presenter::DeleteIcons() {
-    if (ShowMessage(texts::kDeleteConfirmation, kStyleYesNo) != MessageBoxButton::Yes) return;
+    if (ShowMessage(MessageKind::kConfirmation, texts::kDeleteConfirmation) != MessageAnswer::kYes) return;
     if (GetIconCount(last_extracted_path_) == 0) return;
     const std::int32_t count = GetIconCount(last_extracted_path_);
     for (std::int32_t n = 1; n <= count; ++n) RemoveFile(NumberedIconPath(n));
@@ -200,7 +232,7 @@ void Presenter::DeleteIcons() {
 }
 
 void Presenter::ShowAbout() {
-    ShowMessage(AboutText() + std::string(texts::kAboutEnding), kStyleOk, texts::kAboutCaption);
+    ShowMessage(MessageKind::kInformation, AboutText() + std::string(texts::kAboutEnding), texts::kAboutCaption);
 }
 
 }  // namespace icoforge

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/commands/ui.h"
+#include "app/commands/window_description.h"
 #include "common/failure.h"
 
 namespace icoforge {
@@ -27,12 +28,6 @@ struct IconSize {
     std::int32_t width = 0;
     std::int32_t height = 0;
 };
-
-// Who changed the edit box. After a change the program made (a drop, a chosen file, a
-// resolved shortcut) the whole path is selected so that it shows; after the user's own
-// edit the caret stays where the user put it, or each key typed would replace the text
-// before it.
-enum class EditChange { kProgram, kUser };
 
 // What an extract did, so that a caller that reports rather than shows (the command line)
 // decides from a value, not from the texts the window showed.
@@ -61,11 +56,19 @@ public:
     // The window is going: delete the temporary files the picture runs wrote, and only those.
     void OnDestroying();
 
+    // What a click on a control runs: a radio button the size choice, a push button its
+    // command; nothing for the others.
+    void OnClicked(window::Control control);
+    // The user changed the edit box's text (typing, pasting); a window reports nothing else.
+    void OnUserEdit();
+    void OnFilesDropped(std::string_view paths);
+    // A file named on a window's command line: in the edit box as if dropped; nothing
+    // for an empty name.
+    void OpenFile(std::string_view path);
+
     void UpdateIconSize();
     ExtractReport Extract();
     void SelectFile();
-    void OnFilesDropped(std::string_view paths);
-    void OnContentChanged(EditChange change = EditChange::kProgram);
     void DeleteIcons();
     void ShowAbout();
 
@@ -76,9 +79,17 @@ public:
     const std::vector<std::string>& icons_written() const { return icons_written_; }
 
 private:
-    MessageBoxButton ShowMessage(std::string_view text, std::int32_t style,
-                                 std::string_view caption = {});
-    void ShowBalloonAtMouse(std::string_view text, bool hides_by_itself);
+    // Who changed the edit box. After a change the program made (a drop, a chosen file, a
+    // resolved shortcut) the whole path is selected so that it shows; after the user's own
+    // edit the caret stays where the user put it, or each key typed would replace the text
+    // before it.
+    enum class EditChange : std::uint8_t { kProgram, kUser };
+
+    // Writes the edit box and runs the content-changed handler at once, to its end.
+    void ReplaceEditText(std::string_view text);
+    void OnContentChanged(EditChange change);
+    MessageAnswer ShowMessage(MessageKind kind, std::string_view text, std::string_view caption = {});
+    void ShowBalloonAtMouse(std::string_view text, BalloonLife life);
     std::string NumberedIconPath(std::int32_t number) const;
     bool ExtractPicture(ExtractReport& report);
     void RememberTemporaryFile(const std::string& path);
@@ -91,6 +102,9 @@ private:
     std::string last_chosen_file_;
     std::vector<std::string> temporary_files_;
     std::vector<std::string> icons_written_;
+    // The balloon showing, if any, is the no-icons one of a change of the edit box, which a
+    // later change that finds icons takes down.
+    bool no_icons_balloon_up_ = false;
 };
 
 // The about message's main text, deciphered from what the program stores.

@@ -3,6 +3,8 @@
 
 #include <string_view>
 
+#include "app/commands/ui.h"
+
 namespace icoforge::texts {
 
 inline constexpr std::string_view kInitialCaption = "ICO提取工具支持多种图像格式转换";
@@ -19,8 +21,18 @@ inline constexpr std::string_view kNoIconsFound =
 inline constexpr std::string_view kDeleteConfirmation = "删除的仅是刚才提取的图标而且必须是非图像提取的图标";
 inline constexpr std::string_view kAboutEnding = "\r\n支持查询快捷方式lnk";
 inline constexpr std::string_view kAboutCaption = "作者编语，初次使用请看第 1、2 条说明~";
-inline constexpr std::string_view kOpenFileFilter =
-    "可执行文件（*.exe)|*.exe|动态链接库（*.dll）|*.dll|图标资源库（*.icl）|*.icl|"
-    "图像文件(*.bmp;*.jpg;*.jpeg;*.gif;*.ico)|*.bmp;*.jpg;*.jpeg;*.gif;*.ico|所有文件(*.*)|*.*";
+// The open-file dialog's choices; the descriptions mix full-width and ASCII parentheses.
+inline constexpr std::string_view kExecutablePatterns[] = {"*.exe"};
+inline constexpr std::string_view kLibraryPatterns[] = {"*.dll"};
+inline constexpr std::string_view kIconLibraryPatterns[] = {"*.icl"};
+inline constexpr std::string_view kPicturePatterns[] = {"*.bmp", "*.jpg", "*.jpeg", "*.gif", "*.ico"};
+inline constexpr std::string_view kAnyFilePatterns[] = {"*.*"};
+inline constexpr FileFilter kOpenFileFilters[] = {
+    {"可执行文件（*.exe)", kExecutablePatterns},
+    {"动态链接库（*.dll）", kLibraryPatterns},
+    {"图标资源库（*.icl）", kIconLibraryPatterns},
+    {"图像文件(*.bmp;*.jpg;*.jpeg;*.gif;*.ico)", kPicturePatterns},
+    {"所有文件(*.*)", kAnyFilePatterns},
+};
 
 }  // namespace icoforge::texts

@@ -1,5 +1,10 @@
 #include "app/commands/window_options.h"
 
+#include <filesystem>
+#include <system_error>
+
+#include "common/path.h"
+
 namespace icoforge {
 
 std::variant<WindowOptions, WindowUsageError> ParseWindowOptions(std::span<const std::string> args) {
@@ -30,6 +35,32 @@ std::variant<WindowOptions, WindowUsageError> ParseWindowOptions(std::span<const
         }
     }
     return options;
+}
+
+}  // namespace icoforge
+
+namespace icoforge {
+namespace {
+
+// Absolute and without a trailing separator (a root keeps its own), as the commands join
+// names to the folder themselves; the path as given when it cannot be made absolute.
+std::string AbsoluteUtf8(const std::string& path) {
+    std::error_code ec;
+    std::filesystem::path absolute = std::filesystem::absolute(PathFromUtf8(path), ec).lexically_normal();
+    if (ec) return path;
+    if (!absolute.has_filename() && absolute != absolute.root_path()) absolute = absolute.parent_path();
+    return Utf8FromPath(absolute);
+}
+
+}  // namespace
+
+WindowStart PrepareWindowStart(const WindowOptions& options, const std::string& executable_folder) {
+    const std::string file = options.file.empty() ? std::string() : AbsoluteUtf8(options.file);
+    const std::string program = options.output_folder.empty() ? executable_folder : AbsoluteUtf8(options.output_folder);
+    std::error_code ec;
+    if (!options.output_folder.empty()) std::filesystem::create_directories(PathFromUtf8(program), ec);
+    std::filesystem::current_path(PathFromUtf8(program), ec);
+    return {SystemFolders(program), file};
 }
 
 }  // namespace icoforge

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <variant>
 
+#include "app/commands/presenter.h"
+
 namespace icoforge {
 
 struct WindowOptions {
@@ -24,5 +26,17 @@ struct WindowUsageError {
 std::variant<WindowOptions, WindowUsageError> ParseWindowOptions(std::span<const std::string> args);
 
 inline constexpr std::string_view kWindowUsage = "usage: [--output DIR] [FILE]";
+
+// What a window starts with once its options are read.
+struct WindowStart {
+    AppFolders folders;
+    std::string file;  // absolute; Presenter::OpenFile puts it in the edit box
+};
+
+// The start of either window: FILE and DIR are taken relative to the folder the user
+// stood in, a DIR named is made when missing, and the program folder (DIR, or else
+// `executable_folder`) becomes the current directory. A DIR that cannot be made or
+// written shows as a failed extract, which is where the user looks.
+WindowStart PrepareWindowStart(const WindowOptions& options, const std::string& executable_folder);
 
 }  // namespace icoforge

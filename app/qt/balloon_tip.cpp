@@ -1,11 +1,15 @@
 #include "app/qt/balloon_tip.h"
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <QMouseEvent>
+#include <QWindow>
+#include <QGuiApplication>
 #include <QPainter>
 #include <QPainterPath>
 #include <QScreen>
 #include <algorithm>
+
+#include "app/commands/window_description.h"
 
 namespace icoforge {
 namespace {
@@ -28,6 +32,8 @@ const QColor kTextColour(0x1E, 0x29, 0x3B);
 BalloonTip::BalloonTip() : QWidget(nullptr, Qt::ToolTip | Qt::FramelessWindowHint) {
     setObjectName(QStringLiteral("balloon"));
     setAttribute(Qt::WA_ShowWithoutActivating);
+    // Every press of the program passes by here first, and goes on where it was going.
+    QCoreApplication::instance()->installEventFilter(this);
     hide_timer_.setSingleShot(true);
     hide_timer_.setTimerType(Qt::PreciseTimer);
     QObject::connect(&hide_timer_, &QTimer::timeout, this, [this] { hide(); });
@@ -63,7 +69,7 @@ void BalloonTip::ShowAt(QPoint tip, const QString& text, bool hides_by_itself) {
     setMask(QRegion(Outline(0).toFillPolygon().toPolygon()));
     show();
     update();
-    if (hides_by_itself) hide_timer_.start(kLifetimeMs);
+    if (hides_by_itself) hide_timer_.start(static_cast<int>(window::kBalloonLifetimeMs));
 }
 
 QPainterPath BalloonTip::Outline(qreal inset) const {
@@ -92,10 +98,42 @@ void BalloonTip::paintEvent(QPaintEvent*) {
     painter.drawText(BodyRect().adjusted(kPadding, kPadding, -kPadding, -kPadding), Qt::TextWordWrap, text_);
 }
 
+// Not every window system lets a click through a window, so the balloon takes the press
+// and hands it on: it goes, and the widget now under the mouse gets the press, and the
+// moves and release after it, as if the balloon had never been there.
 void BalloonTip::mousePressEvent(QMouseEvent* event) {
     hide_timer_.stop();
     hide();
-    event->accept();
+    beneath_ = QApplication::widgetAt(event->globalPosition().toPoint());
+    PassOn(*event);
+}
+
+void BalloonTip::PassOn(const QMouseEvent& event) {
+    if (beneath_ == nullptr) return;
+    QMouseEvent passed(event.type(), beneath_->mapFromGlobal(event.globalPosition()), event.globalPosition(),
+                       event.button(), event.buttons(), event.modifiers());
+    passing_ = true;
+    QApplication::sendEvent(beneath_, &passed);
+    passing_ = false;
+}
+
+bool BalloonTip::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (passing_) return false;
+    // The rest of a press the balloon took, wherever the system sends it.
+    if (beneath_ != nullptr && (type == QEvent::MouseMove || type == QEvent::MouseButtonRelease)) {
+        PassOn(*static_cast<QMouseEvent*>(event));
+        if (type == QEvent::MouseButtonRelease) beneath_ = nullptr;
+        return true;
+    }
+    // A new press starts afresh, should the release of the last one never have come.
+    if (type == QEvent::MouseButtonPress) beneath_ = nullptr;
+    if (watched == this || watched == windowHandle()) return false;
+    if (isVisible() && (type == QEvent::MouseButtonPress || type == QEvent::NonClientAreaMouseButtonPress)) {
+        hide_timer_.stop();
+        hide();
+    }
+    return false;
 }
 
 }  // namespace icoforge

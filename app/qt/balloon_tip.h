@@ -1,9 +1,12 @@
 #pragma once
 // The window's balloon tip: a small frameless rounded bubble whose pointer touches a screen
 // position. One balloon at a time: showing another replaces it. It hides after a fixed
-// time only when asked to; otherwise a click on it, or the next balloon, dismisses it.
+// time only when asked to; otherwise a click anywhere in the program, or the next
+// balloon, dismisses it. It never keeps a click: the balloon sits at the mouse, where the
+// user just clicked, and a click on it goes on to the control beneath.
 
 #include <QPainterPath>
+#include <QPointer>
 #include <QString>
 #include <QTimer>
 #include <QWidget>
@@ -12,9 +15,6 @@ namespace icoforge {
 
 class BalloonTip : public QWidget {
 public:
-    // How long a balloon that hides by itself stays up.
-    static constexpr int kLifetimeMs = 5000;
-
     BalloonTip();
 
     void ShowAt(QPoint tip, const QString& text, bool hides_by_itself);
@@ -27,9 +27,12 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QRect BodyRect() const;
+    // Hands a press, and the moves and release that follow it, to the widget beneath.
+    void PassOn(const QMouseEvent& event);
     // The bubble and its pointer, `inset` pixels inside the widget's edges.
     QPainterPath Outline(qreal inset) const;
 
@@ -38,6 +41,8 @@ private:
     bool pointer_below_ = false;  // the bubble sits above the point when there is no room below
     int pointer_x_ = 0;           // in the widget
     QTimer hide_timer_;
+    QPointer<QWidget> beneath_;  // where the press the balloon took went on to
+    bool passing_ = false;
 };
 
 }  // namespace icoforge

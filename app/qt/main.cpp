@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
-#include <filesystem>
 #include <string>
 #include <variant>
 #include <vector>
@@ -15,7 +14,6 @@
 #include "app/commands/window_options.h"
 #include "app/qt/app_icon.h"
 #include "app/qt/main_window.h"
-#include "common/path.h"
 
 namespace {
 
@@ -38,12 +36,6 @@ std::string UsageLine() {
     return "usage: icoforge-gui " + std::string(usage.substr(arguments == std::string_view::npos ? 0 : arguments));
 }
 
-std::string AbsoluteUtf8(const std::string& path) {
-    std::error_code ec;
-    const std::filesystem::path absolute = std::filesystem::absolute(icoforge::PathFromUtf8(path), ec);
-    return ec ? path : icoforge::Utf8FromPath(absolute.lexically_normal());
-}
-
 int Run(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     const auto parsed = icoforge::ParseWindowOptions(args);
@@ -64,26 +56,17 @@ int Run(int argc, char** argv) {
         std::fprintf(stderr, "icoforge-gui: no display (neither DISPLAY nor WAYLAND_DISPLAY is set)\n");
         return kExitNoDisplay;
     }
-    // Both named before the current folder becomes the program folder.
-    const std::string file = options.file.empty() ? std::string() : AbsoluteUtf8(options.file);
-    std::string program_folder = options.output_folder.empty() ? std::string() : AbsoluteUtf8(options.output_folder);
-
     QApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("icoforge"));
     app.setDesktopFileName(QStringLiteral("icoforge"));
     app.setWindowIcon(QIcon(QPixmap::fromImage(icoforge::DrawAppIcon(256))));
-    if (program_folder.empty()) program_folder = QCoreApplication::applicationDirPath().toStdString();
+    const icoforge::WindowStart start =
+        icoforge::PrepareWindowStart(options, QCoreApplication::applicationDirPath().toStdString());
 
-    std::error_code ec;
-    // A folder the user named is made when missing; one that cannot be made or written
-    // shows as a failed extract, which is where the user looks.
-    if (!options.output_folder.empty()) std::filesystem::create_directories(icoforge::PathFromUtf8(program_folder), ec);
-    std::filesystem::current_path(icoforge::PathFromUtf8(program_folder), ec);
-
-    icoforge::MainWindow window(icoforge::SystemFolders(program_folder));
+    icoforge::MainWindow window(start.folders);
     window.show();
     window.OnCreated();
-    if (!file.empty()) window.presenter().OnFilesDropped(file);
+    window.presenter().OpenFile(start.file);
     return app.exec();
 }
 

@@ -16,13 +16,15 @@
 
 #include "app/commands/texts.h"
 #include "app/qt/app_icon.h"
+#include "app/qt/dialogs.h"
 #include "app/qt/drop_data.h"
-#include "app/qt/file_filter.h"
-#include "app/qt/message_box.h"
 #include "app/qt/themed_drawing.h"
 
 namespace icoforge {
 namespace {
+
+using window::Control;
+using window::ControlKind;
 
 // The window's controls stand at fixed pixel rectangles, so their text has a fixed pixel
 // size too, in a face that holds Chinese. It is the program's font, so that message boxes
@@ -50,19 +52,39 @@ QFont ControlFont(QFont font) {
     return font;
 }
 
-QPushButton* Button(QWidget* parent, const char* name, std::string_view text, QRect rect) {
-    auto* button = new QPushButton(QtText(text), parent);
-    button->setObjectName(QLatin1String(name));
-    button->setGeometry(rect);
-    button->setAutoDefault(false);
-    return button;
-}
-
-QRadioButton* Radio(QWidget* parent, const char* name, const char* text, QRect rect) {
-    auto* radio = new QRadioButton(QLatin1String(text), parent);
-    radio->setObjectName(QLatin1String(name));
-    radio->setGeometry(rect);
-    return radio;
+// The control a description names, without its events; null for the drawing board.
+QWidget* MakeControl(const window::ControlDescription& description, QWidget* parent) {
+    const QString text = QtText(description.text);
+    QWidget* made = nullptr;
+    switch (description.kind) {
+        case ControlKind::kRadioButton: {
+            auto* radio = new QRadioButton(text, parent);
+            radio->setChecked(description.checked);
+            made = radio;
+            break;
+        }
+        case ControlKind::kPushButton: {
+            auto* button = new QPushButton(text, parent);
+            button->setAutoDefault(false);
+            made = button;
+            break;
+        }
+        case ControlKind::kGroupBox: made = new QGroupBox(text, parent); break;
+        case ControlKind::kEditBox: {
+            auto* edit = new QLineEdit(text, parent);
+            edit->setCursorPosition(0);
+            // Drops anywhere on the window, the edit box included, are the window's.
+            edit->setAcceptDrops(false);
+            made = edit;
+            break;
+        }
+        case ControlKind::kDrawingBoard: return nullptr;
+    }
+    const window::Rect& place = description.place;
+    made->setObjectName(QLatin1String(description.key.data(), static_cast<qsizetype>(description.key.size())));
+    made->setGeometry(place.left, place.top, place.width, place.height);
+    made->setVisible(description.visible);
+    return made;
 }
 
 }  // namespace
@@ -79,53 +101,37 @@ MainWindow::MainWindow(AppFolders folders)
     setWindowIcon(QIcon(QPixmap::fromImage(DrawAppIcon(kWindowIconEdge))));
     QApplication::setFont(ControlFont(QApplication::font()));
     setFixedSize(kClientWidth, kClientHeight);
-    move(kLeft, kTop);
+    move(window::kWindowPlace.left, window::kWindowPlace.top);
     CreateControls();
 }
 
 MainWindow::~MainWindow() { ShutDown(); }
 
+QLineEdit* MainWindow::path_edit() const { return static_cast<QLineEdit*>(control(Control::kPath)); }
+
 void MainWindow::CreateControls() {
-    // Created in the order the user tabs through them. The radio buttons' rectangles are
-    // inside the group box.
-    auto* group = new QGroupBox(QtText("规定大小仅对图像转ICO有效"), this);
-    group->setObjectName(QStringLiteral("sizeGroup"));
-    group->setGeometry(16, 51, 168, 57);
-    controls_.size_group = group;
-    auto& sizes = controls_.sizes;
-    sizes[3] = Radio(group, "size128", "128*128", QRect(85, 37, 62, 15));
-    sizes[2] = Radio(group, "size64", "64*64", QRect(8, 38, 62, 16));
-    sizes[0] = Radio(group, "size16", "16*16", QRect(8, 17, 62, 15));
-    sizes[1] = Radio(group, "size32", "32*32", QRect(85, 17, 62, 15));
-    sizes[1]->setChecked(true);
-    for (QRadioButton* radio : sizes)
-        connect(radio, &QRadioButton::clicked, this, [this] { Run([this] { presenter_.UpdateIconSize(); }); });
-
-    controls_.about = Button(this, "aboutButton", "软件说明", QRect(312, 83, 80, 24));
-    controls_.select_file = Button(this, "selectFileButton", "选择文件", QRect(208, 56, 80, 24));
-    controls_.delete_icons = Button(this, "deleteButton", "删除图标", QRect(208, 83, 80, 24));
-    controls_.extract = Button(this, "extractButton", "提取图标", QRect(312, 56, 80, 24));
-    connect(controls_.about, &QPushButton::clicked, this, [this] { Run([this] { presenter_.ShowAbout(); }); });
-    connect(controls_.select_file, &QPushButton::clicked, this, [this] { Run([this] { presenter_.SelectFile(); }); });
-    connect(controls_.delete_icons, &QPushButton::clicked, this, [this] { Run([this] { presenter_.DeleteIcons(); }); });
-    connect(controls_.extract, &QPushButton::clicked, this, [this] { Run([this] { presenter_.Extract(); }); });
-
-    auto* path = new QLineEdit(this);
-    path->setObjectName(QStringLiteral("pathEdit"));
-    path->setGeometry(16, 24, 392, 20);
-    // The hint is set before the handler is connected, so it is no change of content.
-    path->setText(QtText(texts::kInitialEditText));
-    path->setCursorPosition(0);
-    // Drops anywhere on the window, the edit box included, are the window's.
-    path->setAcceptDrops(false);
-    // textEdited is the user's change alone; SetEditText runs the handler itself.
-    connect(path, &QLineEdit::textEdited, this, [this] { Run([this] { presenter_.OnContentChanged(EditChange::kUser); }); });
-    controls_.path = path;
+    // In the description's order, which the user tabs through; the radio buttons are the
+    // group box's children, so it is made when the first of them is.
+    for (const auto& description : window::kControls) {
+        if (description.in_size_group) continue;
+        QWidget* made = MakeControl(description, this);
+        controls_[static_cast<std::size_t>(description.control)] = made;
+        if (description.control != Control::kSizeGroup) continue;
+        for (const auto& radio : window::kControls)
+            if (radio.in_size_group) controls_[static_cast<std::size_t>(radio.control)] = MakeControl(radio, made);
+    }
+    for (const auto& description : window::kControls) {
+        const Control id = description.control;
+        if (auto* button = qobject_cast<QAbstractButton*>(control(id)))
+            connect(button, &QAbstractButton::clicked, this, [this, id] { Run([this, id] { presenter_.OnClicked(id); }); });
+    }
+    // textEdited is the user's change alone; the presenter runs its handler after its own.
+    connect(path_edit(), &QLineEdit::textEdited, this, [this] { Run([this] { presenter_.OnUserEdit(); }); });
     FitLabels();
 }
 
 void MainWindow::OnCreated() {
-    SetScheme(kStartScheme);
+    SetScheme(window::kStartScheme);
     setAcceptDrops(true);
     presenter_.OnCreated();
 }
@@ -145,12 +151,12 @@ void MainWindow::FitLabels() {
             if (pixels <= kSmallestFontPixels || needed_width() <= control->width()) break;
         }
     };
-    const auto& c = controls_;
-    for (QAbstractButton* button : std::initializer_list<QAbstractButton*>{
-             c.about, c.select_file, c.delete_icons, c.extract, c.sizes[0], c.sizes[1], c.sizes[2], c.sizes[3]})
-        fit(button, [button] { return button->sizeHint().width(); });
+    for (QWidget* widget : controls_) {
+        if (auto* button = qobject_cast<QAbstractButton*>(widget))
+            fit(button, [button] { return button->sizeHint().width(); });
+    }
     // The radio buttons keep their own fonts; the title sits a few pixels in from each side.
-    QGroupBox* group = c.size_group;
+    auto* group = static_cast<QGroupBox*>(control(Control::kSizeGroup));
     fit(group, [group] { return group->fontMetrics().horizontalAdvance(group->title()) + kGroupTitleRoom; });
 }
 
@@ -168,11 +174,10 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 void MainWindow::SetCaption(std::string_view caption) { setWindowTitle(QtText(caption)); }
 
-std::string MainWindow::EditText() const { return controls_.path->text().toStdString(); }
+std::string MainWindow::EditText() const { return path_edit()->text().toStdString(); }
 
 void MainWindow::SetEditText(std::string_view text) {
-    controls_.path->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
-    presenter_.OnContentChanged();
+    path_edit()->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
 }
 
 void MainWindow::SelectEditText(std::int32_t length) {
@@ -180,42 +185,43 @@ void MainWindow::SelectEditText(std::int32_t length) {
     const std::string text = EditText();
     const std::size_t bytes = length < 0 ? 0 : std::min(static_cast<std::size_t>(length), text.size());
     const auto units = QString::fromUtf8(text.data(), static_cast<qsizetype>(bytes)).size();
-    controls_.path->setSelection(0, static_cast<int>(units));
+    path_edit()->setSelection(0, static_cast<int>(units));
 }
 
 bool MainWindow::IsSizeChecked(IconSizeChoice choice) const {
-    return controls_.sizes[static_cast<std::size_t>(choice)]->isChecked();
+    const auto* radio = static_cast<const QRadioButton*>(control(window::kSizeRadios[static_cast<std::size_t>(choice)]));
+    return radio->isChecked();
 }
 
-MessageBoxButton MainWindow::ShowMessageBox(std::string_view text, std::int32_t style, std::string_view caption) {
-    const auto box = BuildMessageBox(text, style, caption);
-    if (message_box_answer_) return ButtonPressed(message_box_answer_(*box));
+MessageAnswer MainWindow::ShowMessage(const Message& message) {
+    const auto box = BuildMessageBox(message);
+    if (message_box_answer_) return AnswerOf(message_box_answer_(*box));
     box->exec();
     QAbstractButton* clicked = box->clickedButton();
-    return ButtonPressed(clicked != nullptr ? box->standardButton(clicked) : QMessageBox::NoButton);
+    return AnswerOf(clicked != nullptr ? box->standardButton(clicked) : QMessageBox::NoButton);
 }
 
-void MainWindow::ShowBalloon(std::int32_t x, std::int32_t y, std::string_view text, std::int32_t,
-                             bool hides_by_itself) {
-    // Balloons carry no icon in this program, so the icon number is not drawn.
-    balloon_.ShowAt(QPoint(x, y), QtText(text), hides_by_itself);
+void MainWindow::ShowBalloon(ScreenPoint at, std::string_view text, BalloonLife life) {
+    balloon_.ShowAt(QPoint(at.x, at.y), QtText(text), life == BalloonLife::kHidesByItself);
 }
 
-std::int32_t MainWindow::MouseX() const { return QCursor::pos().x(); }
-std::int32_t MainWindow::MouseY() const { return QCursor::pos().y(); }
+void MainWindow::HideBalloon() { balloon_.hide(); }
+
+ScreenPoint MainWindow::MousePosition() const {
+    const QPoint mouse = QCursor::pos();
+    return {mouse.x(), mouse.y()};
+}
 
 std::optional<std::string> MainWindow::ShowOpenFileDialog(const OpenFileDialogSettings& settings) {
     QFileDialog dialog(nullptr, QString(), QString::fromStdString(settings.initial_folder));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    // The descriptions already name their patterns.
+    // The labels already name their patterns.
     dialog.setOption(QFileDialog::HideNameFilterDetails);
-    QStringList filters;
-    for (const std::string& filter : NameFiltersOf(settings.filter)) filters << QString::fromStdString(filter);
+    const QStringList filters = NameFiltersOf(settings.filters);
     if (!filters.isEmpty()) {
         dialog.setNameFilters(filters);
-        dialog.selectNameFilter(filters[static_cast<qsizetype>(
-            SelectedNameFilter(settings.filter_index, static_cast<std::size_t>(filters.size())))]);
+        dialog.selectNameFilter(filters.front());
     }
     if (!settings.file_name.empty()) dialog.selectFile(QString::fromStdString(settings.file_name));
 

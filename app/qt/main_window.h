@@ -1,6 +1,7 @@
 #pragma once
 // The program's single window on Linux: the path box, the four command buttons, the size
-// choice, the balloon and the drop target, all driving one Presenter through Ui.
+// choice, the balloon and the drop target, built from the window's description and all
+// driving one Presenter through Ui.
 
 #include <QFileDialog>
 #include <QMessageBox>
@@ -11,36 +12,21 @@
 
 #include "app/commands/presenter.h"
 #include "app/commands/ui.h"
+#include "app/commands/window_description.h"
 #include "app/qt/balloon_tip.h"
 #include "shell/drop_target.h"
 
-class QGroupBox;
 class QLineEdit;
-class QPushButton;
-class QRadioButton;
 
 namespace icoforge {
 
 class MainWindow : public QWidget, public Ui {
 public:
-    // The window's client area: the 426 x 154 outer size of the Windows window less its
-    // fixed dialog frame (3 px each side) and caption bar (26 px). On Linux the window
-    // manager draws the frame around this.
-    static constexpr int kClientWidth = 420;
-    static constexpr int kClientHeight = 125;
-    static constexpr int kLeft = 50;
-    static constexpr int kTop = 50;
-
-    struct Controls {
-        QLineEdit* path = nullptr;
-        QPushButton* extract = nullptr;
-        QPushButton* select_file = nullptr;
-        QPushButton* delete_icons = nullptr;
-        QPushButton* about = nullptr;
-        QGroupBox* size_group = nullptr;
-        // In the order of IconSizeChoice: 16, 32, 64, 128.
-        std::array<QRadioButton*, 4> sizes{};
-    };
+    // The window's client area: the outer size less the fixed frame the description
+    // allows for. On Linux the window manager draws the frame around this.
+    static constexpr int kClientWidth = window::kWindowPlace.width - 2 * window::kFrameEdge;
+    static constexpr int kClientHeight =
+        window::kWindowPlace.height - 2 * window::kFrameEdge - window::kCaptionBarHeight;
 
     explicit MainWindow(AppFolders folders);
     ~MainWindow() override;
@@ -53,7 +39,10 @@ public:
     int scheme() const { return scheme_; }
 
     Presenter& presenter() { return presenter_; }
-    const Controls& controls() const { return controls_; }
+    // The control the description names; null for the drawing board, which draws off
+    // the screen here.
+    QWidget* control(window::Control control) const { return controls_[static_cast<std::size_t>(control)]; }
+    QLineEdit* path_edit() const;
     BalloonTip& balloon() { return balloon_; }
 
     // Seams for tests: given one, a message box or file dialog is built as for the user
@@ -69,11 +58,10 @@ public:
     void SetEditText(std::string_view text) override;
     void SelectEditText(std::int32_t length) override;
     bool IsSizeChecked(IconSizeChoice choice) const override;
-    MessageBoxButton ShowMessageBox(std::string_view text, std::int32_t style, std::string_view caption) override;
-    void ShowBalloon(std::int32_t x, std::int32_t y, std::string_view text, std::int32_t icon,
-                     bool hides_by_itself) override;
-    std::int32_t MouseX() const override;
-    std::int32_t MouseY() const override;
+    MessageAnswer ShowMessage(const Message& message) override;
+    void ShowBalloon(ScreenPoint at, std::string_view text, BalloonLife life) override;
+    void HideBalloon() override;
+    ScreenPoint MousePosition() const override;
     std::optional<std::string> ShowOpenFileDialog(const OpenFileDialogSettings& settings) override;
     std::int32_t ScreenBitsPerPixel() const override;
 
@@ -99,7 +87,7 @@ private:
     void ShutDown();
 
     Presenter presenter_;
-    Controls controls_;
+    std::array<QWidget*, window::kControlCount> controls_{};
     BalloonTip balloon_;
     DropTargetState drop_target_;
     int scheme_ = 0;

@@ -139,29 +139,10 @@ private:
 }  // namespace
 
 // The OLE face of the drop rules. OLE calls it on the thread that registered the window.
-class DropTarget final : public IDropTarget {
+class DropTarget final : public ComObject<IDropTarget, IID_IDropTarget> {
 public:
     DropTarget(DropSettings settings, DropEventSink raise)
         : formats_(RegisterDropFormats()), state_(settings), raise_(std::move(raise)) {}
-    DropTarget(const DropTarget&) = delete;
-    DropTarget& operator=(const DropTarget&) = delete;
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override {
-        if (!object) return E_POINTER;
-        if (IsEqualIID(id, IID_IUnknown) || IsEqualIID(id, IID_IDropTarget)) {
-            *object = static_cast<IDropTarget*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const LONG left = InterlockedDecrement(&references_);
-        if (left == 0) delete this;
-        return static_cast<ULONG>(left);
-    }
 
     HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD key_state, POINTL point, DWORD* effect) override {
         if (!effect) return E_INVALIDARG;
@@ -213,43 +194,32 @@ public:
     // Without one (some systems have none) drags simply show no image.
     void ShowDragImagesOver(HWND window) {
         if (drag_images_) return;
-        void* helper = nullptr;
         if (SUCCEEDED(CoCreateInstance(CLSID_DragDropHelper, nullptr, CLSCTX_INPROC_SERVER, IID_IDropTargetHelper,
-                                       &helper))) {
-            drag_images_ = static_cast<IDropTargetHelper*>(helper);
+                                       drag_images_.out())))
             drag_image_window_ = window;
-        }
     }
 
 private:
-    ~DropTarget() {
-        if (drag_images_) drag_images_->Release();
-    }
-
-    LONG references_ = 1;
     DropFormats formats_;
     DropTargetState state_;
     DropEventSink raise_;
-    IDropTargetHelper* drag_images_ = nullptr;  // owned reference, when the shell has one
+    ComPtr<IDropTargetHelper> drag_images_;  // when the shell has one
     HWND drag_image_window_ = nullptr;
 };
 
 DropObject::DropObject(HWND parent, DropSettings settings, DropEventSink raise)
     : parent_(parent), target_(new (std::nothrow) DropTarget(settings, std::move(raise))) {}
 
-DropObject::~DropObject() {
-    RevokeDragDrop(parent_);
-    if (target_) target_->Release();
-}
+DropObject::~DropObject() { RevokeDragDrop(parent_); }
 
 bool DropObject::RegisterDropWindow(HWND window) {
     const bool registered = registration_.Register(reinterpret_cast<std::uintptr_t>(window), [&](std::uintptr_t) {
-        return target_ != nullptr && RegisterDragDrop(window, target_) == S_OK;
+        return target_ && RegisterDragDrop(window, target_.get()) == S_OK;
     });
     if (registered) target_->ShowDragImagesOver(window);
     return registered;
 }
 
-IDropTarget* DropObject::target() const { return target_; }
+IDropTarget* DropObject::target() const { return target_.get(); }
 
 }  // namespace icoforge

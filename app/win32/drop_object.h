@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "platform/win32/owners.h"
 #include "shell/drop_target.h"
 
 namespace icoforge {
@@ -37,7 +38,7 @@ public:
 private:
     HWND parent_;
     DropRegistration registration_;
-    DropTarget* target_;  // owned: one reference, released in the destructor
+    ComPtr<DropTarget> target_;
 };
 
 }  // namespace icoforge

@@ -15,15 +15,8 @@ namespace {
 
 constexpr wchar_t kWindowClass[] = L"IcoforgeMainWindow";
 
-// The window at 96 DPI: outer rectangle on the screen, fixed frame.
-constexpr int kWindowLeft = 50;
-constexpr int kWindowTop = 50;
-constexpr int kWindowWidth = 426;
-constexpr int kWindowHeight = 154;
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
-// A balloon that hides by itself goes this long after it shows.
-constexpr UINT kBalloonHideMs = 5000;
 constexpr UINT_PTR kBalloonHideTimer = 1;
 constexpr UINT_PTR kBalloonToolId = 1;
 // Wide enough for the longest balloon's first line; longer lines wrap.
@@ -34,42 +27,32 @@ constexpr std::size_t kOpenFileBufferUnits = 32768;
 // The user's font size, in points; the layout's 15-pixel radio rows fit it.
 constexpr int kFontPoints = 9;
 
-struct ControlLayout {
-    ControlId id;
-    const wchar_t* window_class;
+using window::Control;
+using window::ControlKind;
+
+struct WindowsClass {
+    const wchar_t* name;
     DWORD style;
     DWORD ex_style;
-    int left, top, width, height;  // at 96 DPI; radios relative to the group box
-    std::string_view text;
-    bool in_size_group;
 };
 
-constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
-constexpr DWORD kRadio = kChild | BS_AUTORADIOBUTTON;
-constexpr DWORD kButton = kChild | WS_TABSTOP | BS_PUSHBUTTON;
-
-// Creation order. The radios sit inside the group box, so it is made before them although
-// they come first; among the window's own children the order stands.
-constexpr std::array<ControlLayout, 11> kControls = {{
-    {ControlId::Size128, L"BUTTON", kRadio | WS_GROUP | WS_TABSTOP, 0, 85, 37, 62, 15, "128*128", true},
-    {ControlId::Size64, L"BUTTON", kRadio, 0, 8, 38, 62, 16, "64*64", true},
-    {ControlId::Size16, L"BUTTON", kRadio, 0, 8, 17, 62, 15, "16*16", true},
-    {ControlId::Size32, L"BUTTON", kRadio, 0, 85, 17, 62, 15, "32*32", true},
-    {ControlId::Board, L"STATIC", WS_CHILD, WS_EX_STATICEDGE, 48, -8, 32, 32, "", false},
-    {ControlId::SizeGroup, L"BUTTON", kChild | BS_GROUPBOX | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, 16, 51, 168, 57,
-     "规定大小仅对图像转ICO有效", false},
-    {ControlId::AboutButton, L"BUTTON", kButton, 0, 312, 83, 80, 24, "软件说明", false},
-    {ControlId::SelectFileButton, L"BUTTON", kButton, 0, 208, 56, 80, 24, "选择文件", false},
-    {ControlId::DeleteButton, L"BUTTON", kButton, 0, 208, 83, 80, 24, "删除图标", false},
-    {ControlId::ExtractButton, L"BUTTON", kButton, 0, 312, 56, 80, 24, "提取图标", false},
-    {ControlId::PathEdit, L"EDIT", kChild | WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, 16, 24, 392, 20,
-     texts::kInitialEditText, false},
-}};
-
-const ControlLayout* LayoutOf(ControlId id) {
-    for (const auto& layout : kControls)
-        if (layout.id == id) return &layout;
-    return nullptr;
+// The standard control of each kind. The first radio button starts the group the arrow
+// keys move in and is the one Tab stops at.
+WindowsClass WindowsClassOf(const window::ControlDescription& description) {
+    const DWORD shown = WS_CHILD | (description.visible ? WS_VISIBLE : 0);
+    switch (description.kind) {
+        case ControlKind::kRadioButton:
+            return {L"BUTTON",
+                    shown | BS_AUTORADIOBUTTON | (description.control == window::kControls.front().control
+                                                      ? WS_GROUP | WS_TABSTOP
+                                                      : 0),
+                    0};
+        case ControlKind::kDrawingBoard: return {L"STATIC", shown, WS_EX_STATICEDGE};
+        case ControlKind::kGroupBox: return {L"BUTTON", shown | BS_GROUPBOX | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT};
+        case ControlKind::kPushButton: return {L"BUTTON", shown | WS_TABSTOP | BS_PUSHBUTTON, 0};
+        case ControlKind::kEditBox: return {L"EDIT", shown | WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE};
+    }
+    return {L"STATIC", shown, 0};
 }
 
 // The group box hands its radios' notifications to the window, which owns the commands.
@@ -117,16 +100,13 @@ int WideUnitsOfPrefix(const std::string& utf8, std::size_t bytes) {
     return static_cast<int>(WideFromUtf8(std::string_view(utf8).substr(0, bytes)).size());
 }
 
-MessageBoxButton ButtonOf(int pressed) {
-    // IDOK..IDNO are 1..7, in the order of the numbers the commands know.
-    return pressed >= IDOK && pressed <= IDNO ? static_cast<MessageBoxButton>(pressed - IDOK) : MessageBoxButton::Ok;
-}
-
 TTTOOLINFOW BalloonTool(HWND owner) {
     // The version-2 size is understood by every comctl32, with or without a manifest.
     TTTOOLINFOW tool{};
     tool.cbSize = TTTOOLINFOW_V2_SIZE;
-    tool.uFlags = TTF_TRACK | TTF_ABSOLUTE;
+    // Transparent: the balloon sits at the mouse, where the user just clicked, and a click
+    // on it goes to the control beneath.
+    tool.uFlags = TTF_TRACK | TTF_ABSOLUTE | TTF_TRANSPARENT;
     tool.hwnd = owner;
     tool.uId = kBalloonToolId;
     return tool;
@@ -134,13 +114,36 @@ TTTOOLINFOW BalloonTool(HWND owner) {
 
 }  // namespace
 
+UINT MessageBoxStyleOf(MessageKind kind) {
+    switch (kind) {
+        case MessageKind::kInformation: return MB_OK | MB_TASKMODAL;
+        case MessageKind::kError: return MB_OK | MB_ICONERROR | MB_TASKMODAL;
+        case MessageKind::kConfirmation: return MB_YESNO | MB_TASKMODAL;
+    }
+    return MB_OK | MB_TASKMODAL;
+}
+
+MessageAnswer MessageAnswerOf(int pressed) {
+    switch (pressed) {
+        case IDYES: return MessageAnswer::kYes;
+        case IDNO: return MessageAnswer::kNo;
+        default: return MessageAnswer::kOk;
+    }
+}
+
 std::unique_ptr<OpenFileRequest> BuildOpenFileRequest(const OpenFileDialogSettings& settings, HWND owner) {
     auto request = std::make_unique<OpenFileRequest>();
-    request->filter = WideFromUtf8(settings.filter);
-    for (auto& unit : request->filter)
-        if (unit == L'|') unit = L'\0';
-    // Two terminating NULs whatever the filter ended with.
-    request->filter.append(2, L'\0');
+    for (const FileFilter& filter : settings.filters) {
+        std::string patterns;
+        for (const std::string_view pattern : filter.patterns) {
+            if (!patterns.empty()) patterns += ';';
+            patterns += pattern;
+        }
+        request->filter += WideFromUtf8(filter.label) + L'\0' + WideFromUtf8(patterns) + L'\0';
+    }
+    // The list ends with an empty string; an empty list is two NULs.
+    request->filter += L'\0';
+    if (settings.filters.empty()) request->filter += L'\0';
     request->initial_folder = WideFromUtf8(settings.initial_folder);
     request->file = WideFromUtf8(settings.file_name);
     request->file.resize(std::max(kOpenFileBufferUnits, request->file.size() + 1), L'\0');
@@ -149,11 +152,11 @@ std::unique_ptr<OpenFileRequest> BuildOpenFileRequest(const OpenFileDialogSettin
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = owner;
     dialog.lpstrFilter = request->filter.c_str();
-    dialog.nFilterIndex = static_cast<DWORD>(settings.filter_index);
+    dialog.nFilterIndex = 1;  // the first choice
     dialog.lpstrFile = request->file.data();
     dialog.nMaxFile = static_cast<DWORD>(request->file.size());
     dialog.lpstrInitialDir = request->initial_folder.empty() ? nullptr : request->initial_folder.c_str();
-    dialog.Flags = settings.flags | (settings.keep_current_directory ? OFN_NOCHANGEDIR : 0);
+    dialog.Flags = kOpenFileFlags;
     return request;
 }
 
@@ -161,8 +164,9 @@ MainWindow::MainWindow(MainWindowOptions options) : options_(std::move(options))
     presenter_ = std::make_unique<Presenter>(*this, options_.folders);
     if (!RegisterWindowClass()) return;
     const std::wstring caption = WideFromUtf8(texts::kInitialCaption);
-    CreateWindowExW(0, kWindowClass, caption.c_str(), kWindowStyle, kWindowLeft, kWindowTop, kWindowWidth,
-                    kWindowHeight, nullptr, nullptr, GetModuleHandleW(nullptr), this);
+    const window::Rect& place = window::kWindowPlace;
+    CreateWindowExW(0, kWindowClass, caption.c_str(), kWindowStyle, place.left, place.top, place.width, place.height,
+                    nullptr, nullptr, GetModuleHandleW(nullptr), this);
     if (window_ != nullptr) {
         ShowWindow(window_, SW_SHOW);
         UpdateWindow(window_);
@@ -194,12 +198,11 @@ bool MainWindow::RegisterWindowClass() {
     return RegisterClassExW(&window_class) != 0;
 }
 
-HWND MainWindow::control(ControlId id) const {
+HWND MainWindow::control(Control control) const {
     if (window_ == nullptr) return nullptr;
-    const ControlLayout* layout = LayoutOf(id);
-    if (layout == nullptr) return nullptr;
-    const HWND parent = layout->in_size_group ? GetDlgItem(window_, static_cast<int>(ControlId::SizeGroup)) : window_;
-    return GetDlgItem(parent, static_cast<int>(id));
+    const HWND parent =
+        window::DescriptionOf(control).in_size_group ? GetDlgItem(window_, ControlIdOf(Control::kSizeGroup)) : window_;
+    return GetDlgItem(parent, ControlIdOf(control));
 }
 
 LRESULT CALLBACK MainWindow::WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -260,25 +263,28 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
 
 void MainWindow::CreateControls() {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
-    HWND group = nullptr;
-    // The group box first: its radios are its children.
-    auto create = [&](const ControlLayout& layout, HWND parent) {
-        const std::wstring text = WideFromUtf8(layout.text);
-        return CreateWindowExW(layout.ex_style, layout.window_class, text.c_str(), layout.style, layout.left,
-                               layout.top, layout.width, layout.height, parent,
-                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)), instance, nullptr);
+    auto create = [&](const window::ControlDescription& description, HWND parent) {
+        const std::wstring text = WideFromUtf8(description.text);
+        const WindowsClass made = WindowsClassOf(description);
+        const window::Rect& place = description.place;
+        const HWND child =
+            CreateWindowExW(made.ex_style, made.name, text.c_str(), made.style, place.left, place.top, place.width,
+                            place.height, parent,
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlIdOf(description.control))), instance,
+                            nullptr);
+        if (description.checked) SendMessageW(child, BM_SETCHECK, BST_CHECKED, 0);
+        return child;
     };
-    for (const auto& layout : kControls) {
-        if (layout.in_size_group) continue;
-        const HWND made = create(layout, window_);
-        if (layout.id == ControlId::SizeGroup) {
-            group = made;
-            SetWindowSubclass(group, ForwardToWindow, 0, 0);
-            for (const auto& radio : kControls)
-                if (radio.in_size_group) create(radio, group);
-        }
+    // In the description's order; the radio buttons are the group box's children, so it
+    // is made when the first of them is.
+    for (const auto& description : window::kControls) {
+        if (description.in_size_group) continue;
+        const HWND made = create(description, window_);
+        if (description.control != Control::kSizeGroup) continue;
+        SetWindowSubclass(made, ForwardToWindow, 0, 0);
+        for (const auto& radio : window::kControls)
+            if (radio.in_size_group) create(radio, made);
     }
-    SendMessageW(control(ControlId::Size32), BM_SETCHECK, BST_CHECKED, 0);
 
     balloon_.reset(CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
                                    WS_POPUP | TTS_NOPREFIX | TTS_BALLOON | TTS_ALWAYSTIP, CW_USEDEFAULT,
@@ -292,13 +298,14 @@ void MainWindow::CreateControls() {
 
 void MainWindow::ApplyDpi(UINT dpi) {
     // Outer size and every control's rectangle, scaled from the 96-DPI layout.
-    SetWindowPos(window_, nullptr, 0, 0, ScaleForDpi(kWindowWidth, dpi), ScaleForDpi(kWindowHeight, dpi),
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    for (const auto& layout : kControls) {
-        const HWND child = control(layout.id);
+    SetWindowPos(window_, nullptr, 0, 0, ScaleForDpi(window::kWindowPlace.width, dpi),
+                 ScaleForDpi(window::kWindowPlace.height, dpi), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    for (const auto& description : window::kControls) {
+        const HWND child = control(description.control);
         if (child == nullptr) continue;
-        SetWindowPos(child, nullptr, ScaleForDpi(layout.left, dpi), ScaleForDpi(layout.top, dpi),
-                     ScaleForDpi(layout.width, dpi), ScaleForDpi(layout.height, dpi), SWP_NOZORDER | SWP_NOACTIVATE);
+        const window::Rect& place = description.place;
+        SetWindowPos(child, nullptr, ScaleForDpi(place.left, dpi), ScaleForDpi(place.top, dpi),
+                     ScaleForDpi(place.width, dpi), ScaleForDpi(place.height, dpi), SWP_NOZORDER | SWP_NOACTIVATE);
         SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), TRUE);
     }
     if (balloon_.get() != nullptr) {
@@ -310,7 +317,7 @@ void MainWindow::ApplyDpi(UINT dpi) {
 
 void MainWindow::OnCreated() {
     themed_ = std::make_unique<ThemedDrawing>(window_);
-    themed_->SetScheme(3);
+    themed_->SetScheme(window::kStartScheme);
     DropSettings accept_files;
     accept_files.accept_files = true;
     // Runs inside OLE's Drop: nothing may be thrown back into it.
@@ -333,35 +340,19 @@ void MainWindow::OnDestroying() {
 }
 
 void MainWindow::OnCommand(int id, int notification) {
-    switch (static_cast<ControlId>(id)) {
-        case ControlId::Size16:
-        case ControlId::Size32:
-        case ControlId::Size64:
-        case ControlId::Size128:
-            if (notification == BN_CLICKED) presenter_->UpdateIconSize();
-            break;
-        case ControlId::ExtractButton:
-            if (notification == BN_CLICKED) presenter_->Extract();
-            break;
-        case ControlId::SelectFileButton:
-            if (notification == BN_CLICKED) presenter_->SelectFile();
-            break;
-        case ControlId::DeleteButton:
-            if (notification == BN_CLICKED) presenter_->DeleteIcons();
-            break;
-        case ControlId::AboutButton:
-            if (notification == BN_CLICKED) presenter_->ShowAbout();
-            break;
-        case ControlId::PathEdit:
-            if (notification == EN_CHANGE && programmatic_edits_ == 0) presenter_->OnContentChanged(EditChange::kUser);
-            break;
-        default:
-            break;
+    if (id < kFirstControlId || id >= kFirstControlId + static_cast<int>(window::kControlCount)) return;
+    const auto clicked = static_cast<Control>(id - kFirstControlId);
+    if (clicked == Control::kPath) {
+        // The edit box clears its modified mark when the program sets its text, and sets
+        // it on every edit of the user's (typing, pasting, undoing): only those are told.
+        const HWND edit = control(Control::kPath);
+        if (notification == EN_CHANGE && SendMessageW(edit, EM_GETMODIFY, 0, 0) != 0) {
+            SendMessageW(edit, EM_SETMODIFY, FALSE, 0);
+            presenter_->OnUserEdit();
+        }
+    } else if (notification == BN_CLICKED) {
+        presenter_->OnClicked(clicked);
     }
-}
-
-void MainWindow::OpenFile(const std::string& path) {
-    if (!path.empty()) presenter_->OnFilesDropped(path);
 }
 
 void MainWindow::BeforeDispatch(const MSG& message) {
@@ -380,41 +371,34 @@ void MainWindow::BeforeDispatch(const MSG& message) {
 void MainWindow::SetCaption(std::string_view caption) { SetWindowTextW(window_, WideFromUtf8(caption).c_str()); }
 
 std::string MainWindow::EditText() const {
-    const HWND edit = control(ControlId::PathEdit);
+    const HWND edit = control(Control::kPath);
     std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(edit)) + 1, L'\0');
     text.resize(static_cast<std::size_t>(GetWindowTextW(edit, text.data(), static_cast<int>(text.size()))));
     return Utf8FromWide(text);
 }
 
 void MainWindow::SetEditText(std::string_view text) {
-    ++programmatic_edits_;
-    SetWindowTextW(control(ControlId::PathEdit), WideFromUtf8(text).c_str());
-    --programmatic_edits_;
-    presenter_->OnContentChanged();
+    SetWindowTextW(control(Control::kPath), WideFromUtf8(text).c_str());
 }
 
 void MainWindow::SelectEditText(std::int32_t length) {
-    const HWND edit = control(ControlId::PathEdit);
+    const HWND edit = control(Control::kPath);
     const int units = WideUnitsOfPrefix(EditText(), length < 0 ? 0 : static_cast<std::size_t>(length));
     SendMessageW(edit, EM_SETSEL, 0, units);
     SendMessageW(edit, EM_SCROLLCARET, 0, 0);
 }
 
 bool MainWindow::IsSizeChecked(IconSizeChoice choice) const {
-    constexpr std::array<ControlId, 4> kRadios = {ControlId::Size16, ControlId::Size32, ControlId::Size64,
-                                                  ControlId::Size128};
-    const HWND radio = control(kRadios[static_cast<std::size_t>(choice)]);
+    const HWND radio = control(window::kSizeRadios[static_cast<std::size_t>(choice)]);
     return SendMessageW(radio, BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
-MessageBoxButton MainWindow::ShowMessageBox(std::string_view text, std::int32_t style, std::string_view caption) {
-    return ButtonOf(MessageBoxW(nullptr, WideFromUtf8(text).c_str(), WideFromUtf8(caption).c_str(),
-                                static_cast<UINT>(style)));
+MessageAnswer MainWindow::ShowMessage(const Message& message) {
+    return MessageAnswerOf(MessageBoxW(nullptr, WideFromUtf8(message.text).c_str(),
+                                       WideFromUtf8(message.caption).c_str(), MessageBoxStyleOf(message.kind)));
 }
 
-void MainWindow::ShowBalloon(std::int32_t x, std::int32_t y, std::string_view text, std::int32_t,
-                             bool hides_by_itself) {
-    // Balloons carry no icon whatever the number says.
+void MainWindow::ShowBalloon(ScreenPoint at, std::string_view text, BalloonLife life) {
     const HWND tip = balloon_.get();
     if (tip == nullptr) return;
     HideBalloon();
@@ -422,11 +406,11 @@ void MainWindow::ShowBalloon(std::int32_t x, std::int32_t y, std::string_view te
     TTTOOLINFOW tool = BalloonTool(window_);
     tool.lpszText = wide.data();
     SendMessageW(tip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
-    SendMessageW(tip, TTM_TRACKPOSITION, 0, MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y)));
+    SendMessageW(tip, TTM_TRACKPOSITION, 0, MAKELPARAM(static_cast<WORD>(at.x), static_cast<WORD>(at.y)));
     SendMessageW(tip, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&tool));
     balloon_showing_ = true;
-    balloon_hides_ = hides_by_itself;
-    if (hides_by_itself) SetTimer(window_, kBalloonHideTimer, kBalloonHideMs, nullptr);
+    balloon_hides_ = life == BalloonLife::kHidesByItself;
+    if (balloon_hides_) SetTimer(window_, kBalloonHideTimer, window::kBalloonLifetimeMs, nullptr);
 }
 
 void MainWindow::HideBalloon() {
@@ -439,16 +423,10 @@ void MainWindow::HideBalloon() {
     balloon_hides_ = false;
 }
 
-std::int32_t MainWindow::MouseX() const {
+ScreenPoint MainWindow::MousePosition() const {
     POINT point{};
     GetCursorPos(&point);
-    return point.x;
-}
-
-std::int32_t MainWindow::MouseY() const {
-    POINT point{};
-    GetCursorPos(&point);
-    return point.y;
+    return {point.x, point.y};
 }
 
 std::optional<std::string> MainWindow::ShowOpenFileDialog(const OpenFileDialogSettings& settings) {

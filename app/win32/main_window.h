@@ -12,30 +12,20 @@
 
 #include "app/commands/presenter.h"
 #include "app/commands/ui.h"
+#include "app/commands/window_description.h"
 #include "app/win32/drop_object.h"
 #include "app/win32/themed_drawing.h"
-#include "app/win32/win32_handles.h"
+#include "platform/win32/owners.h"
 
 namespace icoforge {
 
 // The application icon in the executable's resources.
 inline constexpr int kAppIconResource = 1;
 
-// The controls, in the order they are created. Child window identifiers start above the
-// dialog manager's IDOK..IDHELP, so Enter and Esc in the edit box command nothing.
-enum class ControlId : int {
-    Size128 = 101,
-    Size64,
-    Size16,
-    Size32,
-    Board,
-    SizeGroup,
-    AboutButton,
-    SelectFileButton,
-    DeleteButton,
-    ExtractButton,
-    PathEdit,
-};
+// Child window identifiers, one per control of the description in its order, start above
+// the dialog manager's IDOK..IDHELP, so that Enter and Esc in the edit box command nothing.
+inline constexpr int kFirstControlId = 101;
+constexpr int ControlIdOf(window::Control control) { return kFirstControlId + static_cast<int>(control); }
 
 // Shows the open-file dialog; true when the user chose a file, which then stands in
 // lpstrFile. Tests put their own in place of GetOpenFileNameW.
@@ -48,14 +38,26 @@ struct MainWindowOptions {
     OpenFileDialogRunner run_open_file_dialog;  // empty: GetOpenFileNameW
 };
 
+// The open-file dialog's options: hide the read-only box (0x4), the file and its path must
+// exist (0x1000, 0x800), prompt before overwriting (0x2, which an open dialog ignores) and
+// keep the current directory (0x8).
+inline constexpr DWORD kOpenFileFlags = 0x180E;
+
 // The built dialog request: the OPENFILENAMEW points into the buffers held beside it.
 struct OpenFileRequest {
-    std::wstring filter;  // pairs separated by '\0', ended by two
+    std::wstring filter;  // labels and patterns, each ended by '\0', the whole by another
     std::wstring initial_folder;
     std::wstring file;  // the result buffer, pre-filled with the last chosen file
     OPENFILENAMEW dialog{};
 };
 std::unique_ptr<OpenFileRequest> BuildOpenFileRequest(const OpenFileDialogSettings& settings, HWND owner);
+
+// MessageBoxW's style for a kind of message: MB_OK (0), with MB_ICONERROR (0x10) for an
+// error, or MB_YESNO (4); every box is task-modal (0x2000), as none asks to hold the
+// whole system (0x1000).
+UINT MessageBoxStyleOf(MessageKind kind);
+// IDYES and IDNO are answers; any other button is OK.
+MessageAnswer MessageAnswerOf(int pressed);
 
 class MainWindow final : public Ui {
 public:
@@ -66,7 +68,7 @@ public:
     MainWindow& operator=(const MainWindow&) = delete;
 
     HWND window() const { return window_; }
-    HWND control(ControlId id) const;
+    HWND control(window::Control control) const;
     HWND balloon() const { return balloon_.get(); }
     bool balloon_hides_by_itself() const { return balloon_hides_; }
     Presenter& presenter() { return *presenter_; }
@@ -74,10 +76,8 @@ public:
     ThemedDrawing* themed_drawing() const { return themed_.get(); }
     HFONT font() const { return font_.get(); }
 
-    // Puts a file named on the command line in the edit box, as if it had been dropped.
-    void OpenFile(const std::string& path);
-    // For the message loop, before dispatch: a click or a key dismisses a balloon that
-    // stays. Never consumes the message.
+    // For the message loop, before dispatch: a click or a key dismisses the balloon. It
+    // never consumes the message, so the click goes on to the control it is on.
     void BeforeDispatch(const MSG& message);
 
     // Ui
@@ -86,11 +86,10 @@ public:
     void SetEditText(std::string_view text) override;
     void SelectEditText(std::int32_t length) override;
     bool IsSizeChecked(IconSizeChoice choice) const override;
-    MessageBoxButton ShowMessageBox(std::string_view text, std::int32_t style, std::string_view caption) override;
-    void ShowBalloon(std::int32_t x, std::int32_t y, std::string_view text, std::int32_t icon,
-                     bool hides_by_itself) override;
-    std::int32_t MouseX() const override;
-    std::int32_t MouseY() const override;
+    MessageAnswer ShowMessage(const Message& message) override;
+    void ShowBalloon(ScreenPoint at, std::string_view text, BalloonLife life) override;
+    void HideBalloon() override;
+    ScreenPoint MousePosition() const override;
     std::optional<std::string> ShowOpenFileDialog(const OpenFileDialogSettings& settings) override;
     std::int32_t ScreenBitsPerPixel() const override;
 
@@ -104,7 +103,6 @@ private:
     void OnDestroying();
     void OnCommand(int id, int notification);
     void ApplyDpi(UINT dpi);
-    void HideBalloon();
 
     MainWindowOptions options_;
     std::unique_ptr<Presenter> presenter_;
@@ -114,9 +112,6 @@ private:
     WindowHandle balloon_;
     bool balloon_hides_ = false;
     bool balloon_showing_ = false;
-    // Raised while the program itself replaces the edit box's text, which runs the
-    // content-changed handler once by itself rather than through EN_CHANGE.
-    int programmatic_edits_ = 0;
     std::unique_ptr<DropObject> drop_;
     std::unique_ptr<ThemedDrawing> themed_;
 };

@@ -8,32 +8,25 @@
 #include <optional>
 #include <string>
 
+#include "app/commands/window_description.h"
 #include "app/win32/window_dpi.h"
 
 namespace icoforge {
 namespace {
 
+// A scheme's colours as GDI takes them.
 struct Palette {
-    COLORREF window;       // the client area and the group box's inside
-    COLORREF surface;      // a push button at rest
-    COLORREF hover;        // a push button under the mouse
-    COLORREF pressed;      // a push button held down
-    COLORREF border;       // frames at rest
-    COLORREF accent;       // focus, hover frames, the checked radio
-    COLORREF field;        // the edit box and a radio's disc
-    COLORREF text;
-    COLORREF muted_text;   // the group box's title, disabled controls
+    COLORREF window, surface, hover, pressed, border, accent, field, text, muted_text;
 };
 
-// Scheme 1: teal; 2: dark; 3 (the program's): blue on a cool light grey.
-constexpr std::array<Palette, 3> kPalettes = {{
-    {RGB(0xF3, 0xF6, 0xF5), RGB(0xFF, 0xFF, 0xFF), RGB(0xE6, 0xF4, 0xF1), RGB(0xCC, 0xE9, 0xE3), RGB(0xC5, 0xD1, 0xCE),
-     RGB(0x0F, 0x76, 0x6E), RGB(0xFF, 0xFF, 0xFF), RGB(0x1F, 0x29, 0x37), RGB(0x4B, 0x55, 0x63)},
-    {RGB(0x1F, 0x24, 0x30), RGB(0x2B, 0x31, 0x40), RGB(0x34, 0x3B, 0x4D), RGB(0x23, 0x3A, 0x66), RGB(0x47, 0x50, 0x63),
-     RGB(0x60, 0xA5, 0xFA), RGB(0x16, 0x1A, 0x23), RGB(0xE5, 0xE7, 0xEB), RGB(0x9C, 0xA3, 0xAF)},
-    {RGB(0xF4, 0xF6, 0xFA), RGB(0xFF, 0xFF, 0xFF), RGB(0xEE, 0xF3, 0xFE), RGB(0xDB, 0xE6, 0xFD), RGB(0xC8, 0xCF, 0xDA),
-     RGB(0x25, 0x63, 0xEB), RGB(0xFF, 0xFF, 0xFF), RGB(0x1F, 0x29, 0x37), RGB(0x4B, 0x55, 0x63)},
-}};
+constexpr COLORREF Gdi(window::Rgb colour) { return RGB(colour.red, colour.green, colour.blue); }
+
+std::optional<Palette> GdiPaletteOf(int scheme) {
+    const auto p = window::PaletteOf(scheme);
+    if (!p) return std::nullopt;
+    return Palette{Gdi(p->window), Gdi(p->surface), Gdi(p->hover),  Gdi(p->pressed),   Gdi(p->border),
+                   Gdi(p->accent), Gdi(p->field),   Gdi(p->text),   Gdi(p->muted_text)};
+}
 
 // Corner radii and the radio's disc, in pixels at 96 DPI.
 constexpr float kButtonRadius = 4.0f;
@@ -184,7 +177,8 @@ struct ThemedDrawing::Skin {
     ThemedKind kind;
     bool hover = false;
 
-    const Palette& palette() const { return kPalettes[static_cast<std::size_t>(owner->scheme_ - 1)]; }
+    // Only skins of an active scheme exist.
+    Palette palette() const { return GdiPaletteOf(owner->scheme_).value_or(Palette{}); }
 };
 
 namespace {
@@ -443,9 +437,10 @@ ThemedDrawing::~ThemedDrawing() { Detach(false); }
 
 void ThemedDrawing::SetScheme(int scheme) {
     Detach(true);
-    if (scheme < 1 || scheme > static_cast<int>(kPalettes.size())) return;
+    const auto palette = GdiPaletteOf(scheme);
+    if (!palette) return;
     scheme_ = scheme;
-    const Palette& colours = kPalettes[static_cast<std::size_t>(scheme - 1)];
+    const Palette& colours = *palette;
     window_brush_.reset(CreateSolidBrush(colours.window));
     field_brush_.reset(CreateSolidBrush(colours.field));
     SetPropW(top_, kWindowBrush, window_brush_.get());

@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/win32/win32_handles.h"
+#include "platform/win32/owners.h"
 
 namespace icoforge {
 

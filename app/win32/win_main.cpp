@@ -2,7 +2,6 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <shellapi.h>
-#include <shlobj.h>
 
 #include <string>
 #include <variant>
@@ -10,7 +9,7 @@
 
 #include "app/commands/window_options.h"
 #include "app/win32/main_window.h"
-#include "app/win32/win32_handles.h"
+#include "platform/shell_services.h"
 #include "platform/win32/wide.h"
 
 namespace icoforge {
@@ -41,15 +40,19 @@ std::wstring ExecutableFolder() {
     return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
 }
 
-std::wstring FullPath(const std::wstring& path) {
-    const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (needed == 0) return path;
-    std::wstring full(needed, L'\0');
-    const DWORD length = GetFullPathNameW(path.c_str(), needed, full.data(), nullptr);
-    full.resize(length < needed ? length : 0);
-    // The commands join names to the folder themselves.
-    while (full.size() > 3 && (full.back() == L'\\' || full.back() == L'/')) full.pop_back();
-    return full.empty() ? path : full;
+// The installer's Start-menu and Explorer entries pass --output as
+// "%USERPROFILE%\Pictures\icoforge": one entry for every user of the machine, each of
+// whom gets a folder of their own. Names of variables that are not set stay as written.
+std::string ExpandedVariables(const std::string& text) {
+    if (text.find('%') == std::string::npos) return text;
+    const std::wstring wide = WideFromUtf8(text);
+    const DWORD needed = ExpandEnvironmentStringsW(wide.c_str(), nullptr, 0);
+    if (needed == 0) return text;
+    std::wstring expanded(needed, L'\0');
+    const DWORD length = ExpandEnvironmentStringsW(wide.c_str(), expanded.data(), needed);
+    if (length == 0 || length > needed) return text;
+    expanded.resize(length - 1);
+    return Utf8FromWide(expanded);
 }
 
 void ShowUsage(const std::string& message, UINT icon) {
@@ -66,31 +69,23 @@ int Run() {
         ShowUsage(error->message + "\n" + std::string(kWindowUsage), MB_ICONERROR);
         return 2;
     }
-    const auto& options = std::get<WindowOptions>(parsed);
+    WindowOptions options = std::get<WindowOptions>(parsed);
     if (options.help) {
         ShowUsage(std::string(kWindowUsage), MB_ICONINFORMATION);
         return 0;
     }
 
-    // A file named relative to where the user stood is resolved before the program folder
-    // becomes the current directory.
-    const std::string file = options.file.empty() ? std::string() : Utf8FromWide(FullPath(WideFromUtf8(options.file)));
-    const std::wstring program_folder =
-        options.output_folder.empty() ? ExecutableFolder() : FullPath(WideFromUtf8(options.output_folder));
-    // A folder asked for is made when missing, as the Linux window does; the extract then
-    // reports on its own if it still cannot write there.
-    if (!options.output_folder.empty()) SHCreateDirectoryExW(nullptr, program_folder.c_str(), nullptr);
-    SetCurrentDirectoryW(program_folder.c_str());
-
-    const OleSession ole;
+    options.output_folder = ExpandedVariables(options.output_folder);
+    const WindowStart start = PrepareWindowStart(options, Utf8FromWide(ExecutableFolder()));
+    const ShellSession ole(ComUse::kDragAndDrop);
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
 
     MainWindowOptions window_options;
-    window_options.folders = SystemFolders(Utf8FromWide(program_folder));
+    window_options.folders = start.folders;
     MainWindow window(std::move(window_options));
     if (window.window() == nullptr) return 1;
-    window.OpenFile(file);
+    window.presenter().OpenFile(start.file);
 
     MSG message{};
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {

@@ -74,7 +74,7 @@ std::string ResolveShortcut(std::string_view path) {
     return FitsPathBuffer(target) ? CopyToHostText(target) : std::string();
 }
 
-ShellSession::ShellSession() : ok_(true) {}
+ShellSession::ShellSession(ComUse use) : use_(use), ok_(true) {}
 ShellSession::~ShellSession() = default;
 
 }  // namespace icoforge

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/file_error.h"
+#include "platform/win32/owners.h"
 #include "platform/win32/wide.h"
 
 namespace icoforge {

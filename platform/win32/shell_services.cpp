@@ -8,6 +8,7 @@
 
 #include <cwchar>
 
+#include "platform/win32/owners.h"
 #include "platform/win32/wide.h"
 
 namespace icoforge {
@@ -17,24 +18,6 @@ constexpr char kSeparator = '\\';
 // GetPath gets twice the room a valid answer needs, so that a longer stored target is
 // seen whole and refused rather than silently cut to MAX_PATH.
 constexpr int kGetPathBufferUnits = 2 * MAX_PATH;
-
-// Owns one reference to a COM interface.
-template <typename T>
-class ComPtr {
-public:
-    ComPtr() = default;
-    ComPtr(const ComPtr&) = delete;
-    ComPtr& operator=(const ComPtr&) = delete;
-    ~ComPtr() {
-        if (ptr_ != nullptr) ptr_->Release();
-    }
-    T* get() const { return ptr_; }
-    T* operator->() const { return ptr_; }
-    void** out() { return reinterpret_cast<void**>(&ptr_); }
-
-private:
-    T* ptr_ = nullptr;
-};
 
 int CsidlFor(std::int32_t number) {
     switch (static_cast<SpecialFolder>(number)) {
@@ -96,13 +79,19 @@ std::string ResolveShortcut(std::string_view path) {
     return FitsPathBuffer(target) ? CopyToHostText(target) : std::string();
 }
 
-ShellSession::ShellSession() {
-    const HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    ok_ = SUCCEEDED(hr);  // S_FALSE: already initialised here; still one reference to drop
+ShellSession::ShellSession(ComUse use) : use_(use) {
+    // S_FALSE: already initialised on this thread; still one reference to drop.
+    ok_ = SUCCEEDED(use_ == ComUse::kDragAndDrop ? OleInitialize(nullptr)
+                                                  : CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
 }
 
 ShellSession::~ShellSession() {
-    if (ok_) CoUninitialize();
+    if (!ok_) return;
+    if (use_ == ComUse::kDragAndDrop) {
+        OleUninitialize();
+    } else {
+        CoUninitialize();
+    }
 }
 
 }  // namespace icoforge

@@ -28,33 +28,4 @@ inline std::string Utf8FromWide(std::wstring_view wide) {
     return utf8;
 }
 
-// Owns a kernel handle; INVALID_HANDLE_VALUE and null both mean "none".
-class ScopedHandle {
-public:
-    explicit ScopedHandle(HANDLE handle = nullptr) : handle_(handle) {}
-    ScopedHandle(const ScopedHandle&) = delete;
-    ScopedHandle& operator=(const ScopedHandle&) = delete;
-    ScopedHandle(ScopedHandle&& other) noexcept : handle_(other.release()) {}
-    ScopedHandle& operator=(ScopedHandle&& other) noexcept {
-        if (this != &other) {
-            if (valid()) CloseHandle(handle_);
-            handle_ = other.release();
-        }
-        return *this;
-    }
-    ~ScopedHandle() {
-        if (valid()) CloseHandle(handle_);
-    }
-    bool valid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
-    HANDLE get() const { return handle_; }
-    HANDLE release() {
-        const HANDLE handle = handle_;
-        handle_ = nullptr;
-        return handle;
-    }
-
-private:
-    HANDLE handle_;
-};
-
 }  // namespace icoforge

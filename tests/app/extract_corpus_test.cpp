@@ -1,6 +1,6 @@
 // The extract command on the public pictures of every kind the board draws: whatever the
 // picture, 1.ico is a single icon of the chosen size, and it shows the snapshot the run
-// took, every white pixel transparent. The icon is read here by its own small reader.
+// took, every white pixel transparent. The icon is read by the tests' own small reader.
 
 #include <gtest/gtest.h>
 
@@ -13,9 +13,9 @@
 
 #include "app/commands/presenter.h"
 #include "app/commands/texts.h"
-#include "common/byte_reader.h"
 #include "common/path.h"
 #include "platform/file_io.h"
+#include "tests/app/icon_checks.h"
 #include "tests/app/recording_ui.h"
 #include "tests/support/temp_folder.h"
 
@@ -48,40 +48,6 @@ std::vector<fs::path> Pictures(const fs::path& root) {
     return all;
 }
 
-std::size_t RowBytes(std::size_t bits) { return (bits + 31) / 32 * 4; }
-
-// Checks that `icon` is one 24-bit image of edge x edge whose colours are the snapshot's
-// and whose mask marks exactly its white pixels.
-void ExpectIconOfSnapshot(const ByteBuffer& icon, const ByteBuffer& snapshot, std::int32_t edge) {
-    ASSERT_EQ(ReadU16(icon, 2), 1);  // an icon
-    ASSERT_EQ(ReadU16(icon, 4), 1);  // one image
-    ASSERT_EQ(ReadU8(icon, 6), edge);
-    ASSERT_EQ(ReadU8(icon, 7), edge);
-    const auto offset = ReadU32(icon, 18);
-    ASSERT_TRUE(offset);
-    ASSERT_EQ(ReadI32(icon, *offset + 4), edge);
-    ASSERT_EQ(ReadI32(icon, *offset + 8), 2 * edge);
-    ASSERT_EQ(ReadU16(icon, *offset + 14), 24);
-    const std::size_t side = static_cast<std::size_t>(edge);
-    const std::size_t colour_row = RowBytes(24 * side), mask_row = RowBytes(side);
-    const std::size_t colours = *offset + 40, mask = colours + colour_row * side;
-    ASSERT_GE(icon.size(), mask + mask_row * side);
-    ASSERT_EQ(ReadU16(snapshot, 28), 24);
-    const std::size_t pixels = *ReadU32(snapshot, 10);
-    ASSERT_GE(snapshot.size(), pixels + colour_row * side);
-    int wrong = 0;
-    for (std::size_t y = 0; y < side; ++y) {
-        for (std::size_t x = 0; x < side; ++x) {
-            const std::uint8_t* want = snapshot.data() + pixels + y * colour_row + 3 * x;
-            const std::uint8_t* got = icon.data() + colours + y * colour_row + 3 * x;
-            const bool white = want[0] == 0xFF && want[1] == 0xFF && want[2] == 0xFF;
-            const bool transparent = (icon[mask + y * mask_row + x / 8] >> (7 - x % 8)) & 1;
-            if (transparent != white || (!white && !std::equal(want, want + 3, got))) ++wrong;
-        }
-    }
-    EXPECT_EQ(wrong, 0);
-}
-
 TEST(ExtractCorpus, EveryPictureBecomesAnIconOfItsSnapshot) {
     const fs::path root = ICOFORGE_CORPUS_DIR;
     if (!fs::is_directory(root)) GTEST_SKIP() << "no public test files at " << root;
@@ -90,7 +56,6 @@ TEST(ExtractCorpus, EveryPictureBecomesAnIconOfItsSnapshot) {
     testing::TempFolder folder;
     testing::RecordingUi ui;
     Presenter presenter(ui, {folder.File(""), folder.File(""), {}});
-    ui.presenter = &presenter;
     int drawn = 0;
     const IconSizeChoice choices[] = {IconSizeChoice::Size16, IconSizeChoice::Size32, IconSizeChoice::Size64,
                                       IconSizeChoice::Size128};
@@ -100,7 +65,7 @@ TEST(ExtractCorpus, EveryPictureBecomesAnIconOfItsSnapshot) {
         ui.checked = choices[i % 4];
         presenter.UpdateIconSize();
         const std::int32_t edge = presenter.icon_size().width;
-        ui.SetEditText(source);
+        presenter.OnFilesDropped(source);
         ui.log.clear();
         presenter.Extract();
         ASSERT_FALSE(ui.log.empty());
@@ -111,7 +76,7 @@ TEST(ExtractCorpus, EveryPictureBecomesAnIconOfItsSnapshot) {
         const auto icon = ReadWholeFile(folder.File("1.ico"));
         const auto shot = ReadWholeFile(snapshot);
         ASSERT_TRUE(icon && shot);
-        ExpectIconOfSnapshot(*icon, *shot, edge);
+        testing::ExpectIconOfSnapshot(*icon, *shot, edge);
     }
     presenter.OnDestroying();
     // Most public pictures are drawn; the rest are damaged on purpose.

@@ -5,20 +5,21 @@
 #include <string>
 #include <vector>
 
-#include "app/commands/presenter.h"
 #include "app/commands/ui.h"
 
 namespace icoforge::testing {
 
+// In the order of MessageKind.
+inline constexpr const char* kKindNames[] = {"information", "error", "confirmation"};
+
 // Records every effect on the window, in order, as one line each.
 class RecordingUi : public Ui {
 public:
-    Presenter* presenter = nullptr;
     std::vector<std::string> log;
     std::string edit_text;
     IconSizeChoice checked = IconSizeChoice::Size32;
     bool none_checked = false;
-    MessageBoxButton answer = MessageBoxButton::Ok;
+    MessageAnswer answer = MessageAnswer::kOk;
     std::optional<std::string> chosen_file;
     std::vector<OpenFileDialogSettings> dialogs;
 
@@ -27,22 +28,22 @@ public:
     void SetEditText(std::string_view text) override {
         log.push_back("edit " + std::string(text));
         edit_text = text;
-        presenter->OnContentChanged();
     }
     void SelectEditText(std::int32_t length) override { log.push_back("select " + std::to_string(length)); }
     bool IsSizeChecked(IconSizeChoice choice) const override { return !none_checked && choice == checked; }
-    MessageBoxButton ShowMessageBox(std::string_view text, std::int32_t style, std::string_view caption) override {
-        log.push_back("message " + std::string(text) + " style " + std::to_string(style) + " " + std::string(caption));
+    MessageAnswer ShowMessage(const Message& message) override {
+        log.push_back(std::string("message ") + kKindNames[static_cast<int>(message.kind)] + " " + std::string(message.text) + " | " +
+                      std::string(message.caption));
         return answer;
     }
-    void ShowBalloon(std::int32_t x, std::int32_t y, std::string_view text, std::int32_t icon,
-                     bool hides_by_itself) override {
-        log.push_back("balloon " + std::to_string(x) + "," + std::to_string(y) + " " + std::string(text) + " " +
-                      std::to_string(icon) + (hides_by_itself ? " hides" : " stays"));
+    void ShowBalloon(ScreenPoint at, std::string_view text, BalloonLife life) override {
+        log.push_back("balloon " + std::to_string(at.x) + "," + std::to_string(at.y) + " " + std::string(text) +
+                      (life == BalloonLife::kHidesByItself ? " hides" : " stays"));
     }
-    std::int32_t MouseX() const override { return 7; }
-    std::int32_t MouseY() const override { return 9; }
+    void HideBalloon() override { log.push_back("hide balloon"); }
+    ScreenPoint MousePosition() const override { return {7, 9}; }
     std::optional<std::string> ShowOpenFileDialog(const OpenFileDialogSettings& settings) override {
+        log.push_back("dialog");
         dialogs.push_back(settings);
         return chosen_file;
     }

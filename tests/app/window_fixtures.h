@@ -11,14 +11,19 @@
 
 namespace icoforge::testing {
 
-// A PE module holding `groups` icon groups of one 16 x 16 image each, every image
-// different, so that extracted files can be told apart.
+// The one image of group `group` of ModuleWithGroups: 16 x 16, different in every group.
+inline ByteBuffer ModuleGroupImage(std::uint8_t group) {
+    return MakeDibImage({.width = 16, .height = 16, .seed = group});
+}
+
+// A PE module holding `groups` icon groups of one image each, so that extracted files can
+// be told apart.
 inline ByteBuffer ModuleWithGroups(std::uint16_t groups) {
     std::vector<ModuleResource> resources;
     for (std::uint16_t g = 1; g <= groups; ++g) {
         resources.push_back({Type(ResourceType::GroupIcon), ResourceName::Id(g), MakeGroupResource({g})});
-        resources.push_back({Type(ResourceType::Icon), ResourceName::Id(g),
-                             MakeDibImage({.width = 16, .height = 16, .seed = static_cast<std::uint8_t>(g)})});
+        resources.push_back(
+            {Type(ResourceType::Icon), ResourceName::Id(g), ModuleGroupImage(static_cast<std::uint8_t>(g))});
     }
     return BuildModule(ModuleFormat::Pe32, resources);
 }

@@ -410,6 +410,21 @@ const Case kCases[] = {
     {"DecryptKeyFromStandardInput", [](const fs::path& w) { WriteText(w / "in.bin", Encrypted("plain", "k2")); },
      {{"decrypt", "-a2", "--key-file", "-", "@in.bin", "@out.bin"}, "C", "printf 'k2\\n' | "}, 0, {"out.bin"}, "",
      {{"in.bin", Encrypted("plain", "k2")}, {"out.bin", "plain"}}, "no printf to pipe"},
+    // make: sizes beyond the picture are told and left out; nothing is written over a picture.
+    {"MakeLeavesOutLargerSizes", kSmall, {{"make", "--sizes", "2,16", "-o", "@out.ico", "@small.bmp"}}, 0, {"out.ico"},
+     "icoforge: size 16 left out: larger than every picture (--upscale makes it)\n", {{"small.bmp", kSmallBmp}, {"out.ico", kAny}}},
+    {"MakeRefusesWhenNoSizeFits", kSmall, {{"make", "--sizes", "16,32", "@small.bmp"}}, 1, {},
+     "icoforge: cannot make an icon of <small.bmp>: every size asked for is larger than the picture (2 x 2); "
+     "--upscale makes them anyway\n", {{"small.bmp", kSmallBmp}}},
+    {"MakeWritesBesideThePicture", kSmall, {{"make", "--upscale", "--sizes=16", "@small.bmp"}}, 0, {"small.ico"}, "",
+     {{"small.bmp", kSmallBmp}, {"small.ico", kAny}}},
+    {"MakeOverItsPicture", kSmall, {{"make", "--sizes", "2", "-o", "@small.bmp", "@small.bmp"}}, 1, {},
+     "icoforge: will not write <small.bmp>: it is the picture <small.bmp> itself\n", {{"small.bmp", kSmallBmp}}},
+    {"MakeOfNoPicture", kNotes, {{"make", "@notes.txt"}, kZh}, 1, {},
+     "icoforge: 无法读取 <notes.txt>：不是 icoforge 能读取的图片、已损坏或过大\n", {{"notes.txt", kOld}}},
+    {"MakeFormatsExcludeEachOther", kSmall, {{"make", "--png-all", "--bmp-all", "@small.bmp"}}, 2, {},
+     "icoforge: --png-at, --png-all and --bmp-all exclude each other\nTry 'icoforge make --help' for more information.\n",
+     {{"small.bmp", kSmallBmp}}},
     {"DecryptNeedsAKey", kNothing, {{"decrypt", "a", "b"}}, 2, {},
      "icoforge: give -k KEY or --key-file FILE\nTry 'icoforge decrypt --help' for more information.\n", {}},
 };

@@ -1,63 +1,45 @@
-// The rules of the window that need no window: the file dialog's filters and the message
-// boxes built from a style.
+// The rules of the window that need no window: the file dialog's name filters and the
+// message boxes built from a kind of message.
 
 #include <gtest/gtest.h>
 
 #include <QPushButton>
 
 #include "app/commands/texts.h"
-#include "app/qt/file_filter.h"
-#include "app/qt/message_box.h"
+#include "app/qt/dialogs.h"
 #include "tests/qt/qt_printers.h"
 
 namespace icoforge {
 namespace {
 
-TEST(QtFileFilter, PairsBecomeQtNameFiltersWithSpacedPatterns) {
-    struct Case {
-        std::string filter;
-        std::vector<std::string> expected;
-    } cases[] = {
-        {"Text|*.txt||", {"Text (*.txt)"}},
-        {"Pictures (*.bmp;*.jpg)|*.bmp;*.jpg|All|*.*||", {"Pictures (*.bmp;*.jpg) (*.bmp *.jpg)", "All (*.*)"}},
-        {"A|*.a", {"A (*.a)"}},                       // no end mark
-        {"A|*.a;;*.b;|B||C|*.c", {"A (*.a *.b)"}},    // empty patterns skipped; "||" ends the list
-        {"A|;|B|*.b||", {"B (*.b)"}},                // separators alone are no patterns
-        {"Nothing||", {}},                            // a description without patterns
-        {"", {}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.filter);
-        EXPECT_EQ(NameFiltersOf(c.filter), c.expected);
-    }
-    // The program's own filter: five choices, the pictures with their five patterns.
-    const auto filters = NameFiltersOf(std::string(texts::kOpenFileFilter) + "||");
-    ASSERT_EQ(filters.size(), 5u);
-    EXPECT_TRUE(filters[3].ends_with(" (*.bmp *.jpg *.jpeg *.gif *.ico)")) << filters[3];
-    EXPECT_EQ(filters[4], "所有文件(*.*) (*.*)");
-
-    for (const auto& [index, count, selected] : {std::tuple{1, 5u, 0u}, {5, 5u, 4u}, {6, 5u, 0u}, {0, 5u, 0u}, {-3, 2u, 0u}})
-        EXPECT_EQ(SelectedNameFilter(index, count), selected) << index;
+TEST(QtFileFilter, EachChoiceBecomesANameFilterWithSpacedPatterns) {
+    constexpr std::string_view kText[] = {"*.txt"};
+    constexpr std::string_view kPictures[] = {"*.bmp", "*.jpg"};
+    const FileFilter filters[] = {{"Text", kText}, {"Pictures (*.bmp;*.jpg)", kPictures}, {"Nothing", {}}};
+    // A choice without patterns is left out: Qt would read its label as one.
+    EXPECT_EQ(NameFiltersOf(filters), (QStringList{"Text (*.txt)", "Pictures (*.bmp;*.jpg) (*.bmp *.jpg)"}));
+    EXPECT_TRUE(NameFiltersOf({}).isEmpty());
+    // The program's own: five choices, the pictures with their five patterns.
+    const QStringList own = NameFiltersOf(texts::kOpenFileFilters);
+    ASSERT_EQ(own.size(), 5);
+    EXPECT_TRUE(own[3].endsWith(" (*.bmp *.jpg *.jpeg *.gif *.ico)")) << own[3].toStdString();
+    EXPECT_EQ(own[4], QStringLiteral("所有文件(*.*) (*.*)"));
 }
 
-TEST(QtMessageBox, StyleChoosesButtonsIconAndTheNumberReported) {
+TEST(QtMessageBox, TheKindChoosesButtonsAndIconAndTheButtonTheAnswer) {
     using B = QMessageBox::StandardButton;
-    struct Case {
-        std::int32_t style;
-        std::vector<B> buttons;
+    const struct {
+        MessageKind kind;
+        std::vector<B> buttons;  // the default first
         QMessageBox::Icon icon;
     } cases[] = {
-        {0x2000, {B::Ok}, QMessageBox::NoIcon},
-        {0x2001 | 0x20, {B::Ok, B::Cancel}, QMessageBox::Question},
-        {0x2002 | 0x30, {B::Abort, B::Retry, B::Ignore}, QMessageBox::Warning},
-        {0x2003 | 0x40, {B::Yes, B::No, B::Cancel}, QMessageBox::Information},
-        {0x2004, {B::Yes, B::No}, QMessageBox::NoIcon},
-        {0x1005 | 0x10, {B::Retry, B::Cancel}, QMessageBox::Critical},
-        {0x2009, {B::Ok}, QMessageBox::NoIcon},  // a button set Windows does not know
+        {MessageKind::kInformation, {B::Ok}, QMessageBox::NoIcon},
+        {MessageKind::kError, {B::Ok}, QMessageBox::Critical},
+        {MessageKind::kConfirmation, {B::Yes, B::No}, QMessageBox::NoIcon},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.style);
-        const auto box = BuildMessageBox("line one\r\nline two", c.style, "信息：");
+        SCOPED_TRACE(static_cast<int>(c.kind));
+        const auto box = BuildMessageBox({c.kind, "line one\r\nline two", "信息："});
         std::vector<B> shown;
         for (QAbstractButton* button : box->buttons()) shown.push_back(box->standardButton(button));
         std::sort(shown.begin(), shown.end());
@@ -69,15 +51,12 @@ TEST(QtMessageBox, StyleChoosesButtonsIconAndTheNumberReported) {
         EXPECT_EQ(box->text(), QStringLiteral("line one\nline two"));
         EXPECT_EQ(box->windowTitle(), QStringLiteral("信息："));
         EXPECT_EQ(box->windowModality(), Qt::ApplicationModal);
-        EXPECT_EQ(box->windowFlags().testFlag(Qt::WindowStaysOnTopHint), (c.style & 0x1000) != 0);
     }
-
-    const std::pair<B, MessageBoxButton> numbers[] = {
-        {B::Ok, MessageBoxButton::Ok},       {B::Cancel, MessageBoxButton::Cancel}, {B::Abort, MessageBoxButton::Abort},
-        {B::Retry, MessageBoxButton::Retry}, {B::Ignore, MessageBoxButton::Ignore}, {B::Yes, MessageBoxButton::Yes},
-        {B::No, MessageBoxButton::No},       {B::NoButton, MessageBoxButton::Ok},   {B::Help, MessageBoxButton::Ok},
+    const std::pair<B, MessageAnswer> answers[] = {
+        {B::Ok, MessageAnswer::kOk},      {B::Yes, MessageAnswer::kYes},  {B::No, MessageAnswer::kNo},
+        {B::NoButton, MessageAnswer::kOk}, {B::Cancel, MessageAnswer::kOk},
     };
-    for (const auto& [button, number] : numbers) EXPECT_EQ(ButtonPressed(button), number) << button;
+    for (const auto& [button, answer] : answers) EXPECT_EQ(AnswerOf(button), answer) << button;
 }
 
 }  // namespace

@@ -10,7 +10,6 @@
 namespace icoforge {
 namespace {
 
-using test::ComOwner;
 using test::MakeFileDropData;
 using test::MakeTextDropData;
 using test::TestDataObject;
@@ -49,7 +48,7 @@ TEST_F(DropObjectTest, DragsAndDrops) {
     const std::string three_text = "C:\\x.exe\r\nZ:\\tmp\\图标.ico\r\nD:\\deep\\er\\y.png\r\n";
     struct Case {
         const char* what;
-        ComOwner<TestDataObject> data;
+        ComPtr<TestDataObject> data;
         DropSettings settings;
         DWORD keys, allowed, effect;
         Raised raised;

@@ -13,51 +13,24 @@
 
 #include <cstdint>
 #include <cstring>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/win32/owners.h"
 #include "platform/win32/wide.h"
 
 namespace icoforge::test {
 
-struct ComRelease {
-    void operator()(IUnknown* object) const {
-        if (object) object->Release();
-    }
-};
-// Holds the reference a COM object was made with.
-template <typename T>
-using ComOwner = std::unique_ptr<T, ComRelease>;
-
-class TestDataObject final : public IDataObject {
+class TestDataObject final : public ComObject<IDataObject, IID_IDataObject> {
 public:
     // Offers exactly `format` as global memory holding `bytes`. Made with one reference.
-    static ComOwner<TestDataObject> Make(CLIPFORMAT format, const std::vector<std::uint8_t>& bytes) {
-        return ComOwner<TestDataObject>(new TestDataObject(format, bytes));
+    static ComPtr<TestDataObject> Make(CLIPFORMAT format, const std::vector<std::uint8_t>& bytes) {
+        return ComPtr<TestDataObject>(new TestDataObject(format, bytes));
     }
 
-    LONG references() const { return references_; }
     // GetData calls answered with the data.
     int deliveries() const { return deliveries_; }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override {
-        if (!object) return E_POINTER;
-        if (IsEqualIID(id, IID_IUnknown) || IsEqualIID(id, IID_IDataObject)) {
-            *object = static_cast<IDataObject*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const LONG left = InterlockedDecrement(&references_);
-        if (left == 0) delete this;
-        return static_cast<ULONG>(left);
-    }
 
     HRESULT STDMETHODCALLTYPE GetData(FORMATETC* request, STGMEDIUM* medium) override {
         if (!request || !medium) return E_INVALIDARG;
@@ -105,7 +78,6 @@ private:
         if (memory_) GlobalFree(memory_);
     }
 
-    LONG references_ = 1;
     int deliveries_ = 0;
     CLIPFORMAT format_;
     HGLOBAL memory_;
@@ -113,7 +85,7 @@ private:
 
 // A drag of files, as the shell offers it: DROPFILES with wide paths, each ended by a
 // zero and the list by one more.
-inline ComOwner<TestDataObject> MakeFileDropData(const std::vector<std::string>& utf8_paths) {
+inline ComPtr<TestDataObject> MakeFileDropData(const std::vector<std::string>& utf8_paths) {
     std::wstring list;
     for (const auto& path : utf8_paths) {
         list += WideFromUtf8(path);
@@ -133,7 +105,7 @@ inline ComOwner<TestDataObject> MakeFileDropData(const std::vector<std::string>&
 }
 
 // A drag of selected text and nothing else: CF_TEXT, zero-terminated.
-inline ComOwner<TestDataObject> MakeTextDropData(std::string_view ansi_text) {
+inline ComPtr<TestDataObject> MakeTextDropData(std::string_view ansi_text) {
     std::vector<std::uint8_t> bytes(ansi_text.begin(), ansi_text.end());
     bytes.push_back(0);
     return TestDataObject::Make(CF_TEXT, bytes);

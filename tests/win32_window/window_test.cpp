@@ -15,7 +15,6 @@
 #include <string>
 #include <vector>
 
-#include "app/board/drawing_board.h"
 #include "app/commands/texts.h"
 #include "app/win32/main_window.h"
 #include "app/win32/window_dpi.h"
@@ -23,8 +22,6 @@
 #include "platform/file_io.h"
 #include "platform/win32/wide.h"
 #include "tests/app/window_fixtures.h"
-#include "tests/support/ico_builder.h"
-#include "tests/support/module_builder.h"
 #include "tests/support/temp_folder.h"
 #include "tests/win32_drop/file_drop_data.h"
 
@@ -34,6 +31,7 @@ namespace {
 using testing::ModuleWithGroups;
 using testing::RedSquareBmp;
 using testing::TempFolder;
+using window::Control;
 
 // OLE and the common controls for the whole run, as the program has them.
 class WindowEnvironment : public ::testing::Environment {
@@ -52,12 +50,14 @@ private:
 };
 [[maybe_unused]] const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new WindowEnvironment);
 
-// Runs whatever is waiting, and for `ms` more when asked.
-void Pump(DWORD ms = 0) {
+// Runs whatever is waiting, and for `ms` more when asked; given the window, as the
+// program's own loop does.
+void Pump(DWORD ms = 0, MainWindow* program = nullptr) {
     const DWORD start = GetTickCount();
     for (;;) {
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (program != nullptr) program->BeforeDispatch(message);
             TranslateMessage(&message);
             DispatchMessageW(&message);
         }
@@ -214,8 +214,8 @@ protected:
         if (hook_ != nullptr) UnhookWindowsHookEx(hook_);
     }
 
-    HWND control(ControlId id) const { return window_->control(id); }
-    void Click(ControlId id) { SendMessageW(control(id), BM_CLICK, 0, 0); }
+    HWND control(Control id) const { return window_->control(id); }
+    void Click(Control id) { SendMessageW(control(id), BM_CLICK, 0, 0); }
     std::string Source(const std::string& name, const ByteBuffer& bytes) {
         const std::string path = root_.File(name);
         EXPECT_TRUE(WriteWholeFile(path, bytes));
@@ -248,7 +248,7 @@ protected:
     std::unique_ptr<MainWindow> window_;
 };
 
-TEST_F(WindowTest, ControlsStandWhereTheLayoutPutsThemWithTheirTextsAndStates) {
+TEST_F(WindowTest, EveryControlStandsAsTheDescriptionSays) {
     const UINT dpi = WindowDpi(window_->window());
     RECT outer{};
     GetWindowRect(window_->window(), &outer);
@@ -261,89 +261,91 @@ TEST_F(WindowTest, ControlsStandWhereTheLayoutPutsThemWithTheirTextsAndStates) {
     EXPECT_EQ(style & (WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX), DWORD{WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX});
     EXPECT_EQ(TextOf(window_->window()), texts::kInitialCaption);
 
-    const struct {
-        ControlId id;
-        const char* window_class;
-        RECT place;  // left, top, right, bottom at 96 DPI, in the parent's client area
-        std::string_view text;
-        bool visible;
-        int checked;
-    } kControls[] = {
-        {ControlId::Size128, "Button", {85, 37, 147, 52}, "128*128", true, BST_UNCHECKED},
-        {ControlId::Size64, "Button", {8, 38, 70, 54}, "64*64", true, BST_UNCHECKED},
-        {ControlId::Size16, "Button", {8, 17, 70, 32}, "16*16", true, BST_UNCHECKED},
-        {ControlId::Size32, "Button", {85, 17, 147, 32}, "32*32", true, BST_CHECKED},
-        {ControlId::Board, "Static", {48, -8, 80, 24}, "", false, 0},
-        {ControlId::SizeGroup, "Button", {16, 51, 184, 108}, "规定大小仅对图像转ICO有效", true, 0},
-        {ControlId::AboutButton, "Button", {312, 83, 392, 107}, "软件说明", true, 0},
-        {ControlId::SelectFileButton, "Button", {208, 56, 288, 80}, "选择文件", true, 0},
-        {ControlId::DeleteButton, "Button", {208, 83, 288, 107}, "删除图标", true, 0},
-        {ControlId::ExtractButton, "Button", {312, 56, 392, 80}, "提取图标", true, 0},
-        {ControlId::PathEdit, "Edit", {16, 24, 408, 44}, texts::kInitialEditText, true, 0},
-    };
-    std::vector<ControlId> window_children;
-    for (const auto& expected : kControls) {
-        SCOPED_TRACE(std::string(expected.text));
-        const HWND child = control(expected.id);
+    for (const auto& description : window::kControls) {
+        SCOPED_TRACE(std::string(description.text));
+        const HWND child = control(description.control);
         ASSERT_NE(child, nullptr);
         std::array<wchar_t, 32> name{};
         GetClassNameW(child, name.data(), static_cast<int>(name.size()));
-        EXPECT_EQ(lstrcmpiW(name.data(), WideFromUtf8(expected.window_class).c_str()), 0) << Utf8FromWide(name.data());
+        const wchar_t* expected_class = description.kind == window::ControlKind::kDrawingBoard ? L"Static"
+                                        : description.kind == window::ControlKind::kEditBox    ? L"Edit"
+                                                                                               : L"Button";
+        EXPECT_EQ(lstrcmpiW(name.data(), expected_class), 0) << Utf8FromWide(name.data());
+        EXPECT_EQ(GetParent(child), description.in_size_group ? control(Control::kSizeGroup) : window_->window());
         RECT place{};
         GetWindowRect(child, &place);
         MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&place), 2);
-        EXPECT_EQ(place.left, ScaleForDpi(expected.place.left, dpi));
-        EXPECT_EQ(place.top, ScaleForDpi(expected.place.top, dpi));
-        EXPECT_EQ(place.right - place.left, ScaleForDpi(expected.place.right - expected.place.left, dpi));
-        EXPECT_EQ(place.bottom - place.top, ScaleForDpi(expected.place.bottom - expected.place.top, dpi));
-        EXPECT_EQ(TextOf(child), expected.text);
-        EXPECT_EQ(IsWindowVisible(child) != FALSE, expected.visible);
-        if (lstrcmpiW(name.data(), L"Button") == 0 && expected.id <= ControlId::Size32) {
-            EXPECT_EQ(SendMessageW(child, BM_GETCHECK, 0, 0), expected.checked);
+        EXPECT_EQ(place.left, ScaleForDpi(description.place.left, dpi));
+        EXPECT_EQ(place.top, ScaleForDpi(description.place.top, dpi));
+        EXPECT_EQ(place.right - place.left, ScaleForDpi(description.place.width, dpi));
+        EXPECT_EQ(place.bottom - place.top, ScaleForDpi(description.place.height, dpi));
+        EXPECT_EQ(TextOf(child), description.text);
+        EXPECT_EQ(IsWindowVisible(child) != FALSE, description.visible);
+        if (description.kind == window::ControlKind::kRadioButton) {
+            EXPECT_EQ(SendMessageW(child, BM_GETCHECK, 0, 0), description.checked ? BST_CHECKED : BST_UNCHECKED);
         }
     }
     // The window's own children, in the order they were made.
+    std::vector<Control> made;
     for (HWND child = GetWindow(window_->window(), GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT))
-        window_children.push_back(static_cast<ControlId>(GetDlgCtrlID(child)));
-    EXPECT_EQ(window_children, (std::vector<ControlId>{ControlId::Board, ControlId::SizeGroup, ControlId::AboutButton,
-                                                       ControlId::SelectFileButton, ControlId::DeleteButton,
-                                                       ControlId::ExtractButton, ControlId::PathEdit}));
+        made.push_back(static_cast<Control>(GetDlgCtrlID(child) - kFirstControlId));
+    EXPECT_EQ(made, (std::vector<Control>{Control::kBoard, Control::kSizeGroup, Control::kAbout, Control::kSelectFile,
+                                          Control::kDeleteIcons, Control::kExtract, Control::kPath}));
     EXPECT_EQ(window_->presenter().icon_size().width, 32);
     EXPECT_EQ(CaptionCount::count, 0) << "the initial text is no change";
     EXPECT_FALSE(BalloonShows());
     SaveScreenshot(window_->window(), window_->balloon(), "window-after-start");
 }
 
-TEST_F(WindowTest, EachRadioClickedSetsItsSizeAndLeavesOnlyItselfChecked) {
+// Each radio button chooses its size alone; each push button runs its command, seen by
+// the box or dialog it asks for.
+TEST_F(WindowTest, EveryControlReachesThePresenter) {
     const struct {
-        ControlId clicked;
+        Control clicked;
         std::int32_t size;
-    } kClicks[] = {{ControlId::Size16, 16},  {ControlId::Size64, 64}, {ControlId::Size64, 64},
-                   {ControlId::Size128, 128}, {ControlId::Size32, 32}, {ControlId::Size16, 16}};
+    } kClicks[] = {{Control::kSize16, 16},  {Control::kSize64, 64}, {Control::kSize64, 64},
+                   {Control::kSize128, 128}, {Control::kSize32, 32}};
     for (const auto& [clicked, size] : kClicks) {
         Click(clicked);
         EXPECT_EQ(window_->presenter().icon_size().width, size);
-        EXPECT_EQ(window_->presenter().icon_size().height, size);
-        for (const ControlId radio : {ControlId::Size16, ControlId::Size32, ControlId::Size64, ControlId::Size128})
+        for (const Control radio : window::kSizeRadios)
             EXPECT_EQ(SendMessageW(control(radio), BM_GETCHECK, 0, 0) == BST_CHECKED, radio == clicked);
     }
+    const struct {
+        Control clicked;
+        int button;
+        std::string_view caption, text;
+    } kBoxes[] = {
+        {Control::kExtract, IDOK, texts::kDefaultMessageCaption, texts::kBadPath},
+        {Control::kDeleteIcons, IDNO, texts::kDefaultMessageCaption, texts::kDeleteConfirmation},
+        {Control::kAbout, IDOK, texts::kAboutCaption, "1、"},
+    };
+    for (const auto& box : kBoxes) {
+        SCOPED_TRACE(std::string(box.text));
+        MessageBoxAnswer answer(box.button);
+        Click(box.clicked);
+        EXPECT_TRUE(answer.answered);
+        EXPECT_EQ(answer.caption, box.caption);
+        EXPECT_TRUE(answer.text.starts_with(box.text)) << answer.text;
+    }
+    int dialogs = 0;
+    answer_dialog_ = [&](OPENFILENAMEW&) { return ++dialogs, false; };
+    Click(Control::kSelectFile);
+    EXPECT_EQ(dialogs, 1);
 }
 
-TEST_F(WindowTest, EveryChangeOfThePathRunsTheHandlerOnceAndTheCaptionCountsItsIcons) {
+// Typing is the user's edit and each key reaches the presenter once; a text the program
+// sets is not reported back, so its handler runs once, not twice.
+TEST_F(WindowTest, EachOfTheUsersEditsRunsTheHandlerOnce) {
     const std::string three = Source("three.dll", ModuleWithGroups(3));
-    const std::string two = Source("two.dll", ModuleWithGroups(2));
-    const HWND edit = control(ControlId::PathEdit);
+    const HWND edit = control(Control::kPath);
     const struct {
         const char* how;
         std::function<void()> change;
         int runs;
         std::string caption;
     } kChanges[] = {
-        {"WM_SETTEXT",
-         [&] { SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(WideFromUtf8(three).c_str())); }, 1,
-         CountCaption(3)},
-        {"SetEditText", [&] { window_->SetEditText(two); }, 1, CountCaption(2)},
-        {"as if dropped", [&] { window_->OpenFile(three); }, 1, CountCaption(3)},
+        {"as if dropped", [&] { window_->presenter().OpenFile(three); }, 1, CountCaption(3)},
         {"typing x, y", [&] {
              SendMessageW(edit, EM_SETSEL, 0, -1);
              SendMessageW(edit, WM_CHAR, 'x', 0);
@@ -362,14 +364,25 @@ TEST_F(WindowTest, EveryChangeOfThePathRunsTheHandlerOnceAndTheCaptionCountsItsI
     }
     // The user's keys keep the caret where it is: typed text adds up.
     EXPECT_EQ(TextOf(edit), "x");
+    // The path names nothing until the last key: the no-icons balloon shows, then the key
+    // that finds icons takes it down.
+    EXPECT_TRUE(BalloonShows());
+    EXPECT_EQ(BalloonText(), texts::kNoIconsFound);
+    EXPECT_TRUE(window_->balloon_hides_by_itself());
+    window_->presenter().OpenFile(three.substr(0, three.size() - 1));
+    SendMessageW(edit, EM_SETSEL, -1, -1);
+    SendMessageW(edit, WM_CHAR, 'l', 0);
+    Pump();
+    EXPECT_EQ(TextOf(window_->window()), CountCaption(3));
+    EXPECT_FALSE(BalloonShows());
 }
 
-TEST_F(WindowTest, ExtractWritesTheNumberedIconsAndSaysSoInABalloonAtTheMouse) {
+TEST_F(WindowTest, AnExtractShowsItsBalloonAtTheMouseAndTheWindowCleansUpWhenClosed) {
     SetCursorPos(300, 260);
     POINT mouse{};
     GetCursorPos(&mouse);
-    window_->OpenFile(Source("five.dll", ModuleWithGroups(5)));
-    Click(ControlId::ExtractButton);
+    window_->presenter().OpenFile(Source("five.dll", ModuleWithGroups(5)));
+    Click(Control::kExtract);
     Pump();
     EXPECT_EQ(IconsPresent(6), 5);
     EXPECT_EQ(BalloonText(), texts::kExtractSucceeded);
@@ -383,56 +396,98 @@ TEST_F(WindowTest, ExtractWritesTheNumberedIconsAndSaysSoInABalloonAtTheMouse) {
     EXPECT_TRUE(std::abs(balloon.top - mouse.y) <= 2 || std::abs(balloon.bottom - mouse.y) <= 2)
         << balloon.top << ".." << balloon.bottom << " for " << mouse.y;
     SaveScreenshot(window_->window(), window_->balloon(), "window-after-extract");
+
+    // Closing runs the presenter's clean-up: a picture run's temporary files go.
+    window_->presenter().OpenFile(Source("red.bmp", RedSquareBmp(20)));
+    Click(Control::kExtract);
+    ASSERT_TRUE(std::filesystem::exists(PathFromUtf8(temporary_ + "p.bmp")));
+    SendMessageW(window_->window(), WM_CLOSE, 0, 0);
+    Pump();
+    EXPECT_EQ(window_->window(), nullptr);
+    EXPECT_FALSE(std::filesystem::exists(PathFromUtf8(temporary_ + "p")));
+    EXPECT_FALSE(std::filesystem::exists(PathFromUtf8(temporary_ + "p.bmp")));
+    EXPECT_EQ(IconsPresent(5), 5) << "the icons stay";
+}
+
+// The balloon sits where the user just clicked. A real click on it, or beside it, takes
+// it down and goes on to the control it lands on, as if the balloon were not there.
+TEST_F(WindowTest, ABalloonNeverSwallowsAClick) {
+    const auto centre = [&](Control of) {
+        RECT place{};
+        GetWindowRect(control(of), &place);
+        return POINT{(place.left + place.right) / 2, (place.top + place.bottom) / 2};
+    };
+    const auto click_at = [](POINT at) {
+        SetCursorPos(at.x, at.y);
+        INPUT press[2] = {};
+        press[0].type = press[1].type = INPUT_MOUSE;
+        press[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+        press[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+        SendInput(2, press, sizeof(INPUT));
+    };
+    const POINT over_64 = centre(Control::kSize64);
+    for (const auto& [at, size] : {std::pair{over_64, 64}, {centre(Control::kSize16), 16}}) {
+        SCOPED_TRACE(size);
+        // The stem's point well above and left of the radio, so that the bubble covers it.
+        window_->ShowBalloon({over_64.x - 20, over_64.y - 30}, "遮住这里的单选框", BalloonLife::kStays);
+        Pump(100);
+        ASSERT_TRUE(BalloonShows());
+        RECT tip{};
+        GetWindowRect(window_->balloon(), &tip);
+        const HRGN shape = CreateRectRgn(0, 0, 0, 0);
+        const bool shaped = GetWindowRgn(window_->balloon(), shape) != ERROR;
+        const bool covered = PtInRect(&tip, over_64) &&
+                             (!shaped || PtInRegion(shape, over_64.x - tip.left, over_64.y - tip.top));
+        DeleteObject(shape);
+        ASSERT_TRUE(covered) << "the balloon covers the radio";
+        click_at(at);
+        Pump(500, window_.get());
+        EXPECT_FALSE(BalloonShows());
+        EXPECT_EQ(window_->presenter().icon_size().width, size);
+    }
 }
 
 TEST_F(WindowTest, BalloonsReplaceEachOtherAndOnlyTheFlaggedOneHidesByItself) {
     const struct {
         std::int32_t x, y;
         const char* text;
-        bool hides;
-    } kBalloons[] = {{200, 150, "第一", false}, {400, 300, "second\r\nline", true}, {250, 500, "第三", false}};
+        BalloonLife life;
+    } kBalloons[] = {{200, 150, "第一", BalloonLife::kStays},
+                     {400, 300, "second\r\nline", BalloonLife::kHidesByItself},
+                     {250, 500, "第三", BalloonLife::kStays}};
     for (const auto& shown : kBalloons) {
-        window_->ShowBalloon(shown.x, shown.y, shown.text, kNoBalloonIcon, shown.hides);
+        window_->ShowBalloon({shown.x, shown.y}, shown.text, shown.life);
         Pump();
         EXPECT_EQ(BalloonText(), shown.text);
         EXPECT_TRUE(BalloonShows());
-        EXPECT_EQ(window_->balloon_hides_by_itself(), shown.hides);
+        EXPECT_EQ(window_->balloon_hides_by_itself(), shown.life == BalloonLife::kHidesByItself);
     }
+    window_->HideBalloon();
+    EXPECT_FALSE(BalloonShows());
     // A click anywhere dismisses one that stays.
+    window_->ShowBalloon({200, 150}, "stays", BalloonLife::kStays);
     window_->BeforeDispatch(MSG{window_->window(), WM_LBUTTONDOWN});
     EXPECT_FALSE(BalloonShows());
 
-    window_->ShowBalloon(200, 150, "stays", kNoBalloonIcon, false);
+    window_->ShowBalloon({200, 150}, "stays", BalloonLife::kStays);
     Pump(5600);
     EXPECT_TRUE(BalloonShows()) << "a balloon without the flag stays";
-    window_->ShowBalloon(200, 150, "goes", kNoBalloonIcon, true);
+    window_->ShowBalloon({200, 150}, "goes", BalloonLife::kHidesByItself);
     Pump(5600);
     EXPECT_FALSE(BalloonShows()) << "a flagged balloon hides after 5000 ms";
 }
 
-TEST_F(WindowTest, AboutAndDeleteAskThroughRealMessageBoxes) {
-    {
-        MessageBoxAnswer answer(IDOK);
-        Click(ControlId::AboutButton);
-        EXPECT_TRUE(answer.answered);
-        EXPECT_EQ(answer.caption, texts::kAboutCaption);
-        EXPECT_NE(answer.text.find("支持查询快捷方式lnk"), std::string::npos) << answer.text;
-    }
-    window_->OpenFile(Source("four.dll", ModuleWithGroups(4)));
-    Click(ControlId::ExtractButton);
-    ASSERT_EQ(IconsPresent(4), 4);
-    const struct {
-        int button;
-        int icons_left;
-    } kAnswers[] = {{IDNO, 4}, {IDYES, 0}};
-    for (const auto& [button, icons_left] : kAnswers) {
-        MessageBoxAnswer answer(button);
-        Click(ControlId::DeleteButton);
-        EXPECT_TRUE(answer.answered);
-        EXPECT_EQ(answer.caption, texts::kDefaultMessageCaption);
-        EXPECT_EQ(answer.text, texts::kDeleteConfirmation);
-        EXPECT_EQ(IconsPresent(4), icons_left);
-    }
+// Each kind of message is the Win32 box of its style, and the button pressed the answer.
+TEST_F(WindowTest, MessagesAreAskedThroughRealMessageBoxes) {
+    EXPECT_EQ(MessageBoxStyleOf(MessageKind::kInformation), 0x2000u);
+    EXPECT_EQ(MessageBoxStyleOf(MessageKind::kError), 0x2010u);
+    EXPECT_EQ(MessageBoxStyleOf(MessageKind::kConfirmation), 0x2004u);
+    for (const auto& [pressed, answer] : {std::pair{IDOK, MessageAnswer::kOk}, {IDYES, MessageAnswer::kYes},
+                                          {IDNO, MessageAnswer::kNo}, {IDCANCEL, MessageAnswer::kOk}, {0, MessageAnswer::kOk}})
+        EXPECT_EQ(MessageAnswerOf(pressed), answer) << pressed;
+    MessageBoxAnswer box(IDYES);
+    EXPECT_EQ(window_->ShowMessage({MessageKind::kConfirmation, "删?", "信息："}), MessageAnswer::kYes);
+    EXPECT_EQ(box.text, "删?");
 }
 
 std::vector<std::wstring> FilterPieces(const wchar_t* filter) {
@@ -441,57 +496,30 @@ std::vector<std::wstring> FilterPieces(const wchar_t* filter) {
     return pieces;
 }
 
-TEST_F(WindowTest, TheOpenFileDialogIsAskedWithTheFilterFolderFlagsAndTheLastChoice) {
-    const std::string chosen = Source("chosen.dll", ModuleWithGroups(2));
+TEST_F(WindowTest, TheOpenFileDialogIsAskedWithTheFilterFolderFlagsAndTheFileToShow) {
+    // The platform's filter: the pairs of the program's list, each piece ended by a NUL.
     std::vector<std::wstring> expected_filter;
-    for (std::string_view rest = texts::kOpenFileFilter; !rest.empty();) {
+    for (std::string_view rest =
+             "可执行文件（*.exe)|*.exe|动态链接库（*.dll）|*.dll|图标资源库（*.icl）|*.icl|"
+             "图像文件(*.bmp;*.jpg;*.jpeg;*.gif;*.ico)|*.bmp;*.jpg;*.jpeg;*.gif;*.ico|所有文件(*.*)|*.*";
+         !rest.empty();) {
         const auto bar = rest.find('|');
         expected_filter.push_back(WideFromUtf8(rest.substr(0, bar)));
         rest = bar == std::string_view::npos ? std::string_view() : rest.substr(bar + 1);
     }
-    struct Asked {
-        std::vector<std::wstring> filter;
-        std::wstring folder, prefilled;
-        DWORD flags;
-    };
-    std::vector<Asked> asked;
-    bool choose = true;
-    answer_dialog_ = [&](OPENFILENAMEW& dialog) {
-        asked.push_back({FilterPieces(dialog.lpstrFilter), dialog.lpstrInitialDir ? dialog.lpstrInitialDir : L"",
-                         dialog.lpstrFile, dialog.Flags});
-        if (choose) lstrcpynW(dialog.lpstrFile, WideFromUtf8(chosen).c_str(), static_cast<int>(dialog.nMaxFile));
-        return choose;
-    };
-    Click(ControlId::SelectFileButton);
-    EXPECT_EQ(TextOf(control(ControlId::PathEdit)), chosen);
-    EXPECT_EQ(TextOf(window_->window()), CountCaption(2));
-    choose = false;
-    Click(ControlId::SelectFileButton);
-    EXPECT_EQ(TextOf(control(ControlId::PathEdit)), chosen) << "a cancelled dialog changes nothing";
-
-    ASSERT_EQ(asked.size(), 2u);
-    for (std::size_t i = 0; i < asked.size(); ++i) {
-        EXPECT_EQ(asked[i].filter, expected_filter);
-        EXPECT_EQ(asked[i].folder, WideFromUtf8(desktop_));
-        EXPECT_EQ(asked[i].flags, kOpenFileFlags);
-        EXPECT_EQ(asked[i].prefilled, i == 0 ? L"" : WideFromUtf8(chosen));
+    for (const bool choose : {true, false}) {
+        answer_dialog_ = [&](OPENFILENAMEW& dialog) {
+            EXPECT_EQ(FilterPieces(dialog.lpstrFilter), expected_filter);
+            EXPECT_EQ(std::wstring(dialog.lpstrInitialDir), WideFromUtf8(desktop_));
+            EXPECT_EQ(dialog.Flags, DWORD{0x180E});
+            EXPECT_EQ(dialog.nFilterIndex, 1u);
+            EXPECT_EQ(std::wstring(dialog.lpstrFile), L"C:\\上次\\a.dll");
+            lstrcpynW(dialog.lpstrFile, L"C:\\选的.dll", static_cast<int>(dialog.nMaxFile));
+            return choose;
+        };
+        const auto chosen = window_->ShowOpenFileDialog({desktop_, texts::kOpenFileFilters, "C:\\上次\\a.dll"});
+        EXPECT_EQ(chosen, choose ? std::optional<std::string>("C:\\选的.dll") : std::nullopt);
     }
-}
-
-TEST_F(WindowTest, ClosingTheWindowDeletesThePictureRunsTemporaryFiles) {
-    window_->OpenFile(Source("red.bmp", RedSquareBmp(20)));
-    Click(ControlId::ExtractButton);
-    const std::string snapshot = temporary_ + "p", converted = temporary_ + "p.bmp";
-    ASSERT_TRUE(std::filesystem::exists(PathFromUtf8(snapshot)));
-    ASSERT_TRUE(std::filesystem::exists(PathFromUtf8(converted)));
-    EXPECT_EQ(IconsPresent(1), 1);
-
-    SendMessageW(window_->window(), WM_CLOSE, 0, 0);
-    Pump();
-    EXPECT_EQ(window_->window(), nullptr);
-    EXPECT_FALSE(std::filesystem::exists(PathFromUtf8(snapshot)));
-    EXPECT_FALSE(std::filesystem::exists(PathFromUtf8(converted)));
-    EXPECT_EQ(IconsPresent(1), 1) << "the icons stay";
 }
 
 TEST_F(WindowTest, TheLookSwitchesByScheme) {
@@ -532,13 +560,13 @@ TEST_F(WindowTest, ANewDpiScalesTheWindowAndEveryControl) {
     GetWindowRect(window_->window(), &outer);
     EXPECT_EQ(outer.right - outer.left, ScaleForDpi(426, dpi));
     RECT edit{};
-    GetWindowRect(control(ControlId::PathEdit), &edit);
+    GetWindowRect(control(Control::kPath), &edit);
     MapWindowPoints(nullptr, window_->window(), reinterpret_cast<POINT*>(&edit), 2);
     EXPECT_EQ(edit.left, ScaleForDpi(16, dpi));
     EXPECT_EQ(edit.right - edit.left, ScaleForDpi(392, dpi));
     RECT radio{};
-    GetWindowRect(control(ControlId::Size128), &radio);
-    MapWindowPoints(nullptr, control(ControlId::SizeGroup), reinterpret_cast<POINT*>(&radio), 2);
+    GetWindowRect(control(Control::kSize128), &radio);
+    MapWindowPoints(nullptr, control(Control::kSizeGroup), reinterpret_cast<POINT*>(&radio), 2);
     EXPECT_EQ(radio.left, ScaleForDpi(85, dpi));
     EXPECT_EQ(radio.bottom - radio.top, ScaleForDpi(15, dpi));
     LOGFONTW font{};
@@ -566,9 +594,9 @@ TEST_F(WindowTest, ADroppedModuleIsCountedAndExtractedWhole) {
         effect = DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK;
         target->Drop(data.get(), 0, POINTL{100, 100}, &effect);
         EXPECT_EQ(effect, DWORD{DROPEFFECT_COPY});
-        EXPECT_EQ(TextOf(control(ControlId::PathEdit)), path);
+        EXPECT_EQ(TextOf(control(Control::kPath)), path);
         EXPECT_EQ(TextOf(window_->window()), CountCaption(icons));
-        Click(ControlId::ExtractButton);
+        Click(Control::kExtract);
         std::size_t written = 0;
         for (const auto& entry : std::filesystem::directory_iterator(PathFromUtf8(program_)))
             written += entry.path().extension() == ".ico" ? 1 : 0;

@@ -1,0 +1,160 @@
+#include "app/board/icon_pictures.h"
+
+#include <exception>
+
+#include "app/board/board_decoders.h"
+#include "imageconv/convert.h"
+#include "imageconv/raster_image.h"
+#include "platform/file_io.h"
+#include "platform/stdio_file.h"
+
+namespace icoforge {
+namespace {
+
+// Kinds read whole (BMP, GIF, PCX, icons, SVG) are bounded by the pixel limit; the file
+// may hold little more than its pixels at 32 bits, plus slack for headers and palettes.
+constexpr std::uint64_t kMaxWholeFileBytes = kWholeFileReadLimit;
+// Enough to recognise every kind, an SVG's root element included.
+constexpr std::size_t kHeadSize = 1024;
+
+class FileStream : public PictureStream {
+public:
+    explicit FileStream(std::FILE* file) : file_(file) {}
+    std::size_t Read(std::uint8_t* out, std::size_t size) override { return std::fread(out, 1, size, file_); }
+
+private:
+    std::FILE* file_;
+};
+
+// The board's blue-green-red-alpha, premultiplied unless `straight`, as RGBA not premultiplied.
+RgbaImage ToRgba(const BoardImage& board, bool straight) {
+    RgbaImage out{static_cast<std::uint32_t>(board.width), static_cast<std::uint32_t>(board.height),
+                  std::vector<std::uint8_t>(board.bgra.size())};
+    for (std::size_t i = 0; i + 3 < board.bgra.size(); i += 4) {
+        const unsigned a = board.bgra[i + 3];
+        for (std::size_t c = 0; c < 3; ++c) {
+            unsigned v = board.bgra[i + 2 - c];
+            if (!straight && a != 255) v = a == 0 ? 0 : std::min(255u, (v * 255 + a / 2) / a);
+            out.pixels[i + c] = static_cast<std::uint8_t>(v);
+        }
+        out.pixels[i + 3] = static_cast<std::uint8_t>(a);
+    }
+    return out;
+}
+
+SourcePicture FromBoard(const BoardPicture& picture, bool straight, std::uint32_t depth, std::string name) {
+    SourcePicture p;
+    p.pixels = ToRgba(picture.pixels, straight);
+    p.own_width = static_cast<std::uint32_t>(picture.width);
+    p.own_height = static_cast<std::uint32_t>(picture.height);
+    p.bit_depth = depth;
+    p.name = std::move(name);
+    return p;
+}
+
+Result<std::vector<SourcePicture>> NotDecoded(std::string_view path) {
+    return Fail(std::string(kNotDecoded), std::string(path), "not a picture icoforge can read, damaged, or more than " +
+                                               std::to_string(kMaxPicturePixels) + " pixels");
+}
+
+// TIFF and PhotoCD through the conversion chain, which gives them as 24-bit colour.
+Result<std::vector<SourcePicture>> ReadThroughChain(std::string_view path, const IconPictureOptions& options) {
+    RasterImage image;
+    const ConvertOutcome outcome = LoadPictureOutcome(path, image, options.max_pixels);
+    if (outcome.result != kConvertOk) {
+        if (outcome.problem == ConvertProblem::PictureTooLarge)
+            return Fail("read", std::string(path), "picture has more than " + std::to_string(options.max_pixels) + " pixels");
+        if (!outcome.system_reason.empty()) return Fail("read", std::string(path), outcome.system_reason);
+        return NotDecoded(path);
+    }
+    RasterImage rgb;
+    if (!image.ConvertTo(rgb, 24)) return Fail("read", std::string(path), "out of memory");
+    SourcePicture p;
+    p.own_width = static_cast<std::uint32_t>(rgb.width());
+    p.own_height = static_cast<std::uint32_t>(rgb.height());
+    p.bit_depth = 24;
+    p.name = std::string(path);
+    p.pixels = RgbaImage{p.own_width, p.own_height, std::vector<std::uint8_t>(std::size_t{p.own_width} * p.own_height * 4)};
+    for (std::uint32_t y = 0; y < p.own_height; ++y) {
+        const ByteView row = rgb.Row(static_cast<std::int32_t>(y));
+        std::uint8_t* out = p.pixels.pixels.data() + std::size_t{y} * p.pixels.RowBytes();
+        for (std::uint32_t x = 0; x < p.own_width; ++x, out += 4) {
+            std::copy_n(row.data() + std::size_t{x} * 3, 3, out);
+            out[3] = 255;
+        }
+    }
+    return std::vector<SourcePicture>{std::move(p)};
+}
+
+Result<std::vector<SourcePicture>> Read(std::string_view path, const IconPictureOptions& options) {
+    FileError error;
+    StdioFile file = OpenStdioFile(path, "rb", &error);
+    if (!file) return Fail("read", std::string(path), error.reason);
+    std::uint8_t head[kHeadSize];
+    const std::size_t head_size = std::fread(head, 1, sizeof head, file.get());
+    const ByteView head_bytes(head, head_size);
+    const auto kind = RecogniseBoardPicture(head_bytes);
+    const std::string name(path);
+
+    BoardDecodeOptions board;
+    board.max_pixels = options.max_pixels;
+    board.fit_width = board.fit_height = static_cast<std::int32_t>(options.master_side);
+    FileStream rest(file.get());
+    board_detail::ByteSource source(head_bytes, rest);
+    if (kind == BoardPictureKind::Jpeg) {
+        const auto picture = board_detail::DecodeJpeg(source, board);
+        if (!picture) return NotDecoded(path);
+        return std::vector<SourcePicture>{FromBoard(*picture, true, 24, name)};
+    }
+    if (kind == BoardPictureKind::Png) {
+        const auto picture = board_detail::DecodePng(source, board, board_detail::PngAlpha::KeepStraight);
+        if (!picture) return NotDecoded(path);
+        const bool straight = picture->pixels.width == picture->width && picture->pixels.height == picture->height;
+        return std::vector<SourcePicture>{FromBoard(*picture, straight, 32, name)};
+    }
+    if (!kind && !LooksLikeSvg(head_bytes)) {
+        file.reset();
+        return ReadThroughChain(path, options);
+    }
+    // The other kinds address their parts by offset: read whole.
+    file.reset();
+    auto bytes = ReadWholeFile(path, &error, kMaxWholeFileBytes);
+    if (!bytes) return Fail("read", name, error.reason);
+    if (!kind) {
+        if (!SvgSupported()) return Fail(std::string(kSvgUnsupported), name, "SVG needs librsvg, which this build of icoforge lacks");
+        return RenderSvg(*bytes, path, options.svg_sizes);
+    }
+    board.fit_width = board.fit_height = 0;
+    std::vector<SourcePicture> pictures;
+    if (kind == BoardPictureKind::Icon || kind == BoardPictureKind::Cursor) {
+        std::size_t index = 0;
+        for (auto& image : board_detail::DecodeEveryIconImage(*bytes, board))
+            pictures.push_back(FromBoard(image.picture, true, image.bit_depth, name + " (image " + std::to_string(++index) + ")"));
+        if (pictures.empty()) return NotDecoded(path);
+        return pictures;
+    }
+    const auto picture = DecodeBoardPicture(*bytes, board);
+    if (!picture) return NotDecoded(path);
+    pictures.push_back(FromBoard(*picture, false, 32, name));
+    return pictures;
+}
+
+}  // namespace
+
+bool LooksLikeSvg(ByteView head) {
+    const std::string_view text(reinterpret_cast<const char*>(head.data()), head.size());
+    std::size_t start = text.starts_with("\xEF\xBB\xBF") ? 3 : 0;
+    while (start < text.size() && (text[start] == ' ' || text[start] == '\t' || text[start] == '\r' || text[start] == '\n'))
+        ++start;
+    return start < text.size() && text[start] == '<' && text.find("<svg", start) != std::string_view::npos;
+}
+
+Result<std::vector<SourcePicture>> ReadIconPictures(std::string_view path, const IconPictureOptions& options) {
+    try {
+        return Read(path, options);
+    } catch (const std::bad_alloc&) {
+        return Fail("read", std::string(path), "out of memory");
+    }
+}
+
+}  // namespace icoforge

@@ -1,0 +1,39 @@
+#pragma once
+// Pictures read for the icon maker: every kind the project decodes, recognised by its
+// content, with alpha kept. A large JPEG or PNG is decoded reduced while it is read (DCT
+// scaling, rows averaged as they arrive), never held whole at its own size.
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "common/failure.h"
+#include "iconbuild/icon_maker.h"
+#include "imageconv/picture_decoder.h"
+
+namespace icoforge {
+
+struct IconPictureOptions {
+    // No picture larger than this (checked from its header, before anything is allocated).
+    std::uint64_t max_pixels = kMaxPicturePixels;
+    // A picture larger than this on its longer side may be decoded reduced to it, never below.
+    std::uint32_t master_side = 0;
+    // The sizes an SVG picture is drawn at, each natively.
+    std::vector<std::uint32_t> svg_sizes;
+};
+
+// The `what` of a file that is no picture icoforge reads, damaged, or beyond the pixel limit.
+inline constexpr std::string_view kNotDecoded = "decode";
+
+// The picture in the file: one, or for an icon or cursor, every image it holds; for an
+// SVG, one square picture per size in options.svg_sizes.
+Result<std::vector<SourcePicture>> ReadIconPictures(std::string_view path, const IconPictureOptions& options);
+
+// SVG drawing, where the build has librsvg. Without it, an SVG is refused with this `what`.
+inline constexpr std::string_view kSvgUnsupported = "svg";
+bool SvgSupported();
+bool LooksLikeSvg(ByteView head);
+Result<std::vector<SourcePicture>> RenderSvg(ByteView document, std::string_view path,
+                                             const std::vector<std::uint32_t>& sizes);
+
+}  // namespace icoforge

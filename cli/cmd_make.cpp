@@ -1,0 +1,123 @@
+#include <string>
+
+#include "app/board/icon_pictures.h"
+#include "app/board/make_icon.h"
+#include "cli/commands.h"
+
+namespace icoforge::cli {
+namespace {
+
+constexpr Message kSummary{"a multi-size icon with alpha from any pictures", "由任意图片生成带透明度的多尺寸图标"};
+constexpr Message kDescription{
+    "Writes one icon with alpha holding every size Windows draws (16, 20, 24, 32, 40, 48, 64\n"
+    "and 256), made from any picture icoforge reads (BMP, JPEG, PNG, GIF, ICO, CUR, PCX, TIFF,\n"
+    "PhotoCD; SVG where built with librsvg). A picture, or an image inside a given icon, that\n"
+    "has exactly one of the sizes is used as drawn; the others are made from the largest\n"
+    "picture, fitted into the square and centred on transparency. Sizes larger than every\n"
+    "picture are left out unless --upscale. The 256 image is PNG, the others 32-bit bitmaps.\n"
+    "Prints OUT.",
+    "生成一个带透明度的图标，包含 Windows 绘制的全部尺寸（16、20、24、32、40、48、64 和\n"
+    "256），可由 icoforge 能读取的任意图片生成（BMP、JPEG、PNG、GIF、ICO、CUR、PCX、TIFF、\n"
+    "PhotoCD；带 librsvg 构建时还有 SVG）。恰好为某一尺寸的图片（或所给图标中的图像）原样\n"
+    "使用；其余尺寸由最大的图片缩放到正方形内、居中于透明背景生成。大于所有图片的尺寸会被\n"
+    "略去，除非给出 --upscale。256 图像存为 PNG，其余为 32 位位图。输出 OUT。"};
+constexpr Message kOutputHelp{"the icon to write (default: the first picture's name with .ico)",
+                              "要写入的图标（默认：第一张图片的文件名加 .ico）"};
+constexpr Message kSizesHelp{"sizes from 1 to 256, separated by commas", "1 到 256 的尺寸，以逗号分隔"};
+constexpr Message kPngAtHelp{"store sizes from N up as PNG (default 256)", "N 及以上的尺寸存为 PNG（默认 256）"};
+constexpr Message kPngAllHelp{"store every size as PNG", "所有尺寸都存为 PNG"};
+constexpr Message kBmpAllHelp{"store every size as a 32-bit bitmap", "所有尺寸都存为 32 位位图"};
+constexpr Message kCursorHelp{"write a cursor, hot spot X,Y in the largest picture's pixels",
+                              "生成光标，热点 X,Y 以最大图片的像素计"};
+constexpr Message kUpscaleHelp{"also make sizes larger than every picture", "也生成大于所有图片的尺寸"};
+
+constexpr Message kBadSizes{"--sizes takes whole numbers from 1 to 256 separated by commas, not {1}",
+                            "--sizes 需要以逗号分隔的 1 到 256 的整数，而不是 {1}"};
+constexpr Message kBadHotSpot{"--cursor takes two whole numbers X,Y from 0 to 65535, not {1}",
+                              "--cursor 需要两个 0 到 65535 的整数 X,Y，而不是 {1}"};
+constexpr Message kFormatsExclude{"--png-at, --png-all and --bmp-all exclude each other",
+                                  "--png-at、--png-all 和 --bmp-all 只能给出一个"};
+constexpr Message kLeftOut{"size {1} left out: larger than every picture (--upscale makes it)",
+                           "略去尺寸 {1}：大于所有图片（--upscale 可生成）"};
+constexpr Message kTooSmall{"cannot make an icon of {1}: every size asked for is larger than the picture ({2}); "
+                            "--upscale makes them anyway",
+                            "无法用 {1} 生成图标：所要的尺寸都大于图片（{2}）；--upscale 可照样生成"};
+constexpr Message kHotSpotOutsideText{"cannot make a cursor of {1}: the hot spot lies outside the picture ({2})",
+                                  "无法用 {1} 生成光标：热点在图片（{2}）之外"};
+constexpr Message kNotAPicture{"cannot read {1}: not a picture icoforge can read, damaged, or too large",
+                               "无法读取 {1}：不是 icoforge 能读取的图片、已损坏或过大"};
+constexpr Message kNoSvg{"cannot read {1}: SVG needs librsvg, which this build of icoforge lacks",
+                         "无法读取 {1}：SVG 需要 librsvg，而此版本的 icoforge 没有它"};
+constexpr Message kOutputIsInput{"will not write {1}: it is the picture {2} itself", "不会写入 {1}：它就是图片 {2} 本身"};
+
+// "W x H" from the reason MakeIcon gives, which names the picture's size in parentheses.
+std::string SizeIn(const std::string& reason) {
+    const auto open = reason.find('(');
+    const auto close = reason.find(')', open);
+    return open == std::string::npos || close == std::string::npos ? "" : reason.substr(open + 1, close - open - 1);
+}
+
+bool ParseHotSpot(const std::string& text, HotSpot& spot) {
+    const auto comma = text.find(',');
+    if (comma == std::string::npos) return false;
+    const auto x = WholeNumber(std::string_view(text).substr(0, comma));
+    const auto y = WholeNumber(std::string_view(text).substr(comma + 1));
+    if (!x || !y || *x < 0 || *y < 0 || *x > 0xFFFF || *y > 0xFFFF) return false;
+    spot = {static_cast<std::uint32_t>(*x), static_cast<std::uint32_t>(*y)};
+    return true;
+}
+
+int Run(const Invocation& run) {
+    MakeOptions options;
+    options.pictures = run.Operands("PICTURE");
+    if (const auto out = run.Value("--output")) options.output = *out;
+    if (const auto list = run.Value("--sizes")) {
+        auto sizes = ParseIconSizes(*list);
+        if (!sizes) return run.UsageError(run.Text(kBadSizes, {Quoted(*list)}));
+        options.request.sizes = std::move(*sizes);
+    }
+    if (run.Has("--png-at") + run.Has("--png-all") + run.Has("--bmp-all") > 1) return run.UsageError(run.Text(kFormatsExclude));
+    if (const auto at = run.Number("--png-at")) options.request.png_from_size = static_cast<std::uint32_t>(*at);
+    if (run.Has("--png-all")) options.request.png_from_size = 1;
+    if (run.Has("--bmp-all")) options.request.png_from_size = kNeverPng;
+    if (const auto spot = run.Value("--cursor")) {
+        HotSpot hot;
+        if (!ParseHotSpot(*spot, hot)) return run.UsageError(run.Text(kBadHotSpot, {Quoted(*spot)}));
+        options.request.cursor = hot;
+    }
+    options.request.upscale = run.Has("--upscale");
+
+    const auto outcome = MakeIconFile(options);
+    if (!outcome) {
+        const icoforge::Failure& f = outcome.error();
+        const std::string path = Quoted(f.path);
+        if (f.what == kOutputIsPicture) return run.Fail(run.Text(kOutputIsInput, {path, Quoted(f.reason)}));
+        if (f.what == kEverySizeTooLarge) return run.Fail(run.Text(kTooSmall, {path, SizeIn(f.reason)}));
+        if (f.what == kHotSpotOutside) return run.Fail(run.Text(kHotSpotOutsideText, {path, SizeIn(f.reason)}));
+        if (f.what == kNotDecoded) return run.Fail(run.Text(kNotAPicture, {path}));
+        if (f.what == kSvgUnsupported) return run.Fail(run.Text(kNoSvg, {path}));
+        if (f.what == "write") return CannotWrite(run, f.path, f.reason);
+        return CannotRead(run, f.path, f.reason);
+    }
+    for (std::uint32_t side : outcome->made.left_out_sizes)
+        run.console().Progress(run.Text(kLeftOut, {std::to_string(side)}));
+    run.console().Path(outcome->output);
+    return kExitSuccess;
+}
+
+constexpr OptionSpec kOptions[] = {
+    {"-o", "--output", "OUT.ico", kOutputHelp},
+    {"", "--sizes", "LIST", kSizesHelp},
+    {"", "--png-at", "N", kPngAtHelp, NumberFrom(1, kLargestIconSide)},
+    {"", "--png-all", "", kPngAllHelp},
+    {"", "--bmp-all", "", kBmpAllHelp},
+    {"", "--cursor", "X,Y", kCursorHelp},
+    {"", "--upscale", "", kUpscaleHelp},
+};
+constexpr OperandSpec kOperands[] = {{"PICTURE", Arity::kOneOrMore}};
+
+}  // namespace
+
+const Subcommand kMakeCommand{"make", kSummary, kDescription, kOptions, kOperands, Run};
+
+}  // namespace icoforge::cli

@@ -1,0 +1,132 @@
+// Pictures read for the icon maker: files written here by the libraries' own encoders
+// and the icon-file builder, read back through ReadIconPictures.
+
+#include "app/board/icon_pictures.h"
+
+#include <fstream>
+
+#include <gtest/gtest.h>
+
+#include "common/path.h"
+#include "picture_encoders.h"
+#include "tests/support/ico_builder.h"
+#include "tests/support/temp_folder.h"
+
+namespace icoforge {
+namespace {
+
+using testing::TempFolder;
+
+std::vector<std::uint8_t> SoftRgba(std::int32_t w, std::int32_t h) {
+    std::vector<std::uint8_t> rgba(static_cast<std::size_t>(w) * h * 4);
+    for (std::size_t i = 0; i < rgba.size(); ++i) rgba[i] = static_cast<std::uint8_t>(i * 29 + i / 97);
+    return rgba;
+}
+
+std::string Write(const TempFolder& folder, const char* name, const ByteBuffer& bytes) {
+    const auto path = folder.path() / name;
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return Utf8FromPath(path);
+}
+
+// The straight RGBA a 32-bit DIB icon image holds: rows bottom-up, blue first.
+std::vector<std::uint8_t> DibRgba(const ByteBuffer& dib, std::uint32_t side) {
+    std::vector<std::uint8_t> rgba;
+    for (std::uint32_t y = side; y-- > 0;)
+        for (std::uint32_t x = 0; x < side; ++x) {
+            const std::uint8_t* p = dib.data() + 40 + (std::size_t{y} * side + x) * 4;
+            rgba.insert(rgba.end(), {p[2], p[1], p[0], p[3]});
+        }
+    return rgba;
+}
+
+TEST(IconPictures, ReadsEachKindKeepingAlphaAndReducingLargeOnes) {
+    TempFolder folder;
+    const auto png_small = SoftRgba(32, 32);
+    const ByteBuffer dib = testing::MakeDibImage({.width = 16, .height = 16, .bit_count = 32});
+    const ByteBuffer png_in_icon = test::EncodePngRgba(32, 32, png_small);
+    struct Case {
+        std::string path;
+        std::uint32_t master_side;
+        std::vector<std::pair<std::uint32_t, std::uint32_t>> own_sizes;
+        std::vector<std::vector<std::uint8_t>> exact;  // pixels expected as stored; empty: reduced
+    } cases[] = {
+        {Write(folder, "small.png", png_in_icon), 1024, {{32, 32}}, {png_small}},
+        {Write(folder, "wide.png", test::EncodePngRgba(600, 400, SoftRgba(600, 400))), 256, {{600, 400}}, {}},
+        {Write(folder, "photo.jpg", test::EncodeJpeg(2048, 1024, 3, std::vector<std::uint8_t>(2048 * 1024 * 3, 90))),
+         256, {{2048, 1024}}, {}},
+        {Write(folder, "two.ico", testing::MakeIcoFile({dib, png_in_icon})), 64, {{16, 16}, {32, 32}},
+         {DibRgba(dib, 16), png_small}},
+    };
+    // The pixel limit counts every image of an icon together.
+    const auto within = ReadIconPictures(cases[3].path, {.max_pixels = 16 * 16 + 32 * 32 - 1});
+    ASSERT_TRUE(within);
+    EXPECT_EQ(within->size(), 1u);
+    for (const auto& c : cases) {
+        const auto pictures = ReadIconPictures(c.path, {.master_side = c.master_side});
+        ASSERT_TRUE(pictures) << c.path << ": " << pictures.error().reason;
+        ASSERT_EQ(pictures->size(), c.own_sizes.size()) << c.path;
+        for (std::size_t i = 0; i < pictures->size(); ++i) {
+            const SourcePicture& p = (*pictures)[i];
+            EXPECT_EQ(std::pair(p.own_width, p.own_height), c.own_sizes[i]) << c.path;
+            if (!c.exact.empty()) {
+                EXPECT_TRUE(p.HasOwnSize()) << c.path;
+                EXPECT_EQ(p.pixels.pixels, c.exact[i]) << c.path << " image " << i;
+            } else {
+                EXPECT_FALSE(p.HasOwnSize()) << c.path << " decoded whole";
+                EXPECT_GE(std::max(p.pixels.width, p.pixels.height), c.master_side) << c.path;
+                EXPECT_EQ(p.pixels.pixels.size(), p.pixels.RowBytes() * p.pixels.height);
+            }
+        }
+    }
+}
+
+TEST(IconPictures, RefusesWithItsReason) {
+    TempFolder folder;
+    // A PNG header claiming 20000 x 20000 pixels and nothing after it.
+    ByteBuffer huge = test::EncodePngRgba(1, 1, {0, 0, 0, 0});
+    for (int i = 16; i < 24; ++i) huge[i] = 0;
+    huge[18] = huge[22] = 0x4E, huge[19] = huge[23] = 0x20;
+    huge.resize(33);
+    const std::pair<std::string, std::string> cases[] = {
+        {Write(folder, "notes.txt", ByteBuffer(100, 'a')), "not a picture icoforge can read"},
+        {Write(folder, "huge.png", huge), "pixels"},
+        {Utf8FromPath(folder.path() / "missing.png"), ""},
+        {Utf8FromPath(folder.path()), ""},
+    };
+    for (const auto& [path, reason] : cases) {
+        const auto pictures = ReadIconPictures(path, {.master_side = 64});
+        ASSERT_FALSE(pictures) << path;
+        EXPECT_EQ(pictures.error().path, path);
+        EXPECT_FALSE(pictures.error().reason.empty());
+        EXPECT_NE(pictures.error().reason.find(reason), std::string::npos) << pictures.error().reason;
+    }
+}
+
+TEST(IconPictures, DrawsSvgAtEachSizeWhereLibrsvgIsBuiltIn) {
+    TempFolder folder;
+    const std::string svg = "\xEF\xBB\xBF<?xml version=\"1.0\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"20\" "
+                            "height=\"10\"><rect width=\"20\" height=\"10\" fill=\"#ff0000\"/></svg>\n";
+    const std::string path = Write(folder, "wide.svg", ByteBuffer(svg.begin(), svg.end()));
+    const auto pictures = ReadIconPictures(path, {.svg_sizes = {16, 32}});
+    if (!SvgSupported()) {
+        ASSERT_FALSE(pictures);
+        EXPECT_NE(pictures.error().reason.find("SVG needs librsvg"), std::string::npos);
+        GTEST_SKIP() << "built without librsvg";
+    }
+    ASSERT_TRUE(pictures) << pictures.error().reason;
+    ASSERT_EQ(pictures->size(), 2u);
+    for (const SourcePicture& p : *pictures) {
+        const std::uint32_t side = p.own_width;
+        ASSERT_TRUE(p.HasOwnSize());
+        for (std::uint32_t y = 0; y < side; ++y) {
+            const std::uint8_t* px = p.pixels.pixels.data() + std::size_t{y} * p.pixels.RowBytes() + side / 2 * 4;
+            const bool inside = y >= side / 4 && y < side * 3 / 4;  // a 2:1 drawing, centred
+            EXPECT_EQ(px[3], inside ? 255 : 0) << side << " row " << y;
+            if (inside) { EXPECT_EQ(std::vector<std::uint8_t>(px, px + 3), (std::vector<std::uint8_t>{255, 0, 0})); }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace icoforge
