@@ -19,6 +19,8 @@ extern const Subcommand kFolderCommand;
 extern const Subcommand kDecryptCommand;
 extern const Subcommand kMakeCommand;
 extern const Subcommand kThumbnailCommand;
+extern const Subcommand kScanCommand;
+extern const Subcommand kIndexCommand;
 
 // Shared by the commands that read or write files.
 // The failure for an output that is the source itself (IsSameFile): writing it would

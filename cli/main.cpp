@@ -24,7 +24,7 @@ const Subcommand kHelpCommand{"help", msg::kHelpSummary, msg::kHelpDescription, 
 constexpr std::array kSubcommands = {
     &kExtractCommand, &kListCommand,    &kMakeCommand,   &kThumbnailCommand, &kCountCommand,
     &kGroupCommand,   &kIconCommand,    &kConvertCommand, &kRenderCommand,   &kResolveCommand,
-    &kFolderCommand,  &kDecryptCommand, &kHelpCommand,
+    &kFolderCommand,  &kDecryptCommand, &kScanCommand,   &kIndexCommand,     &kHelpCommand,
 };
 
 const Subcommand* Find(std::string_view name) {

@@ -41,6 +41,7 @@ std::string OperandUsage(const OperandSpec& operand) {
         case Arity::kOne: return std::string(operand.name);
         case Arity::kOptional: return "[" + std::string(operand.name) + "]";
         case Arity::kOneOrMore: return std::string(operand.name) + "...";
+        case Arity::kAny: return "[" + std::string(operand.name) + "...]";
     }
     return std::string(operand.name);
 }
@@ -196,13 +197,14 @@ int RunSubcommand(const Subcommand& command, const std::vector<std::string>& arg
     // The operands in the order of the row: the required ones are served first, the
     // optional ones from what is left, and a list takes the rest.
     std::size_t required = 0;
-    for (const auto& operand : command.operands) required += operand.arity == Arity::kOptional ? 0 : 1;
+    for (const auto& operand : command.operands) required += operand.arity == Arity::kOptional || operand.arity == Arity::kAny ? 0 : 1;
     std::size_t spare = operands.size() > required ? operands.size() - required : 0;
     std::size_t next = 0;
     for (const auto& operand : command.operands) {
         std::size_t take = 1;
         if (operand.arity == Arity::kOptional) take = spare > 0 ? 1 : 0;
         if (operand.arity == Arity::kOneOrMore) take = 1 + spare;
+        if (operand.arity == Arity::kAny) take = spare;
         if (operand.arity != Arity::kOne) spare -= take - (operand.arity == Arity::kOneOrMore ? 1 : 0);
         for (std::size_t n = 0; n < take; ++n, ++next) {
             if (next == operands.size())

@@ -46,7 +46,7 @@ struct OptionSpec {
     ValueRule rule = kAnyText;
 };
 
-enum class Arity : std::uint8_t { kOne, kOptional, kOneOrMore };
+enum class Arity : std::uint8_t { kOne, kOptional, kOneOrMore, kAny };  // kAny: none or more
 
 struct OperandSpec {
     std::string_view name;  // "FILE", as the usage line shows it

@@ -13,3 +13,9 @@ for bench in build/bench/bench/bench_*; do
   echo "== $(basename "$bench")"
   "$bench" "$@"
 done
+# The benchmarks that run the built program against peer tools, as a user would.
+for script in bench/*.sh; do
+  [ -x "$script" ] || continue
+  echo "== $(basename "$script")"
+  "$script" build/bench/cli/icoforge
+done

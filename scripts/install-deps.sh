@@ -4,7 +4,7 @@
 #   build  compiling the program (what ./run.sh needs without a display, nothing more);
 #   gui    build's set and Qt 6 with a Chinese font, for the Linux window (what ./run.sh
 #          needs with a display);
-#   test   (the default) every test: GoogleTest, clang's sanitizers and libFuzzer, the
+#   test   (the default) every test: GoogleTest, GNU parallel, clang's sanitizers and libFuzzer, the
 #          mingw-w64 cross compiler and Wine, the packaging tools and a thumbnail host. Only the Wine of the architecture this
 #          kernel can run is installed (see scripts/windows-test-arch.sh);
 #   bench  the tests' set and the peer tools the benchmarks compare with;
@@ -28,7 +28,8 @@ gui=(qt6-base-dev fonts-wqy-microhei)
 # cursors with wrestool's and pixels with Pillow's; Pillow is also the reference
 # `icoforge make` is checked against.
 test=("${build[@]}" googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev ccache python3
-      g++-mingw-w64-i686-posix binutils-mingw-w64-i686 libz-mingw-w64-dev nasm dpkg-dev icoutils python3-pil)
+      g++-mingw-w64-i686-posix binutils-mingw-w64-i686 libz-mingw-w64-dev nasm dpkg-dev icoutils python3-pil
+      parallel)
 # The Debian package and its checks (manual pages from --help, lintian, the completion with
 # bash-completion's helpers), the Windows installer (makensis), and the thumbnail host the
 # thumbnailer is tested in: GNOME's factory through the system's Python, with its sandbox.

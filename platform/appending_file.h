@@ -1,0 +1,34 @@
+#pragma once
+// A file that only grows: every Append lands whole at its end, in one system call where
+// the system allows, so that an index written as it goes holds whole records up to the
+// last one a crash may have cut.
+
+#include <memory>
+#include <string_view>
+
+#include "common/bytes.h"
+#include "common/failure.h"
+
+namespace icoforge {
+
+class AppendingFile {
+public:
+    // Opens or creates the file for appending. Refuses what is not a regular file.
+    static Result<AppendingFile> Open(std::string_view utf8_path);
+
+    AppendingFile(AppendingFile&&) noexcept;
+    AppendingFile& operator=(AppendingFile&&) noexcept;
+    ~AppendingFile();
+
+    Result<> Append(ByteView bytes);
+    // Waits until what was appended is on the disk.
+    Result<> Sync();
+
+    struct Handle;  // the platform's; defined by each implementation
+
+private:
+    explicit AppendingFile(std::unique_ptr<Handle> handle);
+    std::unique_ptr<Handle> handle_;
+};
+
+}  // namespace icoforge

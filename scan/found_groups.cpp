@@ -1,0 +1,91 @@
+#include "scan/found_groups.h"
+
+#include <algorithm>
+
+#include "common/byte_reader.h"
+#include "iconextract/catalogue.h"
+#include "iconextract/module/resource_module.h"
+#include "scan/dhash.h"
+
+namespace icoforge::scan {
+namespace {
+
+using catalogue::CatalogueGroup;
+using catalogue::GroupType;
+
+bool StartsWith(ByteView file, std::string_view prefix) {
+    return file.size() >= prefix.size() &&
+           std::equal(prefix.begin(), prefix.end(), file.begin(), [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; });
+}
+
+std::string ExtensionOf(GroupType type) {
+    switch (type) {
+    case GroupType::kIcon: return "ico";
+    case GroupType::kCursor: return "cur";
+    case GroupType::kAnimatedIcon:
+    case GroupType::kAnimatedCursor: return "ani";
+    }
+    return "ico";
+}
+
+nlohmann::json ImagesOf(const CatalogueGroup& group) {
+    nlohmann::json images = nlohmann::json::array();
+    const bool animated = group.type == GroupType::kAnimatedIcon || group.type == GroupType::kAnimatedCursor;
+    for (const auto& image : group.images) {
+        nlohmann::json entry = {{"width", image.width},
+                                {"height", image.height},
+                                {"bits", image.bits},
+                                {"format", catalogue::ImageFormatName(image.format)},
+                                {"bytes", image.bytes},
+                                {"id", image.id ? nlohmann::json(*image.id) : nlohmann::json()}};
+        if (image.hotspot) entry["hotspot"] = {image.hotspot->first, image.hotspot->second};
+        if (animated) entry["frame"] = image.frame;
+        images.push_back(std::move(entry));
+    }
+    return images;
+}
+
+}  // namespace
+
+bool MayHoldGroups(ByteView file) {
+    if (StartsWith(file, "MZ")) return module::LooksLikeModule(file);
+    const auto count = ReadU16(file, 4).value_or(0);
+    if ((StartsWith(file, std::string_view("\0\0\1\0", 4)) || StartsWith(file, std::string_view("\0\0\2\0", 4))) && count > 0)
+        return true;
+    if (StartsWith(file, "RIFF") && file.size() >= 12 && StartsWith(file.subspan(8), "ACON")) return true;
+    // A resource file opens with an empty entry: sizes 0 and 32, type and name 0xFFFF 0.
+    return StartsWith(file, std::string_view("\0\0\0\0\x20\0\0\0\xFF\xFF\0\0\xFF\xFF\0\0", 16));
+}
+
+Result<> ForEachGroup(ByteView file, const std::function<void(FoundGroup&&)>& take,
+                      const std::function<void(FileProblem&&)>& fault) {
+    auto listed = catalogue::ReadCatalogue(file);
+    if (!listed) return Fail(listed.error());
+    const std::string kind(catalogue::FileKindName(listed->kind));
+    for (const CatalogueGroup& group : listed->groups) {
+        FoundGroup found;
+        found.kind = kind;
+        found.type = catalogue::GroupTypeName(group.type);
+        if (group.id) found.id = *group.id;
+        found.name = group.name;
+        found.language = group.language;
+        found.index = group.index;
+        found.images = ImagesOf(group);
+        found.extension = ExtensionOf(group.type);
+        if (group.missing_images > 0) {
+            found.problem = std::to_string(group.missing_images) +
+                            (group.missing_images == 1 ? " of its images is" : " of its images are") +
+                            " missing or damaged";
+        } else if (auto bytes = catalogue::GroupFileBytes(file, group)) {
+            found.bytes = std::move(*bytes);
+            found.dhash = [file, &group] { return GroupDHash(file, group); };
+        } else {
+            found.problem = bytes.error().reason;
+        }
+        take(std::move(found));
+    }
+    for (const auto& problem : listed->problems) fault({problem.what + ": " + problem.reason});
+    return {};
+}
+
+}  // namespace icoforge::scan

@@ -1,0 +1,76 @@
+#include "scan/progress.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace icoforge::scan {
+namespace {
+
+constexpr std::uint64_t kMegabyte = 1'000'000;
+
+std::string Megabytes(std::uint64_t bytes) { return Grouped((bytes + kMegabyte / 2) / kMegabyte); }
+
+std::string Clock(double seconds) {
+    const auto total = static_cast<std::uint64_t>(std::llround(seconds));
+    char text[32];
+    if (total >= 3600)
+        std::snprintf(text, sizeof text, "%llu:%02llu:%02llu", static_cast<unsigned long long>(total / 3600),
+                      static_cast<unsigned long long>(total / 60 % 60), static_cast<unsigned long long>(total % 60));
+    else
+        std::snprintf(text, sizeof text, "%llu:%02llu", static_cast<unsigned long long>(total / 60),
+                      static_cast<unsigned long long>(total % 60));
+    return text;
+}
+
+}  // namespace
+
+ProgressCounts ProgressCounters::Snapshot() const {
+    ProgressCounts counts;
+    counts.total_known = total_known.load();
+    counts.files_total = files_total.load();
+    counts.bytes_total = bytes_total.load();
+    counts.files_done = files_done.load();
+    counts.bytes_done = bytes_done.load();
+    counts.groups = groups.load();
+    counts.new_outputs = new_outputs.load();
+    counts.problems = problems.load();
+    return counts;
+}
+
+std::string Grouped(std::uint64_t value) {
+    const std::string digits = std::to_string(value);
+    std::string grouped;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) grouped += ',';
+        grouped += digits[i];
+    }
+    return grouped;
+}
+
+std::string ProgressLine(const ProgressCounts& c, double seconds) {
+    std::string line = Grouped(c.files_done);
+    if (c.total_known) line += '/' + Grouped(c.files_total);
+    line += " files, " + Megabytes(c.bytes_done);
+    if (c.total_known) line += '/' + Megabytes(c.bytes_total);
+    line += " MB, " + Grouped(c.groups) + " groups (" + Grouped(c.new_outputs) + " new)";
+    if (seconds > 0) {
+        const double rate = static_cast<double>(c.files_done) / seconds;
+        line += ", " + Grouped(static_cast<std::uint64_t>(std::llround(rate))) + " files/s";
+        // Time left from bytes, as reading is what the time goes on.
+        if (c.total_known && c.bytes_done > 0 && c.bytes_total >= c.bytes_done)
+            line += ", " + Clock(seconds * static_cast<double>(c.bytes_total - c.bytes_done) / static_cast<double>(c.bytes_done)) +
+                    " left";
+    }
+    return line;
+}
+
+std::string SummaryLine(const ProgressCounts& c, double seconds) {
+    char time[32];
+    std::snprintf(time, sizeof time, "%.1f", seconds);
+    std::string line = "scan: " + Grouped(c.files_done) + " files, " + Megabytes(c.bytes_done) + " MB in " + time +
+                       " s: " + Grouped(c.groups) + " groups, " + Grouped(c.new_outputs) + " new outputs, " +
+                       Grouped(c.problems) + (c.problems == 1 ? " problem" : " problems");
+    return line;
+}
+
+}  // namespace icoforge::scan
