@@ -5,6 +5,7 @@
 #include "cli/commands.h"
 #include "platform/file_walk.h"
 #include "platform/replacing_file.h"
+#include "platform/system_failure.h"
 #include "scan/merge.h"
 #include "scan/scan.h"
 
@@ -114,15 +115,14 @@ int RunIndexCommand(const Invocation& run) {
     const auto format = output ? scan::IndexFormatOf(*output) : scan::IndexFormat::JsonLines;
     std::optional<ReplacingFile> file;
     if (output) {
-        FileError error;
-        file = ReplacingFile::Create(*output, &error);
-        if (!file) return CannotWrite(run, *output, error.reason);
+        auto created = ReplacingFile::Create(*output);
+        if (!created) return Report(run, created.error());
+        file = std::move(*created);
     }
     const auto write = [&](std::string_view text) -> Result<> {
         const ByteView bytes(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
         if (file) {
-            FileError error;
-            if (!file->Write(bytes, &error)) return Fail("write", *output, error.reason);
+            if (auto written = file->Write(bytes); !written) return written;
         } else if (!text.empty() && std::fwrite(text.data(), 1, text.size(), stdout) != text.size()) {
             return Fail("write", "-", LastSystemErrorText());
         }
@@ -131,8 +131,7 @@ int RunIndexCommand(const Invocation& run) {
     const auto merged = scan::MergeIndexes(run.Operands("INDEX"), format, write);
     if (!merged) return FailWith(run, merged.error());
     if (file) {
-        FileError error;
-        if (!file->Commit(&error)) return CannotWrite(run, *output, error.reason);
+        if (auto committed = file->Commit(); !committed) return Report(run, committed.error());
         run.console().Path(*output);
     } else if (std::fflush(stdout) != 0) {
         return run.Fail(run.Text(msg::kStandardOutputFailed, {LastSystemErrorText()}));

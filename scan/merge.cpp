@@ -17,9 +17,8 @@ Result<MergeOutcome> MergeIndexes(const std::vector<std::string>& index_paths, I
     auto written = write(IndexHeader(format));
     if (!written) return Fail(written.error());
     for (const auto& path : index_paths) {
-        FileError error;
-        const auto mapped = MappedFile::Open(path, &error);
-        if (!mapped) return Fail("read", path, error.reason);
+        const auto mapped = MappedFile::Open(path);
+        if (!mapped) return Fail(mapped.error());
         const ByteView bytes = mapped->bytes();
         const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
         std::optional<Failure> failed;

@@ -76,9 +76,9 @@ bool ResumePoint::Done(std::uint64_t key) const { return std::binary_search(done
 Result<ResumePoint> TakeUpIndex(const std::string& index_path, const Store& store) {
     ResumePoint point;
     if (!FileExists(index_path)) return point;
-    FileError error;
-    auto mapped = MappedFile::Open(index_path, &error);
-    if (!mapped) return Fail("read", index_path, error.reason);
+    auto opened = MappedFile::Open(index_path);
+    if (!opened) return Fail(opened.error());
+    std::optional<MappedFile> mapped(std::move(*opened));
     const ByteView bytes = mapped->bytes();
     const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     const IndexFormat format = IndexFormatOf(index_path);
@@ -101,19 +101,20 @@ Result<ResumePoint> TakeUpIndex(const std::string& index_path, const Store& stor
 
     // Something must go: the kept blocks are written again, in their order, to a
     // temporary that replaces the index only when it is complete.
-    auto replacement = ReplacingFile::Create(index_path, &error);
-    if (!replacement) return Fail("write", index_path, error.reason);
+    auto replacement = ReplacingFile::Create(index_path);
+    if (!replacement) return Fail(replacement.error());
     const std::string header = IndexHeader(format);
-    bool written = replacement->Write(ByteView(reinterpret_cast<const std::uint8_t*>(header.data()), header.size()), &error);
+    Result<> written = replacement->Write(ByteView(reinterpret_cast<const std::uint8_t*>(header.data()), header.size()));
     (void)ReadIndexBlocks(text, format, [&](IndexBlock&& block) {
         if (!written || !BlockCounts(block, store)) return;
         std::string lines;
         for (const auto& line : block) lines += FormatIndexLine(line, format);
-        written = replacement->Write(ByteView(reinterpret_cast<const std::uint8_t*>(lines.data()), lines.size()), &error);
+        written = replacement->Write(ByteView(reinterpret_cast<const std::uint8_t*>(lines.data()), lines.size()));
     });
     // Windows will not rename over a file that is still mapped.
     mapped.reset();
-    if (!written || !replacement->Commit(&error)) return Fail("write", index_path, error.reason);
+    if (!written) return Fail(written.error());
+    if (auto committed = replacement->Commit(); !committed) return Fail(committed.error());
     point.rewritten = true;
     point.dropped_lines += report->refused;
     return point;

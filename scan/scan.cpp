@@ -301,9 +301,8 @@ private:
     // The index lines of one file, as one block.
     std::string Process(const WalkEntry& entry) {
         if (!entry.status) return ProblemLine(entry, entry.status.error().reason);
-        FileError error;
-        const auto mapped = MappedFile::Open(entry.path, &error);
-        if (!mapped) return ProblemLine(entry, error.reason);
+        const auto mapped = MappedFile::Open(entry.path);
+        if (!mapped) return ProblemLine(entry, mapped.error().reason);
         const ByteView bytes = mapped->bytes();
         if (!MayHoldGroups(bytes)) return {};
 
@@ -431,9 +430,8 @@ Result<ScanOutcome> RunScan(const ScanOptions& options) {
         resume = std::move(*taken);
     } else {
         // A new index, replacing any old one whole.
-        FileError error;
-        if (!WriteWholeFile(index_path, BytesOf(IndexHeader(IndexFormatOf(index_path))), &error))
-            return Fail("write", index_path, error.reason);
+        if (auto written = WriteWholeFile(index_path, BytesOf(IndexHeader(IndexFormatOf(index_path)))); !written)
+            return Fail(written.error());
     }
     auto index = AppendingFile::Open(index_path);
     if (!index) return Fail(index.error());

@@ -40,14 +40,13 @@ Result<bool> Store::Put(const std::string& name, ByteView bytes) {
         writing_.insert(name);
     }
     const std::string path = PathOf(name);
-    FileError error;
-    const bool written = WriteWholeFile(path, bytes, &error);
+    const Result<> written = WriteWholeFile(path, bytes);
     {
         std::lock_guard lock(mutex_);
         writing_.erase(name);
     }
     done_.notify_all();
-    if (!written) return Fail("write", path, error.reason);
+    if (!written) return Fail(written.error());
     return true;
 }
 

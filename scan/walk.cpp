@@ -4,7 +4,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/file_error.h"
+#include "platform/system_failure.h"
 
 namespace icoforge::scan {
 namespace {

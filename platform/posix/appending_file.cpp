@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <string>
 
-#include "platform/file_error.h"
+#include "platform/system_failure.h"
 #include "platform/posix/file_descriptor.h"
 
 namespace icoforge {

@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/file_error.h"
+#include "platform/system_failure.h"
 
 namespace icoforge {
 

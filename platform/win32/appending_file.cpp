@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/file_error.h"
+#include "platform/system_failure.h"
 #include "platform/win32/file_access.h"
 #include "platform/win32/wide.h"
 

@@ -5,7 +5,7 @@
 #include <io.h>
 #include <cstdio>
 
-#include "platform/file_error.h"
+#include "platform/system_failure.h"
 #include "platform/win32/file_access.h"
 #include "platform/win32/wide.h"
 
