@@ -135,6 +135,9 @@ int RunSubcommand(const Subcommand& command, const std::vector<std::string>& arg
     CLI::App parser;
     parser.set_help_flag();  // the table's own -h/--help, so that help speaks the catalogue
     parser.allow_extras();
+    // CLI11 takes "/name" for an option on Windows; there it is as likely a path (/tmp/x,
+    // a drive-relative /Users/...), and the command line's options are the same everywhere.
+    parser.allow_windows_style_options(false);
     std::vector<OptionSpec> options(command.options.begin(), command.options.end());
     options.insert(options.end(), std::begin(kCommonOptions), std::end(kCommonOptions));
     std::vector<std::string> values(options.size());
