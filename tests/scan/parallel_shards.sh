@@ -30,7 +30,9 @@ if ! cmp -s "$work/one.sorted" "$work/merged.sorted"; then
   exit 1
 fi
 (cd "$work/one" && find . -name '*.ico' -o -name '*.cur' -o -name '*.ani' | sort) > "$work/one.outputs"
-(for s in "$work"/shard*; do (cd "$s" && find . -name '*.ico' -o -name '*.cur' -o -name '*.ani'); done) | sort -u > "$work/shard.outputs"
+# shard[0-9]*: the list this line writes is itself named shard.outputs, and its
+# redirection may create it before the loop's glob is read.
+(for s in "$work"/shard[0-9]*; do (cd "$s" && find . -name '*.ico' -o -name '*.cur' -o -name '*.ani'); done) | sort -u > "$work/shard.outputs"
 if ! cmp -s "$work/one.outputs" "$work/shard.outputs"; then
   echo "the shards' outputs differ from one scan's"
   exit 1
