@@ -21,7 +21,7 @@ int Run(const Invocation& run) {
     return kExitSuccess;
 }
 
-constexpr OperandSpec kOperands[] = {{"SOURCE"}, {"OUTPUT.bmp"}};
+constexpr OperandRow kOperands[] = {{"SOURCE"}, {"OUTPUT.bmp"}};
 
 }  // namespace
 

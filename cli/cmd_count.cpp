@@ -20,7 +20,7 @@ int Run(const Invocation& run) {
     return kExitSuccess;
 }
 
-constexpr OperandSpec kOperands[] = {{"FILE"}};
+constexpr OperandRow kOperands[] = {{"FILE"}};
 
 }  // namespace
 

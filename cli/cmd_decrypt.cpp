@@ -84,12 +84,12 @@ int Run(const Invocation& run) {
     return kExitSuccess;
 }
 
-constexpr OptionSpec kOptions[] = {
+constexpr OptionRow kOptions[] = {
     {"-a", "--algorithm", "1|2", kAlgorithmHelp, NumberFrom(1, 2)},
     {"-k", "--key", "KEY", kKeyHelp},
     {"", "--key-file", "FILE", kKeyFileHelp},
 };
-constexpr OperandSpec kOperands[] = {{"IN"}, {"OUT"}};
+constexpr OperandRow kOperands[] = {{"IN"}, {"OUT"}};
 
 }  // namespace
 

@@ -214,7 +214,7 @@ int Run(const Invocation& run) {
     return status;
 }
 
-constexpr OptionSpec kOptions[] = {
+constexpr OptionRow kOptions[] = {
     {"-s", "--size", "SIZE", kSizeHelp, OneOf(kSizes)},
     {"-o", "--output", "DIR", kOutputHelp},
     {"", "--names", "", kNamesHelp},
@@ -225,7 +225,7 @@ constexpr OptionSpec kOptions[] = {
     {"", "--lang", "ID", kLangHelp, NumberFrom(0, 0xFFFF)},
     {"", "--orphans", "", kOrphansHelp},
 };
-constexpr OperandSpec kOperands[] = {{"FILE", Arity::kOneOrMore}};
+constexpr OperandRow kOperands[] = {{"FILE", Arity::kOneOrMore}};
 
 }  // namespace
 

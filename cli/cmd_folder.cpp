@@ -34,7 +34,7 @@ int Run(const Invocation& run) {
     return kExitSuccess;
 }
 
-constexpr OperandSpec kOperands[] = {{"N", Arity::kOne, NumberFrom(kFirstFolder, kLastFolder)}};
+constexpr OperandRow kOperands[] = {{"N", Arity::kOne, NumberFrom(kFirstFolder, kLastFolder)}};
 
 }  // namespace
 

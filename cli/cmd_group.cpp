@@ -61,7 +61,7 @@ int Run(const Invocation& run) {
     return Report(run, outcome.written.error());
 }
 
-constexpr OperandSpec kOperands[] = {{"SOURCE"}, {"INDEX", Arity::kOne, kIndexRule}, {"OUTPUT"}};
+constexpr OperandRow kOperands[] = {{"SOURCE"}, {"INDEX", Arity::kOne, kIndexRule}, {"OUTPUT"}};
 
 }  // namespace
 

@@ -92,12 +92,12 @@ int Run(const Invocation& run) {
     return kExitSuccess;
 }
 
-constexpr OptionSpec kOptions[] = {
+constexpr OptionRow kOptions[] = {
     {"", "--raw", "", kRawHelp},
     {"", "--transparent", "RRGGBB", kTransparentHelp},
     {"", "--cursor", "X,Y", kCursorHelp},
 };
-constexpr OperandSpec kOperands[] = {{"IN.bmp"}, {"OUT.ico"}};
+constexpr OperandRow kOperands[] = {{"IN.bmp"}, {"OUT.ico"}};
 
 }  // namespace
 

@@ -23,8 +23,8 @@ constexpr Message kJsonHelp{"one JSON object per FILE per line", "每个 FILE �
 
 int Run(const Invocation& run) { return ListFiles(run, run.Operands("FILE"), run.Has("--json")); }
 
-constexpr OptionSpec kOptions[] = {{"", "--json", "", kJsonHelp}};
-constexpr OperandSpec kOperands[] = {{"FILE", Arity::kOneOrMore}};
+constexpr OptionRow kOptions[] = {{"", "--json", "", kJsonHelp}};
+constexpr OperandRow kOperands[] = {{"FILE", Arity::kOneOrMore}};
 
 }  // namespace
 

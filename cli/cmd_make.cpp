@@ -104,7 +104,7 @@ int Run(const Invocation& run) {
     return kExitSuccess;
 }
 
-constexpr OptionSpec kOptions[] = {
+constexpr OptionRow kOptions[] = {
     {"-o", "--output", "OUT.ico", kOutputHelp},
     {"", "--sizes", "LIST", kSizesHelp},
     {"", "--png-at", "N", kPngAtHelp, NumberFrom(1, kLargestIconSide)},
@@ -113,7 +113,7 @@ constexpr OptionSpec kOptions[] = {
     {"", "--cursor", "X,Y", kCursorHelp},
     {"", "--upscale", "", kUpscaleHelp},
 };
-constexpr OperandSpec kOperands[] = {{"PICTURE", Arity::kOneOrMore}};
+constexpr OperandRow kOperands[] = {{"PICTURE", Arity::kOneOrMore}};
 
 }  // namespace
 

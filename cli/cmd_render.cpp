@@ -61,8 +61,8 @@ int Run(const Invocation& run) {
     return kExitSuccess;
 }
 
-constexpr OptionSpec kOptions[] = {{"-s", "--size", "SIZE", kSizeHelp, NumberFrom(kSmallestSize, kLargestSize)}};
-constexpr OperandSpec kOperands[] = {{"FILE"}, {"OUTPUT.bmp"}};
+constexpr OptionRow kOptions[] = {{"-s", "--size", "SIZE", kSizeHelp, NumberFrom(kSmallestSize, kLargestSize)}};
+constexpr OperandRow kOperands[] = {{"FILE"}, {"OUTPUT.bmp"}};
 
 }  // namespace
 

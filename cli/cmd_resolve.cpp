@@ -40,7 +40,7 @@ int Run(const Invocation& run) {
     return run.Fail(run.Text(kNoPath, {Quoted(shortcut), url.empty() ? run.Text(msg::kOutsideFileSystem) : url}));
 }
 
-constexpr OperandSpec kOperands[] = {{"SHORTCUT"}};
+constexpr OperandRow kOperands[] = {{"SHORTCUT"}};
 
 }  // namespace
 

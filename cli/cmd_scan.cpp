@@ -143,7 +143,7 @@ int RunIndexCommand(const Invocation& run) {
     return kExitSuccess;
 }
 
-constexpr OptionSpec kScanOptions[] = {
+constexpr OptionRow kScanOptions[] = {
     {"-o", "--output", "DIR", kOutputHelp},
     {"", "--index", "FILE", kIndexHelp},
     {"-j", "--jobs", "N", kJobsHelp, NumberFrom(1, scan::kMaxJobs)},
@@ -152,11 +152,11 @@ constexpr OptionSpec kScanOptions[] = {
     {"", "--resume", "", kResumeHelp},
     {"", "--follow", "", kFollowHelp},
 };
-constexpr OperandSpec kScanOperands[] = {{"ROOT", Arity::kAny}};
+constexpr OperandRow kScanOperands[] = {{"ROOT", Arity::kAny}};
 
 constexpr std::string_view kActions[] = {"merge"};
-constexpr OptionSpec kIndexOptions[] = {{"-o", "--output", "FILE", kMergeOutputHelp}};
-constexpr OperandSpec kIndexOperands[] = {{"ACTION", Arity::kOne, OneOf(kActions)}, {"INDEX", Arity::kOneOrMore}};
+constexpr OptionRow kIndexOptions[] = {{"-o", "--output", "FILE", kMergeOutputHelp}};
+constexpr OperandRow kIndexOperands[] = {{"ACTION", Arity::kOne, OneOf(kActions)}, {"INDEX", Arity::kOneOrMore}};
 
 }  // namespace
 

@@ -49,11 +49,11 @@ int Run(const Invocation& run) {
     return kExitSuccess;
 }
 
-constexpr OptionSpec kOptions[] = {
+constexpr OptionRow kOptions[] = {
     {"-s", "--size", "SIZE", kSizeHelp, NumberFrom(1, kMaxThumbnailSize)},
     {"", "--enlarge", "", kEnlargeHelp},
 };
-constexpr OperandSpec kOperands[] = {{"FILE"}, {"OUT"}};
+constexpr OperandRow kOperands[] = {{"FILE"}, {"OUT"}};
 
 }  // namespace
 

@@ -17,7 +17,7 @@ namespace {
 
 int RunHelp(const Invocation& run);
 
-constexpr OperandSpec kHelpOperands[] = {{"COMMAND", Arity::kOptional}};
+constexpr OperandRow kHelpOperands[] = {{"COMMAND", Arity::kOptional}};
 const Subcommand kHelpCommand{"help", msg::kHelpSummary, msg::kHelpDescription, {}, kHelpOperands, RunHelp};
 
 // The table: one row for each subcommand, in the order the help lists them.

@@ -13,7 +13,7 @@ namespace icoforge::cli {
 namespace {
 
 // Options every subcommand takes, beside its own.
-constexpr OptionSpec kCommonOptions[] = {
+constexpr OptionRow kCommonOptions[] = {
     {"-h", "--help", "", msg::kHelpOption},
     {"-q", "--quiet", "", msg::kQuietOption},
     {"-v", "--verbose", "", msg::kVerboseOption},
@@ -23,20 +23,20 @@ constexpr OptionSpec kCommonOptions[] = {
 const std::string kNoValue;
 const std::vector<std::string> kNoValues;
 
-std::string CliNames(const OptionSpec& option) {
+std::string CliNames(const OptionRow& option) {
     std::string names(option.short_name);
     if (!option.long_name.empty()) names.append(names.empty() ? "" : ",").append(option.long_name);
     return names;
 }
 
-std::string DisplayNames(const OptionSpec& option) {
+std::string DisplayNames(const OptionRow& option) {
     std::string names(option.short_name);
     if (!option.long_name.empty()) names.append(names.empty() ? "" : ", ").append(option.long_name);
     if (!option.value_name.empty()) names.append(" ").append(option.value_name);
     return names;
 }
 
-std::string OperandUsage(const OperandSpec& operand) {
+std::string OperandUsage(const OperandRow& operand) {
     switch (operand.arity) {
         case Arity::kOne: return std::string(operand.name);
         case Arity::kOptional: return "[" + std::string(operand.name) + "]";
@@ -49,7 +49,7 @@ std::string OperandUsage(const OperandSpec& operand) {
 // CLI11 says which option lacked its value only in its English text; the option named
 // there is found among the declared ones, the longest name first so that "-s" does not
 // stand for "--size".
-std::string OptionNamedIn(std::string_view text, std::span<const OptionSpec> options) {
+std::string OptionNamedIn(std::string_view text, std::span<const OptionRow> options) {
     std::string found;
     for (const auto& option : options)
         for (const std::string_view name : {option.long_name, option.short_name})
@@ -118,7 +118,7 @@ std::string HelpOf(const Console& console, const Subcommand& command) {
     for (const auto& operand : command.operands) usage += " " + OperandUsage(operand);
     std::string help = console.Text(msg::kUsage, {usage}) + "\n";
     help += console.Text(command.description) + "\n\n" + console.Text(msg::kOptionsHeading) + "\n";
-    std::vector<const OptionSpec*> options;
+    std::vector<const OptionRow*> options;
     for (const auto& option : command.options) options.push_back(&option);
     for (const auto& option : kCommonOptions) options.push_back(&option);
     std::size_t width = 0;
@@ -138,17 +138,17 @@ int RunSubcommand(const Subcommand& command, const std::vector<std::string>& arg
     // CLI11 takes "/name" for an option on Windows; there it is as likely a path (/tmp/x,
     // a drive-relative /Users/...), and the command line's options are the same everywhere.
     parser.allow_windows_style_options(false);
-    std::vector<OptionSpec> options(command.options.begin(), command.options.end());
+    std::vector<OptionRow> options(command.options.begin(), command.options.end());
     options.insert(options.end(), std::begin(kCommonOptions), std::end(kCommonOptions));
     std::vector<std::string> values(options.size());
     std::vector<CLI::Option*> declared(options.size());
     for (std::size_t i = 0; i < options.size(); ++i) {
-        const OptionSpec& spec = options[i];
-        if (spec.value_name.empty()) {
-            declared[i] = parser.add_flag(CliNames(spec));
+        const OptionRow& option = options[i];
+        if (option.value_name.empty()) {
+            declared[i] = parser.add_flag(CliNames(option));
         } else {
-            declared[i] = parser.add_option(CliNames(spec), values[i])
-                              ->type_name(std::string(spec.value_name))
+            declared[i] = parser.add_option(CliNames(option), values[i])
+                              ->type_name(std::string(option.value_name))
                               ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
         }
     }
@@ -189,12 +189,12 @@ int RunSubcommand(const Subcommand& command, const std::vector<std::string>& arg
     }
     for (std::size_t i = 0; i < options.size(); ++i) {
         if (declared[i]->count() == 0) continue;
-        const OptionSpec& spec = options[i];
-        if (!spec.value_name.empty()) {
-            if (const auto problem = CheckValue(console, spec.long_name, spec.rule, values[i]))
+        const OptionRow& option = options[i];
+        if (!option.value_name.empty()) {
+            if (const auto problem = CheckValue(console, option.long_name, option.rule, values[i]))
                 return console.UsageError(*problem, command.name);
         }
-        invocation.SetOption(std::string(spec.long_name), values[i]);
+        invocation.SetOption(std::string(option.long_name), values[i]);
     }
 
     // The operands in the order of the row: the required ones are served first, the

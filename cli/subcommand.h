@@ -38,7 +38,7 @@ constexpr ValueRule OneOf(std::span<const std::string_view> choices) {
     return {ValueRule::Kind::kChoice, 0, 0, choices};
 }
 
-struct OptionSpec {
+struct OptionRow {
     std::string_view short_name;  // "-s", or empty
     std::string_view long_name;   // "--size": the name the entry point asks for
     std::string_view value_name;  // "SIZE"; empty for a flag
@@ -48,7 +48,7 @@ struct OptionSpec {
 
 enum class Arity : std::uint8_t { kOne, kOptional, kOneOrMore, kAny };  // kAny: none or more
 
-struct OperandSpec {
+struct OperandRow {
     std::string_view name;  // "FILE", as the usage line shows it
     Arity arity = Arity::kOne;
     ValueRule rule = kAnyText;
@@ -60,8 +60,8 @@ struct Subcommand {
     std::string_view name;
     Message summary;      // one line, for the list of commands
     Message description;  // the help's paragraph
-    std::span<const OptionSpec> options;
-    std::span<const OperandSpec> operands;
+    std::span<const OptionRow> options;
+    std::span<const OperandRow> operands;
     int (*run)(const Invocation&);
 };
 

@@ -12,7 +12,7 @@
 #include "scan/scan.h"
 #include "scan/walk.h"
 #include "tests/scan/scan_fixtures.h"
-#include "tests/scan/special_files.h"
+#include "tests/scan/unusual_files.h"
 #include "tests/support/temp_folder.h"
 
 namespace icoforge::testing {

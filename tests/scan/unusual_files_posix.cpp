@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "tests/scan/special_files.h"
+#include "tests/scan/unusual_files.h"
 
 namespace icoforge::testing {
 

@@ -1,4 +1,4 @@
-#include "tests/scan/special_files.h"
+#include "tests/scan/unusual_files.h"
 
 namespace icoforge::testing {
 
