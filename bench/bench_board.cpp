@@ -7,16 +7,12 @@
 //   bench_board [benchmark flags]
 //   bench_board --render SOURCE DESTINATION   (the child: one render, exits)
 
-#include <benchmark/benchmark.h>
-
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <map>
-#include <random>
 #include <string>
 #include <tuple>
+
+#include "bench/large_pictures.h"
 
 #include "app/board/drawing_board.h"
 #include "platform/file_io.h"
@@ -26,16 +22,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The Debian builds of the peers, named by path so that nothing else on PATH stands in.
-constexpr const char* kImageMagick = "/usr/bin/convert";
-constexpr const char* kPython = "/usr/bin/python3";
+using namespace icoforge::bench;
+
 constexpr std::int32_t kBoardSize = 128;
 
-struct Workspace {
-    fs::path folder;
+// The pictures, and this program, which the peak-memory run starts as a child.
+struct Workspace : LargePictures {
     std::string self;
-    std::string jpeg;
-    std::string png;
 };
 
 Workspace& Work() {
@@ -43,23 +36,7 @@ Workspace& Work() {
     return work;
 }
 
-bool Run(const std::string& command) { return std::system(command.c_str()) == 0; }
-
-bool MakePictures() {
-    Workspace& w = Work();
-    w.folder = fs::temp_directory_path() / ("icoforge-bench-board-" + std::to_string(std::random_device{}()));
-    fs::create_directories(w.folder);
-    w.jpeg = (w.folder / "photo-24mp.jpg").string();
-    w.png = (w.folder / "rgba-8000.png").string();
-    const std::string magick = kImageMagick;
-    // A smooth fractal scaled up: photo-like content that neither codec finds trivial.
-    return Run(magick + " -size 1500x1000 -seed 7 plasma:fractal -resize 6000x4000! -quality 90 '" + w.jpeg + "'") &&
-           Run(magick + " -size 2000x2000 -seed 11 plasma:fractal -resize 8000x8000! "
-                        "\\( -size 8000x8000 gradient:white-black \\) -alpha off -compose CopyOpacity -composite "
-                        "PNG32:'" + w.png + "'");
-}
-
-std::string Output(const char* name) { return (Work().folder / name).string(); }
+std::string Output(const char* name) { return Work().Output(name); }
 
 class FileStream : public icoforge::PictureStream {
 public:
@@ -95,52 +72,14 @@ std::string PillowCommand(const std::string& source, bool jpeg) {
            Output("pillow.bmp") + "')\"";
 }
 
-// Peak resident set of one run of `command`, in MiB, or -1.
-double PeakMiB(const std::string& command) {
-    const std::string report = Output("rss.txt");
-    if (!Run("/usr/bin/time -f %M -o '" + report + "' " + command + " >/dev/null 2>&1")) return -1;
-    std::ifstream in(report);
-    double kib = -1;
-    in >> kib;
-    return kib < 0 ? -1 : kib / 1024.0;
-}
-
-std::map<std::string, double>& Results() {
-    static std::map<std::string, double> results;
-    return results;
-}
-
 void BM_Board(benchmark::State& state, const std::string* source, const char* key) {
     for (auto _ : state)
         if (!Render(*source, Output("ours.bmp"))) state.SkipWithError("render failed");
-    Results()[std::string("board.") + key + ".peak"] = state.counters["peak_MiB"] = PeakMiB(OursCommand(*source));
+    Results()[std::string("board.") + key + ".peak"] = state.counters["peak_MiB"] = Work().PeakMiB(OursCommand(*source));
 }
 
 void BM_Peer(benchmark::State& state, std::string command, std::string result_key) {
-    for (auto _ : state)
-        if (!Run(command + " >/dev/null 2>&1")) state.SkipWithError("the peer failed");
-    Results()[result_key + ".peak"] = state.counters["peak_MiB"] = PeakMiB(command);
-}
-
-class TableReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs)
-            if (!run.error_occurred) Results()[run.run_name.function_name + ".seconds"] = run.GetAdjustedRealTime() / 1000.0;
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
-
-void PrintTable() {
-    auto& r = Results();
-    std::printf("\n%-5s %-18s %10s %12s\n", "file", "tool", "time (s)", "peak (MiB)");
-    for (const char* key : {"jpeg", "png"})
-        for (const char* tool : {"board", "imagemagick", "imagemagick-whole", "pillow"}) {
-            const std::string name = std::string(tool) + "/" + key;
-            if (!r.contains(name + ".seconds")) continue;
-            std::printf("%-5s %-18s %10.3f %12.1f\n", key, tool, r[name + ".seconds"],
-                        r[std::string(tool) + "." + key + ".peak"]);
-        }
+    MeasureCommand(state, Work(), command, result_key);
 }
 
 }  // namespace
@@ -148,7 +87,7 @@ void PrintTable() {
 int main(int argc, char** argv) {
     if (argc == 4 && std::string(argv[1]) == "--render") return Render(argv[2], argv[3]) ? 0 : 1;
     Work().self = fs::absolute(argv[0]).string();
-    if (!MakePictures()) {
+    if (!Work().Make("board")) {
         std::fprintf(stderr, "bench_board: ImageMagick could not make the test pictures\n");
         return 1;
     }
@@ -169,7 +108,7 @@ int main(int argc, char** argv) {
     TableReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
-    PrintTable();
+    PrintTable({"board", "imagemagick", "imagemagick-whole", "pillow"}, 18);
     std::error_code ec;
     fs::remove_all(Work().folder, ec);
     return 0;
