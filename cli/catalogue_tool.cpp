@@ -18,11 +18,9 @@ namespace {
 constexpr Message kFromMun{"{1} holds no icons; they are read from {2}, as Windows does",
                            "{1} 不含图标；按 Windows 的做法从 {2} 读取"};
 constexpr Message kProblem{"{1}: {2}: {3}", "{1}：{2}：{3}"};
-constexpr Message kCannotParse{"cannot read {1}: {2}", "无法读取 {1}：{2}"};
 constexpr Message kNoneChosen{"{1} holds no groups of the kinds asked for", "{1} 不含所要种类的图标组"};
 constexpr Message kNoSuchGroup{"{1} holds no group {2} of the kinds asked for", "{1} 不含所要种类的图标组 {2}"};
 constexpr Message kNotMade{"cannot write {1} of {2}: {3}", "无法写出 {2} 中的 {1}：{3}"};
-constexpr Message kCreateFolder{"cannot create the folder {1}: {2}", "无法创建文件夹 {1}：{2}"};
 constexpr Message kWroteFiles{"wrote {1} files of {2} to {3}", "已把 {2} 的 {1} 个文件写入 {3}"};
 
 using catalogue::Catalogue;
@@ -267,7 +265,7 @@ int ListFiles(const Invocation& run, const std::vector<std::string>& files, bool
             if (json)
                 run.console().Answer(Dump({{"path", path}, {"error", ReasonText(run, source.error().reason)}}));
             else
-                run.Fail(run.Text(kCannotParse, {Quoted(path), ReasonText(run, source.error().reason)}));
+                run.Fail(run.Text(msg::kCannotRead, {Quoted(path), ReasonText(run, source.error().reason)}));
             continue;
         }
         if (json) {
@@ -287,7 +285,7 @@ int ExtractFiles(const Invocation& run, const ExtractRequest& request) {
     for (const std::string& path : request.files) {
         auto source = LoadSource(run, path);
         if (!source) {
-            status = run.Fail(run.Text(kCannotParse, {Quoted(path), ReasonText(run, source.error().reason)}));
+            status = run.Fail(run.Text(msg::kCannotRead, {Quoted(path), ReasonText(run, source.error().reason)}));
             continue;
         }
         for (const auto& problem : source->catalogue.problems)
@@ -298,7 +296,7 @@ int ExtractFiles(const Invocation& run, const ExtractRequest& request) {
         std::error_code ec;
         std::filesystem::create_directories(folder, ec);
         if (ec) {
-            status = run.Fail(run.Text(kCreateFolder, {Quoted(Utf8FromPath(folder)), ec.message()}));
+            status = run.Fail(run.Text(msg::kCreateFolder, {Quoted(Utf8FromPath(folder)), ec.message()}));
             continue;
         }
         std::vector<const CatalogueGroup*> chosen;

@@ -64,7 +64,6 @@ constexpr Message kNoDot{"cannot extract {1}: the path has no dot, so it names n
 constexpr Message kNoIcons{"{1} holds no icons", "{1} 不含图标"};
 constexpr Message kNotDrawn{"cannot draw {1}: not a picture that can be read, or damaged; no icon was kept",
                             "无法绘制 {1}：不是可读的图片或已损坏；没有保留图标"};
-constexpr Message kCreateFolder{"cannot create the folder {1}: {2}", "无法创建文件夹 {1}：{2}"};
 
 constexpr std::string_view kSizes[] = {"16", "32", "64", "128"};
 
@@ -159,7 +158,7 @@ int Run(const Invocation& run) {
     const auto file = FileBehindShortcut(run, named);
     if (!file) return kExitFailure;
     CreatedFolders created;
-    if (std::error_code ec; !created.Create(folder, ec)) return run.Fail(run.Text(kCreateFolder, {Quoted(folder), ec.message()}));
+    if (std::error_code ec; !created.Create(folder, ec)) return run.Fail(run.Text(msg::kCreateFolder, {Quoted(folder), ec.message()}));
 
     ConsoleUi ui(SizeChoiceOf(run.Value("--size").value_or("32")));
     Presenter presenter(ui, SystemFolders(folder));

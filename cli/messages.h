@@ -75,6 +75,7 @@ inline constexpr Message kCannotWrite{"cannot write {1}: {2}", "无法写入 {1}
 inline constexpr Message kOutputIsSource{"cannot write {1}: it is the same file as the source {2}",
                                          "无法写入 {1}：它就是源文件 {2}"};
 inline constexpr Message kWrote{"wrote {1}", "已写入 {1}"};
+inline constexpr Message kCreateFolder{"cannot create the folder {1}: {2}", "无法创建文件夹 {1}：{2}"};
 inline constexpr Message kShortcutTarget{"{1} is a shortcut to {2}", "{1} 是指向 {2} 的快捷方式"};
 inline constexpr Message kShortcutTargetMissing{"cannot read {1}, the target of the shortcut {2}: {3}",
                                                 "无法读取快捷方式 {2} 的目标 {1}：{3}"};
