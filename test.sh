@@ -15,8 +15,8 @@ set -euo pipefail
 cd "$(dirname "$0")"
 top=$PWD
 
-windows_arch=$(scripts/windows-test-arch.sh)
 scripts/install-deps.sh test
+windows_arch=$(scripts/windows-test-arch.sh)
 
 jobs=$(nproc)
 results=$top/build/test-results

@@ -42,12 +42,14 @@ windows=("${build[@]}" g++-mingw-w64-i686-posix binutils-mingw-w64-i686 libz-min
 need_i386=no
 need_locale=no
 # The Wine this kernel can run, and for 64-bit Wine the compiler of the programs it runs.
+wine32=(wine wine32:i386 libwine:i386)
+wine64=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64)
 add_wine() {
   if [ "$(scripts/windows-test-arch.sh 2>/dev/null)" = i686 ]; then
-    packages+=(wine wine32:i386 libwine:i386)
+    packages+=("${wine32[@]}")
     need_i386=yes
   else
-    packages+=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64)
+    packages+=("${wine64[@]}")
   fi
 }
 case "$set_name" in
@@ -88,8 +90,27 @@ echo "install-deps: installing the '$set_name' packages that are missing" >&2
 if [ $need_i386 = yes ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
   "${as_root[@]}" dpkg --add-architecture i386
 fi
-"${as_root[@]}" apt-get "${apt_wait[@]}" update -qq
-"${as_root[@]}" apt-get "${apt_wait[@]}" install -y -qq --no-install-recommends "${packages[@]}" >/dev/null
+# A mirror caught mid-sync fails one index ("File has unexpected size"); that passes within
+# minutes, and the indexes apt already has usually still name every package we need, so retry
+# and then go on to the install, which says plainly if a package really cannot be found.
+for attempt in 1 2 3; do
+  "${as_root[@]}" apt-get "${apt_wait[@]}" update -qq && break
+  echo "install-deps: package index update failed (attempt $attempt of 3)" >&2
+  [ $attempt -lt 3 ] && sleep $((attempt * 20))
+done
+install() { "${as_root[@]}" apt-get "${apt_wait[@]}" install -y -qq --no-install-recommends "$@" >/dev/null; }
+if ! install "${packages[@]}"; then
+  [ $need_i386 = yes ] || exit 1
+  # The i386 indexes lag the amd64 ones now and then, and 32-bit Wine's libraries must match
+  # their amd64 twins' versions exactly. 64-bit Wine runs the same tests on an x86_64 build,
+  # and scripts/windows-test-arch.sh chooses it while 32-bit Wine is not installed.
+  echo "install-deps: 32-bit Wine cannot be installed from the package indexes now; installing 64-bit Wine instead" >&2
+  others=()
+  for p in "${packages[@]}"; do
+    case " ${wine32[*]} " in *" $p "*) ;; *) others+=("$p") ;; esac
+  done
+  install "${others[@]}" "${wine64[@]}"
+fi
 if [ $need_locale = yes ] && ! have_locale; then
   echo "install-deps: making the zh_CN.UTF-8 locale" >&2
   "${as_root[@]}" localedef -i zh_CN -f UTF-8 zh_CN.UTF-8
