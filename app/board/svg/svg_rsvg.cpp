@@ -1,5 +1,10 @@
 // SVG drawn by librsvg into a cairo surface of each icon size, so small sizes get the
 // drawing's own lines at that size rather than a resampled large picture.
+//
+// librsvg is loaded the first time an SVG is drawn, not linked: it brings some fifty
+// libraries (cairo, pango, GLib, ICU...) whose loading cost every other command ~8 ms, twice
+// what a whole thumbnail takes. Its headers give the functions' types, so a mismatch is a
+// compile error, not a crash.
 #include <cstring>
 #include <memory>
 
@@ -7,25 +12,71 @@
 #include <librsvg/rsvg.h>
 
 #include "app/board/icon_pictures.h"
+#include "platform/shared_library.h"
 
 namespace icoforge {
 namespace {
 
-struct HandleUnref {
-    void operator()(RsvgHandle* h) const { g_object_unref(h); }
-};
-struct SurfaceDestroy {
-    void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
-};
-struct ContextDestroy {
-    void operator()(cairo_t* c) const { cairo_destroy(c); }
-};
-struct ErrorFree {
-    void operator()(GError* e) const { g_error_free(e); }
+// The soname of the librsvg 2.x whose headers this is built against.
+constexpr const char* kRsvgLibrary = "librsvg-2.so.2";
+
+struct Rsvg {
+    SharedLibrary library;
+    decltype(&rsvg_handle_new_from_data) new_from_data = nullptr;
+    decltype(&rsvg_handle_render_document) render_document = nullptr;
+    decltype(&g_object_unref) object_unref = nullptr;
+    decltype(&g_error_free) error_free = nullptr;
+    decltype(&cairo_image_surface_create) surface_create = nullptr;
+    decltype(&cairo_surface_status) surface_status = nullptr;
+    decltype(&cairo_surface_destroy) surface_destroy = nullptr;
+    decltype(&cairo_surface_flush) surface_flush = nullptr;
+    decltype(&cairo_image_surface_get_data) surface_data = nullptr;
+    decltype(&cairo_image_surface_get_stride) surface_stride = nullptr;
+    decltype(&cairo_create) context_create = nullptr;
+    decltype(&cairo_destroy) context_destroy = nullptr;
 };
 
-std::string TakeMessage(GError* raw) {
-    std::unique_ptr<GError, ErrorFree> error(raw);
+template <typename Function>
+bool Bind(const SharedLibrary& library, const char* name, Function& function) {
+    function = reinterpret_cast<Function>(library.Symbol(name));
+    return function != nullptr;
+}
+
+Result<Rsvg> LoadRsvg() {
+    auto library = SharedLibrary::Open(kRsvgLibrary);
+    if (!library) return Fail(std::string(kSvgUnsupported), kRsvgLibrary, "SVG needs librsvg: " + library.error().reason);
+    Rsvg r{std::move(*library)};
+    const bool all = Bind(r.library, "rsvg_handle_new_from_data", r.new_from_data) &&
+                     Bind(r.library, "rsvg_handle_render_document", r.render_document) &&
+                     Bind(r.library, "g_object_unref", r.object_unref) && Bind(r.library, "g_error_free", r.error_free) &&
+                     Bind(r.library, "cairo_image_surface_create", r.surface_create) &&
+                     Bind(r.library, "cairo_surface_status", r.surface_status) &&
+                     Bind(r.library, "cairo_surface_destroy", r.surface_destroy) &&
+                     Bind(r.library, "cairo_surface_flush", r.surface_flush) &&
+                     Bind(r.library, "cairo_image_surface_get_data", r.surface_data) &&
+                     Bind(r.library, "cairo_image_surface_get_stride", r.surface_stride) &&
+                     Bind(r.library, "cairo_create", r.context_create) && Bind(r.library, "cairo_destroy", r.context_destroy);
+    if (!all) return Fail(std::string(kSvgUnsupported), kRsvgLibrary, "SVG needs librsvg 2.46 or later");
+    return r;
+}
+
+// Loaded once for the process; a library that is missing stays missing.
+const Result<Rsvg>& LoadedRsvg() {
+    static const Result<Rsvg> rsvg = LoadRsvg();
+    return rsvg;
+}
+
+template <typename T, auto Rsvg::*Release>
+struct Releaser {
+    const Rsvg* rsvg;
+    void operator()(T* p) const { (rsvg->*Release)(p); }
+};
+using HandleOwner = std::unique_ptr<RsvgHandle, Releaser<void, &Rsvg::object_unref>>;
+using SurfaceOwner = std::unique_ptr<cairo_surface_t, Releaser<cairo_surface_t, &Rsvg::surface_destroy>>;
+using ContextOwner = std::unique_ptr<cairo_t, Releaser<cairo_t, &Rsvg::context_destroy>>;
+
+std::string TakeMessage(const Rsvg& rsvg, GError* raw) {
+    std::unique_ptr<GError, Releaser<GError, &Rsvg::error_free>> error(raw, {&rsvg});
     return error && error->message ? error->message : "damaged SVG";
 }
 
@@ -36,27 +87,29 @@ bool SvgSupported() { return true; }
 Result<std::vector<SourcePicture>> RenderSvg(ByteView document, std::string_view path,
                                              const std::vector<std::uint32_t>& sizes) {
     const std::string name(path);
+    const auto& loaded = LoadedRsvg();
+    if (!loaded) return Fail(loaded.error().what, name, loaded.error().reason);
+    const Rsvg& rsvg = *loaded;
     GError* raw_error = nullptr;
     // Without RSVG_HANDLE_FLAG_UNLIMITED librsvg keeps its own bounds on a hostile
     // document's size and nesting.
-    std::unique_ptr<RsvgHandle, HandleUnref> handle(
-        rsvg_handle_new_from_data(document.data(), document.size(), &raw_error));
-    if (!handle) return Fail("read", name, "SVG: " + TakeMessage(raw_error));
+    HandleOwner handle(rsvg.new_from_data(document.data(), document.size(), &raw_error), {&rsvg});
+    if (!handle) return Fail("read", name, "SVG: " + TakeMessage(rsvg, raw_error));
     std::vector<SourcePicture> pictures;
     for (std::uint32_t side : sizes) {
-        std::unique_ptr<cairo_surface_t, SurfaceDestroy> surface(
-            cairo_image_surface_create(CAIRO_FORMAT_ARGB32, static_cast<int>(side), static_cast<int>(side)));
-        if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) return Fail("read", name, "out of memory");
+        SurfaceOwner surface(
+            rsvg.surface_create(CAIRO_FORMAT_ARGB32, static_cast<int>(side), static_cast<int>(side)), {&rsvg});
+        if (rsvg.surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) return Fail("read", name, "out of memory");
         {
-            std::unique_ptr<cairo_t, ContextDestroy> cr(cairo_create(surface.get()));
+            ContextOwner cr(rsvg.context_create(surface.get()), {&rsvg});
             // The whole square: librsvg fits the drawing into it keeping its proportions, centred.
             const RsvgRectangle viewport{0, 0, static_cast<double>(side), static_cast<double>(side)};
-            if (!rsvg_handle_render_document(handle.get(), cr.get(), &viewport, &raw_error))
-                return Fail("read", name, "SVG: " + TakeMessage(raw_error));
+            if (!rsvg.render_document(handle.get(), cr.get(), &viewport, &raw_error))
+                return Fail("read", name, "SVG: " + TakeMessage(rsvg, raw_error));
         }
-        cairo_surface_flush(surface.get());
-        const unsigned char* data = cairo_image_surface_get_data(surface.get());
-        const int stride = cairo_image_surface_get_stride(surface.get());
+        rsvg.surface_flush(surface.get());
+        const unsigned char* data = rsvg.surface_data(surface.get());
+        const int stride = rsvg.surface_stride(surface.get());
         SourcePicture p;
         p.own_width = p.own_height = side;
         p.name = name;

@@ -1,0 +1,32 @@
+#pragma once
+// A library loaded when a feature first needs it rather than when the program starts, so
+// that commands which never use it do not pay for loading it and everything it pulls in.
+
+#include <memory>
+#include <string>
+
+#include "common/failure.h"
+
+namespace icoforge {
+
+class SharedLibrary {
+public:
+    // A failure to "load" `file_name` (searched for as the system searches for libraries),
+    // with the system's reason.
+    static Result<SharedLibrary> Open(const std::string& file_name);
+
+    SharedLibrary(SharedLibrary&&) noexcept;
+    SharedLibrary& operator=(SharedLibrary&&) noexcept;
+    ~SharedLibrary();
+
+    // The address of `name` in the library or in a library it depends on; null if none has it.
+    void* Symbol(const char* name) const;
+
+    struct Handle;  // the platform's handle; defined by each implementation
+
+private:
+    explicit SharedLibrary(std::unique_ptr<Handle> handle);
+    std::unique_ptr<Handle> handle_;
+};
+
+}  // namespace icoforge
