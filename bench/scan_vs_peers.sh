@@ -51,9 +51,10 @@ measure "scan -j2" "$program" scan -q -j 2 -o "$work/out" "${roots[@]}"
 mkdir -p "$work/copies"
 copies=()
 for copy in $(seq 10); do
-  for root in "${roots[@]}"; do
-    ln -s "$root" "$work/copies/$copy-$(basename "$root")"
-    copies+=("$work/copies/$copy-$(basename "$root")")
+  # Numbered by position: two roots may share a name (i386-windows under two folders).
+  for i in "${!roots[@]}"; do
+    ln -s "${roots[$i]}" "$work/copies/$copy-$i-$(basename "${roots[$i]}")"
+    copies+=("$work/copies/$copy-$i-$(basename "${roots[$i]}")")
   done
 done
 measure "scan -j2, ten copies" "$program" scan -q -j 2 -o "$work/out" "${copies[@]}"
