@@ -8,7 +8,13 @@
 ; user's own, %USERPROFILE%\Pictures\icoforge; the window expands the variable for the
 ; user it runs as, whoever installed it.
 
+; The x86_64 build's installer is a 64-bit program too, so that it runs wherever the
+; programs it installs can (64-bit Wine without its 32-bit half among them).
+!if ${ARCH} == x86_64
+Target amd64-unicode
+!else
 Unicode true
+!endif
 !include MUI2.nsh
 
 !define PRODUCT icoforge
