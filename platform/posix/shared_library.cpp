@@ -13,7 +13,9 @@ struct SharedLibrary::Handle {
 
 Result<SharedLibrary> SharedLibrary::Open(const std::string& file_name) {
     auto handle = std::make_unique<Handle>();
-    handle->library = dlopen(file_name.c_str(), RTLD_NOW | RTLD_LOCAL);
+    // Never unmapped, even by dlclose: GLib and its kin cannot be unloaded safely, and what
+    // they allocated would look lost to a leak checker once their globals were gone.
+    handle->library = dlopen(file_name.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
     if (handle->library == nullptr) {
         const char* reason = dlerror();
         return Fail("load", file_name, reason != nullptr ? reason : "cannot be loaded");
