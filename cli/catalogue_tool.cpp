@@ -335,7 +335,7 @@ int ExtractFiles(const Invocation& run, const ExtractRequest& request) {
                     continue;
                 }
                 auto pixels = catalogue::DecodeGroupImage(source->bytes(), *group, i);
-                auto png = pixels ? EncodePng(*pixels) : Result<ByteBuffer>(Fail(pixels.error()));
+                auto png = pixels ? EncodePng(*pixels, PngCompression::kQuick) : Result<ByteBuffer>(Fail(pixels.error()));
                 if (!png) {
                     status = run.Fail(run.Text(kNotMade, {name, Quoted(path), png.error().reason}));
                     continue;

@@ -172,7 +172,7 @@ Result<ByteBuffer> EncodeIconFile(std::span<const IconFrame> frames, bool cursor
             p.pixels.size() != std::size_t{p.width} * p.height * 4)
             return Fail("encode", "", "icon images are 1 to 256 pixels a side");
         if (f.as_png) {
-            auto png = EncodePng(p);
+            auto png = EncodePng(p, PngCompression::kSmallest);
             if (!png) return Fail(png.error());
             images.push_back(std::move(*png));
         } else {

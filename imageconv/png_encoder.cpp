@@ -45,10 +45,15 @@ struct WriteSession {
 };
 
 // libpng errors leave through longjmp: nothing in this frame may have a destructor.
-bool WriteRows(WriteSession& s, WriteTarget& target, const RgbaImage& image) {
+bool WriteRows(WriteSession& s, WriteTarget& target, const RgbaImage& image, PngCompression compression) {
     if (setjmp(png_jmpbuf(s.png)) != 0) return false;
     png_set_write_fn(s.png, &target, WriteFn, FlushFn);
-    png_set_compression_level(s.png, 9);
+    if (compression == PngCompression::kQuick) {
+        png_set_compression_level(s.png, 2);
+        png_set_filter(s.png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
+    } else {
+        png_set_compression_level(s.png, 9);
+    }
     png_set_IHDR(s.png, s.info, image.width, image.height, 8, PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(s.png, s.info);
@@ -64,7 +69,7 @@ bool WriteRows(WriteSession& s, WriteTarget& target, const RgbaImage& image) {
 
 }  // namespace
 
-Result<ByteBuffer> EncodePng(const RgbaImage& image) {
+Result<ByteBuffer> EncodePng(const RgbaImage& image, PngCompression compression) {
     if (image.empty() || image.width > kMaxPngSide || image.height > kMaxPngSide)
         return Fail("encode", "", "picture has no pixels or is too large for PNG");
     const auto bytes = CheckedMul(image.RowBytes(), image.height);
@@ -76,7 +81,7 @@ Result<ByteBuffer> EncodePng(const RgbaImage& image) {
     if (s.info == nullptr) return Fail("encode", "", "out of memory");
     ByteBuffer out;
     WriteTarget target{&out};
-    if (!WriteRows(s, target, image))
+    if (!WriteRows(s, target, image, compression))
         return Fail("encode", "", target.out_of_memory ? "out of memory" : "PNG encoder failed");
     return out;
 }

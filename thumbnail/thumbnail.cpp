@@ -52,7 +52,7 @@ Result<ByteBuffer> MakeThumbnail(ByteView file, const ThumbnailRequest& request)
         if (!stored) return tl::unexpected(std::move(stored.error()));
         return ByteBuffer(stored->begin(), stored->end());
     }
-    return EncodePng(scale ? ScaledToFit(*image, request.size) : *image);
+    return EncodePng(scale ? ScaledToFit(*image, request.size) : *image, PngCompression::kQuick);
 }
 
 }  // namespace icoforge

@@ -45,7 +45,7 @@ ByteBuffer Dib32(std::uint32_t side, Rgba colour) {
     return out.Take();
 }
 
-ByteBuffer Png(std::uint32_t side, Rgba colour) { return *EncodePng(Solid(side, colour)); }
+ByteBuffer Png(std::uint32_t side, Rgba colour) { return *EncodePng(Solid(side, colour), PngCompression::kSmallest); }
 
 ByteBuffer TwoGroupModule(ModuleFormat format) {
     return BuildModule(format, {
