@@ -37,26 +37,12 @@ Result<> WriteWholeFile(std::string_view utf8_path, ByteView bytes) {
     return WriteWholeFile(utf8_path, std::span<const ByteView>(&bytes, 1));
 }
 
-// Pieces up to this much in all are joined and written at once: one system call for a
-// whole icon file instead of one for each of its header, directory and images, which is
-// what made writing a module's icons slower than copying them. Larger files are written
-// piece by piece, so that they are not held in memory twice.
-constexpr std::uint64_t kJoinedWriteBytes = std::uint64_t{8} << 20;
-
+// The pieces (an icon file's header, directory and images) go out in one gathered write,
+// not one write each, which is what made writing a module's icons slower than copying them.
 Result<> WriteWholeFile(std::string_view utf8_path, std::span<const ByteView> pieces) {
     auto file = ReplacingFile::Create(utf8_path);
     if (!file) return Fail(std::move(file.error()));
-    std::uint64_t total = 0;
-    for (const ByteView piece : pieces) total += piece.size();
-    if (pieces.size() > 1 && total <= kJoinedWriteBytes) {
-        ByteBuffer joined;
-        joined.reserve(static_cast<std::size_t>(total));
-        for (const ByteView piece : pieces) joined.insert(joined.end(), piece.begin(), piece.end());
-        if (auto written = file->Write(joined); !written) return written;
-        return file->Commit();
-    }
-    for (const ByteView piece : pieces)
-        if (auto written = file->Write(piece); !written) return written;
+    if (auto written = file->Write(pieces); !written) return written;
     return file->Commit();
 }
 

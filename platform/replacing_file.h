@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -28,6 +29,9 @@ public:
     // The temporary file's stream, for writers that produce their output piece by piece.
     std::FILE* stream() const;
     Result<> Write(ByteView bytes);
+    // The pieces one after another, as one gathered write where the system has one: no
+    // joined copy of a file made of a header, a directory and its images.
+    Result<> Write(std::span<const ByteView> pieces);
     // Flushes the temporary to the disk, closes it and moves it over the destination. When
     // any step fails, the temporary is removed and the destination is as it was.
     Result<> Commit();

@@ -2,10 +2,13 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
+#include <algorithm>
+#include <array>
 #include <string>
 
 #include "platform/posix/file_descriptor.h"
@@ -17,6 +20,8 @@ namespace {
 // Exclusive creation fails only when the name is taken; a few fresh random names make
 // that a matter of chance, not of an attacker or a leftover.
 constexpr int kNameAttempts = 8;
+// At most this many pieces go to one writev (POSIX promises IOV_MAX >= 16; Linux has 1024).
+constexpr std::size_t kMaxGatheredPieces = 16;
 
 }  // namespace
 
@@ -91,6 +96,49 @@ Result<> ReplacingFile::Write(ByteView bytes) {
             return FailFromSystem("write", state.destination);
         }
         done += static_cast<std::size_t>(wrote);
+    }
+    return {};
+}
+
+Result<> ReplacingFile::Write(std::span<const ByteView> pieces) {
+    State& state = *state_;
+    if (state.stream != nullptr || !state.fd.valid() || state.committed || state.failed) {
+        for (const ByteView piece : pieces)
+            if (auto written = Write(piece); !written) return written;
+        return {};
+    }
+    std::array<iovec, kMaxGatheredPieces> vectors{};
+    std::size_t next = 0;
+    while (next < pieces.size()) {
+        const std::size_t taken = std::min(pieces.size() - next, kMaxGatheredPieces);
+        int count = 0;
+        std::size_t total = 0;
+        for (std::size_t i = next; i < next + taken; ++i) {
+            if (pieces[i].empty()) continue;
+            vectors[static_cast<std::size_t>(count++)] = {const_cast<std::uint8_t*>(pieces[i].data()), pieces[i].size()};
+            total += pieces[i].size();
+        }
+        if (total == 0) {
+            next += taken;
+            continue;
+        }
+        const ssize_t wrote = ::writev(state.fd.get(), vectors.data(), count);
+        if (wrote < 0 && errno == EINTR) continue;
+        if (wrote <= 0) {
+            state.failed = true;
+            if (wrote == 0) errno = ENOSPC;  // as in Write: nothing written and no errno means a full disk
+            return FailFromSystem("write", state.destination);
+        }
+        if (static_cast<std::size_t>(wrote) == total) {
+            next += taken;
+            continue;
+        }
+        // A short write (a signal, a nearly full disk): the piece it stopped in is finished
+        // by Write, which says why if it cannot be, and gathering goes on after it.
+        std::size_t left = static_cast<std::size_t>(wrote);
+        while (left >= pieces[next].size()) left -= pieces[next++].size();
+        if (auto rest = Write(pieces[next].subspan(left)); !rest) return rest;
+        ++next;
     }
     return {};
 }

@@ -97,6 +97,13 @@ Result<> ReplacingFile::Write(ByteView bytes) {
     return StreamFailure(state_->destination_utf8);
 }
 
+// The stream buffers the pieces, so they still reach the file in few writes.
+Result<> ReplacingFile::Write(std::span<const ByteView> pieces) {
+    for (const ByteView piece : pieces)
+        if (auto written = Write(piece); !written) return written;
+    return {};
+}
+
 Result<> ReplacingFile::Commit() {
     State& state = *state_;
     const std::string& path = state.destination_utf8;

@@ -2,7 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
+#ifndef _WIN32
+#include <sys/resource.h>
+
+#include <csignal>
+#endif
 
 #include "common/path.h"
 #include "tests/support/temp_folder.h"
@@ -89,6 +95,40 @@ TEST_F(FileIoTest, FailedWriteKeepsTheOldFileLeavesNoTemporaryAndSaysWhy) {
     std::size_t entries = 0;
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder_.path())) ++entries;
     EXPECT_EQ(entries, 2u);
+}
+
+// Forty pieces, empty ones among them: more than one gathered write takes, so the writer
+// must carry on where each one stopped, and a write cut short must still fail whole.
+TEST_F(FileIoTest, PiecesArriveInOrderOrTheOldFileStays) {
+    std::vector<ByteBuffer> storage;
+    ByteBuffer joined;
+    for (std::size_t i = 0; i < 40; ++i) {
+        storage.emplace_back(i % 7 == 3 ? 0 : 100 + i, static_cast<std::uint8_t>(i));
+        joined.insert(joined.end(), storage.back().begin(), storage.back().end());
+    }
+    const std::vector<ByteView> pieces(storage.begin(), storage.end());
+    const std::string path = PathOf("pieces.bin");
+    ASSERT_TRUE(WriteWholeFile(path, pieces));
+    EXPECT_EQ(ReadWholeFile(path), joined);
+#ifdef _WIN32
+    GTEST_SKIP() << "no file-size limit on Windows";
+#else
+    // The limit falls inside the third piece of the first gathered write.
+    const ByteBuffer old{7, 7, 7};
+    ASSERT_TRUE(WriteWholeFile(path, old));
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limited = saved;
+    limited.rlim_cur = 250;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    const auto cut = WriteWholeFile(path, pieces);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+    ASSERT_FALSE(cut);
+    EXPECT_EQ(cut.error().system_error, EFBIG);
+    EXPECT_EQ(ReadWholeFile(path), old);
+#endif
 }
 
 TEST_F(FileIoTest, SameFileByIdentityNotByName) {
