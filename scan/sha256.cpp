@@ -79,6 +79,8 @@ __attribute__((target("sha,sse4.1,ssse3"))) void ProcessorBlocks(std::array<std:
     for (; count > 0; --count, data += 64) {
         const __m128i abef = state0, cdgh = state1;
         __m128i w[16];
+        // Unrolled, so that the schedule stays in registers and the g < 4 test disappears.
+#pragma GCC unroll 16
         for (int g = 0; g < 16; ++g) {
             if (g < 4) {
                 w[g] = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 16 * g)), byte_order);
