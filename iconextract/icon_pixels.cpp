@@ -8,6 +8,7 @@
 #include "common/byte_reader.h"
 #include "common/checked_size.h"
 #include "iconextract/icon_group.h"
+#include "iconextract/plain_png.h"
 
 namespace icoforge {
 namespace {
@@ -208,6 +209,11 @@ bool ReadPngRows(PngSession& s, std::uint8_t* pixels, std::uint32_t width, std::
 }  // namespace
 
 Result<RgbaImage> PngToRgba(ByteView png) {
+    if (auto plain = DecodePlainPng(png)) return std::move(*plain);
+    return PngToRgbaByLibpng(png);
+}
+
+Result<RgbaImage> PngToRgbaByLibpng(ByteView png) {
     if (!IsPngImage(png)) return Refuse("not a PNG image");
     PngSession s;
     s.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, PngError, PngWarning);

@@ -23,6 +23,8 @@ constexpr std::uint64_t kMaxIconPixels = std::uint64_t{64} << 20;
 
 Result<RgbaImage> DibToRgba(ByteView dib);
 Result<RgbaImage> PngToRgba(ByteView png);
+// libpng alone, without the plain-PNG path PngToRgba takes first: what that path is held to.
+Result<RgbaImage> PngToRgbaByLibpng(ByteView png);
 
 // Either, by the image's first bytes.
 Result<RgbaImage> IconImageToRgba(ByteView image);

@@ -1,6 +1,9 @@
 #include "scan/found_groups.h"
 
 #include <algorithm>
+#include <array>
+#include <iterator>
+#include <vector>
 
 #include "common/byte_reader.h"
 #include "iconextract/catalogue.h"
@@ -55,6 +58,43 @@ bool MayHoldGroups(ByteView file) {
     if (StartsWith(file, "RIFF") && file.size() >= 12 && StartsWith(file.subspan(8), "ACON")) return true;
     // A resource file opens with an empty entry: sizes 0 and 32, type and name 0xFFFF 0.
     return StartsWith(file, std::string_view("\0\0\0\0\x20\0\0\0\xFF\xFF\0\0\xFF\xFF\0\0", 16));
+}
+
+Result<bool> MayHoldGroups(const FileReader& file) {
+    // A module's headers and section table fit in its first page but for the odd one.
+    constexpr std::size_t kHeadBytes = 4096;
+    constexpr std::uint64_t kDirectoryHeaderBytes = 16, kEntryBytes = 8;
+    constexpr std::uint32_t kStringName = 0x80000000u;
+    // The group types and their images' types (so that whatever the catalogue would say
+    // of a module's images is still said), and both animations.
+    constexpr std::uint16_t kGroupTypes[] = {1, 3, 12, 14, 21, 22};
+
+    std::array<std::uint8_t, kHeadBytes> head_bytes{};
+    const auto got = file.ReadAt(0, head_bytes);
+    if (!got) return Fail(got.error());
+    const ByteView head(head_bytes.data(), *got);
+    if (!StartsWith(head, "MZ")) return MayHoldGroups(head);
+    const auto look = module::LookForResourceRoot(head, file.size());
+    if (look.kind == module::ResourceRootLook::Kind::kNoResources) return false;
+    if (look.kind == module::ResourceRootLook::Kind::kUnsure) return true;
+
+    std::array<std::uint8_t, kDirectoryHeaderBytes> header{};
+    const auto header_got = file.ReadAt(look.offset, header);
+    if (!header_got) return Fail(header_got.error());
+    if (*header_got < header.size()) return true;
+    const std::uint64_t count = std::uint64_t{*ReadU16(header, 12)} + *ReadU16(header, 14);
+    std::vector<std::uint8_t> entries(static_cast<std::size_t>(count * kEntryBytes));
+    const auto entries_got = file.ReadAt(look.offset + kDirectoryHeaderBytes, entries);
+    if (!entries_got) return Fail(entries_got.error());
+    if (*entries_got < entries.size()) return true;
+    for (std::uint64_t i = 0; i < count; ++i) {
+        const std::uint32_t name = *ReadU32(entries, i * kEntryBytes);
+        if ((name & kStringName) != 0) continue;
+        if (std::find(std::begin(kGroupTypes), std::end(kGroupTypes), static_cast<std::uint16_t>(name)) !=
+            std::end(kGroupTypes))
+            return true;
+    }
+    return false;
 }
 
 Result<> ForEachGroup(ByteView file, const std::function<void(FoundGroup&&)>& take,

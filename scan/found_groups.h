@@ -12,12 +12,19 @@
 
 #include "common/bytes.h"
 #include "common/failure.h"
+#include "platform/file_reader.h"
 
 namespace icoforge::scan {
 
 // True when the first bytes say the file may hold groups: a module, a resource file, an
 // icon, cursor or animation file. Everything else is passed over without more reading.
 bool MayHoldGroups(ByteView file);
+
+// The same question asked with a few small reads rather than a mapping: a module's
+// headers and its resource root say whether any type a group is made of is there at all,
+// which passes over most of a system folder's libraries. True wherever those bytes cannot
+// tell, so that the whole file decides.
+Result<bool> MayHoldGroups(const FileReader& file);
 
 struct FoundGroup {
     std::string kind;                     // the file's: "pe32", "pe32+", "ne", "ico", "cur", "ani", "res"

@@ -151,6 +151,7 @@ Result<Headers> ReadHeaders(ByteView image, std::uint32_t pe_offset) {
     // A section table cut short by the end of the file keeps the headers that are whole.
     const std::uint64_t room = h.section_table < image.size() ? image.size() - h.section_table : 0;
     h.section_count = static_cast<std::uint32_t>(std::min<std::uint64_t>(*sections, room / kSectionHeaderSize));
+    h.declared_section_count = *sections;
 
     if (*rva_count > kResourceDirectoryIndex) {
         const auto rva = ReadU32(image, optional + directories_field + kDataDirectorySize * kResourceDirectoryIndex);

@@ -18,6 +18,7 @@ struct Headers {
     ModuleFormat format = ModuleFormat::Pe32;
     std::uint64_t section_table = 0;  // file offset of the first section header
     std::uint32_t section_count = 0;  // whole section headers that lie inside the file
+    std::uint32_t declared_section_count = 0;  // what the file header says
     std::uint32_t size_of_headers = 0;
     std::optional<std::uint64_t> resource_root;  // file offset of the root directory
 };

@@ -143,4 +143,15 @@ std::optional<ByteView> ResourceIndex::Find(const ResourceName& name) const {
 
 bool LooksLikeModule(ByteView image) { return FindNewHeader(image).signature != Signature::None; }
 
+ResourceRootLook LookForResourceRoot(ByteView head, std::uint64_t file_size) {
+    const bool whole = head.size() >= file_size;
+    const NewHeader header = FindNewHeader(head);
+    if (header.signature != Signature::Pe) return {};
+    const auto headers = pe::ReadHeaders(head, header.offset);
+    // What the head cuts short may be whole in the file.
+    if (!headers || (!whole && headers->section_count < headers->declared_section_count)) return {};
+    if (!headers->resource_root) return {ResourceRootLook::Kind::kNoResources, 0};
+    return {ResourceRootLook::Kind::kAt, *headers->resource_root};
+}
+
 }  // namespace icoforge::module

@@ -115,4 +115,14 @@ private:
 // header at the offset the MZ header names.
 bool LooksLikeModule(ByteView image);
 
+// What a module's first bytes tell of its resources, for a caller that reads a little of
+// many files before it maps one: where a PE module's resource root lies in the file, that
+// it has none, or that only the whole file can tell (an NE module, headers reaching past
+// `head`, headers the full parse would refuse with a reason).
+struct ResourceRootLook {
+    enum class Kind : std::uint8_t { kNoResources, kAt, kUnsure } kind = Kind::kUnsure;
+    std::uint64_t offset = 0;  // with kAt
+};
+ResourceRootLook LookForResourceRoot(ByteView head, std::uint64_t file_size);
+
 }  // namespace icoforge::module

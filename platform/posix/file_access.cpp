@@ -20,10 +20,11 @@ tl::unexpected<Failure> FailFromSystem(std::string what, std::string_view path) 
     return Fail(std::move(what), std::string(path), std::generic_category().message(code), code);
 }
 
-Result<FileDescriptor> OpenRegularFileForReading(const std::string& path, struct stat& info) {
+Result<FileDescriptor> OpenRegularFileForReading(const std::string& path, struct stat& info, ReadMode mode) {
     FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (!fd.valid() || ::fstat(fd.get(), &info) != 0) return FailFromSystem("read", path);
     if (!S_ISREG(info.st_mode)) return Fail("read", path, kNotRegularFileText);
+    if (mode == ReadMode::kMappedOrPositioned) return fd;
     const int flags = ::fcntl(fd.get(), F_GETFL);
     if (flags < 0 || ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK) != 0) return FailFromSystem("read", path);
     return fd;

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <string>
 
 #include "common/failure.h"
@@ -46,7 +47,11 @@ private:
 
 // A regular file opened read-only, its status in `info`; a failure to "read" anything
 // else. The open does not wait: a FIFO without a writer or a device would otherwise stall
-// here before its type could be checked. Reads then block as usual.
-Result<FileDescriptor> OpenRegularFileForReading(const std::string& path, struct stat& info);
+// here before its type could be checked. With kBlockingReads, reads then block as usual;
+// a file that is only mapped or read with pread, which the flag does not touch for a
+// regular file, skips the two calls that takes (a scan opens thousands).
+enum class ReadMode : std::uint8_t { kBlockingReads, kMappedOrPositioned };
+Result<FileDescriptor> OpenRegularFileForReading(const std::string& path, struct stat& info,
+                                                 ReadMode mode = ReadMode::kBlockingReads);
 
 }  // namespace icoforge

@@ -22,7 +22,7 @@ struct MappedFile::Mapping {
 Result<MappedFile> MappedFile::Open(std::string_view utf8_path) {
     const std::string path(utf8_path);
     struct stat info {};
-    const auto fd = OpenRegularFileForReading(path, info);
+    const auto fd = OpenRegularFileForReading(path, info, ReadMode::kMappedOrPositioned);
     if (!fd) return Fail(fd.error());
     auto mapping = std::make_unique<Mapping>();
     if (info.st_size > 0) {
