@@ -30,22 +30,7 @@ bool FirstScanFits(const jpeg_decompress_struct& cinfo, std::uint64_t file_size)
 }  // namespace
 
 // Owns the decompressor for as long as the decoder is open.
-struct JpegDecoder::Session {
-    jpeg_decompress_struct cinfo{};
-    JpegErrorManager errors{};
-    jpeg_progress_mgr progress{};
-    bool created = false;
-
-    Session() = default;
-    Session(const Session&) = delete;
-    Session& operator=(const Session&) = delete;
-    ~Session() {
-        if (created) jpeg_destroy_decompress(&cinfo);
-    }
-
-    // Every operation takes a fresh error manager; its recovery point is set by the caller.
-    void ResetErrors() { UseJpegErrorManager(cinfo, errors); }
-};
+struct JpegDecoder::Session : JpegDecompressor {};
 
 namespace {
 
