@@ -1,5 +1,5 @@
 #pragma once
-// What the decoders that hand a library a C stream keep between Open and Read: the open
+// What the decoders that read a picture through a C stream keep between Open and Read: the
 // file, its length (a bound on what the header may claim), the image to fill and the size
 // and depth the header gave.
 
