@@ -17,28 +17,18 @@
 #include <string>
 #include <vector>
 
+#include "bench/command_runs.h"
+
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using icoforge::bench::Median;
+using icoforge::bench::Quoted;
+using icoforge::bench::Timed;
 
 constexpr const char* kWrestool = "/usr/bin/wrestool";
 constexpr const char* kIcotool = "/usr/bin/icotool";
 constexpr int kRuns = 7;
-
-std::string Quoted(const fs::path& path) { return std::string("'").append(path.string()).append("'"); }
-
-double Timed(const std::string& command) {
-    const auto start = Clock::now();
-    const int status = std::system((command + " >/dev/null 2>&1").c_str());
-    const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-    return status == 0 ? ms : -1;
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
-}
 
 void Report(const char* what, const char* ours_label, double ours, const char* peer_label, double peer) {
     std::printf("%s, medians of %d alternating runs\n  %-34s %9.1f ms\n  %-34s %9.1f ms  (%.2fx)\n", what, kRuns,

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/command_runs.h"
 #include "common/path.h"
 #include "iconextract/extract.h"
 
@@ -26,6 +27,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
+using icoforge::bench::Median;
 
 std::string g_module = "/usr/lib/i386-linux-gnu/wine/i386-windows/shell32.dll";
 fs::path g_output_root;
@@ -54,13 +56,6 @@ int ExtractAll(const fs::path& folder) {
         if (icoforge::ExtractIconGroupOutcome(g_module, icoforge::kModeWriteFile, out, index).written) ++written;
     }
     return written;
-}
-
-double Median(std::vector<double> values) {
-    if (values.empty()) return 0;
-    std::sort(values.begin(), values.end());
-    const std::size_t mid = values.size() / 2;
-    return values.size() % 2 == 1 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
 }
 
 void BM_ExtractLoopBesideWrestool(benchmark::State& state) {

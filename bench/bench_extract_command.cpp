@@ -24,10 +24,14 @@
 #include <string_view>
 #include <vector>
 
+#include "bench/command_runs.h"
+
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using icoforge::bench::Median;
+using icoforge::bench::Quoted;
+using icoforge::bench::Timed;
 
 // The Debian builds of the peers, named by path so that nothing else on PATH stands in.
 constexpr const char* kImageMagick = "/usr/bin/convert";
@@ -35,24 +39,6 @@ constexpr const char* kPython = "/usr/bin/python3";
 constexpr const char* kWrestool = "/usr/bin/wrestool";
 constexpr int kModuleRuns = 15;
 constexpr int kPictureRuns = 3;
-
-// Appended piece by piece: GCC 12 warns falsely about `"'" + text`.
-std::string Quoted(const fs::path& path) { return std::string("'").append(path.string()).append("'"); }
-
-// Milliseconds one shell command takes, or a negative number when it fails.
-double Timed(const std::string& command) {
-    const auto start = Clock::now();
-    const int status = std::system((command + " >/dev/null 2>&1").c_str());
-    const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-    return status == 0 ? ms : -1;
-}
-
-double Median(std::vector<double> values) {
-    if (values.empty()) return 0;
-    std::sort(values.begin(), values.end());
-    const std::size_t mid = values.size() / 2;
-    return values.size() % 2 == 1 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
-}
 
 // The floor's input: every file of a folder, as name length, name, size, bytes.
 bool PackFolder(const fs::path& folder, const fs::path& pack) {

@@ -24,12 +24,15 @@
 
 #include <sys/resource.h>
 
+#include "bench/command_runs.h"
 #include "platform/mapped_file.h"
 #include "thumbnail/thumbnail.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using icoforge::bench::Median;
+using icoforge::bench::Quoted;
 using Clock = std::chrono::steady_clock;
 
 constexpr const char* kWrestool = "/usr/bin/wrestool";
@@ -38,14 +41,6 @@ constexpr const char* kImageMagick = "/usr/bin/convert";
 constexpr int kRuns = 15;
 constexpr std::uint64_t kHundredMegabytes = 100ull << 20;
 constexpr std::uint64_t kTwoGigabytes = 2ull << 30;
-
-std::string Quoted(const fs::path& path) { return std::string("'").append(path.string()).append("'"); }
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const std::size_t mid = values.size() / 2;
-    return values.empty() ? 0 : values.size() % 2 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
-}
 
 struct Timing {
     double wall_ms = -1;  // negative when the command failed

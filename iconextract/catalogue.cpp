@@ -100,6 +100,17 @@ const Record* FindImage(const std::vector<Record>& images, std::uint16_t id, con
     return neutral ? neutral : first;
 }
 
+// How many of the `count` entries a directory names fit in the `room` it has; the others
+// are missing images.
+std::uint64_t EntriesWithRoom(std::uint16_t count, std::uint64_t room, const std::string& what, CatalogueGroup& group,
+                              std::vector<Problem>& problems) {
+    if (count <= room) return count;
+    problems.push_back(
+        {what, "its directory names " + std::to_string(count) + " images but has room for " + std::to_string(room)});
+    group.missing_images += static_cast<std::uint32_t>(count - room);
+    return room;
+}
+
 // The entries of an icon or cursor file (or an animation frame that is one); image
 // offsets count from the start of `ico`. Images outside it are problems.
 void ReadIconDirectory(ByteView file, ByteView ico, const std::string& what, CatalogueGroup& group,
@@ -112,12 +123,7 @@ void ReadIconDirectory(ByteView file, ByteView ico, const std::string& what, Cat
         return;
     }
     const std::uint64_t room = (ico.size() - ico::kHeaderBytes) / ico::kEntryBytes;
-    if (*count > room) {
-        problems.push_back({what, "its directory names " + std::to_string(*count) + " images but has room for " +
-                                      std::to_string(room)});
-        group.missing_images += static_cast<std::uint32_t>(*count - room);
-    }
-    const std::uint64_t whole = std::min<std::uint64_t>(*count, room);
+    const std::uint64_t whole = EntriesWithRoom(*count, room, what, group, problems);
     for (std::uint64_t i = 0; i < whole; ++i) {
         const std::uint64_t entry = ico::kHeaderBytes + ico::kEntryBytes * i;
         const std::uint32_t size = *ReadU32(ico, entry + 8);
@@ -149,12 +155,7 @@ void ReadGroupResource(ByteView file, ByteView resource, bool cursors, const std
     const std::uint64_t room = resource.size() < group_resource::kHeaderBytes
                                    ? 0
                                    : (resource.size() - group_resource::kHeaderBytes) / group_resource::kEntryBytes;
-    if (*count > room) {
-        problems.push_back({what, "its directory names " + std::to_string(*count) + " images but has room for " +
-                                      std::to_string(room)});
-        group.missing_images += static_cast<std::uint32_t>(*count - room);
-    }
-    const std::uint64_t whole = std::min<std::uint64_t>(*count, room);
+    const std::uint64_t whole = EntriesWithRoom(*count, room, what, group, problems);
     for (std::uint64_t i = 0; i < whole; ++i) {
         const std::uint16_t id =
             *ReadU16(resource, group_resource::kHeaderBytes + group_resource::kEntryBytes * i + group_resource::kEntryIconId);

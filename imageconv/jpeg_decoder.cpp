@@ -30,22 +30,7 @@ bool FirstScanFits(const jpeg_decompress_struct& cinfo, std::uint64_t file_size)
 }  // namespace
 
 // Owns the decompressor for as long as the decoder is open.
-struct JpegDecoder::Session {
-    jpeg_decompress_struct cinfo{};
-    JpegErrorManager errors{};
-    jpeg_progress_mgr progress{};
-    bool created = false;
-
-    Session() = default;
-    Session(const Session&) = delete;
-    Session& operator=(const Session&) = delete;
-    ~Session() {
-        if (created) jpeg_destroy_decompress(&cinfo);
-    }
-
-    // Every operation takes a fresh error manager; its recovery point is set by the caller.
-    void ResetErrors() { UseJpegErrorManager(cinfo, errors); }
-};
+struct JpegDecoder::Session : JpegDecompressor {};
 
 namespace {
 
@@ -87,25 +72,17 @@ JpegDecoder::~JpegDecoder() { Close(); }
 
 bool JpegDecoder::Open(std::string_view path, RasterImage& image) {
     Close();
-    file_ = OpenStdioFile(path, "rb").value_or(nullptr);
-    if (!file_) return false;
+    if (!OpenFile(path)) return Close(), false;
     std::uint8_t marker[sizeof kStartOfImage] = {};
     if (std::fread(marker, 1, sizeof marker, file_.get()) != sizeof marker || marker[0] != kStartOfImage[0] ||
         marker[1] != kStartOfImage[1] || !SeekStdioFile(file_.get(), 0))
         return Close(), false;
-    const auto file_size = StdioFileLength(file_.get());
-    if (!file_size || !SeekStdioFile(file_.get(), 0)) return Close(), false;
     session_ = std::make_unique<Session>();
     if (!ReadHeader(*session_, file_.get())) return Close(), false;
     const jpeg_decompress_struct& cinfo = session_->cinfo;
     if (cinfo.output_width < 1 || cinfo.output_height < 1) return Close(), false;
     if (cinfo.output_components != 1 && cinfo.output_components != 3) return Close(), false;
-    path_ = std::string(path);
-    image_ = &image;
-    width_ = cinfo.output_width;
-    height_ = cinfo.output_height;
-    bits_per_pixel_ = cinfo.output_components == 3 ? 24 : 8;
-    file_size_ = *file_size;
+    Accept(image, cinfo.output_width, cinfo.output_height, cinfo.output_components == 3 ? 24 : 8);
     return true;
 }
 
@@ -129,13 +106,7 @@ bool JpegDecoder::Read() {
 
 void JpegDecoder::Close() {
     session_.reset();  // the decompressor goes before the file it reads from
-    file_.reset();
-    path_.clear();
-    image_ = nullptr;
-    width_ = 0;
-    height_ = 0;
-    bits_per_pixel_ = 0;
-    file_size_ = 0;
+    CloseFile();
 }
 
 }  // namespace icoforge

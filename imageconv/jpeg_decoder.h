@@ -3,14 +3,12 @@
 
 #include <cstdint>
 #include <memory>
-#include <string>
 
-#include "imageconv/picture_decoder.h"
-#include "platform/stdio_file.h"
+#include "imageconv/stdio_picture_decoder.h"
 
 namespace icoforge {
 
-class JpegDecoder final : public PictureDecoder {
+class JpegDecoder final : public StdioPictureDecoder {
 public:
     JpegDecoder();
     JpegDecoder(const JpegDecoder&) = delete;
@@ -22,20 +20,11 @@ public:
     bool Open(std::string_view path, RasterImage& image) override;
     bool Read() override;
     void Close() override;
-    std::uint64_t width() const override { return width_; }
-    std::uint64_t height() const override { return height_; }
 
     struct Session;  // the decompressor and its error manager
 
 private:
-    StdioFile file_;
-    std::string path_;
-    RasterImage* image_ = nullptr;
     std::unique_ptr<Session> session_;
-    std::uint64_t width_ = 0;
-    std::uint64_t height_ = 0;
-    std::int32_t bits_per_pixel_ = 0;
-    std::uint64_t file_size_ = 0;
 };
 
 }  // namespace icoforge

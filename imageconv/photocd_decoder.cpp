@@ -46,20 +46,14 @@ PhotoCdColour PhotoCdToRgb(std::uint8_t y, std::uint8_t c1, std::uint8_t c2) {
 
 bool PhotoCdDecoder::Open(std::string_view path, RasterImage& image, int selector) {
     Close();
-    file_ = OpenStdioFile(path, "rb").value_or(nullptr);
-    if (!file_) return false;
-    const auto length = StdioFileLength(file_.get());
-    if (!length || *length < kMinFileSize) return Close(), false;
+    if (!OpenFile(path) || file_size_ < kMinFileSize) return Close(), false;
     if (selector < kBase16 || selector > kBase) return Close(), false;
     std::uint8_t signature[kSignatureLength];
     if (!SeekStdioFile(file_.get(), kSignatureOffset) || !ReadExactly(file_.get(), signature) ||
         std::memcmp(signature, kSignature, kSignatureLength) != 0)
         return Close(), false;
     const Resolution& resolution = kResolutions[selector];
-    path_ = std::string(path);
-    image_ = &image;
-    width_ = resolution.width;
-    height_ = resolution.height;
+    Accept(image, resolution.width, resolution.height, 24);
     data_offset_ = resolution.offset;
     open_ = true;
     return true;
@@ -72,7 +66,7 @@ bool PhotoCdDecoder::Read() {
 }
 
 bool PhotoCdDecoder::Decode() {
-    if (!image_->Create(static_cast<std::int32_t>(width_), static_cast<std::int32_t>(height_), 24, 0)) return false;
+    if (!image_->Create(static_cast<std::int32_t>(width_), static_cast<std::int32_t>(height_), bits_per_pixel_, 0)) return false;
     MappedBuffer upper;
     MappedBuffer lower;
     MappedBuffer colour;
@@ -103,11 +97,7 @@ bool PhotoCdDecoder::Decode() {
 }
 
 void PhotoCdDecoder::Close() {
-    file_.reset();
-    path_.clear();
-    image_ = nullptr;
-    width_ = 0;
-    height_ = 0;
+    CloseFile();
     data_offset_ = 0;
     open_ = false;
 }

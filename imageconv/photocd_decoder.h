@@ -3,10 +3,8 @@
 // colour differences shared by 2 x 2 pixels, converted to red, green and blue.
 
 #include <cstdint>
-#include <string>
 
-#include "imageconv/picture_decoder.h"
-#include "platform/stdio_file.h"
+#include "imageconv/stdio_picture_decoder.h"
 
 namespace icoforge {
 
@@ -18,7 +16,7 @@ struct PhotoCdColour {
 // One pixel from its luminance and the two colour differences of its 2 x 2 block.
 PhotoCdColour PhotoCdToRgb(std::uint8_t y, std::uint8_t c1, std::uint8_t c2);
 
-class PhotoCdDecoder final : public PictureDecoder {
+class PhotoCdDecoder final : public StdioPictureDecoder {
 public:
     // Resolution selectors: 192 x 128, 384 x 256, and the 768 x 512 base image.
     static constexpr int kBase16 = 0;
@@ -37,17 +35,10 @@ public:
     bool Open(std::string_view path, RasterImage& image, int selector);
     bool Read() override;
     void Close() override;
-    std::uint64_t width() const override { return width_; }
-    std::uint64_t height() const override { return height_; }
 
 private:
     bool Decode();
 
-    StdioFile file_;
-    std::string path_;
-    RasterImage* image_ = nullptr;
-    std::uint64_t width_ = 0;
-    std::uint64_t height_ = 0;
     std::uint64_t data_offset_ = 0;
     bool open_ = false;
 };

@@ -134,10 +134,7 @@ PngDecoder::~PngDecoder() { Close(); }
 
 bool PngDecoder::Open(std::string_view path, RasterImage& image) {
     Close();
-    file_ = OpenStdioFile(path, "rb").value_or(nullptr);
-    if (!file_) return Close(), false;
-    const auto file_size = StdioFileLength(file_.get());
-    if (!file_size || !SeekStdioFile(file_.get(), 0)) return Close(), false;
+    if (!OpenFile(path)) return Close(), false;
     session_ = std::make_unique<Session>();
     session_->png = png_create_read_struct(PNG_LIBPNG_VER_STRING, file_.get(), ErrorFn, WarningFn);
     if (session_->png == nullptr) return Close(), false;
@@ -145,33 +142,30 @@ bool PngDecoder::Open(std::string_view path, RasterImage& image) {
     if (session_->info == nullptr) return Close(), false;
     Header header;
     if (!ReadHeader(*session_, file_.get(), header)) return Close(), false;
+    std::int32_t bits = 0;
     switch (header.colour_type) {
     case PNG_COLOR_TYPE_PALETTE: {
         png_colorp palette = nullptr;
         int count = 0;
         if (png_get_PLTE(session_->png, session_->info, &palette, &count) == 0) return Close(), false;
-        bits_per_pixel_ = 8;
+        bits = 8;
         palette_size_ = count;
         break;
     }
     case PNG_COLOR_TYPE_RGB:
-        bits_per_pixel_ = 24;
+        bits = 24;
         break;
     case PNG_COLOR_TYPE_RGB_ALPHA:
-        bits_per_pixel_ = 32;
+        bits = 32;
         break;
     case PNG_COLOR_TYPE_GRAY:
     case PNG_COLOR_TYPE_GRAY_ALPHA:
-        bits_per_pixel_ = 8;
+        bits = 8;
         break;
     default:
         return Close(), false;
     }
-    path_ = std::string(path);
-    image_ = &image;
-    width_ = header.width;
-    height_ = header.height;
-    file_size_ = *file_size;
+    Accept(image, header.width, header.height, bits);
     stored_row_bytes_ = header.stored_row_bytes;
     return true;
 }
@@ -200,14 +194,8 @@ bool PngDecoder::Read() {
 
 void PngDecoder::Close() {
     session_.reset();
-    file_.reset();
-    path_.clear();
-    image_ = nullptr;
-    width_ = 0;
-    height_ = 0;
-    bits_per_pixel_ = 0;
+    CloseFile();
     palette_size_ = 0;
-    file_size_ = 0;
     stored_row_bytes_ = 0;
 }
 

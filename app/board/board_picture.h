@@ -3,6 +3,7 @@
 // our own code (libjpeg and libpng for those two formats), and drawn onto the board.
 
 #include <cstdint>
+#include <cstdio>
 #include <optional>
 
 #include "app/board/board_image.h"
@@ -60,6 +61,16 @@ public:
     virtual ~PictureStream() = default;
     // Up to `size` bytes into `out`: how many were read, 0 at the end or on failure.
     virtual std::size_t Read(std::uint8_t* out, std::size_t size) = 0;
+};
+
+// A C stream read from wherever it stands; the caller keeps it open and asks ferror.
+class StdioPictureStream final : public PictureStream {
+public:
+    explicit StdioPictureStream(std::FILE* file) : file_(file) {}
+    std::size_t Read(std::uint8_t* out, std::size_t size) override { return std::fread(out, 1, size, file_); }
+
+private:
+    std::FILE* file_;
 };
 
 // As DecodeBoardPicture, reading the stream from its start. JPEG and PNG are decoded as

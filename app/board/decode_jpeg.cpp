@@ -13,21 +13,6 @@
 namespace icoforge::board_detail {
 namespace {
 
-struct Decompressor {
-    jpeg_decompress_struct cinfo{};
-    JpegErrorManager errors{};
-    jpeg_progress_mgr progress{};
-    bool created = false;
-
-    Decompressor() = default;
-    Decompressor(const Decompressor&) = delete;
-    Decompressor& operator=(const Decompressor&) = delete;
-    ~Decompressor() {
-        if (created) jpeg_destroy_decompress(&cinfo);
-    }
-    void ResetErrors() { UseJpegErrorManager(cinfo, errors); }
-};
-
 // Feeds libjpeg from a ByteSource a piece at a time.
 struct SourceManager {
     jpeg_source_mgr base;  // first, so libjpeg's pointer to it is a pointer to the whole
@@ -67,7 +52,7 @@ void SkipInputData(j_decompress_ptr cinfo, long count) {
 
 // A libjpeg error leaves the next three functions through longjmp, so nothing in their
 // frames may have a destructor.
-bool ReadHeader(Decompressor& d, SourceManager& manager) {
+bool ReadHeader(JpegDecompressor& d, SourceManager& manager) {
     d.ResetErrors();
     if (setjmp(d.errors.recovery) != 0) return false;
     jpeg_create_decompress(&d.cinfo);
@@ -84,7 +69,7 @@ bool ReadHeader(Decompressor& d, SourceManager& manager) {
     return jpeg_read_header(&d.cinfo, TRUE) == JPEG_HEADER_OK;
 }
 
-bool StartDecompress(Decompressor& d, unsigned eighths, J_COLOR_SPACE output) {
+bool StartDecompress(JpegDecompressor& d, unsigned eighths, J_COLOR_SPACE output) {
     d.ResetErrors();
     if (setjmp(d.errors.recovery) != 0) return false;
     d.cinfo.scale_num = eighths;
@@ -93,7 +78,7 @@ bool StartDecompress(Decompressor& d, unsigned eighths, J_COLOR_SPACE output) {
     return jpeg_start_decompress(&d.cinfo) == TRUE;
 }
 
-bool ReadScanline(Decompressor& d, std::uint8_t* row) {
+bool ReadScanline(JpegDecompressor& d, std::uint8_t* row) {
     d.ResetErrors();
     if (setjmp(d.errors.recovery) != 0) return false;
     JSAMPROW rows[1] = {row};
@@ -138,7 +123,7 @@ std::optional<BoardPicture> DecodeJpeg(ByteSource& source, const BoardDecodeOpti
     // Declared before the decompressor, so that it outlives it.
     auto manager = std::make_unique<SourceManager>();
     manager->source = &source;
-    Decompressor d;
+    JpegDecompressor d;
     if (!ReadHeader(d, *manager)) return std::nullopt;
     const std::uint64_t width = d.cinfo.image_width;
     const std::uint64_t height = d.cinfo.image_height;

@@ -17,15 +17,6 @@ constexpr std::uint64_t kMaxWholeFileBytes = kWholeFileReadLimit;
 // Enough to recognise every kind, an SVG's root element included.
 constexpr std::size_t kHeadSize = 1024;
 
-class FileStream : public PictureStream {
-public:
-    explicit FileStream(std::FILE* file) : file_(file) {}
-    std::size_t Read(std::uint8_t* out, std::size_t size) override { return std::fread(out, 1, size, file_); }
-
-private:
-    std::FILE* file_;
-};
-
 // The board's blue-green-red-alpha, premultiplied unless `straight`, as RGBA not premultiplied.
 RgbaImage ToRgba(const BoardImage& board, bool straight) {
     RgbaImage out{static_cast<std::uint32_t>(board.width), static_cast<std::uint32_t>(board.height),
@@ -97,7 +88,7 @@ Result<std::vector<SourcePicture>> Read(std::string_view path, const IconPicture
     BoardDecodeOptions board;
     board.max_pixels = options.max_pixels;
     board.fit_width = board.fit_height = static_cast<std::int32_t>(options.master_side);
-    FileStream rest(file.get());
+    StdioPictureStream rest(file.get());
     board_detail::ByteSource source(head_bytes, rest);
     if (kind == BoardPictureKind::Jpeg) {
         const auto picture = board_detail::DecodeJpeg(source, board);

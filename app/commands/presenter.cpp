@@ -19,16 +19,6 @@ namespace {
 // The board is told "fitted" by any value above 2; the command has always said 10.
 constexpr std::int32_t kFittedModeValue = 10;
 
-// The picture file read in pieces, so that a large JPEG or PNG is never held whole.
-class FilePictureStream : public PictureStream {
-public:
-    explicit FilePictureStream(std::FILE* file) : file_(file) {}
-    std::size_t Read(std::uint8_t* out, std::size_t size) override { return std::fread(out, 1, size, file_); }
-
-private:
-    std::FILE* file_;
-};
-
 std::string JoinPath(std::string_view folder, std::string_view name) {
     return Utf8FromPath(PathFromUtf8(folder) / PathFromUtf8(name));
 }
@@ -149,7 +139,8 @@ bool Presenter::ExtractPicture(ExtractReport& report) {
     board.SetPictureMode(kFittedModeValue);
     bool drawn = false;
     if (const auto file = OpenStdioFile(ui_.EditText(), "rb")) {
-        FilePictureStream stream(file->get());
+        // Read in pieces, so that a large JPEG or PNG is never held whole.
+        StdioPictureStream stream(file->get());
         drawn = board.SetPictureFrom(stream, kWholeFileReadLimit) && std::ferror(file->get()) == 0;
     }
 

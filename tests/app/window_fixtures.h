@@ -1,13 +1,19 @@
 #pragma once
-// Sources the window tests of every platform feed the presenter: a module with a given
-// number of icon groups, and a plain red picture.
+// What the window tests of every platform share: the folders the window starts over, and
+// the sources they feed the presenter (a module with a given number of icon groups, and a
+// plain red picture).
 
 #include <cstdint>
+#include <filesystem>
+#include <string>
 #include <vector>
 
 #include "app/board/drawing_board.h"
+#include "common/path.h"
+#include "platform/file_io.h"
 #include "tests/support/ico_builder.h"
 #include "tests/support/module_builder.h"
+#include "tests/support/temp_folder.h"
 
 namespace icoforge::testing {
 
@@ -37,5 +43,30 @@ inline ByteBuffer RedSquareBmp(std::int32_t edge) {
     }
     return BmpFileOf(image);
 }
+
+// The program, temporary and desktop folders of a window, made in a private folder that
+// also holds the sources a test opens. The temporary and desktop folders end in a
+// separator, as the program finds them.
+struct WindowFolders {
+    TempFolder root;
+    std::string program = root.File("program");
+    std::string temporary = root.File("temp") + Separator();
+    std::string desktop = root.File("desktop") + Separator();
+
+    WindowFolders() {
+        for (const char* folder : {"program", "temp", "desktop"})
+            std::filesystem::create_directory(PathFromUtf8(root.File(folder)));
+    }
+    std::string Source(const std::string& name, const ByteBuffer& bytes) {
+        const std::string path = root.File(name);
+        EXPECT_TRUE(WriteWholeFile(path, bytes));
+        return path;
+    }
+    // Where extracting writes icon `n`.
+    std::string Icon(int n) const { return Utf8FromPath(PathFromUtf8(program) / (std::to_string(n) + ".ico")); }
+
+private:
+    static std::string Separator() { return {static_cast<char>(std::filesystem::path::preferred_separator)}; }
+};
 
 }  // namespace icoforge::testing

@@ -28,16 +28,7 @@ std::int32_t Load(const ByteBuffer& bytes, RasterImage& image, const char* name 
 ByteBuffer SmallBmp(std::int32_t width, std::int32_t height) {
     const std::uint32_t stride = (static_cast<std::uint32_t>(width) * 3 + 3) / 4 * 4;
     ByteWriter w;
-    w.U16(0x4D42);
-    w.U32(54 + stride * height);
-    w.U32(0);
-    w.U32(54);
-    w.U32(40);
-    w.I32(width);
-    w.I32(height);
-    w.U16(1);
-    w.U16(24);
-    w.Zeros(24);
+    test::WriteBmp24Header(w, width, height, stride * static_cast<std::uint32_t>(height));
     for (std::int32_t i = 0; i < height; ++i) {
         for (std::int32_t x = 0; x < width; ++x) {
             w.U8(30);  // blue

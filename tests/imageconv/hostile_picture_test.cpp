@@ -19,16 +19,7 @@ namespace {
 
 ByteBuffer Bmp24(std::int32_t width, std::int32_t height, std::size_t pixel_bytes) {
     ByteWriter w(54);
-    w.U16(0x4D42);
-    w.U32(static_cast<std::uint32_t>(54 + pixel_bytes));
-    w.U32(0);
-    w.U32(54);
-    w.U32(40);
-    w.I32(width);
-    w.I32(height);
-    w.U16(1);
-    w.U16(24);
-    w.Zeros(24);
+    test::WriteBmp24Header(w, width, height, pixel_bytes);
     w.Zeros(pixel_bytes);
     return w.Take();
 }

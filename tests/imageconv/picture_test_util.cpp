@@ -237,6 +237,19 @@ ByteBuffer PngChunk(const char* type, const ByteBuffer& data) {
     return out;
 }
 
+void WriteBmp24Header(ByteWriter& w, std::int32_t width, std::int32_t height, std::size_t pixel_bytes) {
+    w.U16(0x4D42);
+    w.U32(static_cast<std::uint32_t>(54 + pixel_bytes));
+    w.U32(0);
+    w.U32(54);
+    w.U32(40);
+    w.I32(width);
+    w.I32(height);
+    w.U16(1);
+    w.U16(24);
+    w.Zeros(24);
+}
+
 ByteBuffer MakePng(std::uint32_t width, std::uint32_t height, std::uint8_t depth, std::uint8_t colour_type,
                    const std::vector<ByteBuffer>& rows, const ByteBuffer& extra_chunks, bool interlaced) {
     ByteBuffer ihdr;

@@ -9,6 +9,10 @@
 
 #include "common/bytes.h"
 
+namespace icoforge {
+class ByteWriter;
+}
+
 namespace icoforge::test {
 
 // Every test program gets a temporary folder of its own (set up before the first test),
@@ -39,6 +43,8 @@ std::optional<RgbPicture> ReadPngRgb(const std::string& path, bool display_gamma
 // Binary PBM, PGM and PPM (maxval up to 65535).
 std::optional<RgbPicture> ReadPnm(const std::string& path);
 
+// The file and info headers of an uncompressed 24-bit BMP whose `pixel_bytes` follow.
+void WriteBmp24Header(ByteWriter& w, std::int32_t width, std::int32_t height, std::size_t pixel_bytes);
 // A PNG with one IDAT holding `rows` (each row without its filter byte).
 ByteBuffer MakePng(std::uint32_t width, std::uint32_t height, std::uint8_t depth, std::uint8_t colour_type,
                    const std::vector<ByteBuffer>& rows, const ByteBuffer& extra_chunks = {}, bool interlaced = false);

@@ -27,14 +27,13 @@
 #include "platform/file_io.h"
 #include "tests/app/window_fixtures.h"
 #include "tests/qt/qt_printers.h"
-#include "tests/support/temp_folder.h"
 
 namespace icoforge {
 namespace {
 
 using testing::ModuleWithGroups;
 using testing::RedSquareBmp;
-using testing::TempFolder;
+using testing::WindowFolders;
 using window::Control;
 
 QString Q(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
@@ -91,15 +90,10 @@ public:
 };
 
 // A started window over a program folder and a temporary folder of the test's own.
-struct Started {
-    TempFolder root;
-    std::string program = root.File("program");
-    std::string temporary = root.File("temp") + "/";
-    std::string desktop = root.File("desktop") + "/";
+struct Started : WindowFolders {
     std::unique_ptr<CountingWindow> window;
 
     Started() {
-        for (const auto& folder : {program, temporary, desktop}) std::filesystem::create_directory(PathFromUtf8(folder));
         window = std::make_unique<CountingWindow>(AppFolders{program, temporary, desktop});
         window->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
@@ -107,12 +101,6 @@ struct Started {
     }
     QAbstractButton* Button(Control control) const { return qobject_cast<QAbstractButton*>(window->control(control)); }
     QLineEdit* edit() const { return window->path_edit(); }
-    std::string Source(const std::string& name, const ByteBuffer& bytes) {
-        const std::string path = root.File(name);
-        EXPECT_TRUE(WriteWholeFile(path, bytes));
-        return path;
-    }
-    std::string Icon(int n) const { return Utf8FromPath(PathFromUtf8(program) / (std::to_string(n) + ".ico")); }
     void Click(Control control) { QTest::mouseClick(Button(control), Qt::LeftButton); }
     // The centre of a control on the screen.
     QPoint Centre(Control control) const {

@@ -22,7 +22,6 @@
 #include "platform/file_io.h"
 #include "platform/win32/wide.h"
 #include "tests/app/window_fixtures.h"
-#include "tests/support/temp_folder.h"
 #include "tests/win32_drop/file_drop_data.h"
 
 namespace icoforge {
@@ -30,7 +29,7 @@ namespace {
 
 using testing::ModuleWithGroups;
 using testing::RedSquareBmp;
-using testing::TempFolder;
+using testing::WindowFolders;
 using window::Control;
 
 // OLE and the common controls for the whole run, as the program has them.
@@ -188,16 +187,13 @@ void SaveScreenshot(HWND window, HWND balloon, const std::string& name) {
     std::fclose(file);
 }
 
-class WindowTest : public ::testing::Test {
+class WindowTest : public ::testing::Test, protected WindowFolders {
 protected:
     void SetUp() override {
-        std::filesystem::create_directory(PathFromUtf8(program_));
-        std::filesystem::create_directory(PathFromUtf8(root_.File("temp")));
-        std::filesystem::create_directory(PathFromUtf8(root_.File("desktop")));
         hook_ = SetWindowsHookExW(WH_CALLWNDPROC, &CaptionCount::Hook, nullptr, GetCurrentThreadId());
         CaptionCount::count = 0;
         MainWindowOptions options;
-        options.folders = {program_, temporary_, desktop_};
+        options.folders = {program, temporary, desktop};
         options.quit_on_destroy = false;
         options.run_open_file_dialog = [this](OPENFILENAMEW& dialog) { return answer_dialog_(dialog); };
         window_ = std::make_unique<MainWindow>(std::move(options));
@@ -216,12 +212,6 @@ protected:
 
     HWND control(Control id) const { return window_->control(id); }
     void Click(Control id) { SendMessageW(control(id), BM_CLICK, 0, 0); }
-    std::string Source(const std::string& name, const ByteBuffer& bytes) {
-        const std::string path = root_.File(name);
-        EXPECT_TRUE(WriteWholeFile(path, bytes));
-        return path;
-    }
-    std::string Icon(int n) const { return Utf8FromPath(PathFromUtf8(program_) / (std::to_string(n) + ".ico")); }
     int IconsPresent(int up_to) const {
         int present = 0;
         for (int n = 1; n <= up_to; ++n) present += std::filesystem::exists(PathFromUtf8(Icon(n))) ? 1 : 0;
@@ -239,10 +229,6 @@ protected:
     }
     bool BalloonShows() const { return IsWindowVisible(window_->balloon()) != FALSE; }
 
-    TempFolder root_;
-    std::string program_ = root_.File("program");
-    std::string temporary_ = root_.File("temp") + "\\";
-    std::string desktop_ = root_.File("desktop") + "\\";
     std::function<bool(OPENFILENAMEW&)> answer_dialog_ = [](OPENFILENAMEW&) { return false; };
     HHOOK hook_ = nullptr;
     std::unique_ptr<MainWindow> window_;
@@ -400,12 +386,12 @@ TEST_F(WindowTest, AnExtractShowsItsBalloonAtTheMouseAndTheWindowCleansUpWhenClo
     // Closing runs the presenter's clean-up: a picture run's temporary files go.
     window_->presenter().OpenFile(Source("red.bmp", RedSquareBmp(20)));
     Click(Control::kExtract);
-    ASSERT_TRUE(std::filesystem::exists(PathFromUtf8(temporary_ + "p.bmp")));
+    ASSERT_TRUE(std::filesystem::exists(PathFromUtf8(temporary + "p.bmp")));
     SendMessageW(window_->window(), WM_CLOSE, 0, 0);
     Pump();
     EXPECT_EQ(window_->window(), nullptr);
-    EXPECT_FALSE(std::filesystem::exists(PathFromUtf8(temporary_ + "p")));
-    EXPECT_FALSE(std::filesystem::exists(PathFromUtf8(temporary_ + "p.bmp")));
+    EXPECT_FALSE(std::filesystem::exists(PathFromUtf8(temporary + "p")));
+    EXPECT_FALSE(std::filesystem::exists(PathFromUtf8(temporary + "p.bmp")));
     EXPECT_EQ(IconsPresent(5), 5) << "the icons stay";
 }
 
@@ -510,14 +496,14 @@ TEST_F(WindowTest, TheOpenFileDialogIsAskedWithTheFilterFolderFlagsAndTheFileToS
     for (const bool choose : {true, false}) {
         answer_dialog_ = [&](OPENFILENAMEW& dialog) {
             EXPECT_EQ(FilterPieces(dialog.lpstrFilter), expected_filter);
-            EXPECT_EQ(std::wstring(dialog.lpstrInitialDir), WideFromUtf8(desktop_));
+            EXPECT_EQ(std::wstring(dialog.lpstrInitialDir), WideFromUtf8(desktop));
             EXPECT_EQ(dialog.Flags, DWORD{0x180E});
             EXPECT_EQ(dialog.nFilterIndex, 1u);
             EXPECT_EQ(std::wstring(dialog.lpstrFile), L"C:\\上次\\a.dll");
             lstrcpynW(dialog.lpstrFile, L"C:\\选的.dll", static_cast<int>(dialog.nMaxFile));
             return choose;
         };
-        const auto chosen = window_->ShowOpenFileDialog({desktop_, texts::kOpenFileFilters, "C:\\上次\\a.dll"});
+        const auto chosen = window_->ShowOpenFileDialog({desktop, texts::kOpenFileFilters, "C:\\上次\\a.dll"});
         EXPECT_EQ(chosen, choose ? std::optional<std::string>("C:\\选的.dll") : std::nullopt);
     }
 }
@@ -598,11 +584,11 @@ TEST_F(WindowTest, ADroppedModuleIsCountedAndExtractedWhole) {
         EXPECT_EQ(TextOf(window_->window()), CountCaption(icons));
         Click(Control::kExtract);
         std::size_t written = 0;
-        for (const auto& entry : std::filesystem::directory_iterator(PathFromUtf8(program_)))
+        for (const auto& entry : std::filesystem::directory_iterator(PathFromUtf8(program)))
             written += entry.path().extension() == ".ico" ? 1 : 0;
         EXPECT_EQ(written, static_cast<std::size_t>(icons));
         EXPECT_EQ(window_->presenter().icons_written().size(), static_cast<std::size_t>(icons));
-        for (const auto& entry : std::filesystem::directory_iterator(PathFromUtf8(program_)))
+        for (const auto& entry : std::filesystem::directory_iterator(PathFromUtf8(program)))
             std::filesystem::remove(entry.path());
     }
 }
