@@ -49,6 +49,9 @@ std::optional<std::vector<Chunk>> ReadChunks(ByteView png) {
         if (BigEndian32(png, at + 8 + *length) != crc) return std::nullopt;
         Chunk chunk{};
         std::memcpy(chunk.type.data(), typed.data(), 4);
+        // libpng refuses a type that is not four ASCII letters.
+        for (const char c : chunk.type)
+            if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))) return std::nullopt;
         chunk.data = typed.subspan(4);
         chunks.push_back(chunk);
         at += std::uint64_t{*length} + 12;
