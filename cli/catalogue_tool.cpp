@@ -1,16 +1,23 @@
 #include "cli/catalogue_tool.h"
 
+#include <algorithm>
+#include <charconv>
 #include <filesystem>
 #include <map>
 #include <set>
 #include <system_error>
 
+#include <nlohmann/json.hpp>
+
 #include "cli/commands.h"
+#include "common/parallel.h"
 #include "common/path.h"
 #include "iconextract/system_resources.h"
 #include "imageconv/png_encoder.h"
 #include "platform/file_io.h"
+#include "platform/file_reader.h"
 #include "platform/mapped_file.h"
+#include "scan/found_groups.h"
 
 namespace icoforge::cli {
 namespace {
@@ -31,10 +38,10 @@ using catalogue::GroupType;
 // A file's bytes and its catalogue; when the module holds no icons and a SystemResources
 // .mun stands in for it, the .mun's.
 struct Source {
-    MappedFile mapped;
+    std::optional<MappedFile> mapped;  // nothing when a look at the headers told the catalogue
     Catalogue catalogue;
     std::optional<std::string> read_from;
-    ByteView bytes() const { return mapped.bytes(); }
+    ByteView bytes() const { return mapped ? mapped->bytes() : ByteView(); }
 };
 
 bool IsModule(catalogue::FileKind kind) {
@@ -48,17 +55,34 @@ bool HasIconGroups(const Catalogue& c) {
     return false;
 }
 
-Result<Source> LoadSource(const Invocation& run, const std::string& path) {
-    auto mapped = MappedFile::Open(path);
-    if (!mapped) return Fail(std::move(mapped.error()));
-    auto read = catalogue::ReadCatalogue(mapped->bytes());
-    if (!read) return Fail("parse", path, read.error().reason);
-    Source source{std::move(*mapped), std::move(*read), std::nullopt};
+// A module whose headers and resource root show no icon, cursor or animation types (most
+// of a system folder's libraries), from three small reads rather than a mapping: mapping
+// one and touching its pages cost more than listing it. Nothing when those reads cannot
+// tell, or fail: the whole file then decides, and says why it cannot be read.
+std::optional<Source> ModuleWithoutGroups(const std::string& path) {
+    const auto reader = FileReader::Open(path);
+    if (!reader) return std::nullopt;
+    const auto kind = scan::ModuleWithoutGroups(*reader);
+    if (!kind || !*kind) return std::nullopt;
+    Source source;
+    source.catalogue.kind = **kind;
+    return source;
+}
+
+Result<Source> LoadSource(const std::string& path) {
+    std::optional<Source> told = ModuleWithoutGroups(path);
+    if (!told) {
+        auto mapped = MappedFile::Open(path);
+        if (!mapped) return Fail(std::move(mapped.error()));
+        auto read = catalogue::ReadCatalogue(mapped->bytes());
+        if (!read) return Fail("parse", path, read.error().reason);
+        told = Source{std::move(*mapped), std::move(*read), std::nullopt};
+    }
+    Source source = std::move(*told);
     if (IsModule(source.catalogue.kind) && !HasIconGroups(source.catalogue)) {
         if (const auto mun = FindSystemResourcesFile(path)) {
             if (auto mun_mapped = MappedFile::Open(*mun)) {
                 if (auto mun_read = catalogue::ReadCatalogue(mun_mapped->bytes()); mun_read && HasIconGroups(*mun_read)) {
-                    run.console().Progress(run.Text(kFromMun, {Quoted(path), Quoted(*mun)}));
                     source = Source{std::move(*mun_mapped), std::move(*mun_read), *mun};
                 }
             }
@@ -67,43 +91,112 @@ Result<Source> LoadSource(const Invocation& run, const std::string& path) {
     return source;
 }
 
-nlohmann::ordered_json Optional(const auto& value) {
-    if (!value) return nullptr;
-    return *value;
+// Says once that a module's icons come from its .mun.
+void TellReadFrom(const Invocation& run, const std::string& path, const Source& source) {
+    if (source.read_from) run.console().Progress(run.Text(kFromMun, {Quoted(path), Quoted(*source.read_from)}));
 }
 
-nlohmann::ordered_json GroupJson(const CatalogueGroup& group) {
-    nlohmann::ordered_json images = nlohmann::ordered_json::array();
+// A JSON object written straight into its line, keys in the order given. list --json
+// reads hundreds of modules a second, and building each line as a document first and
+// then serialising it took two thirds of its time. Text that is not plain ASCII goes
+// through the JSON library's own escaping, which also makes names and paths that are not
+// valid UTF-8 into a valid line.
+class JsonObject {
+public:
+    explicit JsonObject(std::string& line) : line_(line) { line_ += '{'; }
+    void Close() { line_ += '}'; }
+
+    std::string& Key(std::string_view key) {
+        line_ += first_ ? "\"" : ",\"";
+        first_ = false;
+        line_ += key;
+        line_ += "\":";
+        return line_;
+    }
+
+private:
+    std::string& line_;
+    bool first_ = true;
+};
+
+void AppendText(std::string& line, std::string_view text) {
+    const bool plain = std::all_of(text.begin(), text.end(), [](char c) {
+        return c >= 0x20 && c < 0x7F && c != '"' && c != '\\';
+    });
+    if (!plain) {
+        line += nlohmann::json(std::string(text)).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+        return;
+    }
+    line += '"';
+    line += text;
+    line += '"';
+}
+
+void AppendNumber(std::string& line, std::uint64_t number) {
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+    line.append(digits, end);
+}
+
+template <class T>
+void AppendOptional(std::string& line, const std::optional<T>& value) {
+    if (!value) line += "null";
+    else if constexpr (std::is_same_v<T, std::string>) AppendText(line, *value);
+    else AppendNumber(line, *value);
+}
+
+void AppendGroup(std::string& line, const CatalogueGroup& group) {
     const bool animated = group.type == GroupType::kAnimatedIcon || group.type == GroupType::kAnimatedCursor;
-    for (const CatalogueImage& image : group.images) {
-        nlohmann::ordered_json j = {{"width", image.width},
-                            {"height", image.height},
-                            {"bits", image.bits},
-                            {"format", catalogue::ImageFormatName(image.format)},
-                            {"bytes", image.bytes},
-                            {"id", Optional(image.id)}};
-        if (image.hotspot) j["hotspot"] = {image.hotspot->first, image.hotspot->second};
-        if (animated) j["frame"] = image.frame;
-        images.push_back(std::move(j));
+    JsonObject object(line);
+    AppendText(object.Key("type"), catalogue::GroupTypeName(group.type));
+    AppendOptional(object.Key("id"), group.id);
+    AppendOptional(object.Key("name"), group.name);
+    AppendOptional(object.Key("language"), group.language);
+    AppendNumber(object.Key("index"), group.index);
+    object.Key("images") += '[';
+    for (std::size_t i = 0; i < group.images.size(); ++i) {
+        const CatalogueImage& image = group.images[i];
+        if (i > 0) line += ',';
+        JsonObject entry(line);
+        AppendNumber(entry.Key("width"), image.width);
+        AppendNumber(entry.Key("height"), image.height);
+        AppendNumber(entry.Key("bits"), image.bits);
+        AppendText(entry.Key("format"), catalogue::ImageFormatName(image.format));
+        AppendNumber(entry.Key("bytes"), image.bytes);
+        AppendOptional(entry.Key("id"), image.id);
+        if (image.hotspot) {
+            AppendNumber(entry.Key("hotspot") += '[', image.hotspot->first);
+            AppendNumber(line += ',', image.hotspot->second);
+            line += ']';
+        }
+        if (animated) AppendNumber(entry.Key("frame"), image.frame);
+        entry.Close();
     }
-    nlohmann::ordered_json j = {{"type", catalogue::GroupTypeName(group.type)},
-                        {"id", Optional(group.id)},
-                        {"name", Optional(group.name)},
-                        {"language", Optional(group.language)},
-                        {"index", group.index},
-                        {"images", std::move(images)}};
+    line += ']';
     if (animated) {
-        j["frames"] = group.frames;
-        j["steps"] = group.steps;
-        j["rates"] = group.rates;
-        j["bytes"] = group.bytes;
+        AppendNumber(object.Key("frames"), group.frames);
+        AppendNumber(object.Key("steps"), group.steps);
+        object.Key("rates") += '[';
+        for (std::size_t i = 0; i < group.rates.size(); ++i) AppendNumber(i > 0 ? line += ',' : line, group.rates[i]);
+        line += ']';
+        AppendNumber(object.Key("bytes"), group.bytes);
     }
-    return j;
+    object.Close();
 }
 
-std::string Dump(const nlohmann::ordered_json& j) {
-    // Names and paths that are not valid UTF-8 still make a valid line.
-    return j.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+std::string ErrorJson(const std::string& path, const std::string& reason) {
+    std::string line;
+    JsonObject object(line);
+    AppendText(object.Key("path"), path);
+    AppendText(object.Key("error"), reason);
+    object.Close();
+    return line;
+}
+
+void AppendGroups(std::string& line, const std::vector<CatalogueGroup>& groups) {
+    line += '[';
+    for (std::size_t i = 0; i < groups.size(); ++i) AppendGroup(i > 0 ? line += ',' : line, groups[i]);
+    line += ']';
 }
 
 std::string ImageSummary(const CatalogueImage& image) {
@@ -165,24 +258,94 @@ bool IsDeviceName(const std::string& lowered_stem) {
            lowered_stem[3] >= '0' && lowered_stem[3] <= '9';
 }
 
-// Writes `bytes` to folder/name, a name not yet used in this call (letter case ignored,
-// as Windows compares names): a second file of the same name gets "~2" before its
-// extension, and so on.
-bool WriteOutput(const Invocation& run, const std::filesystem::path& folder, const std::string& name, ByteView bytes,
-                 std::set<std::string>& used, int& status) {
-    const auto dot = name.rfind('.');
-    const std::string stem = name.substr(0, dot), extension = name.substr(dot);
-    std::string candidate = name;
-    for (int n = 2; !used.insert(Lowered(Utf8FromPath(folder / PathFromUtf8(candidate)))).second; ++n)
-        candidate = stem + "~" + std::to_string(n) + extension;
-    const std::string path = Utf8FromPath(folder / PathFromUtf8(candidate));
-    if (auto written = WriteWholeFile(path, bytes); !written) {
-        status = Report(run, written.error());
-        return false;
+// One file extract writes: a group's own file (image 0), or one image of it as a PNG.
+struct Output {
+    const CatalogueGroup* group;
+    std::size_t image;  // 1-based; 0 for the group's file
+    std::string name;
+    std::string told_name;  // how a failure to make it names it
+    std::optional<ByteBuffer> made;  // the bytes when they are not the stored ones
+    ByteView bytes;
+    std::optional<Failure> not_made;
+    std::string path;
+    Result<> written;
+};
+
+// The file's bytes: a group file assembled, a PNG image as it is stored, any other image
+// drawn into a PNG.
+void Make(ByteView file, Output& out) {
+    const CatalogueGroup& group = *out.group;
+    Result<ByteBuffer> made = Fail("", "", "");
+    if (out.image == 0) {
+        made = catalogue::GroupFileBytes(file, group);
+    } else {
+        const std::size_t i = out.image - 1;
+        auto stored = catalogue::GroupImageBytes(file, group, i);
+        if (stored && group.images[i].format == catalogue::ImageFormat::kPng) {
+            out.bytes = *stored;
+            return;
+        }
+        auto pixels = catalogue::DecodeGroupImage(file, group, i);
+        made = pixels ? EncodePng(*pixels, PngCompression::kQuick) : Result<ByteBuffer>(Fail(pixels.error()));
     }
-    run.console().Path(path);
-    run.console().Detail(run.Text(msg::kWrote, {Quoted(path)}));
-    return true;
+    if (!made) {
+        out.not_made = std::move(made.error());
+        return;
+    }
+    out.made = std::move(*made);
+    out.bytes = *out.made;
+}
+
+// Images decoded at once, at most: what one batch may hold while it is made and written.
+constexpr std::size_t kBatchOutputs = 64;
+constexpr std::uint64_t kBatchPixelBytes = 64u << 20;
+
+std::uint64_t PixelBytes(const Output& out) {
+    if (out.image == 0) return out.group->bytes;
+    const CatalogueImage& image = out.group->images[out.image - 1];
+    return std::uint64_t{image.width} * image.height * 4;
+}
+
+// Makes and writes the outputs in order of the list, as if one after the other: each goes
+// to folder/name, a name not yet used in this call (letter case ignored, as Windows
+// compares names), a second file of the same name getting "~2" before its extension, and
+// so on; one that cannot be made takes no name. The making and the writing of a batch are
+// spread over the cores; names are given and results told in the list's order.
+void WriteOutputs(const Invocation& run, ByteView file, const std::filesystem::path& folder, const std::string& source,
+                  std::vector<Output>& outputs, std::set<std::string>& used, int& status) {
+    for (std::size_t first = 0; first < outputs.size();) {
+        std::size_t end = first + 1;
+        for (std::uint64_t held = PixelBytes(outputs[first]);
+             end < outputs.size() && end - first < kBatchOutputs && (held += PixelBytes(outputs[end])) <= kBatchPixelBytes;)
+            ++end;
+        const std::span<Output> batch(outputs.data() + first, end - first);
+        ForEachIndex(batch.size(), WorkersFor(batch.size()), [&](std::size_t i) { Make(file, batch[i]); });
+        for (Output& out : batch) {
+            if (out.not_made) continue;
+            const auto dot = out.name.rfind('.');
+            const std::string stem = out.name.substr(0, dot), extension = out.name.substr(dot);
+            std::string candidate = out.name;
+            for (int n = 2; !used.insert(Lowered(Utf8FromPath(folder / PathFromUtf8(candidate)))).second; ++n)
+                candidate = stem + "~" + std::to_string(n) + extension;
+            out.path = Utf8FromPath(folder / PathFromUtf8(candidate));
+        }
+        ForEachIndex(batch.size(), WorkersFor(batch.size()), [&](std::size_t i) {
+            Output& out = batch[i];
+            if (!out.not_made) out.written = WriteWholeFile(out.path, out.bytes);
+            out.made.reset();
+        });
+        for (const Output& out : batch) {
+            if (out.not_made) {
+                status = run.Fail(run.Text(kNotMade, {out.told_name, Quoted(source), out.not_made->reason}));
+            } else if (!out.written) {
+                status = Report(run, out.written.error());
+            } else {
+                run.console().Path(out.path);
+                run.console().Detail(run.Text(msg::kWrote, {Quoted(out.path)}));
+            }
+        }
+        first = end;
+    }
 }
 
 }  // namespace
@@ -223,20 +386,24 @@ std::string GroupFileName(const CatalogueGroup& group, bool names, const std::st
     return SafeNamePart(base) + Extension(group);
 }
 
-nlohmann::ordered_json CatalogueJson(const std::string& path, const Catalogue& catalogue,
-                             const std::optional<std::string>& read_from) {
-    nlohmann::ordered_json groups = nlohmann::ordered_json::array(), orphans = nlohmann::ordered_json::array(),
-                   problems = nlohmann::ordered_json::array();
-    for (const auto& group : catalogue.groups) groups.push_back(GroupJson(group));
-    for (const auto& group : catalogue.orphans) orphans.push_back(GroupJson(group));
-    for (const auto& problem : catalogue.problems) problems.push_back({{"what", problem.what}, {"reason", problem.reason}});
-    nlohmann::ordered_json j = {{"path", path},
-                        {"kind", catalogue::FileKindName(catalogue.kind)},
-                        {"groups", std::move(groups)},
-                        {"orphans", std::move(orphans)},
-                        {"problems", std::move(problems)}};
-    if (read_from) j["read_from"] = *read_from;
-    return j;
+std::string CatalogueJson(const std::string& path, const Catalogue& catalogue, const std::optional<std::string>& read_from) {
+    std::string line;
+    JsonObject object(line);
+    AppendText(object.Key("path"), path);
+    AppendText(object.Key("kind"), catalogue::FileKindName(catalogue.kind));
+    AppendGroups(object.Key("groups"), catalogue.groups);
+    AppendGroups(object.Key("orphans"), catalogue.orphans);
+    object.Key("problems") += '[';
+    for (std::size_t i = 0; i < catalogue.problems.size(); ++i) {
+        JsonObject problem(i > 0 ? line += ',' : line);
+        AppendText(problem.Key("what"), catalogue.problems[i].what);
+        AppendText(problem.Key("reason"), catalogue.problems[i].reason);
+        problem.Close();
+    }
+    line += ']';
+    if (read_from) AppendText(object.Key("read_from"), *read_from);
+    object.Close();
+    return line;
 }
 
 std::string CatalogueTable(const std::string& path, const Catalogue& catalogue,
@@ -256,24 +423,44 @@ std::string CatalogueTable(const std::string& path, const Catalogue& catalogue,
     return text;
 }
 
+// Files read at once, at most, by list: each holds its mapping until its line is out.
+constexpr std::size_t kListBatch = 64;
+
 int ListFiles(const Invocation& run, const std::vector<std::string>& files, bool json) {
     int status = kExitSuccess;
-    for (const std::string& path : files) {
-        auto source = LoadSource(run, path);
-        if (!source) {
-            status = kExitFailure;
-            if (json)
-                run.console().Answer(Dump({{"path", path}, {"error", ReasonText(run, source.error().reason)}}));
-            else
-                run.Fail(run.Text(msg::kCannotRead, {Quoted(path), ReasonText(run, source.error().reason)}));
-            continue;
-        }
-        if (json) {
-            run.console().Answer(Dump(CatalogueJson(path, source->catalogue, source->read_from)));
-        } else {
-            std::string text = CatalogueTable(path, source->catalogue, source->read_from);
-            text.pop_back();  // the console ends the answer's line
-            run.console().Answer(text);
+    // Files are read and their lines made on every core, a batch at a time, and the lines
+    // printed in the order of the files.
+    struct Listed {
+        std::optional<Result<Source>> source;
+        std::string text;
+    };
+    std::vector<Listed> batch;
+    for (std::size_t first = 0; first < files.size(); first += kListBatch) {
+        batch.clear();
+        batch.resize(std::min(kListBatch, files.size() - first));
+        ForEachIndex(batch.size(), WorkersFor(batch.size()), [&](std::size_t i) {
+            const std::string& path = files[first + i];
+            Listed& listed = batch[i];
+            listed.source = LoadSource(path);
+            const auto& source = *listed.source;
+            if (!source) return;
+            listed.text = json ? CatalogueJson(path, source->catalogue, source->read_from)
+                               : CatalogueTable(path, source->catalogue, source->read_from);
+            if (!json) listed.text.pop_back();  // the console ends the answer's line
+        });
+        for (std::size_t i = 0; i < batch.size(); ++i) {
+            const std::string& path = files[first + i];
+            const auto& source = *batch[i].source;
+            if (!source) {
+                status = kExitFailure;
+                if (json)
+                    run.console().Answer(ErrorJson(path, ReasonText(run, source.error().reason)));
+                else
+                    run.Fail(run.Text(msg::kCannotRead, {Quoted(path), ReasonText(run, source.error().reason)}));
+                continue;
+            }
+            TellReadFrom(run, path, *source);
+            run.console().Answer(batch[i].text);
         }
     }
     return status;
@@ -283,11 +470,12 @@ int ExtractFiles(const Invocation& run, const ExtractRequest& request) {
     int status = kExitSuccess;
     std::set<std::string> used;
     for (const std::string& path : request.files) {
-        auto source = LoadSource(run, path);
+        auto source = LoadSource(path);
         if (!source) {
             status = run.Fail(run.Text(msg::kCannotRead, {Quoted(path), ReasonText(run, source.error().reason)}));
             continue;
         }
+        TellReadFrom(run, path, *source);
         for (const auto& problem : source->catalogue.problems)
             run.console().Progress(run.Text(kProblem, {Quoted(path), problem.what, problem.reason}));
         const std::size_t written_before = used.size();
@@ -315,34 +503,20 @@ int ExtractFiles(const Invocation& run, const ExtractRequest& request) {
         for (const auto* list : {&source->catalogue.groups, &source->catalogue.orphans})
             for (const CatalogueGroup& group : *list) ++variants[{group.type, group.orphan, group.index}];
         const std::string stem = SafeNamePart(ModuleStem(path));
+        std::vector<Output> outputs;
         for (const CatalogueGroup* group : chosen) {
             const std::size_t count = variants[{group->type, group->orphan, group->index}];
             if (!request.png) {
-                auto bytes = catalogue::GroupFileBytes(source->bytes(), *group);
-                if (!bytes) {
-                    status = run.Fail(run.Text(kNotMade, {GroupFileName(*group, true, stem, count, 0), Quoted(path),
-                                                          bytes.error().reason}));
-                    continue;
-                }
-                WriteOutput(run, folder, GroupFileName(*group, request.names, stem, count, 0), *bytes, used, status);
+                outputs.push_back({group, 0, GroupFileName(*group, request.names, stem, count, 0),
+                                   GroupFileName(*group, true, stem, count, 0)});
                 continue;
             }
             for (std::size_t i = 0; i < group->images.size(); ++i) {
-                const std::string name = GroupFileName(*group, request.names, stem, count, i + 1);
-                auto stored = catalogue::GroupImageBytes(source->bytes(), *group, i);
-                if (stored && group->images[i].format == catalogue::ImageFormat::kPng) {
-                    WriteOutput(run, folder, name, *stored, used, status);
-                    continue;
-                }
-                auto pixels = catalogue::DecodeGroupImage(source->bytes(), *group, i);
-                auto png = pixels ? EncodePng(*pixels, PngCompression::kQuick) : Result<ByteBuffer>(Fail(pixels.error()));
-                if (!png) {
-                    status = run.Fail(run.Text(kNotMade, {name, Quoted(path), png.error().reason}));
-                    continue;
-                }
-                WriteOutput(run, folder, name, *png, used, status);
+                std::string name = GroupFileName(*group, request.names, stem, count, i + 1);
+                outputs.push_back({group, i + 1, name, name});
             }
         }
+        WriteOutputs(run, source->bytes(), folder, path, outputs, used, status);
         run.console().Progress(run.Text(kWroteFiles, {std::to_string(used.size() - written_before), Quoted(path),
                                                       Quoted(Utf8FromPath(folder))}));
     }

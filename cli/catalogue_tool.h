@@ -7,17 +7,16 @@
 #include <string>
 #include <vector>
 
-#include <nlohmann/json.hpp>
-
 #include "cli/subcommand.h"
 #include "iconextract/catalogue.h"
 
 namespace icoforge::cli {
 
-// The JSON object `list --json` prints for one file (see the README for the fields);
-// `read_from` is the SystemResources .mun read in the module's place, if one was.
-nlohmann::ordered_json CatalogueJson(const std::string& path, const catalogue::Catalogue& catalogue,
-                             const std::optional<std::string>& read_from);
+// The line (one JSON object) `list --json` prints for one file, without its line end (see
+// the README for the fields); `read_from` is the SystemResources .mun read in the
+// module's place, if one was.
+std::string CatalogueJson(const std::string& path, const catalogue::Catalogue& catalogue,
+                          const std::optional<std::string>& read_from);
 
 // The people's table of one file, every line ending in '\n'.
 std::string CatalogueTable(const std::string& path, const catalogue::Catalogue& catalogue,

@@ -12,6 +12,7 @@
 
 #include "common/bytes.h"
 #include "common/failure.h"
+#include "iconextract/catalogue.h"
 #include "platform/file_reader.h"
 
 namespace icoforge::scan {
@@ -25,6 +26,11 @@ bool MayHoldGroups(ByteView file);
 // which passes over most of a system folder's libraries. True wherever those bytes cannot
 // tell, so that the whole file decides.
 Result<bool> MayHoldGroups(const FileReader& file);
+
+// The kind ("pe32" or "pe32+") of a module those reads show to hold no type a group is made
+// of, whose catalogue is therefore empty; nothing wherever they cannot tell, or the file is
+// no PE module.
+Result<std::optional<catalogue::FileKind>> ModuleWithoutGroups(const FileReader& file);
 
 struct FoundGroup {
     std::string kind;                     // the file's: "pe32", "pe32+", "ne", "ico", "cur", "ani", "res"

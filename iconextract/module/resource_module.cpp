@@ -150,8 +150,8 @@ ResourceRootLook LookForResourceRoot(ByteView head, std::uint64_t file_size) {
     const auto headers = pe::ReadHeaders(head, header.offset);
     // What the head cuts short may be whole in the file.
     if (!headers || (!whole && headers->section_count < headers->declared_section_count)) return {};
-    if (!headers->resource_root) return {ResourceRootLook::Kind::kNoResources, 0};
-    return {ResourceRootLook::Kind::kAt, *headers->resource_root};
+    if (!headers->resource_root) return {ResourceRootLook::Kind::kNoResources, 0, headers->format};
+    return {ResourceRootLook::Kind::kAt, *headers->resource_root, headers->format};
 }
 
 }  // namespace icoforge::module

@@ -122,6 +122,7 @@ bool LooksLikeModule(ByteView image);
 struct ResourceRootLook {
     enum class Kind : std::uint8_t { kNoResources, kAt, kUnsure } kind = Kind::kUnsure;
     std::uint64_t offset = 0;  // with kAt
+    ModuleFormat format = ModuleFormat::Pe32;  // PE32 or PE32+, unless kUnsure
 };
 ResourceRootLook LookForResourceRoot(ByteView head, std::uint64_t file_size);
 

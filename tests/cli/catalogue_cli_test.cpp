@@ -33,6 +33,7 @@ constexpr bool kWindows = fs::path::preferred_separator == '\\';
 // icons must still get names Windows can open.
 const std::string kDeviceNamed = kWindows ? "other.dll" : "con.dll";
 const std::string kDeviceStem = kWindows ? "other" : "_con";
+const std::string kOddName = "Q\"\\\t\x01\xE4\xB8\xAD";  // Q"\, a tab, U+0001 and a Chinese character
 
 std::string HostPath(std::string path) {
     if (kWindows && !path.empty() && path[0] == '/') {
@@ -76,6 +77,15 @@ protected:
         for (const std::string& name : {std::string("app.dll"), kDeviceNamed}) std::ofstream(root_ / name, std::ios::binary).write(
             reinterpret_cast<const char*>(module.data()), static_cast<std::streamsize>(module.size()));
         std::ofstream(root_ / "notes.txt") << "not a module";
+        // A name that JSON must escape, and an animation with its own fields.
+        const ByteBuffer odd = testing::BuildModule(module::ModuleFormat::Pe32, {
+            {Type(ResourceType::GroupIcon), ResourceName::Text(kOddName), testing::MakeGroupResource({1}), 0},
+            {Type(ResourceType::Icon), ResourceName::Id(1), testing::MakeDibImage({.width = 16, .height = 16, .bit_count = 8})},
+        });
+        const ByteBuffer frame = testing::MakeIcoFile({testing::MakeDibImage({.width = 16, .height = 16, .bit_count = 4})});
+        for (const auto& [name, bytes] : {std::pair{"odd.dll", odd}, std::pair{"anim.ani", testing::MakeAniFile({frame, frame}, 6)}})
+            std::ofstream(root_ / name, std::ios::binary)
+                .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
         // A module without icons whose icons Windows keeps in SystemResources, in a case
         // of its own.
         fs::create_directories(root_ / "WINDOWS" / "System32");
@@ -167,6 +177,22 @@ TEST_F(CatalogueCli, ListJsonLinesWithAnErrorLine) {
     const auto notes = nlohmann::json::parse(second);
     EXPECT_TRUE(notes.contains("error"));
     EXPECT_FALSE(notes.contains("groups"));
+
+    const auto [odd_status, odd_out] = Run({"list", "--json", "@odd.dll", "@anim.ani"});
+    EXPECT_EQ(odd_status, 0);
+    std::istringstream odd_lines(odd_out);
+    std::getline(odd_lines, first);
+    std::getline(odd_lines, second);
+    EXPECT_EQ(nlohmann::json::parse(first)["groups"][0]["name"], kOddName);
+    const auto ani = nlohmann::json::parse(second);
+    EXPECT_EQ(ani["kind"], "ani");
+    const auto& animation = ani["groups"][0];
+    EXPECT_EQ(animation["type"], "animated-cursor");
+    EXPECT_EQ(animation["frames"], 2);
+    EXPECT_EQ(animation["steps"], 2);
+    EXPECT_EQ(animation["rates"], nlohmann::json::array({6, 7}));
+    EXPECT_EQ(animation["images"][1]["frame"], 1);
+    EXPECT_TRUE(animation.contains("bytes"));
 
     const auto [mun_status, mun_out] = Run({"list", "--json", "@WINDOWS/System32/Shell32.dll"});
     EXPECT_EQ(mun_status, 0);

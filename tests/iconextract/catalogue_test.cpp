@@ -36,29 +36,6 @@ ByteBuffer CursorGroup(const std::vector<std::uint16_t>& ids) {
     return group;
 }
 
-// An animated cursor of `frames` one-image cursor files, with rate and seq chunks.
-ByteBuffer Ani(const std::vector<ByteBuffer>& frames, std::uint32_t rate) {
-    const auto chunk = [](ByteWriter& out, const char* id, const ByteBuffer& body) {
-        out.Bytes({reinterpret_cast<const std::uint8_t*>(id), 4});
-        out.U32(static_cast<std::uint32_t>(body.size()));
-        out.Bytes(body);
-        if (body.size() % 2) out.U8(0);
-    };
-    ByteWriter anih, rates, seq, list, body, riff;
-    for (std::uint32_t v : {36u, std::uint32_t(frames.size()), std::uint32_t(frames.size()), 0u, 0u, 0u, 0u, rate, 1u})
-        anih.U32(v);
-    for (std::size_t i = 0; i < frames.size(); ++i) rates.U32(rate + static_cast<std::uint32_t>(i)), seq.U32(static_cast<std::uint32_t>(i));
-    list.Bytes({reinterpret_cast<const std::uint8_t*>("fram"), 4});
-    for (const auto& f : frames) chunk(list, "icon", f);
-    body.Bytes({reinterpret_cast<const std::uint8_t*>("ACON"), 4});
-    chunk(body, "anih", anih.Take());
-    chunk(body, "rate", rates.Take());
-    chunk(body, "seq ", seq.Take());
-    chunk(body, "LIST", list.Take());
-    chunk(riff, "RIFF", body.Take());
-    return riff.Take();
-}
-
 // A 32-bit .res file of the resources, as resource compilers write one.
 ByteBuffer ResFile(const std::vector<ModuleResource>& resources) {
     ByteWriter out;
@@ -91,7 +68,7 @@ const ByteBuffer kIcon16 = testing::MakeDibImage({.width = 16, .height = 16, .bi
 const ByteBuffer kIcon32 = testing::MakeDibImage({.width = 32, .height = 32, .bit_count = 32});
 const ByteBuffer kPng256 = testing::MakePngImage(256, 256);
 const ByteBuffer kCursorImage = testing::MakeDibImage({.width = 32, .height = 32, .bit_count = 1});
-const ByteBuffer kAni = Ani({testing::MakeIcoFile({kCursorImage}, 2), testing::MakeIcoFile({kIcon16}, 2)}, 6);
+const ByteBuffer kAni = testing::MakeAniFile({testing::MakeIcoFile({kCursorImage}, 2), testing::MakeIcoFile({kIcon16}, 2)}, 6);
 
 // Icons in two languages and under a string name, a cursor, an animation, a group that
 // names a missing image and an image no group names.
