@@ -5,6 +5,7 @@
 #include <sys/uio.h>
 #include <unistd.h>
 
+#include <climits>
 #include <cerrno>
 #include <csignal>
 #include <algorithm>
@@ -20,8 +21,10 @@ namespace {
 // Exclusive creation fails only when the name is taken; a few fresh random names make
 // that a matter of chance, not of an attacker or a leftover.
 constexpr int kNameAttempts = 8;
-// At most this many pieces go to one writev (POSIX promises IOV_MAX >= 16; Linux has 1024).
-constexpr std::size_t kMaxGatheredPieces = 16;
+// At most this many pieces go to one writev: an icon file of up to 63 images (header,
+// directory, images) in one call, where the system takes that many (Linux and the BSDs
+// take 1,024; POSIX promises 16).
+constexpr std::size_t kMaxGatheredPieces = std::min<std::size_t>(IOV_MAX, 64);
 
 }  // namespace
 
