@@ -29,7 +29,8 @@ measure() {
   local name=$1; shift
   local best= cpu= memory=
   for run in 0 1 2 3; do
-    rm -rf "$work/out"; mkdir -p "$work/out"
+    # sync: the deletion of the last run's outputs is written out before this run starts.
+    rm -rf "$work/out"; mkdir -p "$work/out"; sync
     /usr/bin/time -f '%e %U %S %M' -o "$work/time" "$@" >/dev/null 2>&1 || true
     [ "$run" -eq 0 ] && continue
     read -r seconds user system kb < "$work/time"
