@@ -20,6 +20,7 @@
 #include "common/byte_writer.h"
 #include "common/path.h"
 #include "crypto/decrypt.h"
+#include "tests/cli/cli_support.h"
 #include "tests/shell/link_builder.h"
 
 namespace icoforge {
@@ -27,28 +28,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr bool kWindows = fs::path::preferred_separator == '\\';
-
-// Build paths are POSIX paths; under Wine the same files are seen through drive Z:.
-std::string HostPath(std::string path) {
-    if (kWindows && !path.empty() && path[0] == '/') {
-        for (char& c : path)
-            if (c == '/') c = '\\';
-        path = "Z:" + path;
-    }
-    return path;
-}
-
-std::string ShellQuoted(const std::string& text) { return kWindows ? "\"" + text + "\"" : "'" + text + "'"; }
-
-std::string ReadText(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    std::string s = text.str();
-    std::erase(s, '\r');  // the Windows C runtime writes its text streams with CR LF
-    return s;
-}
+using cli_test::HostPath;
+using cli_test::kWindows;
+using cli_test::ReadText;
+using cli_test::ShellQuoted;
 
 void WriteText(const fs::path& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
