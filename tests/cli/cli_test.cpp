@@ -408,6 +408,14 @@ const Case kCases[] = {
     {"MakeFormatsExcludeEachOther", kSmall, {{"make", "--png-all", "--bmp-all", "@small.bmp"}}, 2, {},
      "icoforge: --png-at, --png-all and --bmp-all exclude each other\nTry 'icoforge make --help' for more information.\n",
      {{"small.bmp", kSmallBmp}}},
+    // Each command's own range for the hot spot, and both numbers required.
+    {"MakeHotSpotPastItsRange", kSmall, {{"make", "--cursor", "3,65536", "@small.bmp"}}, 2, {},
+     "icoforge: --cursor takes two whole numbers X,Y from 0 to 65535, not '3,65536'\n"
+     "Try 'icoforge make --help' for more information.\n",
+     {{"small.bmp", kSmallBmp}}},
+    {"IconHotSpotWithoutY", kSmall, {{"icon", "--cursor", "7", "@small.bmp", "@out.ico"}}, 2, {},
+     "icoforge: --cursor takes two whole numbers X,Y, not '7'\nTry 'icoforge icon --help' for more information.\n",
+     {{"small.bmp", kSmallBmp}}},
     {"DecryptNeedsAKey", kNothing, {{"decrypt", "a", "b"}}, 2, {},
      "icoforge: give -k KEY or --key-file FILE\nTry 'icoforge decrypt --help' for more information.\n", {}},
 };
