@@ -44,27 +44,27 @@ ByteBuffer MakeBmp24() {
     return out.Take();
 }
 
-void BM_BuildIconFromBitmap(benchmark::State& state) {
+// Either builder, called with its defaults.
+template <typename Builder>
+void BuildFromBmp(benchmark::State& state, Builder build) {
     const ByteBuffer bmp = MakeBmp24();
     for (auto _ : state) {
         ByteBuffer icon;
-        if (!icoforge::BuildIconFromBitmap(bmp, icon)) state.SkipWithError("not built");
+        if (!build(bmp, icon)) state.SkipWithError("not built");
         benchmark::DoNotOptimize(icon.data());
     }
     state.SetItemsProcessed(state.iterations());
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(bmp.size()));
 }
+
+void BM_BuildIconFromBitmap(benchmark::State& state) {
+    BuildFromBmp(state, [](const ByteBuffer& bmp, ByteBuffer& icon) { return icoforge::BuildIconFromBitmap(bmp, icon); });
+}
 BENCHMARK(BM_BuildIconFromBitmap)->Unit(benchmark::kMicrosecond);
 
 void BM_BuildIconFromBitmapBytes(benchmark::State& state) {
-    const ByteBuffer bmp = MakeBmp24();
-    for (auto _ : state) {
-        ByteBuffer icon;
-        if (!icoforge::BuildIconFromBitmapBytes(bmp, icon)) state.SkipWithError("not built");
-        benchmark::DoNotOptimize(icon.data());
-    }
-    state.SetItemsProcessed(state.iterations());
-    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(bmp.size()));
+    BuildFromBmp(state,
+                 [](const ByteBuffer& bmp, ByteBuffer& icon) { return icoforge::BuildIconFromBitmapBytes(bmp, icon); });
 }
 BENCHMARK(BM_BuildIconFromBitmapBytes)->Unit(benchmark::kMicrosecond);
 

@@ -9,25 +9,21 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iostream>
-#include <map>
-#include <random>
 #include <string>
 
+#include "bench/large_pictures.h"
 #include "imageconv/convert.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using icoforge::bench::Results;
+using icoforge::bench::RunShell;
 
 struct Workspace {
-    fs::path folder;
+    icoforge::bench::LargePictures pictures;
     std::string self;  // this program, for the child runs
-    std::string jpeg;
-    std::string png;
 };
 
 Workspace& Work() {
@@ -35,43 +31,14 @@ Workspace& Work() {
     return work;
 }
 
-bool Run(const std::string& command) { return std::system(command.c_str()) == 0; }
-
-bool MakePictures() {
-    Workspace& w = Work();
-    w.folder = fs::temp_directory_path() / ("icoforge-bench-convert-" + std::to_string(std::random_device{}()));
-    fs::create_directories(w.folder);
-    w.jpeg = (w.folder / "photo-24mp.jpg").string();
-    w.png = (w.folder / "rgba-8000.png").string();
-    // A smooth fractal scaled up: photo-like content that neither codec finds trivial.
-    return Run("convert -size 1500x1000 -seed 7 plasma:fractal -resize 6000x4000! -quality 90 '" + w.jpeg + "'") &&
-           Run("convert -size 2000x2000 -seed 11 plasma:fractal -resize 8000x8000! "
-               "\\( -size 8000x8000 gradient:white-black \\) -alpha off -compose CopyOpacity -composite "
-               "PNG32:'" + w.png + "'");
-}
-
-std::string Output(const char* name) { return (Work().folder / name).string(); }
-
-// Peak resident set of one run of `command`, in MiB, or -1.
-double PeakMiB(const std::string& command) {
-    const std::string report = Output("rss.txt");
-    if (!Run("/usr/bin/time -f %M -o '" + report + "' " + command + " >/dev/null 2>&1")) return -1;
-    std::ifstream in(report);
-    double kib = -1;
-    in >> kib;
-    return kib < 0 ? -1 : kib / 1024.0;
-}
+std::string Output(const char* name) { return Work().pictures.Output(name); }
+double PeakMiB(const std::string& command) { return Work().pictures.PeakMiB(command); }
 
 std::string OursCommand(const std::string& source) {
     return "'" + Work().self + "' --convert '" + source + "' '" + Output("ours.bmp") + "'";
 }
 std::string MagickCommand(const std::string& source) {
     return "convert '" + source + "' -alpha off BMP3:'" + Output("magick.bmp") + "'";
-}
-
-std::map<std::string, double>& Results() {
-    static std::map<std::string, double> results;
-    return results;
 }
 
 void Record(benchmark::State& state, const std::string& key, double peak) {
@@ -88,7 +55,7 @@ void BM_ConvertToBmp(benchmark::State& state, const std::string* source, const c
 
 void BM_ImageMagick(benchmark::State& state, const std::string* source, const char* key) {
     for (auto _ : state) {
-        if (!Run(MagickCommand(*source))) state.SkipWithError("convert failed");
+        if (!RunShell(MagickCommand(*source))) state.SkipWithError("convert failed");
     }
     Record(state, std::string("magick.") + key, PeakMiB(MagickCommand(*source)));
 }
@@ -124,12 +91,12 @@ int main(int argc, char** argv) {
     if (argc == 4 && std::string(argv[1]) == "--convert") return icoforge::ConvertToBmp(argv[2], argv[3]) == 1 ? 0 : 1;
 
     Work().self = fs::absolute(argv[0]).string();
-    if (!MakePictures()) {
+    if (!Work().pictures.Make("convert")) {
         std::fprintf(stderr, "bench_convert: ImageMagick's convert could not make the test pictures\n");
         return 1;
     }
-    const std::string* jpeg = &Work().jpeg;
-    const std::string* png = &Work().png;
+    const std::string* jpeg = &Work().pictures.jpeg;
+    const std::string* png = &Work().pictures.png;
     for (const auto& [name, source, key] : {std::tuple{"jpeg", jpeg, "jpeg"}, std::tuple{"png", png, "png"}}) {
         benchmark::RegisterBenchmark((std::string("ConvertToBmp/") + name).c_str(), BM_ConvertToBmp, source, key)
             ->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
@@ -143,6 +110,6 @@ int main(int argc, char** argv) {
     std::printf("\nConvertToBmp vs ImageMagick convert (ratio = ours / theirs; below 1 is better):\n");
     PrintRatios();
     std::error_code ec;
-    fs::remove_all(Work().folder, ec);
+    fs::remove_all(Work().pictures.folder, ec);
     return 0;
 }

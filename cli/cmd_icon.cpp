@@ -47,13 +47,6 @@ std::optional<ColourValue> ParseColour(const std::string& text) {
     return MakeColour(parts[0], parts[1], parts[2]);
 }
 
-std::optional<std::int32_t> Int32(std::string_view text) {
-    const auto value = WholeNumber(text);
-    if (!value || *value < std::numeric_limits<std::int32_t>::min() || *value > std::numeric_limits<std::int32_t>::max())
-        return std::nullopt;
-    return static_cast<std::int32_t>(*value);
-}
-
 // A bitmap for an icon is at most 255 x 255 pixels: about 260 KB at 32 bits. The bound
 // leaves room for odd headers and trailing bytes and refuses anything that could only
 // be a mistake (a disk image, a sparse file) before it is read into memory.
@@ -70,13 +63,12 @@ int Run(const Invocation& run) {
     std::int32_t hot_x = 0;
     std::int32_t hot_y = 0;
     if (const auto spot = run.Value("--cursor")) {
-        const auto comma = spot->find(',');
-        const auto x = comma == std::string::npos ? std::nullopt : Int32(std::string_view(*spot).substr(0, comma));
-        const auto y = comma == std::string::npos ? std::nullopt : Int32(std::string_view(*spot).substr(comma + 1));
-        if (!x || !y) return run.UsageError(run.Text(kBadHotSpot, {Quoted(*spot)}));
+        const auto xy = WholeNumberPair(*spot, std::numeric_limits<std::int32_t>::min(),
+                                        std::numeric_limits<std::int32_t>::max());
+        if (!xy) return run.UsageError(run.Text(kBadHotSpot, {Quoted(*spot)}));
         as_cursor = true;
-        hot_x = *x;
-        hot_y = *y;
+        hot_x = static_cast<std::int32_t>(xy->first);
+        hot_y = static_cast<std::int32_t>(xy->second);
     }
     const std::string& in = run.Operand("IN.bmp");
     const std::string& out = run.Operand("OUT.ico");

@@ -57,16 +57,6 @@ std::string SizeIn(const std::string& reason) {
     return open == std::string::npos || close == std::string::npos ? "" : reason.substr(open + 1, close - open - 1);
 }
 
-bool ParseHotSpot(const std::string& text, HotSpot& spot) {
-    const auto comma = text.find(',');
-    if (comma == std::string::npos) return false;
-    const auto x = WholeNumber(std::string_view(text).substr(0, comma));
-    const auto y = WholeNumber(std::string_view(text).substr(comma + 1));
-    if (!x || !y || *x < 0 || *y < 0 || *x > 0xFFFF || *y > 0xFFFF) return false;
-    spot = {static_cast<std::uint32_t>(*x), static_cast<std::uint32_t>(*y)};
-    return true;
-}
-
 int Run(const Invocation& run) {
     MakeOptions options;
     options.pictures = run.Operands("PICTURE");
@@ -81,9 +71,9 @@ int Run(const Invocation& run) {
     if (run.Has("--png-all")) options.request.png_from_size = 1;
     if (run.Has("--bmp-all")) options.request.png_from_size = kNeverPng;
     if (const auto spot = run.Value("--cursor")) {
-        HotSpot hot;
-        if (!ParseHotSpot(*spot, hot)) return run.UsageError(run.Text(kBadHotSpot, {Quoted(*spot)}));
-        options.request.cursor = hot;
+        const auto xy = WholeNumberPair(*spot, 0, 0xFFFF);
+        if (!xy) return run.UsageError(run.Text(kBadHotSpot, {Quoted(*spot)}));
+        options.request.cursor = HotSpot{static_cast<std::uint32_t>(xy->first), static_cast<std::uint32_t>(xy->second)};
     }
     options.request.upscale = run.Has("--upscale");
 

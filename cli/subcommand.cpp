@@ -68,6 +68,16 @@ std::optional<std::int64_t> WholeNumber(std::string_view text) {
     return value;
 }
 
+std::optional<std::pair<std::int64_t, std::int64_t>> WholeNumberPair(std::string_view text, std::int64_t min,
+                                                                     std::int64_t max) {
+    const auto comma = text.find(',');
+    if (comma == std::string_view::npos) return std::nullopt;
+    const auto x = WholeNumber(text.substr(0, comma));
+    const auto y = WholeNumber(text.substr(comma + 1));
+    if (!x || !y || *x < min || *y < min || *x > max || *y > max) return std::nullopt;
+    return std::pair{*x, *y};
+}
+
 std::optional<std::string> CheckValue(const Console& console, std::string_view name, const ValueRule& rule,
                                       std::string_view value) {
     switch (rule.kind) {

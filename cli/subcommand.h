@@ -12,6 +12,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "cli/console.h"
@@ -109,6 +110,9 @@ std::optional<std::string> CheckValue(const Console& console, std::string_view n
 
 // A decimal whole number of the whole text (an optional sign, then digits), or nothing.
 std::optional<std::int64_t> WholeNumber(std::string_view text);
+// "X,Y": two whole numbers from `min` to `max` either side of the first comma, or nothing.
+std::optional<std::pair<std::int64_t, std::int64_t>> WholeNumberPair(std::string_view text, std::int64_t min,
+                                                                     std::int64_t max);
 
 // The subcommand's help, generated from its row.
 std::string HelpOf(const Console& console, const Subcommand& command);

@@ -178,52 +178,27 @@ Bitmap::Image Bitmap::Parse(ByteView file) {
 }
 
 bool Bitmap::LoadData(ByteView file) {
-    last_error_.clear();
-    image_.reset();
-    try {
+    return Guarded(false, [&] {
+        image_.reset();
         image_ = Parse(file);
         return true;
-    } catch (const CDIBException& failure) {
-        Fail(failure);
-        return false;
-    }
+    });
 }
 
 std::int32_t Bitmap::GetWidth() {
-    last_error_.clear();
-    try {
-        if (!image_) throw CDIBException(kNoBitmapText);
-        return image_->width;
-    } catch (const CDIBException& failure) {
-        Fail(failure);
-        return -1;
-    }
+    return Guarded(std::int32_t{-1}, [&] { return Loaded().width; });
 }
 
 std::int32_t Bitmap::GetHeight() {
-    last_error_.clear();
-    try {
-        if (!image_) throw CDIBException(kNoBitmapText);
-        return image_->height;
-    } catch (const CDIBException& failure) {
-        Fail(failure);
-        return -1;
-    }
+    return Guarded(std::int32_t{-1}, [&] { return Loaded().height; });
 }
 
 ColourValue Bitmap::GetPixelColour(std::int32_t x, std::int32_t y) {
-    last_error_.clear();
-    try {
-        return ReadPixel(x, y);
-    } catch (const CDIBException& failure) {
-        Fail(failure);
-        return 0;
-    }
+    return Guarded(ColourValue{0}, [&] { return ReadPixel(x, y); });
 }
 
 ColourValue Bitmap::ReadPixel(std::int32_t x, std::int32_t y) const {
-    if (!image_) throw CDIBException(kNoBitmapText);
-    const Image& image = *image_;
+    const Image& image = Loaded();
     // 64-bit, so that width - 1 cannot wrap for the smallest width a header can state.
     if (x < 0 || y < 0 || std::int64_t{x} > std::int64_t{image.width} - 1 ||
         std::int64_t{y} > std::int64_t{image.height} - 1) {
@@ -278,14 +253,14 @@ BoundsRect Bitmap::Bounds() const {
 }
 
 DeviceBitmap Bitmap::CreateDeviceCopy(DeviceContext context) {
-    last_error_.clear();
-    try {
-        if (!image_) throw CDIBException(kNoBitmapText);
-        return CreateDeviceBitmap(context, image_->block, kInfoHeaderSize + ColourTable().size());
-    } catch (const CDIBException& failure) {
-        Fail(failure);
-        return {};
-    }
+    return Guarded(DeviceBitmap{}, [&] {
+        return CreateDeviceBitmap(context, Loaded().block, kInfoHeaderSize + ColourTable().size());
+    });
+}
+
+const Bitmap::Image& Bitmap::Loaded() const {
+    if (!image_) throw CDIBException(kNoBitmapText);
+    return *image_;
 }
 
 ByteView Bitmap::ColourTable() const {

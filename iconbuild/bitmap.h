@@ -103,6 +103,20 @@ private:
         std::uint64_t stride = 0;
     };
     static Image Parse(ByteView file);  // throws CDIBException
+    // The image, or the failure of having none.
+    const Image& Loaded() const;
+    // The boundary of every public operation: a fresh error text, and a failure recorded
+    // and answered with `failed`.
+    template <typename T, typename Operation>
+    T Guarded(T failed, Operation operation) {
+        last_error_.clear();
+        try {
+            return operation();
+        } catch (const CDIBException& failure) {
+            Fail(failure);
+            return failed;
+        }
+    }
 
     ByteView ColourTable() const;
     ByteView Pixels() const;

@@ -35,9 +35,7 @@ constexpr std::uint64_t RowLength(std::uint64_t width, std::uint64_t bits) { ret
 }  // namespace
 
 bool BmpCodec::Open(std::string_view path, RasterImage& image) {
-    Close();
-    file_ = OpenStdioFile(path, "rb").value_or(nullptr);
-    if (!file_ || !SeekStdioFile(file_.get(), 0)) return Close(), false;
+    if (!OpenFile(path)) return false;
     std::uint8_t file_header[kFileHeaderSize];
     if (!ReadExactly(file_.get(), file_header)) return Close(), false;
     const ByteView head(file_header, sizeof file_header);
@@ -47,8 +45,7 @@ bool BmpCodec::Open(std::string_view path, RasterImage& image) {
 
     // The header block runs up to the pixel data. A block larger than the file cannot be
     // read whole, so it is refused before anything is allocated for it.
-    const auto file_length = StdioFileLength(file_.get());
-    if (!file_length || *pixel_offset < kFileHeaderSize || *pixel_offset > *file_length) return Close(), false;
+    if (*pixel_offset < kFileHeaderSize || *pixel_offset > file_size_) return Close(), false;
     std::vector<std::uint8_t> block(*pixel_offset - kFileHeaderSize);
     if (!SeekStdioFile(file_.get(), kFileHeaderSize) || !ReadExactly(file_.get(), block))
         return Close(), false;
@@ -95,55 +92,44 @@ bool BmpCodec::Open(std::string_view path, RasterImage& image) {
     // Only 24-bit pictures are read; every other depth is left to the rest of the chain.
     if (bits != 24) return Close(), false;
     path_ = std::string(path);
-    image_ = &image;
-    width_ = static_cast<std::uint64_t>(width);
-    height_ = static_cast<std::uint64_t>(height);
-    bits_per_pixel_ = 24;
+    Accept(image, static_cast<std::uint64_t>(width), static_cast<std::uint64_t>(height), 24);
     top_down_ = top_down;
     pixel_offset_ = *pixel_offset;
     return true;
 }
 
-bool BmpCodec::Read() {
-    const bool ok = [&] {
-        if (!file_ || image_ == nullptr) return false;
-        if (!FitsInt32(width_) || !FitsInt32(height_) || ExceedsPixelLimit()) return false;
-        // The rows are stored uncompressed: a file too short to hold them all is refused
-        // before the picture is allocated at the size its header claims.
-        const std::uint64_t row_length = RowLength(width_, 24);
-        const auto file_length = StdioFileLength(file_.get());
-        const auto pixel_bytes = CheckedMul(row_length, height_);
-        if (!file_length || !pixel_bytes || *file_length < pixel_offset_ || *file_length - pixel_offset_ < *pixel_bytes)
-            return false;
-        if (!image_->Create(static_cast<std::int32_t>(width_), static_cast<std::int32_t>(height_), 24, 0)) return false;
-        if (!SeekStdioFile(file_.get(), pixel_offset_)) return false;
-        std::vector<std::uint8_t> row(static_cast<std::size_t>(row_length));
-        for (std::uint64_t i = 0; i < height_; ++i) {
-            if (!ReadExactly(file_.get(), row)) return false;
-            const auto y = static_cast<std::int32_t>(top_down_ ? i : height_ - 1 - i);
-            const std::span<std::uint8_t> out = image_->Row(y);
-            for (std::uint64_t x = 0; x < width_; ++x) {
-                out[x * 3] = row[x * 3 + 2];
-                out[x * 3 + 1] = row[x * 3 + 1];
-                out[x * 3 + 2] = row[x * 3];
-            }
+bool BmpCodec::Decode() {
+    if (!file_ || image_ == nullptr) return false;
+    if (!FitsInt32(width_) || !FitsInt32(height_) || ExceedsPixelLimit()) return false;
+    // The rows are stored uncompressed: a file too short to hold them all is refused
+    // before the picture is allocated at the size its header claims.
+    const std::uint64_t row_length = RowLength(width_, 24);
+    const auto file_length = StdioFileLength(file_.get());
+    const auto pixel_bytes = CheckedMul(row_length, height_);
+    if (!file_length || !pixel_bytes || *file_length < pixel_offset_ || *file_length - pixel_offset_ < *pixel_bytes)
+        return false;
+    if (!image_->Create(static_cast<std::int32_t>(width_), static_cast<std::int32_t>(height_), 24, 0)) return false;
+    if (!SeekStdioFile(file_.get(), pixel_offset_)) return false;
+    std::vector<std::uint8_t> row(static_cast<std::size_t>(row_length));
+    for (std::uint64_t i = 0; i < height_; ++i) {
+        if (!ReadExactly(file_.get(), row)) return false;
+        const auto y = static_cast<std::int32_t>(top_down_ ? i : height_ - 1 - i);
+        const std::span<std::uint8_t> out = image_->Row(y);
+        for (std::uint64_t x = 0; x < width_; ++x) {
+            out[x * 3] = row[x * 3 + 2];
+            out[x * 3 + 1] = row[x * 3 + 1];
+            out[x * 3 + 2] = row[x * 3];
         }
-        image_->FlushPixels();
-        return true;
-    }();
-    Close();
-    return ok;
+    }
+    image_->FlushPixels();
+    return true;
 }
 
 void BmpCodec::Close() {
-    file_.reset();
+    CloseFile();
     output_.reset();
     path_.clear();
-    image_ = nullptr;
     source_ = nullptr;
-    width_ = 0;
-    height_ = 0;
-    bits_per_pixel_ = 0;
     top_down_ = false;
     pixel_offset_ = 0;
 }

@@ -71,8 +71,7 @@ JpegDecoder::JpegDecoder() = default;
 JpegDecoder::~JpegDecoder() { Close(); }
 
 bool JpegDecoder::Open(std::string_view path, RasterImage& image) {
-    Close();
-    if (!OpenFile(path)) return Close(), false;
+    if (!OpenFile(path)) return false;
     std::uint8_t marker[sizeof kStartOfImage] = {};
     if (std::fread(marker, 1, sizeof marker, file_.get()) != sizeof marker || marker[0] != kStartOfImage[0] ||
         marker[1] != kStartOfImage[1] || !SeekStdioFile(file_.get(), 0))
@@ -86,22 +85,18 @@ bool JpegDecoder::Open(std::string_view path, RasterImage& image) {
     return true;
 }
 
-bool JpegDecoder::Read() {
-    const bool ok = [&] {
-        if (!session_ || !session_->created || image_ == nullptr) return false;
-        if (!FitsInt32(width_) || !FitsInt32(height_) || ExceedsPixelLimit()) return false;
-        if (!FirstScanFits(session_->cinfo, file_size_)) return false;
-        // Starting allocates the library's buffers; a progressive file is read whole here.
-        if (!StartDecompress(*session_)) return false;
-        if (session_->cinfo.output_width != width_ || session_->cinfo.output_height != height_) return false;
-        if (!image_->Create(static_cast<std::int32_t>(width_), static_cast<std::int32_t>(height_), bits_per_pixel_, 0))
-            return false;
-        if (!ReadScanlines(*session_, *image_)) return false;
-        image_->FlushPixels();
-        return true;
-    }();
-    Close();
-    return ok;
+bool JpegDecoder::Decode() {
+    if (!session_ || !session_->created || image_ == nullptr) return false;
+    if (!FitsInt32(width_) || !FitsInt32(height_) || ExceedsPixelLimit()) return false;
+    if (!FirstScanFits(session_->cinfo, file_size_)) return false;
+    // Starting allocates the library's buffers; a progressive file is read whole here.
+    if (!StartDecompress(*session_)) return false;
+    if (session_->cinfo.output_width != width_ || session_->cinfo.output_height != height_) return false;
+    if (!image_->Create(static_cast<std::int32_t>(width_), static_cast<std::int32_t>(height_), bits_per_pixel_, 0))
+        return false;
+    if (!ReadScanlines(*session_, *image_)) return false;
+    image_->FlushPixels();
+    return true;
 }
 
 void JpegDecoder::Close() {

@@ -11,19 +11,18 @@ namespace icoforge {
 class JpegDecoder final : public StdioPictureDecoder {
 public:
     JpegDecoder();
-    JpegDecoder(const JpegDecoder&) = delete;
-    JpegDecoder& operator=(const JpegDecoder&) = delete;
     ~JpegDecoder() override;
 
     // Takes files that start with FF D8, whose header libjpeg reads and that decode to one
     // or three components (CMYK and YCCK files are refused).
     bool Open(std::string_view path, RasterImage& image) override;
-    bool Read() override;
     void Close() override;
 
     struct Session;  // the decompressor and its error manager
 
 private:
+    bool Decode() override;
+
     std::unique_ptr<Session> session_;
 };
 

@@ -53,11 +53,7 @@ std::uint64_t DecodePcxLine(std::span<std::uint8_t> line, ByteView data, std::ui
 }
 
 bool PcxDecoder::Open(std::string_view path, RasterImage& image) {
-    Close();
-    path_ = std::string(path);
-    image_ = &image;
-    file_ = OpenStdioFile(path, "rb").value_or(nullptr);
-    if (!file_ || !SeekStdioFile(file_.get(), 0)) return Close(), false;
+    if (!OpenFile(path)) return false;
     std::uint8_t header[kHeaderSize];
     if (!ReadExactly(file_.get(), header)) return Close(), false;
     const ByteView head(header, sizeof header);
@@ -74,46 +70,45 @@ bool PcxDecoder::Open(std::string_view path, RasterImage& image) {
     if (*manufacturer != kManufacturer || *xmax == *xmin || *ymax == *ymin) return Close(), false;
     const std::int32_t depth = static_cast<std::int32_t>(*planes) * *bits;
     if (depth != 8 && depth != 24) return Close(), false;
-    width_ = static_cast<std::int32_t>(*xmax) - *xmin + 1;
-    height_ = static_cast<std::int32_t>(*ymax) - *ymin + 1;
-    depth_ = depth;
+    // Bounds the wrong way round make a side of 0, which Read refuses.
+    const auto side = [](std::int32_t min, std::int32_t max) {
+        return static_cast<std::uint64_t>(std::max(max - min + 1, 0));
+    };
+    Accept(image, side(*xmin, *xmax), side(*ymin, *ymax), depth);
     planes_ = *planes;
     bits_per_plane_ = *bits;
     bytes_per_line_ = *bytes_per_line;
     return true;
 }
 
-bool PcxDecoder::Read() {
-    const bool ok = file_ && image_ != nullptr && Decode();
-    Close();
-    return ok;
-}
-
 bool PcxDecoder::Decode() {
+    if (!file_ || image_ == nullptr) return false;
     // A line shorter than the picture, or 24 bits that are not three planes of bytes, has
     // no defined pixels; such a file is taken as damaged rather than read past its lines.
-    if (width_ < 1 || height_ < 1) return false;
-    const auto width = static_cast<std::uint64_t>(width_);
+    if (width_ == 0 || height_ == 0) return false;
+    const std::uint64_t width = width_;
     if (bytes_per_line_ < width) return false;
-    if (depth_ == 24 && (planes_ != 3 || bits_per_plane_ != 8)) return false;
+    if (bits_per_pixel_ == 24 && (planes_ != 3 || bits_per_plane_ != 8)) return false;
     const std::uint64_t line_length = planes_ * bytes_per_line_;
 
     if (!FitsInt32(width) || ExceedsPixelLimit()) return false;
 
     const auto file_length = StdioFileLength(file_.get());
     if (!file_length) return false;
-    const std::uint64_t trailer = depth_ == 8 ? kPaletteSize : 0;
+    const std::uint64_t trailer = bits_per_pixel_ == 8 ? kPaletteSize : 0;
     if (*file_length <= kHeaderSize + trailer) return false;
     const std::uint64_t data_size = *file_length - kHeaderSize - trailer;
     // Data too short to make every line even of the longest runs is refused before the
     // picture is allocated: a few bytes must not stand for gigabytes of one colour.
-    const auto least_data = CheckedMul(MinCodedLineBytes(line_length), static_cast<std::uint64_t>(height_));
+    const auto least_data = CheckedMul(MinCodedLineBytes(line_length), height_);
     if (!least_data || data_size < *least_data) return false;
 
-    if (!image_->Create(width_, height_, depth_, depth_ == 8 ? kMaxPaletteSize : 0)) return false;
+    const auto height = static_cast<std::int32_t>(height_);  // at most 65,536
+    if (!image_->Create(static_cast<std::int32_t>(width), height, bits_per_pixel_, bits_per_pixel_ == 8 ? kMaxPaletteSize : 0))
+        return false;
     MappedBuffer data;
     if (!data.Allocate(data_size, kPixelStorePrefix)) return false;
-    if (depth_ == 8) {
+    if (bits_per_pixel_ == 8) {
         std::uint8_t palette[kPaletteSize];
         if (!SeekStdioFile(file_.get(), *file_length - kPaletteSize) || !ReadExactly(file_.get(), palette))
             return false;
@@ -132,10 +127,10 @@ bool PcxDecoder::Decode() {
     std::uint64_t position = 0;
     // Rows past the end of the data stay as Create left them, zero; stopping there also
     // keeps a tiny file with huge lines from costing a pass over every empty one.
-    for (std::int32_t y = 0; y < height_ && position < data_size; ++y) {
+    for (std::int32_t y = 0; y < height && position < data_size; ++y) {
         position = DecodePcxLine(line, data.view(), position);
         const std::span<std::uint8_t> row = image_->Row(y);
-        if (depth_ == 8) {
+        if (bits_per_pixel_ == 8) {
             std::copy_n(line.begin(), width, row.begin());
         } else {
             for (std::uint64_t x = 0; x < width; ++x) {
@@ -150,12 +145,7 @@ bool PcxDecoder::Decode() {
 }
 
 void PcxDecoder::Close() {
-    file_.reset();
-    path_.clear();
-    image_ = nullptr;
-    width_ = 0;
-    height_ = 0;
-    depth_ = 0;
+    CloseFile();
     planes_ = 0;
     bits_per_plane_ = 0;
     bytes_per_line_ = 0;

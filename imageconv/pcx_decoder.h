@@ -4,11 +4,9 @@
 
 #include <cstdint>
 #include <span>
-#include <string>
 
 #include "common/bytes.h"
-#include "imageconv/picture_decoder.h"
-#include "platform/stdio_file.h"
+#include "imageconv/stdio_picture_decoder.h"
 
 namespace icoforge {
 
@@ -18,28 +16,16 @@ namespace icoforge {
 // line is cleared.
 std::uint64_t DecodePcxLine(std::span<std::uint8_t> line, ByteView data, std::uint64_t position);
 
-class PcxDecoder final : public PictureDecoder {
+class PcxDecoder final : public StdioPictureDecoder {
 public:
-    PcxDecoder() = default;
-    PcxDecoder(const PcxDecoder&) = delete;
-    PcxDecoder& operator=(const PcxDecoder&) = delete;
     ~PcxDecoder() override { Close(); }
 
     bool Open(std::string_view path, RasterImage& image) override;
-    bool Read() override;
     void Close() override;
-    std::uint64_t width() const override { return width_ > 0 ? static_cast<std::uint64_t>(width_) : 0; }
-    std::uint64_t height() const override { return height_ > 0 ? static_cast<std::uint64_t>(height_) : 0; }
 
 private:
-    bool Decode();
+    bool Decode() override;
 
-    StdioFile file_;
-    std::string path_;
-    RasterImage* image_ = nullptr;
-    std::int32_t width_ = 0;
-    std::int32_t height_ = 0;
-    std::int32_t depth_ = 0;
     std::uint32_t planes_ = 0;
     std::uint32_t bits_per_plane_ = 0;
     std::uint64_t bytes_per_line_ = 0;

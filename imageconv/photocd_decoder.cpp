@@ -45,7 +45,6 @@ PhotoCdColour PhotoCdToRgb(std::uint8_t y, std::uint8_t c1, std::uint8_t c2) {
 }
 
 bool PhotoCdDecoder::Open(std::string_view path, RasterImage& image, int selector) {
-    Close();
     if (!OpenFile(path) || file_size_ < kMinFileSize) return Close(), false;
     if (selector < kBase16 || selector > kBase) return Close(), false;
     std::uint8_t signature[kSignatureLength];
@@ -59,13 +58,8 @@ bool PhotoCdDecoder::Open(std::string_view path, RasterImage& image, int selecto
     return true;
 }
 
-bool PhotoCdDecoder::Read() {
-    const bool ok = open_ && image_ != nullptr && Decode();
-    Close();
-    return ok;
-}
-
 bool PhotoCdDecoder::Decode() {
+    if (!open_ || image_ == nullptr) return false;
     if (!image_->Create(static_cast<std::int32_t>(width_), static_cast<std::int32_t>(height_), bits_per_pixel_, 0)) return false;
     MappedBuffer upper;
     MappedBuffer lower;

@@ -25,19 +25,15 @@ public:
     // Smaller files are never taken as an image pack.
     static constexpr std::uint64_t kMinFileSize = 1'048'576;
 
-    PhotoCdDecoder() = default;
-    PhotoCdDecoder(const PhotoCdDecoder&) = delete;
-    PhotoCdDecoder& operator=(const PhotoCdDecoder&) = delete;
     ~PhotoCdDecoder() override { Close(); }
 
     // The conversion chain asks for the base resolution.
     bool Open(std::string_view path, RasterImage& image) override { return Open(path, image, kBase); }
     bool Open(std::string_view path, RasterImage& image, int selector);
-    bool Read() override;
     void Close() override;
 
 private:
-    bool Decode();
+    bool Decode() override;
 
     std::uint64_t data_offset_ = 0;
     bool open_ = false;

@@ -16,6 +16,9 @@ inline constexpr std::uint64_t kMaxPicturePixels = 100'000'000;
 
 class PictureDecoder {
 public:
+    PictureDecoder() = default;
+    PictureDecoder(const PictureDecoder&) = delete;
+    PictureDecoder& operator=(const PictureDecoder&) = delete;
     virtual ~PictureDecoder() = default;
 
     // True when the file is of this decoder's format and it is ready to decode it into
@@ -23,7 +26,11 @@ public:
     virtual bool Open(std::string_view path, RasterImage& image) = 0;
     // Decodes into the image given to Open, creating it at the decoder's size and depth.
     // Always ends closed, whatever the outcome.
-    virtual bool Read() = 0;
+    bool Read() {
+        const bool ok = Decode();
+        Close();
+        return ok;
+    }
     // Releases the file, the library state and every buffer; harmless when repeated.
     virtual void Close() = 0;
 
@@ -40,6 +47,9 @@ public:
     virtual std::uint64_t height() const = 0;
 
 private:
+    // Read's work, on whatever Open left, which may be nothing.
+    virtual bool Decode() = 0;
+
     std::uint64_t max_pixels_ = kMaxPicturePixels;
 };
 

@@ -133,8 +133,7 @@ PngDecoder::PngDecoder() = default;
 PngDecoder::~PngDecoder() { Close(); }
 
 bool PngDecoder::Open(std::string_view path, RasterImage& image) {
-    Close();
-    if (!OpenFile(path)) return Close(), false;
+    if (!OpenFile(path)) return false;
     session_ = std::make_unique<Session>();
     session_->png = png_create_read_struct(PNG_LIBPNG_VER_STRING, file_.get(), ErrorFn, WarningFn);
     if (session_->png == nullptr) return Close(), false;
@@ -170,26 +169,22 @@ bool PngDecoder::Open(std::string_view path, RasterImage& image) {
     return true;
 }
 
-bool PngDecoder::Read() {
-    const bool ok = [&] {
-        if (!session_ || image_ == nullptr) return false;
-        if (palette_size_ > kMaxPaletteSize) return false;
-        if (!FitsInt32(width_) || !FitsInt32(height_) || ExceedsPixelLimit()) return false;
-        const auto stored_bytes = CheckedMul(stored_row_bytes_, height_);
-        const auto most_inflated = CheckedMul(file_size_, kMaxDeflateExpansion);
-        if (!stored_bytes || (most_inflated && *stored_bytes > *most_inflated)) return false;
-        const auto w = static_cast<std::int32_t>(width_);
-        const auto h = static_cast<std::int32_t>(height_);
-        if (image_->width() != w || image_->height() != h || image_->bits_per_pixel() != bits_per_pixel_ ||
-            image_->palette_size() != palette_size_) {
-            if (!image_->Create(w, h, bits_per_pixel_, palette_size_)) return false;
-        }
-        if (!ReadRows(*session_, *image_)) return false;
-        image_->FlushPixels();
-        return true;
-    }();
-    Close();
-    return ok;
+bool PngDecoder::Decode() {
+    if (!session_ || image_ == nullptr) return false;
+    if (palette_size_ > kMaxPaletteSize) return false;
+    if (!FitsInt32(width_) || !FitsInt32(height_) || ExceedsPixelLimit()) return false;
+    const auto stored_bytes = CheckedMul(stored_row_bytes_, height_);
+    const auto most_inflated = CheckedMul(file_size_, kMaxDeflateExpansion);
+    if (!stored_bytes || (most_inflated && *stored_bytes > *most_inflated)) return false;
+    const auto w = static_cast<std::int32_t>(width_);
+    const auto h = static_cast<std::int32_t>(height_);
+    if (image_->width() != w || image_->height() != h || image_->bits_per_pixel() != bits_per_pixel_ ||
+        image_->palette_size() != palette_size_) {
+        if (!image_->Create(w, h, bits_per_pixel_, palette_size_)) return false;
+    }
+    if (!ReadRows(*session_, *image_)) return false;
+    image_->FlushPixels();
+    return true;
 }
 
 void PngDecoder::Close() {

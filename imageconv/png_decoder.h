@@ -13,17 +13,16 @@ namespace icoforge {
 class PngDecoder final : public StdioPictureDecoder {
 public:
     PngDecoder();
-    PngDecoder(const PngDecoder&) = delete;
-    PngDecoder& operator=(const PngDecoder&) = delete;
     ~PngDecoder() override;
 
     bool Open(std::string_view path, RasterImage& image) override;
-    bool Read() override;
     void Close() override;
 
     struct Session;  // libpng's read and info structures
 
 private:
+    bool Decode() override;
+
     std::unique_ptr<Session> session_;
     std::int32_t palette_size_ = 0;
     std::uint64_t stored_row_bytes_ = 0;

@@ -3,10 +3,11 @@
 namespace icoforge {
 
 bool StdioPictureDecoder::OpenFile(std::string_view path) {
+    Close();
     file_ = OpenStdioFile(path, "rb").value_or(nullptr);
     if (!file_) return false;
     const auto file_size = StdioFileLength(file_.get());
-    if (!file_size || !SeekStdioFile(file_.get(), 0)) return false;
+    if (!file_size || !SeekStdioFile(file_.get(), 0)) return Close(), false;
     file_size_ = *file_size;
     return true;
 }

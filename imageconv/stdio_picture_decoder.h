@@ -17,7 +17,8 @@ public:
     std::uint64_t height() const override { return height_; }
 
 protected:
-    // Opens the file at its start and learns its length; false when either fails.
+    // Every Open starts here, from closed: opens the file at its start and learns its
+    // length; false, and closed again, when either fails.
     bool OpenFile(std::string_view path);
     // Takes what the header gave once the decoder accepts the file.
     void Accept(RasterImage& image, std::uint64_t width, std::uint64_t height, std::int32_t bits_per_pixel);

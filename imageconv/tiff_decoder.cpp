@@ -166,38 +166,34 @@ bool TiffDecoder::Open(std::string_view path, RasterImage& image) {
     return true;
 }
 
-bool TiffDecoder::Read() {
-    const bool ok = [&] {
-        if (!session_ || session_->tiff == nullptr || image_ == nullptr) return false;
-        if (!FitsInt32(width_) || !FitsInt32(height_) || ExceedsPixelLimit()) return false;
-        if (!DataCanFill(session_->tiff, session_->source.data.size(), height_)) return false;
-        const auto w = static_cast<std::int32_t>(width_);
-        const auto h = static_cast<std::int32_t>(height_);
-        if (image_->width() != w || image_->height() != h || image_->bits_per_pixel() != 24) {
-            if (!image_->Create(w, h, 24, 0)) return false;
+bool TiffDecoder::Decode() {
+    if (!session_ || session_->tiff == nullptr || image_ == nullptr) return false;
+    if (!FitsInt32(width_) || !FitsInt32(height_) || ExceedsPixelLimit()) return false;
+    if (!DataCanFill(session_->tiff, session_->source.data.size(), height_)) return false;
+    const auto w = static_cast<std::int32_t>(width_);
+    const auto h = static_cast<std::int32_t>(height_);
+    if (image_->width() != w || image_->height() != h || image_->bits_per_pixel() != 24) {
+        if (!image_->Create(w, h, 24, 0)) return false;
+    }
+    // Cannot overflow: both sides are below 2^31.
+    MappedBuffer raster;
+    if (!raster.Allocate(width_ * height_ * 4, kPixelStorePrefix)) return false;
+    auto* pixels = reinterpret_cast<std::uint32_t*>(raster.bytes().data());
+    if (TIFFReadRGBAImage(session_->tiff, static_cast<std::uint32_t>(width_), static_cast<std::uint32_t>(height_),
+                          pixels, 0) == 0)
+        return false;
+    // libtiff delivers the bottom row first.
+    for (std::uint64_t y = 0; y < height_; ++y) {
+        const std::uint32_t* in = pixels + (height_ - 1 - y) * width_;
+        const std::span<std::uint8_t> out = image_->Row(static_cast<std::int32_t>(y));
+        for (std::uint64_t x = 0; x < width_; ++x) {
+            out[x * 3] = static_cast<std::uint8_t>(TIFFGetR(in[x]));
+            out[x * 3 + 1] = static_cast<std::uint8_t>(TIFFGetG(in[x]));
+            out[x * 3 + 2] = static_cast<std::uint8_t>(TIFFGetB(in[x]));
         }
-        // Cannot overflow: both sides are below 2^31.
-        MappedBuffer raster;
-        if (!raster.Allocate(width_ * height_ * 4, kPixelStorePrefix)) return false;
-        auto* pixels = reinterpret_cast<std::uint32_t*>(raster.bytes().data());
-        if (TIFFReadRGBAImage(session_->tiff, static_cast<std::uint32_t>(width_), static_cast<std::uint32_t>(height_),
-                              pixels, 0) == 0)
-            return false;
-        // libtiff delivers the bottom row first.
-        for (std::uint64_t y = 0; y < height_; ++y) {
-            const std::uint32_t* in = pixels + (height_ - 1 - y) * width_;
-            const std::span<std::uint8_t> out = image_->Row(static_cast<std::int32_t>(y));
-            for (std::uint64_t x = 0; x < width_; ++x) {
-                out[x * 3] = static_cast<std::uint8_t>(TIFFGetR(in[x]));
-                out[x * 3 + 1] = static_cast<std::uint8_t>(TIFFGetG(in[x]));
-                out[x * 3 + 2] = static_cast<std::uint8_t>(TIFFGetB(in[x]));
-            }
-        }
-        image_->FlushPixels();
-        return true;
-    }();
-    Close();
-    return ok;
+    }
+    image_->FlushPixels();
+    return true;
 }
 
 void TiffDecoder::Close() {

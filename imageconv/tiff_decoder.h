@@ -14,12 +14,9 @@ namespace icoforge {
 class TiffDecoder final : public PictureDecoder {
 public:
     TiffDecoder();
-    TiffDecoder(const TiffDecoder&) = delete;
-    TiffDecoder& operator=(const TiffDecoder&) = delete;
     ~TiffDecoder() override;
 
     bool Open(std::string_view path, RasterImage& image) override;
-    bool Read() override;
     void Close() override;
     std::uint64_t width() const override { return width_; }
     std::uint64_t height() const override { return height_; }
@@ -27,6 +24,8 @@ public:
     struct Session;  // the libtiff handle over the mapped file
 
 private:
+    bool Decode() override;
+
     std::string path_;
     RasterImage* image_ = nullptr;
     std::unique_ptr<Session> session_;

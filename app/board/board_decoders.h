@@ -1,6 +1,7 @@
 #pragma once
 // One decoder per kind of board picture; DecodeBoardPicture picks one by the first bytes.
 
+#include <array>
 #include <optional>
 #include <vector>
 
@@ -47,6 +48,31 @@ std::optional<BoardPicture> DecodePng(ByteSource& source, const BoardDecodeOptio
 // True when a picture of this size is allowed: both sides at least 1, and no more pixels
 // than the limit.
 bool WithinPixelLimit(std::uint64_t width, std::uint64_t height, std::uint64_t max_pixels);
+
+// DIB rows, as BMP files and icon images store them: each padded to 4 bytes, pixels of 1, 4
+// or 8 bits through a colour table of 4-byte entries (blue, green, red, unused), of 24 and
+// 32 bits blue, green, red.
+using DibColourTable = std::array<std::uint8_t, 256 * 4>;
+inline std::uint64_t DibRowStride(std::uint64_t bits_per_pixel, std::uint64_t width) {
+    return (bits_per_pixel * width + 31) / 32 * 4;
+}
+// The first 256 of `count` entries; indices past the table's end show black.
+DibColourTable ReadDibColourTable(const std::uint8_t* entries, std::uint64_t count);
+// Blue, green and red of pixel x of `row` into colour[0..2].
+inline void ReadDibPixel(const std::uint8_t* row, std::uint64_t x, unsigned bits, const DibColourTable& table,
+                         std::uint8_t* colour) {
+    if (bits >= 24) {
+        const std::uint8_t* p = row + x * (bits / 8);
+        colour[0] = p[0];
+        colour[1] = p[1];
+        colour[2] = p[2];
+    } else {
+        const std::uint64_t bit = x * bits;
+        const unsigned shift = 8 - bits - static_cast<unsigned>(bit % 8);
+        const unsigned index = (row[bit / 8] >> shift) & ((1u << bits) - 1);
+        for (int c = 0; c < 3; ++c) colour[c] = table[index * 4 + c];
+    }
+}
 
 // The size a picture is decoded at when it may be reduced: the drawn size of the fitted
 // placement, or its own size when it is not drawn reduced.

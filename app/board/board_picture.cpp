@@ -18,6 +18,13 @@ bool WithinPixelLimit(std::uint64_t width, std::uint64_t height, std::uint64_t m
     return height <= max_pixels / width;
 }
 
+DibColourTable ReadDibColourTable(const std::uint8_t* entries, std::uint64_t count) {
+    DibColourTable table{};
+    for (std::uint64_t i = 0; i < count && i < 256; ++i)
+        for (std::uint64_t c = 0; c < 3; ++c) table[i * 4 + c] = entries[i * 4 + c];
+    return table;
+}
+
 std::size_t ByteSource::Read(std::uint8_t* out, std::size_t size) {
     std::size_t done = 0;
     if (position_ < head_.size()) {

@@ -1,7 +1,6 @@
 // Icon and cursor files: one directory entry chosen, its image decoded by our own code
 // (DIB with its mask, 32-bit with alpha, or PNG) and kept with its transparency.
 #include <algorithm>
-#include <array>
 
 #include "app/board/board_decoders.h"
 #include "common/byte_reader.h"
@@ -37,8 +36,6 @@ std::optional<Entry> ChooseEntry(ByteView bytes) {
     return chosen;
 }
 
-std::uint64_t RowStride(std::uint64_t bits_per_pixel, std::uint64_t width) { return (bits_per_pixel * width + 31) / 32 * 4; }
-
 // `straight` keeps the colour of a 32-bit image with alpha as stored, not premultiplied.
 std::optional<BoardPicture> DecodeDibImage(ByteView image, const BoardDecodeOptions& options, bool straight = false,
                                            std::uint32_t* depth = nullptr) {
@@ -61,12 +58,10 @@ std::optional<BoardPicture> DecodeDibImage(ByteView image, const BoardDecodeOpti
     const std::uint64_t table_entries = bits > 8 ? 0 : *colours_used != 0 ? *colours_used : (1u << bits);
     const SubView table_bytes = SliceOf(image, *header_size, table_entries * 4);
     if (!table_bytes.ok) return std::nullopt;
-    std::array<std::uint8_t, 256 * 4> table{};  // indices past the table's end show black
-    for (std::uint64_t i = 0; i < table_entries && i < 256; ++i)
-        for (std::uint64_t c = 0; c < 3; ++c) table[i * 4 + c] = table_bytes.bytes[i * 4 + c];
+    const DibColourTable table = ReadDibColourTable(table_bytes.bytes.data(), table_entries);
     const std::uint64_t colour_start = *header_size + table_entries * 4;
-    const std::uint64_t colour_stride = RowStride(bits, width);
-    const std::uint64_t mask_stride = RowStride(1, width);
+    const std::uint64_t colour_stride = DibRowStride(bits, width);
+    const std::uint64_t mask_stride = DibRowStride(1, width);
     const SubView colour_rows = SliceOf(image, colour_start, colour_stride * height);
     const SubView mask_rows = SliceOf(image, colour_start + colour_stride * height, mask_stride * height);
     if (!colour_rows.ok || !mask_rows.ok) return std::nullopt;
@@ -87,17 +82,7 @@ std::optional<BoardPicture> DecodeDibImage(ByteView image, const BoardDecodeOpti
         std::uint8_t* out = picture.pixels.Row(static_cast<std::int32_t>(height - 1 - file_row));
         for (std::uint64_t x = 0; x < width; ++x, out += 4) {
             std::uint8_t colour[3];
-            if (bits >= 24) {
-                const std::uint8_t* p = in + x * (bits / 8);
-                colour[0] = p[0];
-                colour[1] = p[1];
-                colour[2] = p[2];
-            } else {
-                const std::uint64_t bit = x * bits;
-                const unsigned shift = 8 - bits - static_cast<unsigned>(bit % 8);
-                const unsigned index = (in[bit / 8] >> shift) & ((1u << bits) - 1);
-                for (int c = 0; c < 3; ++c) colour[c] = table[index * 4 + c];
-            }
+            ReadDibPixel(in, x, bits, table, colour);
             unsigned alpha = 255;
             if (use_alpha) {
                 alpha = in[x * 4 + 3];

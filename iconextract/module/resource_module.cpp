@@ -63,51 +63,38 @@ Result<ResourceModule> ResourceModule::Parse(ByteView image) {
     return Fail("parse", "", "not a Windows module: no PE or NE header where the MZ header points");
 }
 
-namespace {
-
-pe::Headers PeHeaders(ModuleFormat format, std::uint64_t root, std::uint64_t section_table, std::uint32_t section_count,
-                      std::uint32_t size_of_headers) {
+pe::Headers ResourceModule::PeHeaders() const {
     pe::Headers h;
-    h.format = format;
-    h.section_table = section_table;
-    h.section_count = section_count;
-    h.size_of_headers = size_of_headers;
-    h.resource_root = root;
+    h.format = format_;
+    h.section_table = section_table_offset_;
+    h.section_count = section_count_;
+    h.size_of_headers = size_of_headers_;
+    h.resource_root = resource_table_offset_;
     return h;
 }
-
-}  // namespace
 
 std::vector<ResourceName> ResourceModule::Names(ResourceType type) const {
     if (!has_resources_) return {};
     if (format_ == ModuleFormat::Ne) return ne::Names(image_, resource_table_offset_, type);
-    const auto headers =
-        PeHeaders(format_, resource_table_offset_, section_table_offset_, section_count_, size_of_headers_);
-    return pe::Names(image_, headers, type);
+    return pe::Names(image_, PeHeaders(), type);
 }
 
 std::optional<ByteView> ResourceModule::Find(ResourceType type, const ResourceName& name) const {
     if (!has_resources_) return std::nullopt;
     if (format_ == ModuleFormat::Ne) return ne::Find(image_, resource_table_offset_, type, name);
-    const auto headers =
-        PeHeaders(format_, resource_table_offset_, section_table_offset_, section_count_, size_of_headers_);
-    return pe::Find(image_, headers, type, name);
+    return pe::Find(image_, PeHeaders(), type, name);
 }
 
 std::vector<ResourceVariant> ResourceModule::Variants(ResourceType type) const {
     if (!has_resources_) return {};
     if (format_ == ModuleFormat::Ne) return ne::Variants(image_, resource_table_offset_, type);
-    const auto headers =
-        PeHeaders(format_, resource_table_offset_, section_table_offset_, section_count_, size_of_headers_);
-    return pe::Variants(image_, headers, type);
+    return pe::Variants(image_, PeHeaders(), type);
 }
 
 ResourceIndex ResourceModule::Index(ResourceType type) const {
     if (!has_resources_) return ResourceIndex(format_, {});
     if (format_ == ModuleFormat::Ne) return ResourceIndex(format_, ne::Entries(image_, resource_table_offset_, type));
-    const pe::Headers headers = PeHeaders(format_, resource_table_offset_, section_table_offset_, section_count_,
-                                          size_of_headers_);
-    return ResourceIndex(format_, pe::Entries(image_, headers, type));
+    return ResourceIndex(format_, pe::Entries(image_, PeHeaders(), type));
 }
 
 ResourceIndex::ResourceIndex(ModuleFormat format, const std::vector<ResourceEntry>& entries) : format_(format) {

@@ -68,6 +68,10 @@ private:
     std::unordered_map<std::u16string, std::optional<ByteView>> by_text_;
 };
 
+namespace pe {
+struct Headers;
+}
+
 // A parsed view of one module image. It borrows the bytes: they must outlive it.
 class ResourceModule {
 public:
@@ -100,6 +104,8 @@ public:
 
 private:
     ResourceModule(ByteView image, ModuleFormat format) : image_(image), format_(format) {}
+    // What the PE reader needs of the headers Parse read.
+    pe::Headers PeHeaders() const;
     ByteView image_;
     ModuleFormat format_;
     std::uint64_t resource_table_offset_ = 0;  // where the format's resource table starts

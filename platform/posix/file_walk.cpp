@@ -16,7 +16,7 @@ Result<FileStatus> StatusOf(std::string_view utf8_path, bool follow_link) {
     const std::string path(utf8_path);
     struct stat info {};
     const int rc = follow_link ? ::stat(path.c_str(), &info) : ::lstat(path.c_str(), &info);
-    if (rc != 0) return Fail("stat", path, LastSystemErrorText(), errno);
+    if (rc != 0) return FailFromSystem("stat", path);
     FileStatus status;
     if (S_ISREG(info.st_mode)) status.kind = EntryKind::Regular;
     else if (S_ISDIR(info.st_mode)) status.kind = EntryKind::Directory;
@@ -31,13 +31,13 @@ Result<FileStatus> StatusOf(std::string_view utf8_path, bool follow_link) {
 Result<std::vector<std::string>> FolderNames(std::string_view utf8_path) {
     const std::string path(utf8_path);
     const std::unique_ptr<DIR, int (*)(DIR*)> folder(::opendir(path.c_str()), ::closedir);
-    if (!folder) return Fail("open folder", path, LastSystemErrorText(), errno);
+    if (!folder) return FailFromSystem("open folder", path);
     std::vector<std::string> names;
     for (;;) {
         errno = 0;
         const dirent* entry = ::readdir(folder.get());
         if (entry == nullptr) {
-            if (errno != 0) return Fail("read folder", path, LastSystemErrorText(), errno);
+            if (errno != 0) return FailFromSystem("read folder", path);
             break;
         }
         const std::string_view name = entry->d_name;
@@ -64,7 +64,7 @@ Result<> MakeFolders(std::string_view utf8_path) {
         auto parent = MakeFolders(path.substr(0, slash));
         if (!parent) return parent;
     }
-    if (::mkdir(path.c_str(), 0777) != 0 && errno != EEXIST) return Fail("make folder", path, LastSystemErrorText(), errno);
+    if (::mkdir(path.c_str(), 0777) != 0 && errno != EEXIST) return FailFromSystem("make folder", path);
     return {};
 }
 

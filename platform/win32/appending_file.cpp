@@ -22,10 +22,7 @@ Result<AppendingFile> AppendingFile::Open(std::string_view utf8_path) {
     // FILE_APPEND_DATA alone makes every write land at the end, as O_APPEND does.
     handle->file = ScopedHandle(CreateFileW(path.c_str(), FILE_APPEND_DATA | SYNCHRONIZE, FILE_SHARE_READ, nullptr,
                                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!handle->file.valid()) {
-        const DWORD code = GetLastError();
-        return Fail("open", handle->path, SystemErrorText(code), static_cast<int>(code));
-    }
+    if (!handle->file.valid()) return FailFromSystem("open", handle->path);
     if (GetFileType(handle->file.get()) != FILE_TYPE_DISK) return Fail("open", handle->path, kNotRegularFileText);
     return AppendingFile(std::move(handle));
 }
@@ -36,10 +33,7 @@ Result<> AppendingFile::Append(ByteView bytes) {
     while (left > 0) {
         const DWORD chunk = left > 0x40000000u ? 0x40000000u : static_cast<DWORD>(left);
         DWORD written = 0;
-        if (!WriteFile(handle_->file.get(), at, chunk, &written, nullptr)) {
-            const DWORD code = GetLastError();
-            return Fail("write", handle_->path, SystemErrorText(code), static_cast<int>(code));
-        }
+        if (!WriteFile(handle_->file.get(), at, chunk, &written, nullptr)) return FailFromSystem("write", handle_->path);
         at += written;
         left -= written;
     }
@@ -47,10 +41,7 @@ Result<> AppendingFile::Append(ByteView bytes) {
 }
 
 Result<> AppendingFile::Sync() {
-    if (!FlushFileBuffers(handle_->file.get())) {
-        const DWORD code = GetLastError();
-        return Fail("write", handle_->path, SystemErrorText(code), static_cast<int>(code));
-    }
+    if (!FlushFileBuffers(handle_->file.get())) return FailFromSystem("write", handle_->path);
     return {};
 }
 

@@ -26,10 +26,7 @@ std::int64_t UnixNanoseconds(const FILETIME& time) {
 Result<FileStatus> StatusOf(std::string_view utf8_path, bool follow_link) {
     const std::wstring path = WideFromUtf8(utf8_path);
     WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
-        const DWORD code = GetLastError();
-        return Fail("stat", std::string(utf8_path), SystemErrorText(code), static_cast<int>(code));
-    }
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return FailFromSystem("stat", utf8_path);
     FileStatus status;
     const bool reparse = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
     if (reparse && !follow_link) status.kind = EntryKind::Symlink;

@@ -17,6 +17,7 @@
 
 #include "common/byte_writer.h"
 #include "common/path.h"
+#include "tests/cli/cli_support.h"
 #include "tests/support/ico_builder.h"
 #include "tests/support/module_builder.h"
 
@@ -28,30 +29,16 @@ using module::ResourceName;
 using module::ResourceType;
 using testing::Type;
 
-constexpr bool kWindows = fs::path::preferred_separator == '\\';
+using cli_test::HostPath;
+using cli_test::kWindows;
+using cli_test::ReadText;
+using cli_test::ShellQuoted;
+
 // A second module named as a Windows device: only a Linux file system can hold it, and its
 // icons must still get names Windows can open.
 const std::string kDeviceNamed = kWindows ? "other.dll" : "con.dll";
 const std::string kDeviceStem = kWindows ? "other" : "_con";
 const std::string kOddName = "Q\"\\\t\x01\xE4\xB8\xAD";  // Q"\, a tab, U+0001 and a Chinese character
-
-std::string HostPath(std::string path) {
-    if (kWindows && !path.empty() && path[0] == '/') {
-        std::replace(path.begin(), path.end(), '/', '\\');
-        path = "Z:" + path;
-    }
-    return path;
-}
-std::string Quote(const std::string& text) { return kWindows ? "\"" + text + "\"" : "'" + text + "'"; }
-
-std::string ReadText(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    std::string s = text.str();
-    std::erase(s, '\r');
-    return s;
-}
 
 class CatalogueCli : public ::testing::Test {
 protected:
@@ -102,11 +89,11 @@ protected:
 
     // The exit status and standard output of icoforge with `args` ("@NAME": a file of the test's).
     std::pair<int, std::string> Run(const std::vector<std::string>& args) {
-        std::string command = Quote(HostPath(ICOFORGE_PROGRAM));
+        std::string command = ShellQuoted(HostPath(ICOFORGE_PROGRAM));
         for (const auto& arg : args)
-            command.append(" ").append(Quote(arg.starts_with("@") ? HostPath(Utf8FromPath(root_ / arg.substr(1))) : arg));
-        command.append(" > ").append(Quote(HostPath(Utf8FromPath(root_ / "out")))).append(" 2> ").append(
-            Quote(HostPath(Utf8FromPath(root_ / "err"))));
+            command.append(" ").append(ShellQuoted(arg.starts_with("@") ? HostPath(Utf8FromPath(root_ / arg.substr(1))) : arg));
+        command.append(" > ").append(ShellQuoted(HostPath(Utf8FromPath(root_ / "out")))).append(" 2> ").append(
+            ShellQuoted(HostPath(Utf8FromPath(root_ / "err"))));
         if (kWindows) command = "\"" + command + "\"";
         const int status = std::system(command.c_str());
         return {kWindows ? status : (status >> 8) & 0xFF, ReadText(root_ / "out")};

@@ -20,6 +20,7 @@
 #include "common/byte_writer.h"
 #include "common/path.h"
 #include "crypto/decrypt.h"
+#include "tests/cli/cli_support.h"
 #include "tests/shell/link_builder.h"
 
 namespace icoforge {
@@ -27,28 +28,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr bool kWindows = fs::path::preferred_separator == '\\';
-
-// Build paths are POSIX paths; under Wine the same files are seen through drive Z:.
-std::string HostPath(std::string path) {
-    if (kWindows && !path.empty() && path[0] == '/') {
-        for (char& c : path)
-            if (c == '/') c = '\\';
-        path = "Z:" + path;
-    }
-    return path;
-}
-
-std::string ShellQuoted(const std::string& text) { return kWindows ? "\"" + text + "\"" : "'" + text + "'"; }
-
-std::string ReadText(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    std::string s = text.str();
-    std::erase(s, '\r');  // the Windows C runtime writes its text streams with CR LF
-    return s;
-}
+using cli_test::HostPath;
+using cli_test::kWindows;
+using cli_test::ReadText;
+using cli_test::ShellQuoted;
 
 void WriteText(const fs::path& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
@@ -424,6 +407,14 @@ const Case kCases[] = {
      "icoforge: 无法读取 <notes.txt>：不是 icoforge 能读取的图片、已损坏或过大\n", {{"notes.txt", kOld}}},
     {"MakeFormatsExcludeEachOther", kSmall, {{"make", "--png-all", "--bmp-all", "@small.bmp"}}, 2, {},
      "icoforge: --png-at, --png-all and --bmp-all exclude each other\nTry 'icoforge make --help' for more information.\n",
+     {{"small.bmp", kSmallBmp}}},
+    // Each command's own range for the hot spot, and both numbers required.
+    {"MakeHotSpotPastItsRange", kSmall, {{"make", "--cursor", "3,65536", "@small.bmp"}}, 2, {},
+     "icoforge: --cursor takes two whole numbers X,Y from 0 to 65535, not '3,65536'\n"
+     "Try 'icoforge make --help' for more information.\n",
+     {{"small.bmp", kSmallBmp}}},
+    {"IconHotSpotWithoutY", kSmall, {{"icon", "--cursor", "7", "@small.bmp", "@out.ico"}}, 2, {},
+     "icoforge: --cursor takes two whole numbers X,Y, not '7'\nTry 'icoforge icon --help' for more information.\n",
      {{"small.bmp", kSmallBmp}}},
     {"DecryptNeedsAKey", kNothing, {{"decrypt", "a", "b"}}, 2, {},
      "icoforge: give -k KEY or --key-file FILE\nTry 'icoforge decrypt --help' for more information.\n", {}},

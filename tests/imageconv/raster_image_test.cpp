@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <limits>
+#include <vector>
 
 #include "common/path.h"
 #include "imageconv/mapped_buffer.h"
@@ -47,15 +48,14 @@ TEST(RasterImage, CreateGivesZeroedRowsWithoutPaddingAndReleaseRemovesTheFile) {
     EXPECT_TRUE(PixstoreFiles().empty());
 }
 
-struct Converted {
-    std::uint8_t r, g, b;
-};
+using Row = std::vector<std::uint8_t>;
 
-Converted PixelAfterConversion(RasterImage& image, std::int32_t x) {
+// The first row converted to 24 bits, three bytes a pixel.
+Row RowAfterConversion(RasterImage& image) {
     RasterImage out;
     EXPECT_TRUE(image.ConvertTo(out, 24));
     const ByteView row = out.Row(0);
-    return {row[x * 3], row[x * 3 + 1], row[x * 3 + 2]};
+    return {row.begin(), row.end()};
 }
 
 TEST(RasterImage, ConvertsPaletteAndGreyTo24Bits) {
@@ -65,18 +65,12 @@ TEST(RasterImage, ConvertsPaletteAndGreyTo24Bits) {
     palette.palette()[1] = {200, 100, 50};
     const std::uint8_t indices[] = {1, 0, 7};  // 7 lies past the two entries
     std::copy(std::begin(indices), std::end(indices), palette.Row(0).begin());
-    auto c = PixelAfterConversion(palette, 0);
-    EXPECT_EQ((std::array{c.r, c.g, c.b}), (std::array<std::uint8_t, 3>{200, 100, 50}));
-    c = PixelAfterConversion(palette, 1);
-    EXPECT_EQ((std::array{c.r, c.g, c.b}), (std::array<std::uint8_t, 3>{1, 2, 3}));
-    c = PixelAfterConversion(palette, 2);
-    EXPECT_EQ((std::array{c.r, c.g, c.b}), (std::array<std::uint8_t, 3>{0, 0, 0}));
+    EXPECT_EQ(RowAfterConversion(palette), (Row{200, 100, 50, 1, 2, 3, 0, 0, 0}));
 
     RasterImage grey;
     ASSERT_TRUE(grey.Create(2, 1, 8, 0));
     grey.Row(0)[1] = 0x9A;
-    c = PixelAfterConversion(grey, 1);
-    EXPECT_EQ((std::array{c.r, c.g, c.b}), (std::array<std::uint8_t, 3>{0x9A, 0x9A, 0x9A}));
+    EXPECT_EQ(RowAfterConversion(grey), (Row{0, 0, 0, 0x9A, 0x9A, 0x9A}));
 }
 
 TEST(RasterImage, Converts16BitWordsByTheirFiveBitFields) {
@@ -85,12 +79,7 @@ TEST(RasterImage, Converts16BitWordsByTheirFiveBitFields) {
     // Little-endian words: all fields full; red only; bit 0 alone (unused) plus blue low bit.
     const std::uint8_t words[] = {0xFF, 0xFF, 0x00, 0xF8, 0x03, 0x00};
     std::copy(std::begin(words), std::end(words), image.Row(0).begin());
-    auto c = PixelAfterConversion(image, 0);
-    EXPECT_EQ((std::array{c.r, c.g, c.b}), (std::array<std::uint8_t, 3>{0xF8, 0xF8, 0xF8}));
-    c = PixelAfterConversion(image, 1);
-    EXPECT_EQ((std::array{c.r, c.g, c.b}), (std::array<std::uint8_t, 3>{0xF8, 0x00, 0x00}));
-    c = PixelAfterConversion(image, 2);
-    EXPECT_EQ((std::array{c.r, c.g, c.b}), (std::array<std::uint8_t, 3>{0x00, 0x00, 0x08}));
+    EXPECT_EQ(RowAfterConversion(image), (Row{0xF8, 0xF8, 0xF8, 0xF8, 0x00, 0x00, 0x00, 0x00, 0x08}));
 }
 
 TEST(RasterImage, Converts32BitsByDroppingTheLeadingAlpha) {
@@ -98,10 +87,8 @@ TEST(RasterImage, Converts32BitsByDroppingTheLeadingAlpha) {
     ASSERT_TRUE(image.Create(2, 1, 32, 0));
     const std::uint8_t argb[] = {0x00, 10, 20, 30, 0x80, 40, 50, 60};
     std::copy(std::begin(argb), std::end(argb), image.Row(0).begin());
-    auto c = PixelAfterConversion(image, 0);  // fully transparent keeps its stored colour
-    EXPECT_EQ((std::array{c.r, c.g, c.b}), (std::array<std::uint8_t, 3>{10, 20, 30}));
-    c = PixelAfterConversion(image, 1);
-    EXPECT_EQ((std::array{c.r, c.g, c.b}), (std::array<std::uint8_t, 3>{40, 50, 60}));
+    // Fully transparent keeps its stored colour.
+    EXPECT_EQ(RowAfterConversion(image), (Row{10, 20, 30, 40, 50, 60}));
 
     RasterImage not24;
     EXPECT_FALSE(image.ConvertTo(not24, 32));
