@@ -13,6 +13,7 @@
 
 #include "common/bytes.h"
 #include "iconextract/icon_pixels.h"
+#include "iconextract/inflate/whole_inflate.h"
 
 namespace icoforge {
 namespace {
@@ -246,21 +247,15 @@ std::optional<RgbaImage> DecodePlainPng(ByteView png) {
     const auto data = ImageData(*chunks);
     if (!data) return std::nullopt;
 
-    Inflater inflater(*data);
-    if (!inflater.Start()) return std::nullopt;
     const std::size_t row_bytes = std::size_t{header->width} * header->channels;
-    // One byte of filter type, then the row; two rows, this one and the one above.
-    std::vector<std::uint8_t> rows(2 * (row_bytes + 1), 0);
-    std::uint8_t* line = rows.data();
-    std::uint8_t* above = rows.data() + row_bytes + 1;
     RgbaImage image;
     image.width = header->width;
     image.height = header->height;
     image.pixels.resize(std::size_t{header->width} * header->height * RgbaImage::kChannels);
     std::uint8_t* out = image.pixels.data();
-    for (std::uint32_t y = 0; y < header->height; ++y) {
-        if (!inflater.Fill(line, row_bytes + 1) || !Unfilter(line[0], line + 1, above + 1, row_bytes, header->channels))
-            return std::nullopt;
+    // A row into the picture: its filter undone against the row above, unfiltered.
+    const auto take_row = [&](std::uint8_t* line, const std::uint8_t* above) {
+        if (!Unfilter(line[0], line + 1, above + 1, row_bytes, header->channels)) return false;
         if (header->channels == 4) {
             std::memcpy(out, line + 1, row_bytes);
             out += row_bytes;
@@ -270,6 +265,36 @@ std::optional<RgbaImage> DecodePlainPng(ByteView png) {
                 out[3] = 0xFF;
             }
         }
+        return true;
+    };
+
+    // All rows at once where a whole-stream decoder is at hand and the stream declares the
+    // largest window (32 KiB, CINFO 7), which a decoder that ignores the declaration
+    // cannot exceed: any smaller one, or a stream it refuses, is inflated row by row below.
+    if (data->front().size() >= 1 && data->front()[0] == 0x78) {
+        ByteBuffer joined;
+        if (data->size() > 1)
+            for (const ByteView part : *data) joined.insert(joined.end(), part.begin(), part.end());
+        const ByteView stream = data->size() > 1 ? ByteView(joined) : data->front();
+        std::vector<std::uint8_t> rows((row_bytes + 1) * header->height + row_bytes + 1, 0);
+        std::uint8_t* const zero_row = rows.data() + (row_bytes + 1) * header->height;
+        if (InflateWhole(stream, std::span(rows.data(), zero_row)).value_or(false)) {
+            for (std::uint32_t y = 0; y < header->height; ++y) {
+                std::uint8_t* line = rows.data() + y * (row_bytes + 1);
+                if (!take_row(line, y == 0 ? zero_row : line - (row_bytes + 1))) return std::nullopt;
+            }
+            return image;
+        }
+    }
+
+    Inflater inflater(*data);
+    if (!inflater.Start()) return std::nullopt;
+    // One byte of filter type, then the row; two rows, this one and the one above.
+    std::vector<std::uint8_t> rows(2 * (row_bytes + 1), 0);
+    std::uint8_t* line = rows.data();
+    std::uint8_t* above = rows.data() + row_bytes + 1;
+    for (std::uint32_t y = 0; y < header->height; ++y) {
+        if (!inflater.Fill(line, row_bytes + 1) || !take_row(line, above)) return std::nullopt;
         std::swap(line, above);
     }
     if (!inflater.EndsHere()) return std::nullopt;
