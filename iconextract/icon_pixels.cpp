@@ -1,6 +1,9 @@
 #include "iconextract/icon_pixels.h"
 
+#include <algorithm>
+#include <array>
 #include <csetjmp>
+#include <cstring>
 #include <string>
 
 #include <png.h>
@@ -88,34 +91,45 @@ Result<RgbaImage> DibToRgba(ByteView dib) {
     image.width = static_cast<std::uint32_t>(w);
     image.height = static_cast<std::uint32_t>(h);
     image.pixels.assign(w * h * RgbaImage::kChannels, 0);
+    // Each depth has a loop of its own, a row at a time: a choice of depth made for every
+    // pixel cost more than the rest of the decoding. An index beyond the colour table is
+    // black, as Windows draws it.
+    std::array<std::array<std::uint8_t, 4>, 256> table{};
+    if (*bits <= 8)
+        for (std::uint64_t i = 0; i < std::min<std::uint64_t>(palette_entries, table.size()); ++i)
+            table[i] = {palette.bytes[i * 4 + 2], palette.bytes[i * 4 + 1], palette.bytes[i * 4], 0};
+    const unsigned depth = *bits;
     bool any_alpha = false;
     for (std::uint64_t y = 0; y < h; ++y) {
         // Rows are stored bottom-up.
-        const ByteView row = colour.bytes.subspan(static_cast<std::size_t>((h - 1 - y) * xor_row), xor_row);
+        const std::uint8_t* row = colour.bytes.data() + (h - 1 - y) * xor_row;
         std::uint8_t* out = image.pixels.data() + y * w * 4;
-        for (std::uint64_t x = 0; x < w; ++x, out += 4) {
-            std::uint32_t r = 0, g = 0, b = 0, a = 0;
-            if (*bits <= 8) {
-                const unsigned per_byte = 8 / *bits;
-                const unsigned shift = 8 - *bits * (1 + x % per_byte);
-                const std::uint64_t index = (row[x / per_byte] >> shift) & ((1u << *bits) - 1);
-                // An index beyond the table is black, as Windows draws it.
-                if (index < palette_entries) {
-                    const ByteView quad = palette.bytes.subspan(index * 4, 4);
-                    b = quad[0], g = quad[1], r = quad[2];
-                }
-            } else if (*bits == 16 || (*bits == 32 && bitfields)) {
-                const std::uint32_t pixel = *bits == 16 ? *ReadU16(row, 2 * x) : *ReadU32(row, 4 * x);
-                r = Channel(pixel, masks.red), g = Channel(pixel, masks.green), b = Channel(pixel, masks.blue);
-                if (*bits == 32) a = pixel >> 24;
-            } else {
-                const std::uint64_t bytes = *bits / 8;
-                b = row[x * bytes], g = row[x * bytes + 1], r = row[x * bytes + 2];
-                if (*bits == 32) a = row[x * bytes + 3];
+        if (depth <= 8) {
+            const unsigned per_byte = 8 / depth, low_bits = (1u << depth) - 1;
+            for (std::uint64_t x = 0; x < w; ++x, out += 4) {
+                const unsigned shift = 8 - depth * (1 + static_cast<unsigned>(x % per_byte));
+                std::memcpy(out, table[(row[x / per_byte] >> shift) & low_bits].data(), 4);
             }
-            out[0] = static_cast<std::uint8_t>(r), out[1] = static_cast<std::uint8_t>(g);
-            out[2] = static_cast<std::uint8_t>(b), out[3] = static_cast<std::uint8_t>(a);
-            any_alpha = any_alpha || a != 0;
+        } else if (depth == 16 || bitfields) {
+            for (std::uint64_t x = 0; x < w; ++x, out += 4) {
+                const std::uint32_t pixel = depth == 16 ? std::uint32_t{row[2 * x]} | std::uint32_t{row[2 * x + 1]} << 8
+                                                        : std::uint32_t{row[4 * x]} | std::uint32_t{row[4 * x + 1]} << 8 |
+                                                              std::uint32_t{row[4 * x + 2]} << 16 |
+                                                              std::uint32_t{row[4 * x + 3]} << 24;
+                out[0] = Channel(pixel, masks.red), out[1] = Channel(pixel, masks.green);
+                out[2] = Channel(pixel, masks.blue), out[3] = depth == 32 ? static_cast<std::uint8_t>(pixel >> 24) : 0;
+                any_alpha = any_alpha || out[3] != 0;
+            }
+        } else if (depth == 24) {
+            for (std::uint64_t x = 0; x < w; ++x, out += 4, row += 3)
+                out[0] = row[2], out[1] = row[1], out[2] = row[0], out[3] = 0;
+        } else {
+            std::uint8_t alpha = 0;
+            for (std::uint64_t x = 0; x < w; ++x, out += 4, row += 4) {
+                out[0] = row[2], out[1] = row[1], out[2] = row[0], out[3] = row[3];
+                alpha |= row[3];
+            }
+            any_alpha = any_alpha || alpha != 0;
         }
     }
     if (*bits == 32 && any_alpha) return image;
