@@ -81,8 +81,9 @@ int main(int argc, char** argv) {
             peer_png.push_back(Timed(std::string(kWrestool) + " -x -t14 -o " + Quoted(icons) + " " + Quoted(shell32) +
                                      " && " + kIcotool + " -x -o " + Quoted(pngs) + " " + Quoted(icons) + "/*.ico"));
         }
+        // Appended, not added: GCC 12 warns falsely about the sum.
         const std::string png_what =
-            std::string("every icon image of shell32.dll as PNG on ") + (root == memory ? "tmpfs" : "disk");
+            std::string("every icon image of shell32.dll as PNG on ").append(root == memory ? "tmpfs" : "disk");
         Report(png_what.c_str(), "icoforge extract --png", Median(png), "wrestool -x -t14 + icotool -x", Median(peer_png));
     }
 
