@@ -23,6 +23,9 @@ constexpr std::uint32_t kIhdrBytes = 13;
 constexpr std::uint32_t kMaxChunkBytes = 0x7FFFFFFF;  // the format's own bound
 constexpr std::uint8_t kColourRgb = 2;
 constexpr std::uint8_t kColourRgba = 6;
+// The most a deflate stream can grow: a 258-byte match in a single bit at best, so about
+// 1,032 bytes out for each byte in.
+constexpr std::uint64_t kMaxDeflateExpansion = 1032;
 
 std::optional<std::uint32_t> BigEndian32(ByteView data, std::uint64_t offset) {
     if (!RangeFits(offset, 4, data.size())) return std::nullopt;
@@ -248,6 +251,11 @@ std::optional<RgbaImage> DecodePlainPng(ByteView png) {
     if (!data) return std::nullopt;
 
     const std::size_t row_bytes = std::size_t{header->width} * header->channels;
+    // Rows the stream cannot hold are not made room for: a file of a few bytes may declare
+    // millions of rows, and libpng then says what is wrong with it.
+    std::uint64_t stream_bytes = 0;
+    for (const ByteView part : *data) stream_bytes += part.size();
+    if ((std::uint64_t{row_bytes} + 1) * header->height > (stream_bytes + 1) * kMaxDeflateExpansion) return std::nullopt;
     RgbaImage image;
     image.width = header->width;
     image.height = header->height;
