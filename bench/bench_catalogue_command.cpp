@@ -62,7 +62,7 @@ int main(int argc, char** argv) {
     std::string modules;
     int count = 0;
     for (const auto& entry : fs::directory_iterator(wine))
-        if (entry.is_regular_file()) modules += " " + Quoted(entry.path()), ++count;
+        if (entry.is_regular_file()) modules.append(" ").append(Quoted(entry.path())), ++count;
     std::vector<double> list, wrestool_list;
     for (int run = 0; run < kRuns; ++run) {
         list.push_back(Timed(icoforge + " list --json" + modules));
@@ -81,7 +81,6 @@ int main(int argc, char** argv) {
             peer_png.push_back(Timed(std::string(kWrestool) + " -x -t14 -o " + Quoted(icons) + " " + Quoted(shell32) +
                                      " && " + kIcotool + " -x -o " + Quoted(pngs) + " " + Quoted(icons) + "/*.ico"));
         }
-        // Appended, not added: GCC 12 warns falsely about the sum.
         const std::string png_what =
             std::string("every icon image of shell32.dll as PNG on ").append(root == memory ? "tmpfs" : "disk");
         Report(png_what.c_str(), "icoforge extract --png", Median(png), "wrestool -x -t14 + icotool -x", Median(peer_png));
