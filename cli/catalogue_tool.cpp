@@ -297,7 +297,7 @@ void Make(ByteView file, Output& out) {
 }
 
 // Images decoded at once, at most: what one batch may hold while it is made and written.
-constexpr std::size_t kBatchOutputs = 64;
+constexpr std::size_t kBatchOutputs = 256;
 constexpr std::uint64_t kBatchPixelBytes = 64u << 20;
 
 std::uint64_t PixelBytes(const Output& out) {
