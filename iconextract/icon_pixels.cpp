@@ -10,6 +10,7 @@
 
 #include "common/byte_reader.h"
 #include "common/checked_size.h"
+#include "common/png_session.h"
 #include "iconextract/icon_group.h"
 #include "iconextract/plain_png.h"
 
@@ -170,20 +171,9 @@ void PngRead(png_structp png, png_bytep data, png_size_t length) {
     reader->at += length;
 }
 
-struct PngSession {
-    png_structp png = nullptr;
-    png_infop info = nullptr;
-    PngSession() = default;
-    PngSession(const PngSession&) = delete;
-    PngSession& operator=(const PngSession&) = delete;
-    ~PngSession() {
-        if (png != nullptr) png_destroy_read_struct(&png, info != nullptr ? &info : nullptr, nullptr);
-    }
-};
-
 // libpng errors leave through longjmp: nothing in this frame has a destructor, and the
 // picture is sized by the caller before the rows are read.
-bool ReadPngHeader(PngSession& s, MemoryReader& reader, png_uint_32& width, png_uint_32& height) {
+bool ReadPngHeader(PngReadSession& s, MemoryReader& reader, png_uint_32& width, png_uint_32& height) {
     if (setjmp(png_jmpbuf(s.png)) != 0) return false;
     const auto side = static_cast<png_uint_32>(kMaxIconPixels);
     png_set_user_limits(s.png, side, side);
@@ -208,7 +198,7 @@ bool ReadPngHeader(PngSession& s, MemoryReader& reader, png_uint_32& width, png_
     return png_get_rowbytes(s.png, s.info) == std::uint64_t{width} * 4;
 }
 
-bool ReadPngRows(PngSession& s, std::uint8_t* pixels, std::uint32_t width, std::uint32_t height) {
+bool ReadPngRows(PngReadSession& s, std::uint8_t* pixels, std::uint32_t width, std::uint32_t height) {
     if (setjmp(png_jmpbuf(s.png)) != 0) return false;
     const int passes = png_set_interlace_handling(s.png);
     for (int pass = 0; pass < passes; ++pass)
@@ -229,7 +219,7 @@ Result<RgbaImage> PngToRgba(ByteView png) {
 
 Result<RgbaImage> PngToRgbaByLibpng(ByteView png) {
     if (!IsPngImage(png)) return Refuse("not a PNG image");
-    PngSession s;
+    PngReadSession s;
     s.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, PngError, PngWarning);
     if (s.png == nullptr) return Refuse("out of memory");
     s.info = png_create_info_struct(s.png);

@@ -7,6 +7,7 @@
 #include <png.h>
 
 #include "common/checked_size.h"
+#include "common/png_session.h"
 
 namespace icoforge {
 namespace {
@@ -55,17 +56,7 @@ struct Header {
 
 }  // namespace
 
-struct PngDecoder::Session {
-    png_structp png = nullptr;
-    png_infop info = nullptr;
-
-    Session() = default;
-    Session(const Session&) = delete;
-    Session& operator=(const Session&) = delete;
-    ~Session() {
-        if (png != nullptr) png_destroy_read_struct(&png, info != nullptr ? &info : nullptr, nullptr);
-    }
-};
+struct PngDecoder::Session : PngReadSession {};
 
 namespace {
 

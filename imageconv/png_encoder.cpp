@@ -9,6 +9,7 @@
 #include <zlib.h>
 
 #include "common/checked_size.h"
+#include "common/png_session.h"
 #include "imageconv/deflate/zlib_stream.h"
 
 namespace icoforge {
@@ -37,19 +38,8 @@ void WriteFn(png_structp png, png_bytep data, png_size_t length) {
 }
 void FlushFn(png_structp) {}
 
-struct WriteSession {
-    png_structp png = nullptr;
-    png_infop info = nullptr;
-    WriteSession() = default;
-    WriteSession(const WriteSession&) = delete;
-    WriteSession& operator=(const WriteSession&) = delete;
-    ~WriteSession() {
-        if (png != nullptr) png_destroy_write_struct(&png, info != nullptr ? &info : nullptr);
-    }
-};
-
 // libpng errors leave through longjmp: nothing in this frame may have a destructor.
-bool WriteRows(WriteSession& s, WriteTarget& target, const RgbaImage& image) {
+bool WriteRows(PngWriteSession& s, WriteTarget& target, const RgbaImage& image) {
     if (setjmp(png_jmpbuf(s.png)) != 0) return false;
     png_set_write_fn(s.png, &target, WriteFn, FlushFn);
     png_set_compression_level(s.png, 9);
@@ -128,7 +118,7 @@ Result<ByteBuffer> EncodePng(const RgbaImage& image, PngCompression compression)
     const auto bytes = CheckedMul(image.RowBytes(), image.height);
     if (!bytes || image.pixels.size() != *bytes) return Fail("encode", "", "pixel buffer does not match the picture's size");
     if (compression == PngCompression::kQuick) return EncodeQuick(image);
-    WriteSession s;
+    PngWriteSession s;
     s.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, ErrorFn, WarningFn);
     if (s.png == nullptr) return Fail("encode", "", "out of memory");
     s.info = png_create_info_struct(s.png);

@@ -11,6 +11,7 @@
 #include <png.h>
 
 #include "app/board/board_decoders.h"
+#include "common/png_session.h"
 
 namespace icoforge::board_detail {
 namespace {
@@ -23,17 +24,8 @@ void ReadFromSource(png_structp png, png_bytep out, png_size_t length) {
 [[noreturn]] void ErrorExit(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 void DiscardWarning(png_structp, png_const_charp) {}
 
-struct Reader {
-    png_structp png = nullptr;
-    png_infop info = nullptr;
+struct Reader : PngReadSession {
     ByteSource* source = nullptr;
-
-    Reader() = default;
-    Reader(const Reader&) = delete;
-    Reader& operator=(const Reader&) = delete;
-    ~Reader() {
-        if (png != nullptr) png_destroy_read_struct(&png, info != nullptr ? &info : nullptr, nullptr);
-    }
 };
 
 struct Header {
