@@ -23,32 +23,37 @@ bytes=$(find "${roots[@]}" -type f -printf '%s\n' | awk '{s += $1} END {print s}
 echo "tree: ${roots[*]}: $files files, $((bytes / 1000000)) MB"
 
 # measure NAME COMMAND...: the best of three runs (wall seconds, with the processor
-# seconds and peak KB of that run), after a run that warms the cache. On a shared machine
-# the wall clock waits for other work; the processor time does not.
+# seconds and peak KB of that run), after a run that warms the cache; the outputs go to
+# $out. On a shared machine the wall clock waits for other work; the processor time does
+# not. The wall clock is read to the millisecond (time(1) gives hundredths).
+out=$work/out
 measure() {
   local name=$1; shift
-  local best= cpu= memory=
+  local best= cpu= memory= start end seconds
   for run in 0 1 2 3; do
     # sync: the deletion of the last run's outputs is written out before this run starts.
-    rm -rf "$work/out"; mkdir -p "$work/out"; sync
-    /usr/bin/time -f '%e %U %S %M' -o "$work/time" "$@" >/dev/null 2>&1 || true
+    rm -rf "$out"; mkdir -p "$out"; sync
+    start=$(date +%s%N)
+    /usr/bin/time -f '%U %S %M' -o "$work/time" "$@" >/dev/null 2>&1 || true
+    end=$(date +%s%N)
     [ "$run" -eq 0 ] && continue
-    read -r seconds user system kb < "$work/time"
+    seconds=$(awk "BEGIN {printf \"%.3f\", ($end - $start) / 1e9}")
+    read -r user system kb < "$work/time"
     if [ -z "$best" ] || awk "BEGIN {exit !($seconds < $best)}"; then
       best=$seconds; memory=$kb; cpu=$(awk "BEGIN {print $user + $system}")
     fi
   done
-  printf '%-24s %7.2f s wall %7.2f s cpu %8d KB peak\n' "$name" "$best" "$cpu" "$memory"
+  printf '%-24s %7.3f s wall %7.2f s cpu %8d KB peak\n' "$name" "$best" "$cpu" "$memory"
   local key
   key=$(echo "$name" | tr -c 'a-z0-9\n' '_')
   eval "time_$key=$best; cpu_$key=$cpu"
 }
 
 measure cat sh -c 'find "$@" -type f -print0 | xargs -0 cat' sh "${roots[@]}"
-measure wrestool sh -c 'find "$@" -type f | xargs -n1 -d "\n" wrestool -x -t14 -o "$0"' "$work/out" "${roots[@]}"
-measure "scan -j1" "$program" scan -q -j 1 -o "$work/out" "${roots[@]}"
-one_outputs=$(find "$work/out" -name '*.ico' -o -name '*.cur' -o -name '*.ani' | wc -l)
-measure "scan -j2" "$program" scan -q -j 2 -o "$work/out" "${roots[@]}"
+measure wrestool sh -c 'find "$@" -type f | xargs -n1 -d "\n" wrestool -x -t14 -o "$0"' "$out" "${roots[@]}"
+measure "scan -j1" "$program" scan -q -j 1 -o "$out" "${roots[@]}"
+one_outputs=$(find "$out" -name '*.ico' -o -name '*.cur' -o -name '*.ani' | wc -l)
+measure "scan -j2" "$program" scan -q -j 2 -o "$out" "${roots[@]}"
 mkdir -p "$work/copies"
 copies=()
 for copy in $(seq 10); do
@@ -58,8 +63,18 @@ for copy in $(seq 10); do
     copies+=("$work/copies/$copy-$i-$(basename "${roots[$i]}")")
   done
 done
-measure "scan -j2, ten copies" "$program" scan -q -j 2 -o "$work/out" "${copies[@]}"
-ten_outputs=$(find "$work/out" -name '*.ico' -o -name '*.cur' -o -name '*.ani' | wc -l)
+measure "scan -j2, ten copies" "$program" scan -q -j 2 -o "$out" "${copies[@]}"
+ten_outputs=$(find "$out" -name '*.ico' -o -name '*.cur' -o -name '*.ani' | wc -l)
+# Both again with their outputs in memory (tmpfs), where creating a file or folder costs
+# little, so that what remains is the tools' own work.
+memory_out=
+if [ -d /dev/shm ] && [ -w /dev/shm ]; then
+  memory_out=$(mktemp -d /dev/shm/icoforge-scan-bench.XXXXXX)
+  trap 'rm -rf "$work" "$memory_out"' EXIT
+  out=$memory_out/out
+  measure "wrestool, tmpfs" sh -c 'find "$@" -type f | xargs -n1 -d "\n" wrestool -x -t14 -o "$0"' "$out" "${roots[@]}"
+  measure "scan -j2, tmpfs" "$program" scan -q -j 2 -o "$out" "${roots[@]}"
+fi
 
 ratio() { awk "BEGIN {printf \"%.1f\", $1 / $2}"; }
 echo "load average now: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores"
@@ -68,3 +83,6 @@ echo "scan -j2 / cat:          wall $(ratio "$time_scan__j2" "$time_cat")x, cpu 
 echo "scan -j1 / scan -j2:     wall $(ratio "$time_scan__j1" "$time_scan__j2")x   (held to >= 1.6 on 2 cores)"
 echo "ten copies / one (-j2):  wall $(ratio "$time_scan__j2__ten_copies" "$time_scan__j2")x, cpu $(ratio "$cpu_scan__j2__ten_copies" "$cpu_scan__j2")x   (held to <= 11)"
 echo "outputs: one copy $one_outputs, ten copies $ten_outputs   (held to equal)"
+if [ -n "$memory_out" ]; then
+  echo "wrestool / scan -j2, both writing to tmpfs: wall $(ratio "$time_wrestool__tmpfs" "$time_scan__j2__tmpfs")x, cpu $(ratio "$cpu_wrestool__tmpfs" "$cpu_scan__j2__tmpfs")x"
+fi
