@@ -1,6 +1,7 @@
 #include "cli/catalogue_tool.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <filesystem>
 #include <map>
@@ -17,7 +18,6 @@
 #include "platform/file_io.h"
 #include "platform/file_reader.h"
 #include "platform/mapped_file.h"
-#include "scan/found_groups.h"
 
 namespace icoforge::cli {
 namespace {
@@ -62,7 +62,10 @@ bool HasIconGroups(const Catalogue& c) {
 std::optional<Source> ModuleWithoutGroups(const std::string& path) {
     const auto reader = FileReader::Open(path);
     if (!reader) return std::nullopt;
-    const auto kind = scan::ModuleWithoutGroups(*reader);
+    std::array<std::uint8_t, catalogue::kModuleHeadBytes> head{};
+    const auto got = reader->ReadAt(0, head);
+    if (!got) return std::nullopt;
+    const auto kind = catalogue::KindOfModuleWithoutGroups(*reader, ByteView(head.data(), *got));
     if (!kind || !*kind) return std::nullopt;
     Source source;
     source.catalogue.kind = **kind;

@@ -1,6 +1,7 @@
 #include "iconextract/catalogue.h"
 
 #include <algorithm>
+#include <array>
 #include <map>
 #include <set>
 
@@ -318,6 +319,32 @@ Result<Catalogue> ReadModule(ByteView file) {
                                                                             : FileKind::kPe32Plus;
     return FromRecords(file, kind, records);
 }
+
+}  // namespace
+
+Result<std::optional<FileKind>> KindOfModuleWithoutGroups(const FileReader& file, ByteView head) {
+    const auto look = module::LookForResourceRoot(head, file.size());
+    if (look.kind == module::ResourceRootLook::Kind::kUnsure) return std::nullopt;
+    const FileKind kind = look.format == module::ModuleFormat::Pe32Plus ? FileKind::kPe32Plus : FileKind::kPe32;
+    if (look.kind == module::ResourceRootLook::Kind::kNoResources) return kind;
+    std::array<std::uint8_t, module::kRootHeaderBytes> header{};
+    const auto header_got = file.ReadAt(look.offset, header);
+    if (!header_got) return Fail(header_got.error());
+    const auto root_bytes = module::RootDirectoryBytes(ByteView(header.data(), *header_got));
+    if (!root_bytes) return std::nullopt;
+    std::vector<std::uint8_t> root(static_cast<std::size_t>(*root_bytes));
+    const auto root_got = file.ReadAt(look.offset, root);
+    if (!root_got) return Fail(root_got.error());
+    const auto types = module::RootTypeIds(ByteView(root.data(), *root_got));
+    if (!types) return std::nullopt;
+    for (const std::uint16_t type : *types)
+        if (std::find(std::begin(kListedTypes), std::end(kListedTypes), static_cast<ResourceType>(type)) !=
+            std::end(kListedTypes))
+            return std::nullopt;
+    return kind;
+}
+
+namespace {
 
 Result<Catalogue> ReadRes(ByteView file) {
     auto res = module::ReadResFile(file);

@@ -19,6 +19,7 @@
 
 #include "common/bytes.h"
 #include "common/failure.h"
+#include "platform/file_reader.h"
 #include "common/rgba_image.h"
 
 namespace icoforge::catalogue {
@@ -92,6 +93,17 @@ struct Catalogue {
 // supported kinds, or whose headers do not fit; damage inside an otherwise readable file
 // becomes a problem, and the groups that are whole are still listed.
 Result<Catalogue> ReadCatalogue(ByteView file);
+
+// A module's headers and section table fit in its first page but for the odd one.
+inline constexpr std::size_t kModuleHeadBytes = 4096;
+
+// What a few small reads tell of a file's catalogue, for a caller that looks at many files
+// before it maps one: the kind of a PE module whose resource root holds none of the types
+// the catalogue lists, so that its catalogue is that kind and nothing else. Nothing where
+// those reads cannot tell (an NE module, headers reaching past the head, headers the full
+// parse would refuse, a cut-short root) or the file is no PE module. `head` is the file's
+// first kModuleHeadBytes, or all of it when it is shorter.
+Result<std::optional<FileKind>> KindOfModuleWithoutGroups(const FileReader& file, ByteView head);
 
 // The group as a file of its own: .ico for icons, .cur (with hot spots) for cursors, the
 // RIFF as stored for animations. Refused when an image lies outside the file or the result

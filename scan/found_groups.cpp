@@ -60,65 +60,15 @@ bool MayHoldGroups(ByteView file) {
     return StartsWith(file, std::string_view("\0\0\0\0\x20\0\0\0\xFF\xFF\0\0\xFF\xFF\0\0", 16));
 }
 
-namespace {
-
-// A module's headers and section table fit in its first page but for the odd one.
-constexpr std::size_t kHeadBytes = 4096;
-
-// For a PE module: whether the resource root `look` found holds any type a
-// group is made of; nothing where that cannot be told without the whole file.
-Result<std::optional<bool>> RootHoldsGroupTypes(const FileReader& file, const module::ResourceRootLook& look) {
-    constexpr std::uint64_t kDirectoryHeaderBytes = 16, kEntryBytes = 8;
-    constexpr std::uint32_t kStringName = 0x80000000u;
-    // The group types and their images' types (so that whatever the catalogue would say
-    // of a module's images is still said), and both animations.
-    constexpr std::uint16_t kGroupTypes[] = {1, 3, 12, 14, 21, 22};
-    if (look.kind == module::ResourceRootLook::Kind::kNoResources) return false;
-    if (look.kind == module::ResourceRootLook::Kind::kUnsure) return std::nullopt;
-
-    std::array<std::uint8_t, kDirectoryHeaderBytes> header{};
-    const auto header_got = file.ReadAt(look.offset, header);
-    if (!header_got) return Fail(header_got.error());
-    if (*header_got < header.size()) return std::nullopt;
-    const std::uint64_t count = std::uint64_t{*ReadU16(header, 12)} + *ReadU16(header, 14);
-    std::vector<std::uint8_t> entries(static_cast<std::size_t>(count * kEntryBytes));
-    const auto entries_got = file.ReadAt(look.offset + kDirectoryHeaderBytes, entries);
-    if (!entries_got) return Fail(entries_got.error());
-    if (*entries_got < entries.size()) return std::nullopt;
-    for (std::uint64_t i = 0; i < count; ++i) {
-        const std::uint32_t name = *ReadU32(entries, i * kEntryBytes);
-        if ((name & kStringName) != 0) continue;
-        if (std::find(std::begin(kGroupTypes), std::end(kGroupTypes), static_cast<std::uint16_t>(name)) !=
-            std::end(kGroupTypes))
-            return true;
-    }
-    return false;
-}
-
-}  // namespace
-
 Result<bool> MayHoldGroups(const FileReader& file) {
-    std::array<std::uint8_t, kHeadBytes> head_bytes{};
+    std::array<std::uint8_t, catalogue::kModuleHeadBytes> head_bytes{};
     const auto got = file.ReadAt(0, head_bytes);
     if (!got) return Fail(got.error());
     const ByteView head(head_bytes.data(), *got);
     if (!StartsWith(head, "MZ")) return MayHoldGroups(head);
-    const auto holds = RootHoldsGroupTypes(file, module::LookForResourceRoot(head, file.size()));
-    if (!holds) return Fail(holds.error());
-    return holds->value_or(true);
-}
-
-Result<std::optional<catalogue::FileKind>> ModuleWithoutGroups(const FileReader& file) {
-    std::array<std::uint8_t, kHeadBytes> head_bytes{};
-    const auto got = file.ReadAt(0, head_bytes);
-    if (!got) return Fail(got.error());
-    const ByteView head(head_bytes.data(), *got);
-    if (!StartsWith(head, "MZ")) return std::nullopt;
-    const auto look = module::LookForResourceRoot(head, file.size());
-    const auto holds = RootHoldsGroupTypes(file, look);
-    if (!holds) return Fail(holds.error());
-    if (holds->value_or(true)) return std::nullopt;
-    return look.format == module::ModuleFormat::Pe32Plus ? catalogue::FileKind::kPe32Plus : catalogue::FileKind::kPe32;
+    const auto kind = catalogue::KindOfModuleWithoutGroups(file, head);
+    if (!kind) return Fail(kind.error());
+    return !kind->has_value();
 }
 
 Result<> ForEachGroup(ByteView file, const std::function<void(FoundGroup&&)>& take,

@@ -27,11 +27,6 @@ bool MayHoldGroups(ByteView file);
 // tell, so that the whole file decides.
 Result<bool> MayHoldGroups(const FileReader& file);
 
-// The kind ("pe32" or "pe32+") of a module those reads show to hold no type a group is made
-// of, whose catalogue is therefore empty; nothing wherever they cannot tell, or the file is
-// no PE module.
-Result<std::optional<catalogue::FileKind>> ModuleWithoutGroups(const FileReader& file);
-
 struct FoundGroup {
     std::string kind;                     // the file's: "pe32", "pe32+", "ne", "ico", "cur", "ani", "res"
     std::string type;                     // "icon", "cursor", "animated-icon", "animated-cursor"

@@ -313,3 +313,27 @@ std::vector<ResourceEntry> Entries(ByteView image, const Headers& headers, Resou
 }
 
 }  // namespace icoforge::module::pe
+
+namespace icoforge::module {
+
+static_assert(kRootHeaderBytes == pe::kDirectoryHeaderSize);
+
+std::optional<std::uint64_t> RootDirectoryBytes(ByteView header) {
+    const auto named = ReadU16(header, pe::kDirNumberOfNamedEntries), ids = ReadU16(header, pe::kDirNumberOfIdEntries);
+    if (!named || !ids) return std::nullopt;
+    return pe::kDirectoryHeaderSize + (std::uint64_t{*named} + *ids) * pe::kEntrySize;
+}
+
+std::optional<std::vector<std::uint16_t>> RootTypeIds(ByteView root) {
+    const auto bytes = RootDirectoryBytes(root);
+    if (!bytes || *bytes > root.size()) return std::nullopt;
+    std::vector<std::uint16_t> types;
+    for (std::uint64_t at = pe::kDirectoryHeaderSize; at < *bytes; at += pe::kEntrySize) {
+        const std::uint32_t name = *ReadU32(root, at);
+        if ((name & pe::kHighBit) == 0) types.push_back(static_cast<std::uint16_t>(name));
+    }
+    return types;
+}
+
+}  // namespace icoforge::module
+

@@ -132,4 +132,11 @@ struct ResourceRootLook {
 };
 ResourceRootLook LookForResourceRoot(ByteView head, std::uint64_t file_size);
 
+// For a caller that reads the root directory a look found: the bytes the directory spans
+// (its header and entries), from its first kRootHeaderBytes; then the integer type ids it
+// names (string-named types left out), from those bytes. Nothing when they are cut short.
+inline constexpr std::size_t kRootHeaderBytes = 16;
+std::optional<std::uint64_t> RootDirectoryBytes(ByteView header);
+std::optional<std::vector<std::uint16_t>> RootTypeIds(ByteView root);
+
 }  // namespace icoforge::module
