@@ -80,15 +80,3 @@ function(icoforge_add_test name)
     set_tests_properties(${name} PROPERTIES LABELS unit)
   endif()
 endfunction()
-
-# Gives `target` the source `with_libdeflate` and links libdeflate where the machine has it
-# (LIBDEFLATE_FOUND, from the top-level list), else the source `without`: the two
-# implementations of one header, chosen when the build is configured.
-function(icoforge_libdeflate_sources target with_libdeflate without)
-  if(LIBDEFLATE_FOUND)
-    target_sources(${target} PRIVATE ${with_libdeflate})
-    target_link_libraries(${target} PRIVATE PkgConfig::LIBDEFLATE)
-  else()
-    target_sources(${target} PRIVATE ${without})
-  endif()
-endfunction()

@@ -13,7 +13,7 @@
 
 #include "common/bytes.h"
 #include "iconextract/icon_pixels.h"
-#include "iconextract/inflate/whole_inflate.h"
+#include "deflate/zlib_streams.h"
 
 namespace icoforge {
 namespace {

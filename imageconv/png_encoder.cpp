@@ -10,7 +10,7 @@
 
 #include "common/checked_size.h"
 #include "common/png_session.h"
-#include "imageconv/deflate/zlib_stream.h"
+#include "deflate/zlib_streams.h"
 
 namespace icoforge {
 namespace {

@@ -3,7 +3,7 @@
 #include <memory>
 #include <new>
 
-#include "imageconv/deflate/zlib_stream.h"
+#include "deflate/zlib_streams.h"
 
 namespace icoforge {
 namespace {
@@ -14,6 +14,9 @@ constexpr int kLevel = 1;
 
 struct FreeCompressor {
     void operator()(libdeflate_compressor* c) const { libdeflate_free_compressor(c); }
+};
+struct FreeDecompressor {
+    void operator()(libdeflate_decompressor* d) const { libdeflate_free_decompressor(d); }
 };
 
 }  // namespace
@@ -29,9 +32,17 @@ Result<ByteBuffer> QuickZlibStream(ByteView bytes) {
     } catch (const std::bad_alloc&) {
         return Fail("encode", "", "out of memory");
     }
-    const std::size_t size = libdeflate_zlib_compress(compressor.get(), bytes.data(), bytes.size(), out.data(), out.size());
-    out.resize(size);
+    out.resize(libdeflate_zlib_compress(compressor.get(), bytes.data(), bytes.size(), out.data(), out.size()));
     return out;
+}
+
+std::optional<bool> InflateWhole(ByteView stream, std::span<std::uint8_t> out) {
+    thread_local std::unique_ptr<libdeflate_decompressor, FreeDecompressor> decompressor(libdeflate_alloc_decompressor());
+    if (!decompressor) return false;
+    std::size_t in = 0, produced = 0;
+    const auto result = libdeflate_zlib_decompress_ex(decompressor.get(), stream.data(), stream.size(), out.data(),
+                                                      out.size(), &in, &produced);
+    return result == LIBDEFLATE_SUCCESS && in == stream.size() && produced == out.size();
 }
 
 }  // namespace icoforge

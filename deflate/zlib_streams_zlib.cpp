@@ -3,7 +3,7 @@
 #include <limits>
 #include <new>
 
-#include "imageconv/deflate/zlib_stream.h"
+#include "deflate/zlib_streams.h"
 
 namespace icoforge {
 
@@ -23,5 +23,8 @@ Result<ByteBuffer> QuickZlibStream(ByteView bytes) {
     out.resize(size);
     return out;
 }
+
+// zlib's PNG readers inflate a row at a time already; a whole-stream pass would add nothing.
+std::optional<bool> InflateWhole(ByteView, std::span<std::uint8_t>) { return std::nullopt; }
 
 }  // namespace icoforge
