@@ -152,7 +152,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(Source{"Pe32", FileKind::kPe32, testing::BuildModule(ModuleFormat::Pe32, kResources)},
                       Source{"Pe32Plus", FileKind::kPe32Plus, testing::BuildModule(ModuleFormat::Pe32Plus, kResources)},
                       Source{"Res", FileKind::kRes, ResFile(kResources)}),
-    [](const auto& info) { return info.param.label; });
+    [](const auto& test) { return test.param.label; });
 
 // Written files are checked against layouts spelled out here, not against the writer.
 TEST(GroupFile, CursorsIconsAndAnimationsAsFiles) {

@@ -22,7 +22,7 @@ std::vector<std::uint8_t> DecodeRgba(const ByteBuffer& file, png_uint_32& width,
 
 TEST(PngEncoder, RoundTripsEveryChannelExactlyAtEitherCompression) {
     for (const auto compression : {PngCompression::kSmallest, PngCompression::kQuick})
-    for (const auto [w, h] : {std::pair{1u, 1u}, {3u, 5u}, {256u, 256u}, {257u, 1u}}) {
+    for (const auto& [w, h] : {std::pair{1u, 1u}, {3u, 5u}, {256u, 256u}, {257u, 1u}}) {
         RgbaImage picture{w, h, std::vector<std::uint8_t>(std::size_t{w} * h * 4)};
         for (std::size_t i = 0; i < picture.pixels.size(); ++i)
             picture.pixels[i] = static_cast<std::uint8_t>(i * 37 + i / 7);

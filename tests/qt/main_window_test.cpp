@@ -70,8 +70,9 @@ void SaveScreenshot(MainWindow& window, const char* name) {
 // Nothing is cut off: each label fits its control, in whatever font the window ended with.
 void ExpectEveryTextFits(const MainWindow& window) {
     for (const auto& description : window::kControls) {
-        if (auto* button = qobject_cast<QAbstractButton*>(window.control(description.control)))
+        if (auto* button = qobject_cast<QAbstractButton*>(window.control(description.control))) {
             EXPECT_LE(button->sizeHint().width(), button->width()) << button->text().toStdString();
+        }
     }
     // The title sits 8 px in with 3 px either side of it.
     auto* group = static_cast<QGroupBox*>(window.control(Control::kSizeGroup));
