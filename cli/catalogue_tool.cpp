@@ -274,23 +274,23 @@ struct Output {
     Result<> written;
 };
 
-// The file's bytes: a group file assembled, a PNG image as it is stored, any other image
-// drawn into a PNG.
+// The bytes made for a group's file (image 0) or for a bitmap image drawn into a PNG.
+Result<ByteBuffer> MadeBytes(ByteView file, const CatalogueGroup& group, std::size_t image) {
+    if (image == 0) return catalogue::GroupFileBytes(file, group);
+    auto pixels = catalogue::DecodeGroupImage(file, group, image - 1);
+    if (!pixels) return Fail(std::move(pixels.error()));
+    return EncodePng(*pixels, PngCompression::kQuick);
+}
+
+// The file's bytes: a PNG image as it is stored, anything else made.
 void Make(ByteView file, Output& out) {
-    const CatalogueGroup& group = *out.group;
-    Result<ByteBuffer> made = Fail("", "", "");
-    if (out.image == 0) {
-        made = catalogue::GroupFileBytes(file, group);
-    } else {
-        const std::size_t i = out.image - 1;
-        auto stored = catalogue::GroupImageBytes(file, group, i);
-        if (stored && group.images[i].format == catalogue::ImageFormat::kPng) {
+    if (out.image > 0 && out.group->images[out.image - 1].format == catalogue::ImageFormat::kPng) {
+        if (auto stored = catalogue::GroupImageBytes(file, *out.group, out.image - 1)) {
             out.bytes = *stored;
             return;
         }
-        auto pixels = catalogue::DecodeGroupImage(file, group, i);
-        made = pixels ? EncodePng(*pixels, PngCompression::kQuick) : Result<ByteBuffer>(Fail(pixels.error()));
     }
+    auto made = MadeBytes(file, *out.group, out.image);
     if (!made) {
         out.not_made = std::move(made.error());
         return;
