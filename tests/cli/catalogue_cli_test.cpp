@@ -33,6 +33,7 @@ using cli_test::HostPath;
 using cli_test::kWindows;
 using cli_test::ReadText;
 using cli_test::ShellQuoted;
+using cli_test::ShellStatus;
 
 // A second module named as a Windows device: only a Linux file system can hold it, and its
 // icons must still get names Windows can open.
@@ -95,8 +96,7 @@ protected:
         command.append(" > ").append(ShellQuoted(HostPath(Utf8FromPath(root_ / "out")))).append(" 2> ").append(
             ShellQuoted(HostPath(Utf8FromPath(root_ / "err"))));
         if (kWindows) command = "\"" + command + "\"";
-        const int status = std::system(command.c_str());
-        return {kWindows ? status : (status >> 8) & 0xFF, ReadText(root_ / "out")};
+        return {ShellStatus(command), ReadText(root_ / "out")};
     }
     std::set<std::string> Written(const std::string& folder) {
         std::set<std::string> names;

@@ -3,6 +3,7 @@
 // what it left behind.
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -22,6 +23,16 @@ inline std::string HostPath(std::string path) {
 }
 
 inline std::string ShellQuoted(const std::string& text) { return kWindows ? "\"" + text + "\"" : "'" + text + "'"; }
+
+// The program's exit status from running `command` through the shell. std::system gives
+// -1 when no shell could be started at all; under Wine that happens now and then when the
+// machine is busy, and the program never ran, so that alone is tried again.
+inline int ShellStatus(const std::string& command) {
+    int status = -1;
+    for (int attempt = 0; attempt < 3 && status == -1; ++attempt) status = std::system(command.c_str());
+    // The shell's wait status on POSIX, the exit code itself on Windows.
+    return kWindows || status == -1 ? status : (status >> 8) & 0xFF;
+}
 
 inline std::string ReadText(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);

@@ -32,6 +32,7 @@ using cli_test::HostPath;
 using cli_test::kWindows;
 using cli_test::ReadText;
 using cli_test::ShellQuoted;
+using cli_test::ShellStatus;
 
 void WriteText(const fs::path& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
@@ -123,9 +124,7 @@ Outcome RunIcoforge(const Call& run, const PrivateFolder& folder) {
         command.insert(0, 1, '"');
         command += '"';
     }
-    const int status = std::system(command.c_str());
-    // The shell's wait status on POSIX, the exit code itself on Windows.
-    return {kWindows ? status : (status >> 8) & 0xFF, run.stdout_to ? "" : ReadText(out), ReadText(err)};
+    return {ShellStatus(command), run.stdout_to ? "" : ReadText(out), ReadText(err)};
 }
 
 std::string InWork(const fs::path& work, const std::string& name) {
