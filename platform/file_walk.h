@@ -29,6 +29,16 @@ Result<FileStatus> StatusOf(std::string_view utf8_path, bool follow_link);
 // Every name in the folder but "." and "..", in the order the system gives them.
 Result<std::vector<std::string>> FolderNames(std::string_view utf8_path);
 
+struct FolderEntry {
+    std::string name;
+    Result<FileStatus> status;  // what StatusOf(the folder's path and the name, false) says
+};
+
+// Every name in the folder, as FolderNames gives them, each with what it is: a walk asks
+// it of every name, and asked of the open folder the system looks up the one name
+// rather than the whole path again.
+Result<std::vector<FolderEntry>> FolderEntries(std::string_view utf8_path);
+
 // The character that joins a folder and a name in paths this system gives back.
 char PathSeparator();
 

@@ -11,7 +11,7 @@ namespace {
 
 struct OpenFolder {
     std::string path;
-    std::vector<std::string> names;
+    std::vector<FolderEntry> entries;
     std::size_t next = 0;
     std::pair<std::uint64_t, std::uint64_t> identity;
     bool is_store = false;       // the store, as a root of the walk
@@ -64,23 +64,25 @@ void WalkTree(const std::string& root, bool follow_links, const std::function<bo
         // that must be remembered to notice it.
         if (follow_links && std::any_of(stack.begin(), stack.end(), [&](const OpenFolder& open) { return open.identity == identity; }))
             return visit({path, Fail("read", path, kLinkLoopText)});
-        auto names = FolderNames(path);
-        if (!names) return visit({path, Fail(names.error())});
-        const bool holds_outputs = !stack.empty() && stack.back().is_store && IsStoreFolderName(stack.back().names[stack.back().next - 1]);
-        stack.push_back({path, std::move(*names), 0, identity, store, holds_outputs});
+        auto entries = FolderEntries(path);
+        if (!entries) return visit({path, Fail(entries.error())});
+        const bool holds_outputs =
+            !stack.empty() && stack.back().is_store && IsStoreFolderName(stack.back().entries[stack.back().next - 1].name);
+        stack.push_back({path, std::move(*entries), 0, identity, store, holds_outputs});
         return true;
     };
     if (!enter(root, *status)) return;
     while (!stack.empty()) {
         OpenFolder& top = stack.back();
-        if (top.next == top.names.size()) {
+        if (top.next == top.entries.size()) {
             stack.pop_back();
             continue;
         }
-        const std::string& name = top.names[top.next++];
-        if (top.holds_outputs && IsStoreFileName(top.names.empty() ? "" : FolderName(top.path), name)) continue;
+        FolderEntry& listed = top.entries[top.next++];
+        const std::string& name = listed.name;
+        if (top.holds_outputs && IsStoreFileName(FolderName(top.path), name)) continue;
         const std::string path = JoinPath(top.path, name);
-        auto entry = StatusOf(path, false);
+        auto entry = std::move(listed.status);
         if (entry && entry->kind == EntryKind::Symlink) {
             if (!follow_links) continue;
             entry = StatusOf(path, true);

@@ -1,6 +1,7 @@
 #include "platform/file_walk.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,11 +13,9 @@
 
 namespace icoforge {
 
-Result<FileStatus> StatusOf(std::string_view utf8_path, bool follow_link) {
-    const std::string path(utf8_path);
-    struct stat info {};
-    const int rc = follow_link ? ::stat(path.c_str(), &info) : ::lstat(path.c_str(), &info);
-    if (rc != 0) return FailFromSystem("stat", path);
+namespace {
+
+FileStatus StatusFrom(const struct stat& info) {
     FileStatus status;
     if (S_ISREG(info.st_mode)) status.kind = EntryKind::Regular;
     else if (S_ISDIR(info.st_mode)) status.kind = EntryKind::Directory;
@@ -26,6 +25,16 @@ Result<FileStatus> StatusOf(std::string_view utf8_path, bool follow_link) {
     status.device = static_cast<std::uint64_t>(info.st_dev);
     status.file_number = static_cast<std::uint64_t>(info.st_ino);
     return status;
+}
+
+}  // namespace
+
+Result<FileStatus> StatusOf(std::string_view utf8_path, bool follow_link) {
+    const std::string path(utf8_path);
+    struct stat info {};
+    const int rc = follow_link ? ::stat(path.c_str(), &info) : ::lstat(path.c_str(), &info);
+    if (rc != 0) return FailFromSystem("stat", path);
+    return StatusFrom(info);
 }
 
 Result<std::vector<std::string>> FolderNames(std::string_view utf8_path) {
@@ -45,6 +54,33 @@ Result<std::vector<std::string>> FolderNames(std::string_view utf8_path) {
         names.emplace_back(name);
     }
     return names;
+}
+
+Result<std::vector<FolderEntry>> FolderEntries(std::string_view utf8_path) {
+    const std::string path(utf8_path);
+    const std::unique_ptr<DIR, int (*)(DIR*)> folder(::opendir(path.c_str()), ::closedir);
+    if (!folder) return FailFromSystem("open folder", path);
+    std::vector<FolderEntry> entries;
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(folder.get());
+        if (entry == nullptr) {
+            if (errno != 0) return FailFromSystem("read folder", path);
+            break;
+        }
+        const std::string_view name = entry->d_name;
+        if (name == "." || name == "..") continue;
+        entries.push_back({std::string(name), FileStatus{}});
+    }
+    const std::string prefix = !path.empty() && path.back() != '/' ? path + '/' : path;
+    for (FolderEntry& entry : entries) {
+        struct stat info {};
+        if (::fstatat(::dirfd(folder.get()), entry.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0)
+            entry.status = StatusFrom(info);
+        else
+            entry.status = FailFromSystem("stat", prefix + entry.name);
+    }
+    return entries;
 }
 
 char PathSeparator() { return '/'; }

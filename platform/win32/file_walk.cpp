@@ -71,6 +71,20 @@ Result<std::vector<std::string>> FolderNames(std::string_view utf8_path) {
     return names;
 }
 
+Result<std::vector<FolderEntry>> FolderEntries(std::string_view utf8_path) {
+    auto names = FolderNames(utf8_path);
+    if (!names) return Fail(names.error());
+    std::string prefix(utf8_path);
+    if (!prefix.empty() && prefix.back() != '\\' && prefix.back() != '/') prefix += '\\';
+    std::vector<FolderEntry> entries;
+    entries.reserve(names->size());
+    for (std::string& name : *names) {
+        auto status = StatusOf(prefix + name, false);
+        entries.push_back({std::move(name), std::move(status)});
+    }
+    return entries;
+}
+
 char PathSeparator() { return '\\'; }
 
 bool StandardErrorIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
