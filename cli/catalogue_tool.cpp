@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -11,6 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/commands.h"
+#include "common/json_text.h"
 #include "common/parallel.h"
 #include "common/path.h"
 #include "iconextract/system_resources.h"
@@ -122,67 +122,48 @@ private:
     bool first_ = true;
 };
 
-void AppendText(std::string& line, std::string_view text) {
-    const bool plain = std::all_of(text.begin(), text.end(), [](char c) {
-        return c >= 0x20 && c < 0x7F && c != '"' && c != '\\';
-    });
-    if (!plain) {
-        line += nlohmann::json(std::string(text)).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-        return;
-    }
-    line += '"';
-    line += text;
-    line += '"';
-}
-
-void AppendNumber(std::string& line, std::uint64_t number) {
-    char digits[24];
-    const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
-    line.append(digits, end);
-}
-
 template <class T>
 void AppendOptional(std::string& line, const std::optional<T>& value) {
     if (!value) line += "null";
-    else if constexpr (std::is_same_v<T, std::string>) AppendText(line, *value);
-    else AppendNumber(line, *value);
+    else if constexpr (std::is_same_v<T, std::string>) AppendJsonText(line, *value);
+    else AppendJsonNumber(line, *value);
 }
 
 void AppendGroup(std::string& line, const CatalogueGroup& group) {
     const bool animated = group.type == GroupType::kAnimatedIcon || group.type == GroupType::kAnimatedCursor;
     JsonObject object(line);
-    AppendText(object.Key("type"), catalogue::GroupTypeName(group.type));
+    AppendJsonText(object.Key("type"), catalogue::GroupTypeName(group.type));
     AppendOptional(object.Key("id"), group.id);
     AppendOptional(object.Key("name"), group.name);
     AppendOptional(object.Key("language"), group.language);
-    AppendNumber(object.Key("index"), group.index);
+    AppendJsonNumber(object.Key("index"), group.index);
     object.Key("images") += '[';
     for (std::size_t i = 0; i < group.images.size(); ++i) {
         const CatalogueImage& image = group.images[i];
         if (i > 0) line += ',';
         JsonObject entry(line);
-        AppendNumber(entry.Key("width"), image.width);
-        AppendNumber(entry.Key("height"), image.height);
-        AppendNumber(entry.Key("bits"), image.bits);
-        AppendText(entry.Key("format"), catalogue::ImageFormatName(image.format));
-        AppendNumber(entry.Key("bytes"), image.bytes);
+        AppendJsonNumber(entry.Key("width"), image.width);
+        AppendJsonNumber(entry.Key("height"), image.height);
+        AppendJsonNumber(entry.Key("bits"), image.bits);
+        AppendJsonText(entry.Key("format"), catalogue::ImageFormatName(image.format));
+        AppendJsonNumber(entry.Key("bytes"), image.bytes);
         AppendOptional(entry.Key("id"), image.id);
         if (image.hotspot) {
-            AppendNumber(entry.Key("hotspot") += '[', image.hotspot->first);
-            AppendNumber(line += ',', image.hotspot->second);
+            AppendJsonNumber(entry.Key("hotspot") += '[', image.hotspot->first);
+            AppendJsonNumber(line += ',', image.hotspot->second);
             line += ']';
         }
-        if (animated) AppendNumber(entry.Key("frame"), image.frame);
+        if (animated) AppendJsonNumber(entry.Key("frame"), image.frame);
         entry.Close();
     }
     line += ']';
     if (animated) {
-        AppendNumber(object.Key("frames"), group.frames);
-        AppendNumber(object.Key("steps"), group.steps);
+        AppendJsonNumber(object.Key("frames"), group.frames);
+        AppendJsonNumber(object.Key("steps"), group.steps);
         object.Key("rates") += '[';
-        for (std::size_t i = 0; i < group.rates.size(); ++i) AppendNumber(i > 0 ? line += ',' : line, group.rates[i]);
+        for (std::size_t i = 0; i < group.rates.size(); ++i) AppendJsonNumber(i > 0 ? line += ',' : line, group.rates[i]);
         line += ']';
-        AppendNumber(object.Key("bytes"), group.bytes);
+        AppendJsonNumber(object.Key("bytes"), group.bytes);
     }
     object.Close();
 }
@@ -190,8 +171,8 @@ void AppendGroup(std::string& line, const CatalogueGroup& group) {
 std::string ErrorJson(const std::string& path, const std::string& reason) {
     std::string line;
     JsonObject object(line);
-    AppendText(object.Key("path"), path);
-    AppendText(object.Key("error"), reason);
+    AppendJsonText(object.Key("path"), path);
+    AppendJsonText(object.Key("error"), reason);
     object.Close();
     return line;
 }
@@ -392,19 +373,19 @@ std::string GroupFileName(const CatalogueGroup& group, bool names, const std::st
 std::string CatalogueJson(const std::string& path, const Catalogue& catalogue, const std::optional<std::string>& read_from) {
     std::string line;
     JsonObject object(line);
-    AppendText(object.Key("path"), path);
-    AppendText(object.Key("kind"), catalogue::FileKindName(catalogue.kind));
+    AppendJsonText(object.Key("path"), path);
+    AppendJsonText(object.Key("kind"), catalogue::FileKindName(catalogue.kind));
     AppendGroups(object.Key("groups"), catalogue.groups);
     AppendGroups(object.Key("orphans"), catalogue.orphans);
     object.Key("problems") += '[';
     for (std::size_t i = 0; i < catalogue.problems.size(); ++i) {
         JsonObject problem(i > 0 ? line += ',' : line);
-        AppendText(problem.Key("what"), catalogue.problems[i].what);
-        AppendText(problem.Key("reason"), catalogue.problems[i].reason);
+        AppendJsonText(problem.Key("what"), catalogue.problems[i].what);
+        AppendJsonText(problem.Key("reason"), catalogue.problems[i].reason);
         problem.Close();
     }
     line += ']';
-    if (read_from) AppendText(object.Key("read_from"), *read_from);
+    if (read_from) AppendJsonText(object.Key("read_from"), *read_from);
     object.Close();
     return line;
 }

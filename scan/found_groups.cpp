@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/byte_reader.h"
+#include "common/json_text.h"
 #include "iconextract/catalogue.h"
 #include "iconextract/module/resource_module.h"
 #include "scan/dhash.h"
@@ -31,21 +32,39 @@ std::string ExtensionOf(GroupType type) {
     return "ico";
 }
 
-nlohmann::json ImagesOf(const CatalogueGroup& group) {
-    nlohmann::json images = nlohmann::json::array();
+// The images as the index's JSON gives them, keys in sorted order as in the rest of the line.
+std::string ImagesOf(const CatalogueGroup& group) {
     const bool animated = group.type == GroupType::kAnimatedIcon || group.type == GroupType::kAnimatedCursor;
+    std::string images = "[";
     for (const auto& image : group.images) {
-        nlohmann::json entry = {{"width", image.width},
-                                {"height", image.height},
-                                {"bits", image.bits},
-                                {"format", catalogue::ImageFormatName(image.format)},
-                                {"bytes", image.bytes},
-                                {"id", image.id ? nlohmann::json(*image.id) : nlohmann::json()}};
-        if (image.hotspot) entry["hotspot"] = {image.hotspot->first, image.hotspot->second};
-        if (animated) entry["frame"] = image.frame;
-        images.push_back(std::move(entry));
+        if (images.size() > 1) images += ',';
+        images += "{\"bits\":";
+        AppendJsonNumber(images, image.bits);
+        images += ",\"bytes\":";
+        AppendJsonNumber(images, image.bytes);
+        images += ",\"format\":";
+        AppendJsonText(images, catalogue::ImageFormatName(image.format));
+        if (animated) {
+            images += ",\"frame\":";
+            AppendJsonNumber(images, image.frame);
+        }
+        images += ",\"height\":";
+        AppendJsonNumber(images, image.height);
+        if (image.hotspot) {
+            images += ",\"hotspot\":[";
+            AppendJsonNumber(images, image.hotspot->first);
+            images += ',';
+            AppendJsonNumber(images, image.hotspot->second);
+            images += ']';
+        }
+        images += ",\"id\":";
+        if (image.id) AppendJsonNumber(images, *image.id);
+        else images += "null";
+        images += ",\"width\":";
+        AppendJsonNumber(images, image.width);
+        images += '}';
     }
-    return images;
+    return images + ']';
 }
 
 }  // namespace

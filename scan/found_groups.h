@@ -8,8 +8,6 @@
 #include <optional>
 #include <string>
 
-#include <nlohmann/json.hpp>
-
 #include "common/bytes.h"
 #include "common/failure.h"
 #include "iconextract/catalogue.h"
@@ -34,7 +32,7 @@ struct FoundGroup {
     std::optional<std::string> name;      // a string name
     std::optional<std::uint16_t> language;
     std::uint32_t index = 1;              // as `group` and `extract` count, from 1 per type
-    nlohmann::json images = nlohmann::json::array();
+    std::string images = "[]";           // in the index's JSON, as `list --json` gives them
     std::string extension;                // "ico", "cur", "ani"
     ByteBuffer bytes;                     // the group as written; empty when `problem` is set
     // The perceptual hash, computed only when asked: a group met again has it already.

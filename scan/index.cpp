@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "common/json_text.h"
+
 
 namespace icoforge::scan {
 namespace {
@@ -82,10 +84,8 @@ std::optional<CsvRecord> NextCsvRecord(std::string_view text, std::size_t at) {
     return std::nullopt;
 }
 
-std::string CsvCell(const nlohmann::json& value) {
-    if (value.is_null()) return {};
-    std::string text = value.is_string() ? value.get<std::string>()
-                                         : value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+// A cell as it stands unless it is empty or holds what CSV quotes for.
+std::string CsvCell(std::string text) {
     if (!text.empty() && text.find_first_of(",\"\r\n") == std::string::npos) return text;
     std::string quoted = "\"";
     for (const char c : text) {
@@ -191,15 +191,71 @@ std::string IndexHeader(IndexFormat format) {
     return header + '\n';
 }
 
-std::string FormatIndexLine(const nlohmann::json& line, IndexFormat format) {
-    if (format == IndexFormat::JsonLines) return line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + '\n';
+IndexLine::Field& IndexLine::Set(std::string_view key, Kind kind) {
+    auto field = std::find_if(fields_.begin(), fields_.end(), [&](const Field& f) { return f.key == key; });
+    if (field == fields_.end()) field = fields_.insert(fields_.end(), Field{std::string(key)});
+    field->kind = kind;
+    return *field;
+}
+
+IndexLine& IndexLine::Text(std::string_view key, std::string_view value) {
+    Set(key, Kind::Text).text = value;
+    return *this;
+}
+
+IndexLine& IndexLine::Count(std::string_view key, std::uint64_t value) {
+    Set(key, Kind::Count).count = value;
+    return *this;
+}
+
+IndexLine& IndexLine::Null(std::string_view key) {
+    Set(key, Kind::Null);
+    return *this;
+}
+
+IndexLine& IndexLine::Json(std::string_view key, std::string json) {
+    Set(key, Kind::Json).text = std::move(json);
+    return *this;
+}
+
+std::string IndexLine::Format(IndexFormat format) const {
     std::string text;
+    if (format == IndexFormat::JsonLines) {
+        std::vector<const Field*> sorted;
+        for (const Field& field : fields_) sorted.push_back(&field);
+        std::sort(sorted.begin(), sorted.end(), [](const Field* a, const Field* b) { return a->key < b->key; });
+        text += '{';
+        for (const Field* field : sorted) {
+            if (text.size() > 1) text += ',';
+            AppendJsonText(text, field->key);
+            text += ':';
+            switch (field->kind) {
+            case Kind::Text: AppendJsonText(text, field->text); break;
+            case Kind::Count: AppendJsonNumber(text, field->count); break;
+            case Kind::Null: text += "null"; break;
+            case Kind::Json: text += field->text; break;
+            }
+        }
+        return text + "}\n";
+    }
     for (std::size_t i = 0; i < kIndexColumnCount; ++i) {
         if (i > 0) text += ',';
-        const auto found = line.find(kIndexColumns[i]);
-        if (found != line.end()) text += CsvCell(*found);
+        const auto field = std::find_if(fields_.begin(), fields_.end(), [&](const Field& f) { return f.key == kIndexColumns[i]; });
+        if (field == fields_.end() || field->kind == Kind::Null) continue;
+        text += CsvCell(field->kind == Kind::Count ? std::to_string(field->count) : field->text);
     }
     return text + '\n';
+}
+
+std::string FormatIndexLine(const nlohmann::json& line, IndexFormat format) {
+    IndexLine fields;
+    for (const auto& [key, value] : line.items()) {
+        if (value.is_null()) fields.Null(key);
+        else if (value.is_string()) fields.Text(key, value.get_ref<const std::string&>());
+        else if (value.is_number_unsigned()) fields.Count(key, value.get<std::uint64_t>());
+        else fields.Json(key, value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+    }
+    return fields.Format(format);
 }
 
 std::string LinePath(const nlohmann::json& line) {

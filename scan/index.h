@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -33,6 +34,33 @@ extern const std::size_t kIndexColumnCount;
 
 // What the CSV form opens with: its header row.
 std::string IndexHeader(IndexFormat format);
+
+// One line's fields, written as the JSON object of the same fields would be (keys in
+// sorted order, text escaped alike) without building that object: a scan writes a line
+// for every group it meets. Setting a field again replaces it.
+class IndexLine {
+public:
+    IndexLine& Text(std::string_view key, std::string_view value);
+    IndexLine& Count(std::string_view key, std::uint64_t value);
+    IndexLine& Null(std::string_view key);
+    // A value in JSON already (the images of a group).
+    IndexLine& Json(std::string_view key, std::string json);
+
+    // The line, ending in '\n'.
+    std::string Format(IndexFormat format) const;
+
+private:
+    enum class Kind : std::uint8_t { Text, Count, Null, Json };
+    struct Field {
+        std::string key;
+        Kind kind = Kind::Null;
+        std::string text;  // a Text's value, or a Json's
+        std::uint64_t count = 0;
+    };
+    Field& Set(std::string_view key, Kind kind);
+    std::vector<Field> fields_;
+};
+
 // One line, ending in '\n'.
 std::string FormatIndexLine(const nlohmann::json& line, IndexFormat format);
 

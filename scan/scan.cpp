@@ -1,5 +1,6 @@
 #include "scan/scan.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -28,8 +29,12 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr auto kProgressInterval = std::chrono::milliseconds(200);
-// Perceptual hashes remembered by content hash: about 100 bytes each, a few megabytes in all.
-constexpr std::size_t kRememberedHashes = 32768;
+// Groups remembered by their bytes, so that a group met again is compared instead of
+// hashed and decoded again: at most this many bytes of them are kept.
+constexpr std::size_t kRememberedGroupBytes = 64u << 20;
+// The bytes at each end of a group that pick its place among those remembered; a group is
+// taken for one met before only when all its bytes are the same.
+constexpr std::size_t kFingerprintEndBytes = 64;
 
 ByteView BytesOf(const std::string& text) {
     return ByteView(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
@@ -262,43 +267,63 @@ private:
         }
     }
 
-    nlohmann::json FileFields(const WalkEntry& entry) const {
-        nlohmann::json line = nlohmann::json::object();
+    IndexLine FileFields(const WalkEntry& entry) const {
+        IndexLine line;
         if (IsUtf8(entry.path)) {
-            line["path"] = entry.path;
+            line.Text("path", entry.path);
         } else {
             // Readable for people, with U+FFFD for what is not UTF-8; the bytes are in path_hex.
-            line["path"] = nlohmann::json::parse(
-                nlohmann::json(entry.path).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
-            line["path_hex"] = HexOfBytes(entry.path);
+            line.Text("path", nlohmann::json::parse(nlohmann::json(entry.path).dump(-1, ' ', false,
+                                                                                  nlohmann::json::error_handler_t::replace))
+                                  .get<std::string>());
+            line.Text("path_hex", HexOfBytes(entry.path));
         }
         if (entry.status) {
-            line["size"] = entry.status->size;
-            line["mtime"] = MtimeText(entry.status->mtime_ns);
+            line.Count("size", entry.status->size);
+            line.Text("mtime", MtimeText(entry.status->mtime_ns));
         }
         return line;
     }
 
     std::string ProblemLine(const WalkEntry& entry, const std::string& reason) {
         ++counters_.problems;
-        nlohmann::json line = FileFields(entry);
-        line["error"] = reason;
-        return FormatIndexLine(line, format_);
+        return FileFields(entry).Text("error", reason).Format(format_);
     }
 
-    // Decoding the largest image is most of a group's cost, and most groups are met many
-    // times: their hashes are kept by content, up to a bound, then forgotten all at once.
-    std::optional<std::uint64_t> DHashFor(const std::string& sha, const FoundGroup& group) {
+    struct GroupHashes {
+        std::string sha;
+        std::optional<std::uint64_t> dhash;
+    };
+
+    static std::size_t FingerprintOf(ByteView bytes) {
+        const std::size_t end = std::min(bytes.size(), kFingerprintEndBytes);
+        const auto text = [](ByteView part) { return std::string_view(reinterpret_cast<const char*>(part.data()), part.size()); };
+        return std::hash<std::string_view>{}(text(bytes.first(end))) ^
+               (std::hash<std::string_view>{}(text(bytes.last(end))) * 31) ^ bytes.size();
+    }
+
+    // Hashing a group's bytes and decoding its largest image are most of its cost, and
+    // most groups are met many times (in the 32- and 64-bit builds of a module, in every
+    // module of a suite): both hashes are kept with the bytes, up to a bound, then
+    // forgotten all at once.
+    GroupHashes HashesOf(const FoundGroup& group) {
+        const std::size_t fingerprint = FingerprintOf(group.bytes);
         {
-            std::lock_guard lock(dhash_mutex_);
-            const auto known = dhashes_.find(sha);
-            if (known != dhashes_.end()) return known->second;
+            std::lock_guard lock(known_mutex_);
+            const auto [first, last] = known_groups_.equal_range(fingerprint);
+            for (auto known = first; known != last; ++known)
+                if (known->second.bytes == group.bytes) return known->second.hashes;
         }
-        auto dhash = group.dhash ? group.dhash() : std::nullopt;
-        std::lock_guard lock(dhash_mutex_);
-        if (dhashes_.size() >= kRememberedHashes) dhashes_.clear();
-        dhashes_.emplace(sha, dhash);
-        return dhash;
+        GroupHashes hashes{HexOf(Sha256Of(group.bytes)), group.dhash ? group.dhash() : std::nullopt};
+        if (group.bytes.size() > kRememberedGroupBytes / 16) return hashes;  // a hostile size, not worth keeping
+        std::lock_guard lock(known_mutex_);
+        if (known_bytes_ + group.bytes.size() > kRememberedGroupBytes) {
+            known_groups_.clear();
+            known_bytes_ = 0;
+        }
+        known_bytes_ += group.bytes.size();
+        known_groups_.emplace(fingerprint, KnownGroup{group.bytes, hashes});
+        return hashes;
     }
 
     // The index lines of one file, as one block.
@@ -316,61 +341,56 @@ private:
         const ByteView bytes = mapped->bytes();
         if (!MayHoldGroups(bytes)) return {};
 
-        std::vector<nlohmann::json> lines;
-        const nlohmann::json file_fields = FileFields(entry);
+        std::vector<IndexLine> lines;
+        const IndexLine file_fields = FileFields(entry);
+        const auto optional_count = [](IndexLine& line, std::string_view key, const auto& value) {
+            if (value) line.Count(key, *value);
+            else line.Null(key);
+        };
         const auto take = [&](FoundGroup&& group) {
-            nlohmann::json line = file_fields;
-            line["kind"] = group.kind;
-            line["type"] = group.type;
-            line["id"] = group.id ? nlohmann::json(*group.id) : nlohmann::json();
-            line["name"] = group.name ? nlohmann::json(*group.name) : nlohmann::json();
-            line["language"] = group.language ? nlohmann::json(*group.language) : nlohmann::json();
-            line["index"] = group.index;
-            line["images"] = std::move(group.images);
+            IndexLine& line = lines.emplace_back(file_fields);
+            line.Text("kind", group.kind).Text("type", group.type);
+            optional_count(line, "id", group.id);
+            if (group.name) line.Text("name", *group.name);
+            else line.Null("name");
+            optional_count(line, "language", group.language);
+            line.Count("index", group.index).Json("images", std::move(group.images));
             ++counters_.groups;
             if (group.problem) {
-                line["error"] = *group.problem;
+                line.Text("error", *group.problem);
                 ++counters_.problems;
-                lines.push_back(std::move(line));
                 return;
             }
-            const std::string sha = HexOf(Sha256Of(group.bytes));
-            line["sha256"] = sha;
-            const auto dhash = DHashFor(sha, group);
-            line["dhash"] = dhash ? nlohmann::json(DhashText(*dhash)) : nlohmann::json();
+            const auto [sha, dhash] = HashesOf(group);
+            line.Text("sha256", sha);
+            if (dhash) line.Text("dhash", DhashText(*dhash));
+            else line.Null("dhash");
             const std::string name = StoreName(sha, group.extension);
             auto put = stop_ ? Result<bool>(Fail("write", "", "the scan stopped")) : store_.Put(name, group.bytes);
             if (!put) {
-                line["error"] = "cannot write " + put.error().path + ": " + put.error().reason;
+                line.Text("error", "cannot write " + put.error().path + ": " + put.error().reason);
                 ++counters_.problems;
-            } else {
-                line["output"] = name;
-                if (*put) {
-                    ++counters_.new_outputs;
-                    if (options_.on_written) {
-                        std::lock_guard lock(index_mutex_);
-                        options_.on_written(store_.PathOf(name));
-                    }
+                return;
+            }
+            line.Text("output", name);
+            if (*put) {
+                ++counters_.new_outputs;
+                if (options_.on_written) {
+                    std::lock_guard lock(index_mutex_);
+                    options_.on_written(store_.PathOf(name));
                 }
             }
-            lines.push_back(std::move(line));
         };
         const auto fault = [&](FileProblem&& problem) {
-            nlohmann::json line = file_fields;
-            line["error"] = std::move(problem.text);
+            lines.emplace_back(file_fields).Text("error", problem.text);
             ++counters_.problems;
-            lines.push_back(std::move(line));
         };
         auto walked = ForEachGroup(bytes, take, fault);
         if (!walked && lines.empty()) return ProblemLine(entry, walked.error().reason);
         if (lines.empty()) return {};
         const std::string module_sha = HexOf(Sha256Of(bytes));
         std::string block;
-        for (auto& line : lines) {
-            line["module_sha256"] = module_sha;
-            line["groups"] = lines.size();
-            block += FormatIndexLine(line, format_);
-        }
+        for (auto& line : lines) block += line.Text("module_sha256", module_sha).Count("groups", lines.size()).Format(format_);
         return block;
     }
 
@@ -385,8 +405,13 @@ private:
     std::atomic<bool> stop_{false};
     std::mutex index_mutex_;
     std::optional<FolderIdentity> store_identity_;
-    std::mutex dhash_mutex_;
-    std::unordered_map<std::string, std::optional<std::uint64_t>> dhashes_;
+    struct KnownGroup {
+        ByteBuffer bytes;
+        GroupHashes hashes;
+    };
+    std::mutex known_mutex_;
+    std::unordered_multimap<std::size_t, KnownGroup> known_groups_;
+    std::size_t known_bytes_ = 0;
     std::optional<Failure> stopped_;
 };
 
