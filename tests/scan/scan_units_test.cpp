@@ -168,6 +168,22 @@ TEST(IndexReader, CsvKeepsWhatJsonKeepsAndACrashCutsOnlyTheLastLine) {
     EXPECT_NE(foreign.error().reason.find("not an index"), std::string::npos);
 }
 
+// The scan writes its lines without the JSON library; what it writes must be what the
+// library writes for the same object, whatever the text holds.
+TEST(IndexLine, WritesWhatTheJsonLibraryWrites) {
+    const std::string texts[] = {"plain", "", "quote \" and \\ back", "tab\there\x01\x1f", "中文名.dll",
+                                 std::string("bad \xff\xc3 utf-8"), "new\nline,comma"};
+    for (const std::string& text : texts) {
+        IndexLine line;
+        line.Text("path", text).Count("size", 18446744073709551615u).Null("name").Text("error", text);
+        line.Json("images", R"([{"bits":32,"id":null}])").Count("size", 7);
+        const nlohmann::json object = {{"path", text}, {"size", 7u}, {"name", nullptr}, {"error", text},
+                                       {"images", nlohmann::json::parse(R"([{"bits":32,"id":null}])")}};
+        EXPECT_EQ(line.Format(IndexFormat::JsonLines),
+                  object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n") << text;
+    }
+}
+
 TEST(IndexReader, BlocksAreCompleteOnlyWithEveryLine) {
     const auto line = [](const char* path, std::uint64_t groups) {
         return nlohmann::json{{"path", path}, {"size", 1u}, {"mtime", "m"}, {"groups", groups}};
