@@ -24,17 +24,26 @@ echo "tree: ${roots[*]}: $files files, $((bytes / 1000000)) MB"
 
 # measure NAME COMMAND...: the best of three runs (wall seconds, with the processor
 # seconds and peak KB of that run), after a run that warms the cache; the outputs go to
-# $out. On a shared machine the wall clock waits for other work; the processor time does
-# not. The wall clock is read to the millisecond (time(1) gives hundredths).
-out=$work/out
+# a new folder for every run, put where the command says @OUT@ (the last run's is left at
+# $out for counting). On a shared machine the wall clock waits for other work; the
+# processor time does not. The wall clock is read to the millisecond (time(1) gives
+# hundredths).
+# The outputs of earlier runs are removed only after the last: an ext4 without a journal
+# (this machine's disk is one) passes over the inodes of files deleted in the last half
+# minute one by one when it makes new ones, which charged each run a fifth of its time
+# for the deletion of the run before.
+out_base=$work/out
+runs=0
 measure() {
   local name=$1; shift
   local best= cpu= memory= start end seconds
   for run in 0 1 2 3; do
-    # sync: the deletion of the last run's outputs is written out before this run starts.
-    rm -rf "$out"; mkdir -p "$out"; sync
+    runs=$((runs + 1))
+    out=$out_base.$runs
+    mkdir -p "$out"; sync
+    local command=("${@//@OUT@/$out}")
     start=$(date +%s%N)
-    /usr/bin/time -f '%U %S %M' -o "$work/time" "$@" >/dev/null 2>&1 || true
+    /usr/bin/time -f '%U %S %M' -o "$work/time" "${command[@]}" >/dev/null 2>&1 || true
     end=$(date +%s%N)
     [ "$run" -eq 0 ] && continue
     seconds=$(awk "BEGIN {printf \"%.3f\", ($end - $start) / 1e9}")
@@ -50,10 +59,10 @@ measure() {
 }
 
 measure cat sh -c 'find "$@" -type f -print0 | xargs -0 cat' sh "${roots[@]}"
-measure wrestool sh -c 'find "$@" -type f | xargs -n1 -d "\n" wrestool -x -t14 -o "$0"' "$out" "${roots[@]}"
-measure "scan -j1" "$program" scan -q -j 1 -o "$out" "${roots[@]}"
+measure wrestool sh -c 'find "$@" -type f | xargs -n1 -d "\n" wrestool -x -t14 -o "$0"' @OUT@ "${roots[@]}"
+measure "scan -j1" "$program" scan -q -j 1 -o @OUT@ "${roots[@]}"
 one_outputs=$(find "$out" -name '*.ico' -o -name '*.cur' -o -name '*.ani' | wc -l)
-measure "scan -j2" "$program" scan -q -j 2 -o "$out" "${roots[@]}"
+measure "scan -j2" "$program" scan -q -j 2 -o @OUT@ "${roots[@]}"
 mkdir -p "$work/copies"
 copies=()
 for copy in $(seq 10); do
@@ -63,7 +72,7 @@ for copy in $(seq 10); do
     copies+=("$work/copies/$copy-$i-$(basename "${roots[$i]}")")
   done
 done
-measure "scan -j2, ten copies" "$program" scan -q -j 2 -o "$out" "${copies[@]}"
+measure "scan -j2, ten copies" "$program" scan -q -j 2 -o @OUT@ "${copies[@]}"
 ten_outputs=$(find "$out" -name '*.ico' -o -name '*.cur' -o -name '*.ani' | wc -l)
 # Both again with their outputs in memory (tmpfs), where creating a file or folder costs
 # little, so that what remains is the tools' own work.
@@ -71,9 +80,9 @@ memory_out=
 if [ -d /dev/shm ] && [ -w /dev/shm ]; then
   memory_out=$(mktemp -d /dev/shm/icoforge-scan-bench.XXXXXX)
   trap 'rm -rf "$work" "$memory_out"' EXIT
-  out=$memory_out/out
-  measure "wrestool, tmpfs" sh -c 'find "$@" -type f | xargs -n1 -d "\n" wrestool -x -t14 -o "$0"' "$out" "${roots[@]}"
-  measure "scan -j2, tmpfs" "$program" scan -q -j 2 -o "$out" "${roots[@]}"
+  out_base=$memory_out/out
+  measure "wrestool, tmpfs" sh -c 'find "$@" -type f | xargs -n1 -d "\n" wrestool -x -t14 -o "$0"' @OUT@ "${roots[@]}"
+  measure "scan -j2, tmpfs" "$program" scan -q -j 2 -o @OUT@ "${roots[@]}"
 fi
 
 ratio() { awk "BEGIN {printf \"%.1f\", $1 / $2}"; }
