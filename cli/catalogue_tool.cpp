@@ -251,8 +251,6 @@ struct Output {
     std::optional<ByteBuffer> made;  // the bytes when they are not the stored ones
     ByteView bytes;
     std::optional<Failure> not_made;
-    std::string path;
-    Result<> written;
 };
 
 // The bytes made for a group's file (image 0) or for a bitmap image drawn into a PNG.
@@ -280,9 +278,9 @@ void Make(ByteView file, Output& out) {
     out.bytes = *out.made;
 }
 
-// Images decoded at once, at most: what one batch may hold while it is made and written.
-constexpr std::size_t kBatchOutputs = 256;
-constexpr std::uint64_t kBatchPixelBytes = 64u << 20;
+// Outputs being made or waiting to be written, at most: what they may hold in memory.
+constexpr std::size_t kAheadOutputs = 256;
+constexpr std::uint64_t kAheadPixelBytes = 64u << 20;
 
 std::uint64_t PixelBytes(const Output& out) {
     if (out.image == 0) return out.group->bytes;
@@ -293,43 +291,35 @@ std::uint64_t PixelBytes(const Output& out) {
 // Makes and writes the outputs in order of the list, as if one after the other: each goes
 // to folder/name, a name not yet used in this call (letter case ignored, as Windows
 // compares names), a second file of the same name getting "~2" before its extension, and
-// so on; one that cannot be made takes no name. The making and the writing of a batch are
-// spread over the cores; names are given and results told in the list's order.
+// so on; one that cannot be made takes no name. The outputs are made on every core while
+// this thread names, writes and reports them in the list's order: files made in one
+// folder at once only wait for each other in the system.
 void WriteOutputs(const Invocation& run, ByteView file, const std::filesystem::path& folder, const std::string& source,
                   std::vector<Output>& outputs, std::set<std::string>& used, int& status) {
-    for (std::size_t first = 0; first < outputs.size();) {
-        std::size_t end = first + 1;
-        for (std::uint64_t held = PixelBytes(outputs[first]);
-             end < outputs.size() && end - first < kBatchOutputs && (held += PixelBytes(outputs[end])) <= kBatchPixelBytes;)
-            ++end;
-        const std::span<Output> batch(outputs.data() + first, end - first);
-        ForEachIndex(batch.size(), WorkersFor(batch.size()), [&](std::size_t i) { Make(file, batch[i]); });
-        for (Output& out : batch) {
-            if (out.not_made) continue;
+    MakeInOrder(
+        outputs.size(), WorkersFor(outputs.size()), kAheadOutputs, kAheadPixelBytes,
+        [&](std::size_t i) { return PixelBytes(outputs[i]); }, [&](std::size_t i) { Make(file, outputs[i]); },
+        [&](std::size_t i) {
+            Output& out = outputs[i];
+            if (out.not_made) {
+                status = run.Fail(run.Text(kNotMade, {out.told_name, Quoted(source), out.not_made->reason}));
+                return;
+            }
             const auto dot = out.name.rfind('.');
             const std::string stem = out.name.substr(0, dot), extension = out.name.substr(dot);
             std::string candidate = out.name;
             for (int n = 2; !used.insert(Lowered(Utf8FromPath(folder / PathFromUtf8(candidate)))).second; ++n)
                 candidate = stem + "~" + std::to_string(n) + extension;
-            out.path = Utf8FromPath(folder / PathFromUtf8(candidate));
-        }
-        ForEachIndex(batch.size(), WorkersFor(batch.size()), [&](std::size_t i) {
-            Output& out = batch[i];
-            if (!out.not_made) out.written = WriteWholeFile(out.path, out.bytes);
+            const std::string path = Utf8FromPath(folder / PathFromUtf8(candidate));
+            const auto written = WriteWholeFile(path, out.bytes);
             out.made.reset();
-        });
-        for (const Output& out : batch) {
-            if (out.not_made) {
-                status = run.Fail(run.Text(kNotMade, {out.told_name, Quoted(source), out.not_made->reason}));
-            } else if (!out.written) {
-                status = Report(run, out.written.error());
-            } else {
-                run.console().Path(out.path);
-                run.console().Detail(run.Text(msg::kWrote, {Quoted(out.path)}));
+            if (!written) {
+                status = Report(run, written.error());
+                return;
             }
-        }
-        first = end;
-    }
+            run.console().Path(path);
+            run.console().Detail(run.Text(msg::kWrote, {Quoted(path)}));
+        });
 }
 
 }  // namespace

@@ -3,7 +3,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <exception>
 #include <mutex>
 #include <thread>
@@ -38,6 +40,84 @@ void ForEachIndex(std::size_t count, unsigned workers, Work&& work) {
     for (unsigned t = 1; t < workers && t < count; ++t) helpers.emplace_back(take);
     take();
     for (auto& helper : helpers) helper.join();
+    if (failure) std::rethrow_exception(failure);
+}
+
+// Calls make(i) for every i below count on `workers` threads of their own and take(i) on
+// the caller's thread in the order of i, each as soon as it is made: what must happen in
+// order (naming files, writing them into one folder, reporting) overlaps the making of
+// what comes after. At most `most_ahead` pieces, of at most `most_weight` in all (by
+// weight(i); one piece always), are being made or waiting to be taken, which bounds the
+// memory they hold. The first exception thrown by make or take is thrown again here,
+// after every thread has stopped, and nothing is taken after it.
+template <class Weight, class Make, class Take>
+void MakeInOrder(std::size_t count, unsigned workers, std::size_t most_ahead, std::uint64_t most_weight,
+                 Weight&& weight, Make&& make, Take&& take) {
+    std::mutex lock;
+    std::condition_variable made_one, taken_one;
+    std::vector<char> made(count, 0);
+    std::size_t next = 0, taken = 0;
+    std::uint64_t held = 0;  // the weight of what is being made or waits to be taken
+    bool taker_waits = false, stop = false;
+    unsigned makers_waiting = 0;
+    std::exception_ptr failure;
+    const auto fail = [&] {
+        const std::lock_guard guard(lock);
+        if (!failure) failure = std::current_exception();
+        stop = true;
+        made_one.notify_all();
+        taken_one.notify_all();
+    };
+    const auto work = [&] {
+        try {
+            for (;;) {
+                std::size_t i;
+                {
+                    std::unique_lock guard(lock);
+                    const auto may_start = [&] {
+                        return stop || next == count ||
+                               (next - taken < most_ahead && (next == taken || held + weight(next) <= most_weight));
+                    };
+                    if (!may_start()) {
+                        ++makers_waiting;
+                        taken_one.wait(guard, may_start);
+                        --makers_waiting;
+                    }
+                    if (stop || next == count) return;
+                    i = next++;
+                    held += weight(i);
+                }
+                make(i);
+                const std::lock_guard guard(lock);
+                made[i] = 1;
+                // Only the piece the caller waits for is worth waking it.
+                if (taker_waits && i == taken) made_one.notify_one();
+            }
+        } catch (...) {
+            fail();
+        }
+    };
+    std::vector<std::thread> makers;
+    for (unsigned t = 0; t < std::max(1u, workers) && t < count; ++t) makers.emplace_back(work);
+    try {
+        for (std::size_t i = 0; i < count; ++i) {
+            {
+                std::unique_lock guard(lock);
+                taker_waits = true;
+                made_one.wait(guard, [&] { return stop || made[i] != 0; });
+                taker_waits = false;
+                if (stop) break;
+            }
+            take(i);
+            const std::lock_guard guard(lock);
+            ++taken;
+            held -= weight(i);
+            if (makers_waiting > 0) taken_one.notify_all();
+        }
+    } catch (...) {
+        fail();
+    }
+    for (auto& maker : makers) maker.join();
     if (failure) std::rethrow_exception(failure);
 }
 

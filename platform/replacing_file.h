@@ -17,8 +17,10 @@ namespace icoforge {
 class ReplacingFile {
 public:
     // Creates the temporary file (exclusively, never opening one that is there) in the
-    // destination's folder. A failure to "write" the destination when it exists and is not
-    // a regular file (a folder, a FIFO, a device) or the temporary cannot be made.
+    // destination's folder. A failure to "write" the destination when the temporary cannot
+    // be made, or (here, or at Commit where the system can move a file to a new name only
+    // if it is new) when the destination exists and is not a regular file (a folder, a
+    // FIFO, a device).
     static Result<ReplacingFile> Create(std::string_view destination_utf8_path);
 
     ReplacingFile(ReplacingFile&&) noexcept;

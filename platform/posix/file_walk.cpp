@@ -37,14 +37,14 @@ Result<FileStatus> StatusOf(std::string_view utf8_path, bool follow_link) {
     return StatusFrom(info);
 }
 
-Result<std::vector<std::string>> FolderNames(std::string_view utf8_path) {
-    const std::string path(utf8_path);
-    const std::unique_ptr<DIR, int (*)(DIR*)> folder(::opendir(path.c_str()), ::closedir);
-    if (!folder) return FailFromSystem("open folder", path);
+namespace {
+
+// The names of an open folder but "." and "..".
+Result<std::vector<std::string>> NamesIn(DIR* folder, const std::string& path) {
     std::vector<std::string> names;
     for (;;) {
         errno = 0;
-        const dirent* entry = ::readdir(folder.get());
+        const dirent* entry = ::readdir(folder);
         if (entry == nullptr) {
             if (errno != 0) return FailFromSystem("read folder", path);
             break;
@@ -56,29 +56,32 @@ Result<std::vector<std::string>> FolderNames(std::string_view utf8_path) {
     return names;
 }
 
+using OpenFolder = std::unique_ptr<DIR, int (*)(DIR*)>;
+
+}  // namespace
+
+Result<std::vector<std::string>> FolderNames(std::string_view utf8_path) {
+    const std::string path(utf8_path);
+    const OpenFolder folder(::opendir(path.c_str()), ::closedir);
+    if (!folder) return FailFromSystem("open folder", path);
+    return NamesIn(folder.get(), path);
+}
+
 Result<std::vector<FolderEntry>> FolderEntries(std::string_view utf8_path) {
     const std::string path(utf8_path);
-    const std::unique_ptr<DIR, int (*)(DIR*)> folder(::opendir(path.c_str()), ::closedir);
+    const OpenFolder folder(::opendir(path.c_str()), ::closedir);
     if (!folder) return FailFromSystem("open folder", path);
-    std::vector<FolderEntry> entries;
-    for (;;) {
-        errno = 0;
-        const dirent* entry = ::readdir(folder.get());
-        if (entry == nullptr) {
-            if (errno != 0) return FailFromSystem("read folder", path);
-            break;
-        }
-        const std::string_view name = entry->d_name;
-        if (name == "." || name == "..") continue;
-        entries.push_back({std::string(name), FileStatus{}});
-    }
+    auto names = NamesIn(folder.get(), path);
+    if (!names) return Fail(names.error());
     const std::string prefix = !path.empty() && path.back() != '/' ? path + '/' : path;
-    for (FolderEntry& entry : entries) {
+    std::vector<FolderEntry> entries;
+    entries.reserve(names->size());
+    for (std::string& name : *names) {
         struct stat info {};
-        if (::fstatat(::dirfd(folder.get()), entry.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0)
-            entry.status = StatusFrom(info);
-        else
-            entry.status = FailFromSystem("stat", prefix + entry.name);
+        Result<FileStatus> status = ::fstatat(::dirfd(folder.get()), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0
+                                        ? Result<FileStatus>(StatusFrom(info))
+                                        : Result<FileStatus>(FailFromSystem("stat", prefix + name));
+        entries.push_back({std::move(name), std::move(status)});
     }
     return entries;
 }

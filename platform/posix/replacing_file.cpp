@@ -1,6 +1,7 @@
 #include "platform/replacing_file.h"
 
 #include <fcntl.h>
+#include <stdio.h>  // renameat2
 #include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
@@ -37,7 +38,6 @@ struct ReplacingFile::State {
     FileDescriptor fd;
     std::FILE* stream = nullptr;  // owns the descriptor once opened
     bool committed = false;
-    bool replaces_existing = false;
     bool failed = false;
     ~State() {
         if (stream != nullptr) std::fclose(stream);
@@ -48,11 +48,6 @@ struct ReplacingFile::State {
 
 Result<ReplacingFile> ReplacingFile::Create(std::string_view destination_utf8_path) {
     const std::string destination(destination_utf8_path);
-    struct stat existing {};
-    const bool exists = ::stat(destination.c_str(), &existing) == 0;
-    // Renaming over a device or FIFO would replace the node itself (as root, /dev/null).
-    if (exists && !S_ISREG(existing.st_mode))
-        return Fail("write", destination, S_ISDIR(existing.st_mode) ? kIsFolderText : kNotRegularFileText);
     FileDescriptor fd;
     std::string temporary;
     for (int attempt = 0; attempt < kNameAttempts && !fd.valid(); ++attempt) {
@@ -64,9 +59,6 @@ Result<ReplacingFile> ReplacingFile::Create(std::string_view destination_utf8_pa
     auto state = std::make_unique<State>();
     state->destination = destination;
     state->temporary = temporary;
-    state->replaces_existing = exists;
-    // A replaced file keeps who may read it; failing to copy that is no reason to stop.
-    if (exists) (void)::fchmod(fd.get(), existing.st_mode & 07777);
     state->fd = std::move(fd);
     return ReplacingFile(std::move(state));
 }
@@ -148,37 +140,53 @@ Result<> ReplacingFile::Write(std::span<const ByteView> pieces) {
 
 Result<> ReplacingFile::Commit() {
     State& state = *state_;
-    if (state.committed) return Fail("write", state.destination, kFileClosedText);
-    if (state.stream == nullptr) {
-        if (!state.fd.valid()) return Fail("write", state.destination, kFileClosedText);
-        Result<> outcome;
-        if (state.failed) outcome = Fail("write", state.destination, kEarlierWriteFailedText);
-        // See below: only a file that replaces another is synced before it is renamed.
-        else if (state.replaces_existing && ::fsync(state.fd.get()) != 0 && errno != EINVAL)
-            outcome = FailFromSystem("write", state.destination);
-        const int closed = ::close(state.fd.release());
-        if (outcome && closed != 0) outcome = FailFromSystem("write", state.destination);
-        if (outcome && ::rename(state.temporary.c_str(), state.destination.c_str()) != 0)
-            outcome = FailFromSystem("write", state.destination);
-        state.committed = outcome.has_value();
+    if (state.committed || (state.stream == nullptr && !state.fd.valid())) return Fail("write", state.destination, kFileClosedText);
+    Result<> outcome;
+    if (state.stream != nullptr && std::fflush(state.stream) != 0) outcome = FailFromSystem("write", state.destination);
+    else if (state.failed || (state.stream != nullptr && std::ferror(state.stream) != 0))
+        outcome = Fail("write", state.destination, kEarlierWriteFailedText);
+    const int fd = state.stream != nullptr ? ::fileno(state.stream) : state.fd.get();
+    const auto close = [&] {
+        const int closed = state.stream != nullptr ? std::fclose(state.stream) : ::close(state.fd.release());
+        state.stream = nullptr;
+        return closed == 0;
+    };
+    if (!outcome) {
+        close();
         return outcome;
     }
-    Result<> outcome;
-    if (std::fflush(state.stream) != 0) {
-        outcome = FailFromSystem("write", state.destination);
-    } else if (std::ferror(state.stream) != 0) {
-        outcome = Fail("write", state.destination, kEarlierWriteFailedText);
-    } else if (state.replaces_existing && ::fsync(::fileno(state.stream)) != 0 && errno != EINVAL) {
-        // The data must be on the disk before the name points at it, or a crash could
-        // leave an empty file where the old one was. A new name has no old file to lose,
-        // and waiting for the disk once per file would make writing many small files (a
-        // module's icons) slower than everything else together. EINVAL: this file cannot
-        // be synced.
-        outcome = FailFromSystem("write", state.destination);
+    // A new name, the common case, is taken without a look at it first: when there was
+    // nothing there, nothing can be lost and nothing is waited for. A system that cannot
+    // refuse to replace (EINVAL) is asked the long way.
+    if (::renameat2(AT_FDCWD, state.temporary.c_str(), AT_FDCWD, state.destination.c_str(), RENAME_NOREPLACE) == 0) {
+        state.committed = true;
+        if (close()) return {};
+        // The file's last bytes did not reach the disk after all: the name was new, so it
+        // goes again rather than stand for a file cut short.
+        Result<> failed = FailFromSystem("write", state.destination);
+        ::unlink(state.destination.c_str());
+        return failed;
     }
-    const int closed = std::fclose(state.stream);
-    state.stream = nullptr;
-    if (outcome && closed != 0) outcome = FailFromSystem("write", state.destination);
+    if (errno != EEXIST && errno != EINVAL && errno != ENOSYS) {
+        outcome = FailFromSystem("write", state.destination);
+        close();
+        return outcome;
+    }
+    struct stat existing {};
+    const bool exists = ::stat(state.destination.c_str(), &existing) == 0;
+    // Renaming over a device or FIFO would replace the node itself (as root, /dev/null).
+    if (exists && !S_ISREG(existing.st_mode)) {
+        close();
+        return Fail("write", state.destination, S_ISDIR(existing.st_mode) ? kIsFolderText : kNotRegularFileText);
+    }
+    if (exists) {
+        // A replaced file keeps who may read it; failing to copy that is no reason to stop.
+        (void)::fchmod(fd, existing.st_mode & 07777);
+        // The data must be on the disk before the name points at it, or a crash could
+        // leave an empty file where the old one was. EINVAL: this file cannot be synced.
+        if (::fsync(fd) != 0 && errno != EINVAL) outcome = FailFromSystem("write", state.destination);
+    }
+    if (!close() && outcome) outcome = FailFromSystem("write", state.destination);
     if (outcome && ::rename(state.temporary.c_str(), state.destination.c_str()) != 0)
         outcome = FailFromSystem("write", state.destination);
     state.committed = outcome.has_value();
