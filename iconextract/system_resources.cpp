@@ -37,20 +37,37 @@ std::optional<std::filesystem::path> EntryIgnoringCase(const std::filesystem::pa
 
 std::optional<std::string> FindSystemResourcesFile(std::string_view module_path) {
     std::error_code ec;
-    const std::filesystem::path module = std::filesystem::absolute(PathFromUtf8(module_path), ec);
+    std::filesystem::path module = std::filesystem::absolute(PathFromUtf8(module_path), ec);
     if (ec) return std::nullopt;
-    const std::string mun = AsciiLowered(Utf8FromPath(module.filename())) + std::string(kSuffix);
-    // Only a folder named Windows is searched: asking every folder above every module
-    // that lacks icons would list whole trees of libraries for nothing.
-    std::filesystem::path folder = module.parent_path();
-    for (int level = 0; level <= kSystemResourcesLevelsUp; ++level) {
-        if (AsciiLowered(Utf8FromPath(folder.filename())) == kWindowsFolder) {
+    module.make_preferred();
+    // The folders above the module are read off its path's text, nearest first, without a
+    // path made for each: list asks this of every module without icons, hundreds a second.
+    // Only a folder named Windows is searched: asking every folder above every module that
+    // lacks icons would list whole trees of libraries for nothing.
+    const auto& text = module.native();
+    using Char = std::filesystem::path::value_type;
+    constexpr Char kSeparator = std::filesystem::path::preferred_separator;
+    const auto is_windows = [&](std::size_t from, std::size_t to) {
+        if (to - from != kWindowsFolder.size()) return false;
+        for (std::size_t i = 0; i < kWindowsFolder.size(); ++i) {
+            Char c = text[from + i];
+            if (c >= 'A' && c <= 'Z') c = static_cast<Char>(c - 'A' + 'a');
+            if (c != static_cast<Char>(kWindowsFolder[i])) return false;
+        }
+        return true;
+    };
+    std::size_t end = text.rfind(kSeparator);  // where the folder holding the module ends
+    for (int level = 0; level <= kSystemResourcesLevelsUp && end != std::string::npos && end > 0; ++level) {
+        const std::size_t start = text.rfind(kSeparator, end - 1);
+        const std::size_t name = start == std::string::npos ? 0 : start + 1;
+        if (is_windows(name, end)) {
+            const std::filesystem::path folder(text.substr(0, end));
+            const std::string mun = AsciiLowered(Utf8FromPath(module.filename())) + std::string(kSuffix);
             if (const auto resources = EntryIgnoringCase(folder, std::string(kFolderName), true))
                 if (const auto file = EntryIgnoringCase(*resources, mun, false)) return Utf8FromPath(*file);
             return std::nullopt;
         }
-        if (!folder.has_parent_path() || folder.parent_path() == folder) break;
-        folder = folder.parent_path();
+        end = start;
     }
     return std::nullopt;
 }
