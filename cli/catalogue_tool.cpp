@@ -397,46 +397,44 @@ std::string CatalogueTable(const std::string& path, const Catalogue& catalogue,
     return text;
 }
 
-// Files read at once, at most, by list: each holds its mapping until its line is out.
-constexpr std::size_t kListBatch = 64;
+// Files read and not yet printed, at most, by list: each holds its mapping until its line is out.
+constexpr std::size_t kListAhead = 64;
 
 int ListFiles(const Invocation& run, const std::vector<std::string>& files, bool json) {
     int status = kExitSuccess;
-    // Files are read and their lines made on every core, a batch at a time, and the lines
-    // printed in the order of the files.
+    // Files are read and their lines made on every core, and printed in the order of the
+    // files by this thread as they come.
     struct Listed {
         std::optional<Result<Source>> source;
         std::string text;
     };
-    std::vector<Listed> batch;
-    for (std::size_t first = 0; first < files.size(); first += kListBatch) {
-        batch.clear();
-        batch.resize(std::min(kListBatch, files.size() - first));
-        ForEachIndex(batch.size(), WorkersFor(batch.size()), [&](std::size_t i) {
-            const std::string& path = files[first + i];
-            Listed& listed = batch[i];
-            listed.source = LoadSource(path);
-            const auto& source = *listed.source;
+    std::vector<Listed> listed(files.size());
+    MakeInOrder(
+        files.size(), WorkersFor(files.size()), kListAhead, kListAhead, [](std::size_t) { return std::uint64_t{1}; },
+        [&](std::size_t i) {
+            const std::string& path = files[i];
+            listed[i].source = LoadSource(path);
+            const auto& source = *listed[i].source;
             if (!source) return;
-            listed.text = json ? CatalogueJson(path, source->catalogue, source->read_from)
-                               : CatalogueTable(path, source->catalogue, source->read_from);
-            if (!json) listed.text.pop_back();  // the console ends the answer's line
-        });
-        for (std::size_t i = 0; i < batch.size(); ++i) {
-            const std::string& path = files[first + i];
-            const auto& source = *batch[i].source;
+            listed[i].text = json ? CatalogueJson(path, source->catalogue, source->read_from)
+                                  : CatalogueTable(path, source->catalogue, source->read_from);
+            if (!json) listed[i].text.pop_back();  // the console ends the answer's line
+        },
+        [&](std::size_t i) {
+            const std::string& path = files[i];
+            const auto& source = *listed[i].source;
             if (!source) {
                 status = kExitFailure;
                 if (json)
                     run.console().Answer(ErrorJson(path, ReasonText(run, source.error().reason)));
                 else
                     run.Fail(run.Text(msg::kCannotRead, {Quoted(path), ReasonText(run, source.error().reason)}));
-                continue;
+            } else {
+                TellReadFrom(run, path, *source);
+                run.console().Answer(listed[i].text);
             }
-            TellReadFrom(run, path, *source);
-            run.console().Answer(batch[i].text);
-        }
-    }
+            listed[i] = Listed{};  // its mapping and text go now
+        });
     return status;
 }
 
