@@ -410,7 +410,7 @@ int ListFiles(const Invocation& run, const std::vector<std::string>& files, bool
     };
     std::vector<Listed> listed(files.size());
     MakeInOrder(
-        files.size(), WorkersFor(files.size()), kListAhead, kListAhead, [](std::size_t) { return std::uint64_t{1}; },
+        files.size(), WorkersFor(files.size()), kListAhead,
         [&](std::size_t i) {
             const std::string& path = files[i];
             listed[i].source = LoadSource(path);

@@ -121,4 +121,10 @@ void MakeInOrder(std::size_t count, unsigned workers, std::size_t most_ahead, st
     if (failure) std::rethrow_exception(failure);
 }
 
+// The same, bounded by the count of pieces alone.
+template <class Make, class Take>
+void MakeInOrder(std::size_t count, unsigned workers, std::size_t most_ahead, Make&& make, Take&& take) {
+    MakeInOrder(count, workers, most_ahead, 0, [](std::size_t) { return std::uint64_t{0}; }, make, take);
+}
+
 }  // namespace icoforge

@@ -213,6 +213,14 @@ IndexLine& IndexLine::Null(std::string_view key) {
     return *this;
 }
 
+IndexLine& IndexLine::TextOrNull(std::string_view key, const std::optional<std::string>& value) {
+    return value ? Text(key, *value) : Null(key);
+}
+
+IndexLine& IndexLine::CountOrNull(std::string_view key, std::optional<std::uint64_t> value) {
+    return value ? Count(key, *value) : Null(key);
+}
+
 IndexLine& IndexLine::Json(std::string_view key, std::string json) {
     Set(key, Kind::Json).text = std::move(json);
     return *this;

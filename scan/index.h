@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,6 +44,9 @@ public:
     IndexLine& Text(std::string_view key, std::string_view value);
     IndexLine& Count(std::string_view key, std::uint64_t value);
     IndexLine& Null(std::string_view key);
+    // The value, or null when there is none.
+    IndexLine& TextOrNull(std::string_view key, const std::optional<std::string>& value);
+    IndexLine& CountOrNull(std::string_view key, std::optional<std::uint64_t> value);
     // A value in JSON already (the images of a group).
     IndexLine& Json(std::string_view key, std::string json);
 

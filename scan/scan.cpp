@@ -343,17 +343,10 @@ private:
 
         std::vector<IndexLine> lines;
         const IndexLine file_fields = FileFields(entry);
-        const auto optional_count = [](IndexLine& line, std::string_view key, const auto& value) {
-            if (value) line.Count(key, *value);
-            else line.Null(key);
-        };
         const auto take = [&](FoundGroup&& group) {
             IndexLine& line = lines.emplace_back(file_fields);
-            line.Text("kind", group.kind).Text("type", group.type);
-            optional_count(line, "id", group.id);
-            if (group.name) line.Text("name", *group.name);
-            else line.Null("name");
-            optional_count(line, "language", group.language);
+            line.Text("kind", group.kind).Text("type", group.type).CountOrNull("id", group.id);
+            line.TextOrNull("name", group.name).CountOrNull("language", group.language);
             line.Count("index", group.index).Json("images", std::move(group.images));
             ++counters_.groups;
             if (group.problem) {
@@ -362,9 +355,7 @@ private:
                 return;
             }
             const auto [sha, dhash] = HashesOf(group);
-            line.Text("sha256", sha);
-            if (dhash) line.Text("dhash", DhashText(*dhash));
-            else line.Null("dhash");
+            line.Text("sha256", sha).TextOrNull("dhash", dhash ? std::optional(DhashText(*dhash)) : std::nullopt);
             const std::string name = StoreName(sha, group.extension);
             auto put = stop_ ? Result<bool>(Fail("write", "", "the scan stopped")) : store_.Put(name, group.bytes);
             if (!put) {

@@ -36,6 +36,16 @@ std::string FolderName(const std::string& path) {
     return path.substr(start == std::string::npos ? 0 : start + 1, end == std::string::npos ? 0 : end - (start == std::string::npos ? 0 : start + 1) + 1);
 }
 
+// A folder's names with no status yet, for a folder whose names are mostly passed over.
+Result<std::vector<FolderEntry>> NamesOnly(const std::string& path) {
+    auto names = FolderNames(path);
+    if (!names) return Fail(names.error());
+    std::vector<FolderEntry> entries;
+    entries.reserve(names->size());
+    for (std::string& name : *names) entries.push_back({std::move(name), FileStatus{}});
+    return entries;
+}
+
 }  // namespace
 
 std::string JoinPath(const std::string& folder, const std::string& name) {
@@ -64,10 +74,12 @@ void WalkTree(const std::string& root, bool follow_links, const std::function<bo
         // that must be remembered to notice it.
         if (follow_links && std::any_of(stack.begin(), stack.end(), [&](const OpenFolder& open) { return open.identity == identity; }))
             return visit({path, Fail("read", path, kLinkLoopText)});
-        auto entries = FolderEntries(path);
-        if (!entries) return visit({path, Fail(entries.error())});
         const bool holds_outputs =
             !stack.empty() && stack.back().is_store && IsStoreFolderName(stack.back().entries[stack.back().next - 1].name);
+        // The store's own folders are only named: their outputs are passed over unread, and
+        // anything else in them is looked at on its own below.
+        auto entries = holds_outputs ? NamesOnly(path) : FolderEntries(path);
+        if (!entries) return visit({path, Fail(entries.error())});
         stack.push_back({path, std::move(*entries), 0, identity, store, holds_outputs});
         return true;
     };
@@ -82,7 +94,7 @@ void WalkTree(const std::string& root, bool follow_links, const std::function<bo
         const std::string& name = listed.name;
         if (top.holds_outputs && IsStoreFileName(FolderName(top.path), name)) continue;
         const std::string path = JoinPath(top.path, name);
-        auto entry = std::move(listed.status);
+        auto entry = top.holds_outputs ? StatusOf(path, false) : std::move(listed.status);
         if (entry && entry->kind == EntryKind::Symlink) {
             if (!follow_links) continue;
             entry = StatusOf(path, true);
