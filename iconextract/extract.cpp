@@ -1,6 +1,7 @@
 #include "iconextract/extract.h"
 
 #include <functional>
+#include <new>
 #include <optional>
 #include <set>
 #include <string>
@@ -59,6 +60,33 @@ ExtractOutcome WriteGroup(const IconGroup& group, std::int32_t groups, std::stri
             break;
     }
     return Failed(groups, "write", output, kUnsupportedOutputText);
+}
+
+// Writes the group at `index` of the module as an icon file straight from the module's
+// mapping, each image parsed for its directory entry but never copied: shell32's 184 files
+// no longer copy its 7 MB of images first. Other outputs load the group as WriteGroup takes it.
+ExtractOutcome WriteModuleGroup(const ModuleGroupReader& reader, std::int32_t index, std::string_view source,
+                                std::string_view output) {
+    const std::int32_t groups = reader.count();
+    if (OutputKindOf(output) != OutputKind::IconFile) {
+        auto group = reader.Load(index, source);
+        if (!group) return Failed(groups, group.error());
+        return WriteGroup(*group, groups, output);
+    }
+    const auto found = reader.ImageBytes(index, source);
+    if (!found) return Failed(groups, found.error());
+    try {
+        std::vector<IconImage> described(found->size());
+        std::vector<ImageToWrite> images;
+        images.reserve(found->size());
+        for (std::size_t i = 0; i < found->size(); ++i) {
+            DescribeIconImage(described[i], (*found)[i]);
+            images.push_back({&described[i], (*found)[i]});
+        }
+        return {groups, WriteIcoFile(images, output)};
+    } catch (const std::bad_alloc&) {
+        return Failed(groups, "read", source, kOutOfMemoryText);
+    }
 }
 
 }  // namespace
@@ -164,9 +192,7 @@ std::vector<ExtractOutcome> ExtractEveryIconGroup(std::string_view source, std::
                 const std::int32_t groups = reader->count();
                 if (groups == 0) return Failed(0, "read", source, kNoGroupsText);
                 if (index > groups) return Failed(0, "read", source, kIndexBeyondGroupsText);
-                auto group = reader->Load(index, source);
-                if (!group) return Failed(groups, group.error());
-                return WriteGroup(*group, groups, output);
+                return WriteModuleGroup(*reader, index, source, output);
             }
             case SourceKind::Other:
                 break;

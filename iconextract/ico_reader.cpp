@@ -40,8 +40,8 @@ Result<IconGroup> ReadIcoBytes(ByteView file, std::string_view source_name) {
     return group;
 }
 
-Result<std::vector<IconImage>> CopyIconImages(std::string_view source, std::uint16_t count,
-                                              const std::function<Result<ByteView>(std::uint16_t)>& find_image) {
+Result<std::vector<ByteView>> FindIconImages(std::string_view source, std::uint16_t count,
+                                             const std::function<Result<ByteView>(std::uint16_t)>& find_image) {
     try {
         std::vector<ByteView> found;
         found.reserve(count);
@@ -53,9 +53,20 @@ Result<std::vector<IconImage>> CopyIconImages(std::string_view source, std::uint
             if (total > ico::kMaxFileBytes) return Fail("read", std::string(source), kGroupTooLargeText);
             found.push_back(*image);
         }
-        std::vector<IconImage> images(found.size());
-        for (std::size_t i = 0; i < found.size(); ++i) {
-            images[i].data.assign(found[i].begin(), found[i].end());
+        return found;
+    } catch (const std::bad_alloc&) {
+        return Fail("read", std::string(source), kOutOfMemoryText);
+    }
+}
+
+Result<std::vector<IconImage>> CopyIconImages(std::string_view source, std::uint16_t count,
+                                              const std::function<Result<ByteView>(std::uint16_t)>& find_image) {
+    const auto found = FindIconImages(source, count, find_image);
+    if (!found) return Fail(found.error());
+    try {
+        std::vector<IconImage> images(found->size());
+        for (std::size_t i = 0; i < found->size(); ++i) {
+            images[i].data.assign((*found)[i].begin(), (*found)[i].end());
             ParseIconImage(images[i]);
         }
         return images;

@@ -33,10 +33,13 @@ inline constexpr const char* kNotIconFileText = "not an icon file";
 inline constexpr const char* kImageOutsideFileText = "damaged: an image lies outside the file";
 inline constexpr const char* kGroupTooLargeText = "its images would make an icon file of more than 256 MB";
 
-// Copies and parses the `count` images that `find_image` locates (or says why one is
-// missing), after finding all of them and checking that they fit one icon file of at most
-// kMaxFileBytes: nothing is copied for a group that would be refused. Failures of its own
-// are failures to "read" `source`.
+// The `count` images that `find_image` locates (or why one is missing), once all of them
+// are found and fit one icon file of at most kMaxFileBytes. Failures of its own are
+// failures to "read" `source`.
+Result<std::vector<ByteView>> FindIconImages(std::string_view source, std::uint16_t count,
+                                             const std::function<Result<ByteView>(std::uint16_t)>& find_image);
+
+// The same images copied and parsed: nothing is copied for a group that would be refused.
 Result<std::vector<IconImage>> CopyIconImages(std::string_view source, std::uint16_t count,
                                               const std::function<Result<ByteView>(std::uint16_t)>& find_image);
 

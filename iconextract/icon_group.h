@@ -70,6 +70,10 @@ bool IsPngImage(ByteView data);
 // image's own bytes. Never reads outside data; always succeeds.
 bool ParseIconImage(IconImage& image);
 
+// The same from `bytes` held elsewhere, data left as it is: the facts of an image that is
+// written straight from the source it was found in, never copied.
+void DescribeIconImage(IconImage& image, ByteView bytes);
+
 // Colour-table entries of a DIB header: biClrUsed when set, else the default of
 // biBitCount (2, 16 or 256 for 1, 4 and 8 bits; none for deeper images). Nothing when the
 // header is too short to tell.

@@ -29,10 +29,9 @@ std::int32_t PngDimension(std::optional<std::uint32_t> value) {
     return static_cast<std::int32_t>(*value);
 }
 
-void ParsePngImage(IconImage& image) {
+void ParsePngImage(IconImage& image, ByteView data) {
     image.encoding = ImageEncoding::Png;
     image.colour_depth = kPngDepth;
-    const ByteView data = image.data;
     const auto type = SliceOf(data, kPngChunkType, 4);
     if (type.ok && type.bytes[0] == 'I' && type.bytes[1] == 'H' && type.bytes[2] == 'D' && type.bytes[3] == 'R') {
         image.width = PngDimension(ReadBigEndianU32(data, kPngWidth));
@@ -74,11 +73,16 @@ std::optional<std::int64_t> XorRowBytes(ByteView header) {
 }
 
 bool ParseIconImage(IconImage& image) {
+    DescribeIconImage(image, image.data);
+    return true;
+}
+
+void DescribeIconImage(IconImage& image, ByteView data) {
+    // A moved vector keeps its buffer, so `data` may be a view of the image's own bytes.
     image = IconImage{.data = std::move(image.data)};
-    const ByteView data = image.data;
     if (IsPngImage(data)) {
-        ParsePngImage(image);
-        return true;
+        ParsePngImage(image, data);
+        return;
     }
     const auto bi_size = ReadU32(data, bih::kSize);
     const auto width = ReadI32(data, bih::kWidth);
@@ -91,24 +95,23 @@ bool ParseIconImage(IconImage& image) {
 
     const auto entries = ColourTableEntries(data);
     const auto row = XorRowBytes(data);
-    if (!bi_size || !entries || !row || !stored_height) return true;
+    if (!bi_size || !entries || !row || !stored_height) return;
     image.colour_bits = *bi_size + 4 * *entries;  // both below 2^34: no overflow
 
-    if (*row < 0 || image.height < 0) return true;
+    if (*row < 0 || image.height < 0) return;
     const auto height = static_cast<std::uint64_t>(image.height);
     const auto colour_bytes = CheckedMul(static_cast<std::uint64_t>(*row), height);
-    if (!colour_bytes) return true;
+    if (!colour_bytes) return;
     const auto mask_start = CheckedAdd(image.colour_bits, *colour_bytes);
-    if (!mask_start) return true;
+    if (!mask_start) return;
     image.mask_bits = *mask_start;
 
     // The mask is one bit per pixel, rows padded to 32-bit words like the colour rows.
-    if (*bi_size != bih::kHeaderBytes || image.width < 0) return true;
+    if (*bi_size != bih::kHeaderBytes || image.width < 0) return;
     const std::uint64_t mask_row = ((static_cast<std::uint64_t>(image.width) + 31) / 32) * 4;
     const auto mask_bytes = CheckedMul(mask_row, height);
     const auto end = mask_bytes ? CheckedAdd(image.mask_bits, *mask_bytes) : std::nullopt;
     image.complete = end && *end <= data.size();
-    return true;
 }
 
 }  // namespace icoforge

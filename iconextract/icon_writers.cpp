@@ -21,7 +21,7 @@ std::uint8_t PngDirectorySize(std::int32_t pixels) {
 constexpr std::uint16_t kPngPlanes = 1;
 constexpr std::uint16_t kPngBitCount = 32;
 
-void WriteDirectoryEntry(ByteWriter& out, const IconImage& image, std::uint32_t image_offset) {
+void WriteDirectoryEntry(ByteWriter& out, const IconImage& image, ByteView data, std::uint32_t image_offset) {
     std::uint8_t width = 0;
     std::uint8_t height = 0;
     std::uint8_t colours = 0;
@@ -36,8 +36,8 @@ void WriteDirectoryEntry(ByteWriter& out, const IconImage& image, std::uint32_t 
         width = static_cast<std::uint8_t>(image.width);
         height = static_cast<std::uint8_t>(image.height);
         // A header too short to hold these fields leaves them 0 (unknown) in the entry.
-        const auto stored_planes = ReadU16(image.data, bih::kPlanes);
-        const auto stored_bits = ReadU16(image.data, bih::kBitCount);
+        const auto stored_planes = ReadU16(data, bih::kPlanes);
+        const auto stored_bits = ReadU16(data, bih::kBitCount);
         if (stored_planes && stored_bits) {
             planes = *stored_planes;
             bit_count = *stored_bits;
@@ -51,7 +51,7 @@ void WriteDirectoryEntry(ByteWriter& out, const IconImage& image, std::uint32_t 
     out.U8(0);
     out.U16(planes);
     out.U16(bit_count);
-    out.U32(image.data_size());
+    out.U32(static_cast<std::uint32_t>(data.size()));
     out.U32(image_offset);
 }
 
@@ -75,29 +75,29 @@ struct IcoFileParts {
     std::vector<ByteView> pieces;
 };
 
-Result<IcoFileParts> IcoFilePartsOf(const IconGroup& group) {
-    const std::uint64_t directory_end = ico::kHeaderBytes + ico::kEntryBytes * group.images.size();
+Result<IcoFileParts> IcoFilePartsOf(std::span<const ImageToWrite> images) {
+    const std::uint64_t directory_end = ico::kHeaderBytes + ico::kEntryBytes * images.size();
     std::uint64_t total = directory_end;
-    for (const auto& image : group.images) total += image.data.size();
+    for (const auto& image : images) total += image.bytes.size();
     // The offsets of the directory are 32-bit; a larger file could not address its images.
     if (total > ico::kMaxFileBytes) return Fail("write", "", kIconFileTooLargeText);
     try {
         IcoFileParts parts;
         ByteWriter out(static_cast<std::size_t>(directory_end));
-        WriteIconDirHeader(out, group.image_count());
+        WriteIconDirHeader(out, static_cast<std::uint32_t>(images.size()));
         std::uint64_t offset = directory_end;
-        for (const auto& image : group.images) {
-            WriteDirectoryEntry(out, image, static_cast<std::uint32_t>(offset));
-            offset += image.data.size();
+        for (const auto& image : images) {
+            WriteDirectoryEntry(out, *image.image, image.bytes, static_cast<std::uint32_t>(offset));
+            offset += image.bytes.size();
         }
         parts.directory = out.Take();
-        parts.pieces.reserve(1 + 3 * group.images.size());
+        parts.pieces.reserve(1 + 3 * images.size());
         parts.pieces.emplace_back(parts.directory);
-        for (const auto& image : group.images) {
-            const ByteView data = image.data;
+        for (const auto& image : images) {
+            const ByteView data = image.bytes;
             // The size of the bitmap bits is left for readers to compute, as icon files
             // have it. Only a whole DIB is touched: the same bytes of a PNG are its height.
-            if (image.complete) {
+            if (image.image->complete) {
                 parts.pieces.push_back(data.first(bih::kSizeImage));
                 parts.pieces.emplace_back(kZeroSizeImage);
                 parts.pieces.push_back(data.subspan(bih::kSizeImage + sizeof kZeroSizeImage));
@@ -106,6 +106,17 @@ Result<IcoFileParts> IcoFilePartsOf(const IconGroup& group) {
             }
         }
         return parts;
+    } catch (const std::bad_alloc&) {
+        return Fail("write", "", kOutOfMemoryText);
+    }
+}
+
+Result<IcoFileParts> IcoFilePartsOf(const IconGroup& group) {
+    try {
+        std::vector<ImageToWrite> images;
+        images.reserve(group.images.size());
+        for (const auto& image : group.images) images.push_back({&image, image.data});
+        return IcoFilePartsOf(images);
     } catch (const std::bad_alloc&) {
         return Fail("write", "", kOutOfMemoryText);
     }
@@ -142,6 +153,12 @@ Result<ByteBuffer> IcoFileBytes(const IconGroup& group) {
 
 Result<> WriteIcoFile(const IconGroup& group, std::string_view path) {
     const auto parts = IcoFilePartsOf(group);
+    if (!parts) return Fail(AtPath(parts.error(), path));
+    return WriteWholeFile(path, std::span<const ByteView>(parts->pieces));
+}
+
+Result<> WriteIcoFile(std::span<const ImageToWrite> images, std::string_view path) {
+    const auto parts = IcoFilePartsOf(images);
     if (!parts) return Fail(AtPath(parts.error(), path));
     return WriteWholeFile(path, std::span<const ByteView>(parts->pieces));
 }

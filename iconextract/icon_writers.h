@@ -4,6 +4,7 @@
 // as they were read; only the file structure around them is rebuilt.
 
 #include <cstdint>
+#include <span>
 #include <string_view>
 
 #include "common/byte_writer.h"
@@ -38,6 +39,17 @@ Result<ByteBuffer> IcoFileBytes(const IconGroup& group);
 // Creates or replaces `path` with IcoFileBytes(group); on a failure to "write" it the old
 // file is as it was.
 Result<> WriteIcoFile(const IconGroup& group, std::string_view path);
+
+// An image to write: what is known of it (its data aside) and its bytes, which may be a
+// view of the source it was found in; that source must outlive the writing.
+struct ImageToWrite {
+    const IconImage* image;
+    ByteView bytes;
+};
+
+// The same file from images that were never copied into a group (shell32's 184 files are
+// written straight from the mapped module).
+Result<> WriteIcoFile(std::span<const ImageToWrite> images, std::string_view path);
 
 // The bitmap file of the image's colour part (its mask left out): file header, info
 // header with the icon's height, colour table, colour rows. Refused for a PNG image or

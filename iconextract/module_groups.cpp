@@ -1,5 +1,6 @@
 #include "iconextract/module_groups.h"
 
+#include <functional>
 #include <vector>
 
 #include "common/byte_reader.h"
@@ -41,23 +42,32 @@ Result<IconGroup> LoadModuleIconGroup(std::string_view module_path,
 
 namespace {
 
-// A group resource and every image it lists, each found by `find` (type, name).
+// Every image a group resource lists, each found by `find` (type, name), uncopied.
 template <typename Finder>
-Result<IconGroup> LoadIconGroupWith(const Finder& find, const module::ResourceName& group_name,
-                                    std::string_view module_path) {
+Result<std::vector<ByteView>> GroupImagesWith(const Finder& find, const module::ResourceName& group_name,
+                                              std::string_view module_path) {
     const auto damaged = [&] { return Fail("read", std::string(module_path), kGroupDamagedText); };
     const auto resource = find(module::ResourceType::GroupIcon, group_name);
     if (!resource) return damaged();
     const auto count = ReadU16(*resource, group_resource::kCount);
     if (!count) return damaged();
-
-    auto images = CopyIconImages(module_path, *count, [&](std::uint16_t i) -> Result<ByteView> {
+    return FindIconImages(module_path, *count, [&](std::uint16_t i) -> Result<ByteView> {
         const auto id = ReadU16(*resource, group_resource::kHeaderBytes + group_resource::kEntryBytes * i +
                                                group_resource::kEntryIconId);
         const auto image = id ? find(module::ResourceType::Icon, module::ResourceName::Id(*id)) : std::nullopt;
         if (!image) return damaged();
         return *image;
     });
+}
+
+// The same images copied into a group of the module.
+template <typename Finder>
+Result<IconGroup> LoadIconGroupWith(const Finder& find, const module::ResourceName& group_name,
+                                    std::string_view module_path) {
+    const auto found = GroupImagesWith(find, group_name, module_path);
+    if (!found) return Fail(found.error());
+    auto images = CopyIconImages(module_path, static_cast<std::uint16_t>(found->size()),
+                                 [&](std::uint16_t i) -> Result<ByteView> { return (*found)[i]; });
     if (!images) return Fail(std::move(images.error()));
     IconGroup group;
     group.source_name.clear();
@@ -82,12 +92,27 @@ ModuleGroupReader::ModuleGroupReader(const module::ResourceModule& module)
       icons_(module.Index(module::ResourceType::Icon)) {}
 
 Result<IconGroup> ModuleGroupReader::Load(std::int32_t position, std::string_view module_path) const {
+    const auto name = NameAt(position, module_path);
+    if (!name) return Fail(name.error());
+    return LoadIconGroupWith(std::bind_front(&ModuleGroupReader::Find, this), **name, module_path);
+}
+
+Result<std::vector<ByteView>> ModuleGroupReader::ImageBytes(std::int32_t position,
+                                                            std::string_view module_path) const {
+    const auto name = NameAt(position, module_path);
+    if (!name) return Fail(name.error());
+    return GroupImagesWith(std::bind_front(&ModuleGroupReader::Find, this), **name, module_path);
+}
+
+Result<const module::ResourceName*> ModuleGroupReader::NameAt(std::int32_t position,
+                                                              std::string_view module_path) const {
     if (position < 1 || static_cast<std::size_t>(position) > names_.size())
         return Fail("read", std::string(module_path), kGroupDamagedText);
-    const auto find = [&](module::ResourceType type, const module::ResourceName& name) {
-        return (type == module::ResourceType::GroupIcon ? groups_ : icons_).Find(name);
-    };
-    return LoadIconGroupWith(find, names_[static_cast<std::size_t>(position) - 1], module_path);
+    return &names_[static_cast<std::size_t>(position) - 1];
+}
+
+std::optional<ByteView> ModuleGroupReader::Find(module::ResourceType type, const module::ResourceName& name) const {
+    return (type == module::ResourceType::GroupIcon ? groups_ : icons_).Find(name);
 }
 
 }  // namespace icoforge

@@ -67,8 +67,14 @@ public:
     std::int32_t count() const { return static_cast<std::int32_t>(names_.size()); }
     // The group at the 1-based `position`, or the failure as LoadIconGroupFromModule.
     Result<IconGroup> Load(std::int32_t position, std::string_view module_path) const;
+    // The same group's images as views of the module, with the failures of Load: what an
+    // icon file is written from without copying them first.
+    Result<std::vector<ByteView>> ImageBytes(std::int32_t position, std::string_view module_path) const;
 
 private:
+    Result<const module::ResourceName*> NameAt(std::int32_t position, std::string_view module_path) const;
+    std::optional<ByteView> Find(module::ResourceType type, const module::ResourceName& name) const;
+
     std::vector<module::ResourceName> names_;
     module::ResourceIndex groups_;
     module::ResourceIndex icons_;
