@@ -30,7 +30,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using icoforge::bench::Median;
-using icoforge::bench::Quoted;
 using icoforge::bench::Timed;
 
 // The Debian builds of the peers, named by path so that nothing else on PATH stands in.
@@ -103,7 +102,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     fs::create_directories(root);
-    const std::string icoforge = Quoted(ICOFORGE_PROGRAM);
+    const std::string icoforge = ICOFORGE_PROGRAM;
     int folders = 0;
     const auto fresh = [&] {
         const fs::path folder = root / std::to_string(++folders);
@@ -113,7 +112,7 @@ int main(int argc, char** argv) {
 
     // The floor writes what icoforge writes.
     const fs::path first = fresh();
-    if (Timed(icoforge + " extract -o " + Quoted(first) + " " + Quoted(module)) < 0) {
+    if (Timed({icoforge, "extract", "-o", first.string(), module}) < 0) {
         std::fprintf(stderr, "bench_extract_command: icoforge extract failed on %s\n", module.c_str());
         return 1;
     }
@@ -125,9 +124,9 @@ int main(int argc, char** argv) {
 
     std::vector<double> ours, wrestool, floor;
     for (int run = 0; run < kModuleRuns; ++run) {
-        ours.push_back(Timed(icoforge + " extract -o " + Quoted(fresh()) + " " + Quoted(module)));
-        wrestool.push_back(Timed(std::string(kWrestool) + " -x -t14 -o " + Quoted(fresh()) + " " + Quoted(module)));
-        floor.push_back(Timed(Quoted(self) + " --floor " + Quoted(pack) + " " + Quoted(fresh())));
+        ours.push_back(Timed({icoforge, "extract", "-o", fresh().string(), module}));
+        wrestool.push_back(Timed({kWrestool, "-x", "-t14", "-o", fresh().string(), module}));
+        floor.push_back(Timed({self, "--floor", pack.string(), fresh().string()}));
     }
     const double o = Median(ours), w = Median(wrestool), f = Median(floor);
     std::printf("%s: %d files, %.1f MB, medians of %d alternating runs\n", module.c_str(), files, bytes / 1e6,
@@ -137,19 +136,20 @@ int main(int argc, char** argv) {
                 o, w, o > 0 ? w / o : 0, f, f > 0 ? o / f : 0);
 
     const fs::path jpeg = root / "photo-24mp.jpg";
-    if (Timed(std::string(kImageMagick) + " -size 1500x1000 -seed 7 plasma:fractal -resize 6000x4000! -quality 90 " +
-              Quoted(jpeg)) < 0) {
+    if (Timed({kImageMagick, "-size", "1500x1000", "-seed", "7", "plasma:fractal", "-resize", "6000x4000!", "-quality",
+               "90", jpeg.string()}) < 0) {
         std::fprintf(stderr, "bench_extract_command: ImageMagick could not make the test picture\n");
         return 0;
     }
     std::vector<double> icon, magick, pillow;
     for (int run = 0; run < kPictureRuns; ++run) {
-        icon.push_back(Timed(icoforge + " extract -s 128 -o " + Quoted(fresh()) + " " + Quoted(jpeg)));
-        magick.push_back(Timed(std::string(kImageMagick) + " -define jpeg:size=252x252 " + Quoted(jpeg) +
-                               " -resize 126x126 " + Quoted(fresh() / "magick.bmp")));
-        pillow.push_back(Timed(std::string(kPython) + " -c \"from PIL import Image; im = Image.open('" + jpeg.string() +
-                               "'); im.draft('RGB', (126, 126)); im.thumbnail((126, 126)); im.save('" +
-                               (fresh() / "pillow.bmp").string() + "')\""));
+        icon.push_back(Timed({icoforge, "extract", "-s", "128", "-o", fresh().string(), jpeg.string()}));
+        magick.push_back(Timed({kImageMagick, "-define", "jpeg:size=252x252", jpeg.string(), "-resize", "126x126",
+                                (fresh() / "magick.bmp").string()}));
+        pillow.push_back(Timed({kPython, "-c",
+                                "from PIL import Image; im = Image.open('" + jpeg.string() +
+                                    "'); im.draft('RGB', (126, 126)); im.thumbnail((126, 126)); im.save('" +
+                                    (fresh() / "pillow.bmp").string() + "')"}));
     }
     std::printf("24-megapixel JPEG at 128, medians of %d runs\n  icoforge extract   %8.1f ms\n"
                 "  ImageMagick        %8.1f ms\n  Pillow             %8.1f ms\n",
