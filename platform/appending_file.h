@@ -16,10 +16,6 @@ public:
     // Opens or creates the file for appending. Refuses what is not a regular file.
     static Result<AppendingFile> Open(std::string_view utf8_path);
 
-    AppendingFile(AppendingFile&&) noexcept;
-    AppendingFile& operator=(AppendingFile&&) noexcept;
-    ~AppendingFile();
-
     Result<> Append(ByteView bytes);
     // Waits until what was appended is on the disk.
     Result<> Sync();
@@ -28,7 +24,9 @@ public:
 
 private:
     explicit AppendingFile(std::unique_ptr<Handle> handle);
-    std::unique_ptr<Handle> handle_;
+    // Deletes the handle where its type is whole; the compiler's moves and destructor serve.
+    struct Delete { void operator()(Handle* handle) const noexcept; };
+    std::unique_ptr<Handle, Delete> handle_;
 };
 
 }  // namespace icoforge

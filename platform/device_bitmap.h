@@ -17,9 +17,6 @@ using DeviceContext = void*;
 class DeviceBitmap {
 public:
     DeviceBitmap();
-    DeviceBitmap(DeviceBitmap&&) noexcept;
-    DeviceBitmap& operator=(DeviceBitmap&&) noexcept;
-    ~DeviceBitmap();
 
     bool valid() const;
     // The GDI bitmap (HBITMAP) on Windows; null elsewhere and when not valid.
@@ -34,7 +31,9 @@ public:
     explicit DeviceBitmap(std::unique_ptr<State> state);
 
 private:
-    std::unique_ptr<State> state_;
+    // Deletes the state where its type is whole; the compiler's moves and destructor serve.
+    struct Delete { void operator()(State* state) const noexcept; };
+    std::unique_ptr<State, Delete> state_;
 };
 
 // `packed` is a 40-byte BITMAPINFOHEADER, its colour table and then the pixel bits, which

@@ -16,10 +16,6 @@ public:
     // The same failures to "read" as MappedFile::Open: no regular file, or no opening it.
     static Result<FileReader> Open(std::string_view utf8_path);
 
-    FileReader(FileReader&&) noexcept;
-    FileReader& operator=(FileReader&&) noexcept;
-    ~FileReader();
-
     std::uint64_t size() const;
     // Fills `into` from `offset` on, as far as the file goes; how many bytes that was.
     Result<std::size_t> ReadAt(std::uint64_t offset, std::span<std::uint8_t> into) const;
@@ -28,7 +24,9 @@ public:
 
 private:
     explicit FileReader(std::unique_ptr<Handle> handle);
-    std::unique_ptr<Handle> handle_;
+    // Deletes the handle where its type is whole; the compiler's moves and destructor serve.
+    struct Delete { void operator()(Handle* handle) const noexcept; };
+    std::unique_ptr<Handle, Delete> handle_;
 };
 
 }  // namespace icoforge

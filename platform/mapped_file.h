@@ -16,17 +16,15 @@ public:
     // cannot block) or it cannot be opened or mapped. An empty file maps to an empty view.
     static Result<MappedFile> Open(std::string_view utf8_path);
 
-    MappedFile(MappedFile&&) noexcept;
-    MappedFile& operator=(MappedFile&&) noexcept;
-    ~MappedFile();
-
     ByteView bytes() const;
 
     struct Mapping;  // the platform's handles; defined by each implementation
 
 private:
     explicit MappedFile(std::unique_ptr<Mapping> mapping);
-    std::unique_ptr<Mapping> mapping_;
+    // Deletes the mapping where its type is whole; the compiler's moves and destructor serve.
+    struct Delete { void operator()(Mapping* mapping) const noexcept; };
+    std::unique_ptr<Mapping, Delete> mapping_;
 };
 
 }  // namespace icoforge

@@ -22,11 +22,8 @@ public:
     // if it is new) when the destination exists and is not a regular file (a folder, a
     // FIFO, a device).
     static Result<ReplacingFile> Create(std::string_view destination_utf8_path);
-
-    ReplacingFile(ReplacingFile&&) noexcept;
-    ReplacingFile& operator=(ReplacingFile&&) noexcept;
-    // Without a successful Commit the temporary is removed and the destination untouched.
-    ~ReplacingFile();
+    // Dropped without a successful Commit, the temporary is removed and the destination
+    // is untouched.
 
     // The temporary file's stream, for writers that produce their output piece by piece.
     std::FILE* stream() const;
@@ -42,7 +39,9 @@ public:
 
 private:
     explicit ReplacingFile(std::unique_ptr<State> state);
-    std::unique_ptr<State> state_;
+    // Deletes the state where its type is whole; the compiler's moves and destructor serve.
+    struct Delete { void operator()(State* state) const noexcept; };
+    std::unique_ptr<State, Delete> state_;
 };
 
 // A name for the temporary beside `destination`, unlikely to be taken: the destination's

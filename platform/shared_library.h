@@ -15,10 +15,6 @@ public:
     // with the system's reason.
     static Result<SharedLibrary> Open(const std::string& file_name);
 
-    SharedLibrary(SharedLibrary&&) noexcept;
-    SharedLibrary& operator=(SharedLibrary&&) noexcept;
-    ~SharedLibrary();
-
     // The address of `name` in the library or in a library it depends on; null if none has it.
     void* Symbol(const char* name) const;
 
@@ -26,7 +22,9 @@ public:
 
 private:
     explicit SharedLibrary(std::unique_ptr<Handle> handle);
-    std::unique_ptr<Handle> handle_;
+    // Deletes the handle where its type is whole; the compiler's moves and destructor serve.
+    struct Delete { void operator()(Handle* handle) const noexcept; };
+    std::unique_ptr<Handle, Delete> handle_;
 };
 
 }  // namespace icoforge

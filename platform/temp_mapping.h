@@ -29,11 +29,7 @@ public:
     // A failure to "map" the file when it cannot be created, sized or mapped; a file that
     // this call created is removed again in that case.
     static Result<TempFileMapping> Create(std::string_view utf8_path, std::uint64_t size);
-
-    TempFileMapping(TempFileMapping&&) noexcept;
-    TempFileMapping& operator=(TempFileMapping&&) noexcept;
-    // Unmaps the view and closes the file; the file itself stays.
-    ~TempFileMapping();
+    // Dropped, the view is unmapped and the file closed; the file itself stays.
 
     std::uint8_t* data() const;
     std::uint64_t size() const;
@@ -44,7 +40,9 @@ public:
 
 private:
     explicit TempFileMapping(std::unique_ptr<State> state);
-    std::unique_ptr<State> state_;
+    // Deletes the state where its type is whole; the compiler's moves and destructor serve.
+    struct Delete { void operator()(State* state) const noexcept; };
+    std::unique_ptr<State, Delete> state_;
 };
 
 }  // namespace icoforge

@@ -54,9 +54,7 @@ Result<> AppendingFile::Sync() {
     return {};
 }
 
-AppendingFile::AppendingFile(std::unique_ptr<Handle> handle) : handle_(std::move(handle)) {}
-AppendingFile::AppendingFile(AppendingFile&&) noexcept = default;
-AppendingFile& AppendingFile::operator=(AppendingFile&&) noexcept = default;
-AppendingFile::~AppendingFile() = default;
+AppendingFile::AppendingFile(std::unique_ptr<Handle> handle) : handle_(handle.release()) {}
+void AppendingFile::Delete::operator()(Handle* handle) const noexcept { delete handle; }
 
 }  // namespace icoforge

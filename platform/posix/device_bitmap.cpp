@@ -22,10 +22,8 @@ struct DeviceBitmap::State {
 };
 
 DeviceBitmap::DeviceBitmap() = default;
-DeviceBitmap::DeviceBitmap(std::unique_ptr<State> state) : state_(std::move(state)) {}
-DeviceBitmap::DeviceBitmap(DeviceBitmap&&) noexcept = default;
-DeviceBitmap& DeviceBitmap::operator=(DeviceBitmap&&) noexcept = default;
-DeviceBitmap::~DeviceBitmap() = default;
+DeviceBitmap::DeviceBitmap(std::unique_ptr<State> state) : state_(state.release()) {}
+void DeviceBitmap::Delete::operator()(State* state) const noexcept { delete state; }
 
 bool DeviceBitmap::valid() const { return state_ != nullptr; }
 void* DeviceBitmap::native_handle() const { return nullptr; }

@@ -27,9 +27,7 @@ Result<SharedLibrary> SharedLibrary::Open(const std::string& file_name) {
 // functions librsvg brings are found through librsvg's handle.
 void* SharedLibrary::Symbol(const char* name) const { return dlsym(handle_->library, name); }
 
-SharedLibrary::SharedLibrary(std::unique_ptr<Handle> handle) : handle_(std::move(handle)) {}
-SharedLibrary::SharedLibrary(SharedLibrary&&) noexcept = default;
-SharedLibrary& SharedLibrary::operator=(SharedLibrary&&) noexcept = default;
-SharedLibrary::~SharedLibrary() = default;
+SharedLibrary::SharedLibrary(std::unique_ptr<Handle> handle) : handle_(handle.release()) {}
+void SharedLibrary::Delete::operator()(Handle* handle) const noexcept { delete handle; }
 
 }  // namespace icoforge

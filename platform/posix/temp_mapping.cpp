@@ -81,9 +81,7 @@ std::uint8_t* TempFileMapping::data() const { return static_cast<std::uint8_t*>(
 std::uint64_t TempFileMapping::size() const { return state_->size; }
 void TempFileMapping::Flush() const { msync(state_->address, static_cast<std::size_t>(state_->size), MS_ASYNC); }
 
-TempFileMapping::TempFileMapping(std::unique_ptr<State> state) : state_(std::move(state)) {}
-TempFileMapping::TempFileMapping(TempFileMapping&&) noexcept = default;
-TempFileMapping& TempFileMapping::operator=(TempFileMapping&&) noexcept = default;
-TempFileMapping::~TempFileMapping() = default;
+TempFileMapping::TempFileMapping(std::unique_ptr<State> state) : state_(state.release()) {}
+void TempFileMapping::Delete::operator()(State* state) const noexcept { delete state; }
 
 }  // namespace icoforge

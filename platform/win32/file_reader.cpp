@@ -51,9 +51,7 @@ Result<std::size_t> FileReader::ReadAt(std::uint64_t offset, std::span<std::uint
     return done;
 }
 
-FileReader::FileReader(std::unique_ptr<Handle> handle) : handle_(std::move(handle)) {}
-FileReader::FileReader(FileReader&&) noexcept = default;
-FileReader& FileReader::operator=(FileReader&&) noexcept = default;
-FileReader::~FileReader() = default;
+FileReader::FileReader(std::unique_ptr<Handle> handle) : handle_(handle.release()) {}
+void FileReader::Delete::operator()(Handle* handle) const noexcept { delete handle; }
 
 }  // namespace icoforge

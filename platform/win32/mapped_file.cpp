@@ -40,9 +40,7 @@ ByteView MappedFile::bytes() const {
     return {static_cast<const std::uint8_t*>(mapping_->view), mapping_->size};
 }
 
-MappedFile::MappedFile(std::unique_ptr<Mapping> mapping) : mapping_(std::move(mapping)) {}
-MappedFile::MappedFile(MappedFile&&) noexcept = default;
-MappedFile& MappedFile::operator=(MappedFile&&) noexcept = default;
-MappedFile::~MappedFile() = default;
+MappedFile::MappedFile(std::unique_ptr<Mapping> mapping) : mapping_(mapping.release()) {}
+void MappedFile::Delete::operator()(Mapping* mapping) const noexcept { delete mapping; }
 
 }  // namespace icoforge

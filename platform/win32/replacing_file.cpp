@@ -131,10 +131,8 @@ Result<> ReplacingFile::Commit() {
     return outcome;
 }
 
-ReplacingFile::ReplacingFile(std::unique_ptr<State> state) : state_(std::move(state)) {}
-ReplacingFile::ReplacingFile(ReplacingFile&&) noexcept = default;
-ReplacingFile& ReplacingFile::operator=(ReplacingFile&&) noexcept = default;
-ReplacingFile::~ReplacingFile() = default;
+ReplacingFile::ReplacingFile(std::unique_ptr<State> state) : state_(state.release()) {}
+void ReplacingFile::Delete::operator()(State* state) const noexcept { delete state; }
 
 // Windows has no signal for a file-size limit: a write past any quota simply fails.
 void LetFileSizeLimitFailWrites() {}

@@ -25,9 +25,7 @@ void* SharedLibrary::Symbol(const char* name) const {
     return reinterpret_cast<void*>(GetProcAddress(handle_->library, name));
 }
 
-SharedLibrary::SharedLibrary(std::unique_ptr<Handle> handle) : handle_(std::move(handle)) {}
-SharedLibrary::SharedLibrary(SharedLibrary&&) noexcept = default;
-SharedLibrary& SharedLibrary::operator=(SharedLibrary&&) noexcept = default;
-SharedLibrary::~SharedLibrary() = default;
+SharedLibrary::SharedLibrary(std::unique_ptr<Handle> handle) : handle_(handle.release()) {}
+void SharedLibrary::Delete::operator()(Handle* handle) const noexcept { delete handle; }
 
 }  // namespace icoforge
