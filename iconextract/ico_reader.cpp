@@ -25,7 +25,7 @@ Result<IconGroup> ReadIcoBytes(ByteView file, std::string_view source_name) {
     const auto directory = SliceOf(file, ico::kHeaderBytes, ico::kEntryBytes * *count);
     if (!directory.ok) return Fail("read", source, kImageOutsideFileText);
 
-    auto images = CopyIconImages(source, *count, [&](std::uint16_t i) -> Result<ByteView> {
+    const auto found = FindIconImages(source, *count, [&](std::uint16_t i) -> Result<ByteView> {
         const std::uint64_t entry = ico::kEntryBytes * i;
         const auto size = ReadU32(directory.bytes, entry + ico::kEntryBytesInRes);
         const auto offset = ReadU32(directory.bytes, entry + ico::kEntryImageOffset);
@@ -33,6 +33,8 @@ Result<IconGroup> ReadIcoBytes(ByteView file, std::string_view source_name) {
         if (!image.ok) return Fail("read", source, kImageOutsideFileText);
         return image.bytes;
     });
+    if (!found) return Fail(found.error());
+    auto images = CopyIconImages(source, *found);
     if (!images) return Fail(std::move(images.error()));
     IconGroup group;
     group.source_name = source;
@@ -59,14 +61,11 @@ Result<std::vector<ByteView>> FindIconImages(std::string_view source, std::uint1
     }
 }
 
-Result<std::vector<IconImage>> CopyIconImages(std::string_view source, std::uint16_t count,
-                                              const std::function<Result<ByteView>(std::uint16_t)>& find_image) {
-    const auto found = FindIconImages(source, count, find_image);
-    if (!found) return Fail(found.error());
+Result<std::vector<IconImage>> CopyIconImages(std::string_view source, std::span<const ByteView> found) {
     try {
-        std::vector<IconImage> images(found->size());
-        for (std::size_t i = 0; i < found->size(); ++i) {
-            images[i].data.assign((*found)[i].begin(), (*found)[i].end());
+        std::vector<IconImage> images(found.size());
+        for (std::size_t i = 0; i < found.size(); ++i) {
+            images[i].data.assign(found[i].begin(), found[i].end());
             ParseIconImage(images[i]);
         }
         return images;

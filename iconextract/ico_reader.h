@@ -2,6 +2,7 @@
 // Icon groups read from icon (.ico) files.
 
 #include <functional>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -39,9 +40,9 @@ inline constexpr const char* kGroupTooLargeText = "its images would make an icon
 Result<std::vector<ByteView>> FindIconImages(std::string_view source, std::uint16_t count,
                                              const std::function<Result<ByteView>(std::uint16_t)>& find_image);
 
-// The same images copied and parsed: nothing is copied for a group that would be refused.
-Result<std::vector<IconImage>> CopyIconImages(std::string_view source, std::uint16_t count,
-                                              const std::function<Result<ByteView>(std::uint16_t)>& find_image);
+// Images FindIconImages found, copied and parsed, so that nothing is copied for a group
+// that would be refused. Running out of memory is a failure to "read" `source`.
+Result<std::vector<IconImage>> CopyIconImages(std::string_view source, std::span<const ByteView> found);
 
 // The group of the icon file at `path`; a failure to "read" it when the file cannot be
 // read, is not an icon file (reserved 0, type 1), or any image lies outside it. No

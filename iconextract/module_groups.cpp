@@ -66,8 +66,7 @@ Result<IconGroup> LoadIconGroupWith(const Finder& find, const module::ResourceNa
                                     std::string_view module_path) {
     const auto found = GroupImagesWith(find, group_name, module_path);
     if (!found) return Fail(found.error());
-    auto images = CopyIconImages(module_path, static_cast<std::uint16_t>(found->size()),
-                                 [&](std::uint16_t i) -> Result<ByteView> { return (*found)[i]; });
+    auto images = CopyIconImages(module_path, *found);
     if (!images) return Fail(std::move(images.error()));
     IconGroup group;
     group.source_name.clear();
