@@ -5,41 +5,18 @@
 #include <new>
 #include <stdexcept>
 
+#include "common/bitmap_layout.h"
 #include "common/byte_reader.h"
 #include "common/byte_writer.h"
 
 namespace icoforge {
 namespace {
 
-// File header (14 bytes) followed by the info header.
-constexpr std::uint64_t kMinFileSize = 54;
-constexpr std::uint8_t kSignature0 = 0x42;  // 'B'
-constexpr std::uint8_t kSignature1 = 0x4D;  // 'M'
-constexpr std::uint64_t kFileSizeOffset = 2;
-constexpr std::uint64_t kPixelOffsetOffset = 10;
-constexpr std::uint64_t kFileHeaderSize = 14;
-constexpr std::uint64_t kHeaderSizeOffset = kFileHeaderSize;
-
-constexpr std::uint32_t kInfoHeaderSize = 40;
-constexpr std::uint32_t kCoreHeaderSize = 12;
-
-// Fields of the 40-byte info header, from its start.
-constexpr std::uint64_t kInfoWidth = 4;
-constexpr std::uint64_t kInfoHeight = 8;
-constexpr std::uint64_t kInfoPlanes = 12;
-constexpr std::uint64_t kInfoBitCount = 14;
-constexpr std::uint64_t kInfoCompression = 16;
-constexpr std::uint64_t kInfoColoursUsed = 32;
-
-// Fields of the 12-byte core header, from the file's start.
-constexpr std::uint64_t kCoreWidth = 18;
-constexpr std::uint64_t kCoreHeight = 20;
-constexpr std::uint64_t kCorePlanes = 22;
-constexpr std::uint64_t kCoreBitCount = 24;
-constexpr std::uint64_t kCoreColourTable = kFileHeaderSize + kCoreHeaderSize;
-constexpr std::uint64_t kCoreEntrySize = 3;
-
-constexpr std::uint64_t kColourEntrySize = 4;
+// A file header and a 40-byte info header at the least.
+constexpr std::uint64_t kMinFileSize = bmp::kFileHeaderBytes + bih::kHeaderBytes;
+// The image header stands behind the file header; an older core header's palette behind it.
+constexpr std::uint64_t kHeaderAt = bmp::kFileHeaderBytes;
+constexpr std::uint64_t kCoreColourTable = kHeaderAt + bch::kHeaderBytes;
 
 // Cuts to at most `limit` bytes without splitting a UTF-8 sequence.
 std::size_t Utf8PrefixLength(std::string_view text, std::size_t limit) {
@@ -77,19 +54,19 @@ std::optional<std::uint64_t> ColourCount(std::uint16_t bit_count, std::uint32_t 
 
 // The 40-byte info header for the file: its own, or one built from a 12-byte core header.
 ByteBuffer InfoHeaderOf(ByteView file, std::uint32_t header_size) {
-    if (header_size == kInfoHeaderSize) {
-        const auto header = SliceOf(file, kFileHeaderSize, kInfoHeaderSize);
+    if (header_size == bih::kHeaderBytes) {
+        const auto header = SliceOf(file, kHeaderAt, bih::kHeaderBytes);
         if (!header.ok) Unsupported();
         return ByteBuffer(header.bytes.begin(), header.bytes.end());
     }
-    if (header_size != kCoreHeaderSize) Unsupported();
-    ByteWriter info(kInfoHeaderSize);
-    info.U32(kInfoHeaderSize);
-    info.I32(Require(ReadU16(file, kCoreWidth)));
-    info.I32(Require(ReadU16(file, kCoreHeight)));
-    info.U16(Require(ReadU16(file, kCorePlanes)));
-    info.U16(Require(ReadU16(file, kCoreBitCount)));
-    info.Zeros(kInfoHeaderSize - info.size());
+    if (header_size != bch::kHeaderBytes) Unsupported();
+    ByteWriter info(bih::kHeaderBytes);
+    info.U32(bih::kHeaderBytes);
+    info.I32(Require(ReadU16(file, kHeaderAt + bch::kWidth)));
+    info.I32(Require(ReadU16(file, kHeaderAt + bch::kHeight)));
+    info.U16(Require(ReadU16(file, kHeaderAt + bch::kPlanes)));
+    info.U16(Require(ReadU16(file, kHeaderAt + bch::kBitCount)));
+    info.Zeros(bih::kHeaderBytes - info.size());
     return info.Take();
 }
 
@@ -119,29 +96,29 @@ CDIBException::CDIBException(std::string_view message) noexcept {
 
 Bitmap::Image Bitmap::Parse(ByteView file) {
     if (file.size() < kMinFileSize) Unsupported();
-    if (file[0] != kSignature0 || file[1] != kSignature1) Unsupported();
-    if (Require(ReadU32(file, kFileSizeOffset)) > file.size()) Unsupported();
+    if (Require(ReadU16(file, 0)) != bmp::kSignature) Unsupported();
+    if (Require(ReadU32(file, bmp::kFileSizeField)) > file.size()) Unsupported();
 
-    const std::uint32_t header_size = Require(ReadU32(file, kHeaderSizeOffset));
+    const std::uint32_t header_size = Require(ReadU32(file, kHeaderAt));
     ByteBuffer info = InfoHeaderOf(file, header_size);
 
     Image image;
-    image.width = Require(ReadI32(info, kInfoWidth));
-    image.height = Require(ReadI32(info, kInfoHeight));
-    const std::uint16_t planes = Require(ReadU16(info, kInfoPlanes));
-    image.bit_count = Require(ReadU16(info, kInfoBitCount));
-    const auto colour_count = ColourCount(image.bit_count, Require(ReadU32(info, kInfoColoursUsed)));
+    image.width = Require(ReadI32(info, bih::kWidth));
+    image.height = Require(ReadI32(info, bih::kHeight));
+    const std::uint16_t planes = Require(ReadU16(info, bih::kPlanes));
+    image.bit_count = Require(ReadU16(info, bih::kBitCount));
+    const auto colour_count = ColourCount(image.bit_count, Require(ReadU32(info, bih::kClrUsed)));
     if (!colour_count) Unsupported();
     image.colour_count = *colour_count;
 
-    const std::uint64_t table_bytes = kColourEntrySize * image.colour_count;
-    if (!RangeFits(kFileHeaderSize + header_size, table_bytes, file.size())) Unsupported();
+    const std::uint64_t table_bytes = bih::kRgbQuadBytes * image.colour_count;
+    if (!RangeFits(kHeaderAt + header_size, table_bytes, file.size())) Unsupported();
 
-    const std::uint32_t pixel_offset = Require(ReadU32(file, kPixelOffsetOffset));
+    const std::uint32_t pixel_offset = Require(ReadU32(file, bmp::kPixelOffsetField));
     if (pixel_offset >= file.size()) Unsupported();
     const std::uint64_t pixel_bytes = file.size() - pixel_offset;
 
-    if (Require(ReadU32(info, kInfoCompression)) != 0) Unsupported();
+    if (Require(ReadU32(info, bih::kCompression)) != bih::kRgb) Unsupported();
 
     // Planes take part in the row length, as the format defines it.
     if (image.width > 0) {
@@ -151,17 +128,17 @@ Bitmap::Image Bitmap::Parse(ByteView file) {
     }
     if (!PixelRowsFit(image.width, image.height, image.bit_count, image.stride, pixel_bytes)) Unsupported();
 
-    const std::uint64_t block_size = kInfoHeaderSize + table_bytes + pixel_bytes;
+    const std::uint64_t block_size = bih::kHeaderBytes + table_bytes + pixel_bytes;
     if (block_size > std::numeric_limits<std::size_t>::max()) Unsupported();
     try {
         ByteWriter block(static_cast<std::size_t>(block_size));
         block.Bytes(info);
-        if (header_size == kInfoHeaderSize) {
-            block.Bytes(SliceOf(file, kFileHeaderSize + kInfoHeaderSize, table_bytes).bytes);
+        if (header_size == bih::kHeaderBytes) {
+            block.Bytes(SliceOf(file, kHeaderAt + bih::kHeaderBytes, table_bytes).bytes);
         } else {
             ByteReader entries(file, kCoreColourTable);
             for (std::uint64_t i = 0; i < image.colour_count; ++i) {
-                const auto entry = entries.Bytes(kCoreEntrySize);
+                const auto entry = entries.Bytes(bch::kRgbTripleBytes);
                 if (!entry) Unsupported();
                 block.Bytes(*entry);
                 block.U8(0);
@@ -240,7 +217,7 @@ ColourValue Bitmap::ReadPixel(std::int32_t x, std::int32_t y) const {
     }
     // An index past the table's end is black rather than whatever follows the table.
     if (index >= image.colour_count) return 0;
-    const auto entry = ReadU32(ColourTable(), kColourEntrySize * index);
+    const auto entry = ReadU32(ColourTable(), bih::kRgbQuadBytes * index);
     if (!entry) throw CDIBException(kPixelOutOfRangeText);
     // Entries are stored blue, green, red, reserved.
     return MakeColour(static_cast<std::uint8_t>(*entry >> 16), static_cast<std::uint8_t>(*entry >> 8),
@@ -254,7 +231,7 @@ BoundsRect Bitmap::Bounds() const {
 
 DeviceBitmap Bitmap::CreateDeviceCopy(DeviceContext context) {
     return Guarded(DeviceBitmap{}, [&] {
-        return CreateDeviceBitmap(context, Loaded().block, kInfoHeaderSize + ColourTable().size());
+        return CreateDeviceBitmap(context, Loaded().block, bih::kHeaderBytes + ColourTable().size());
     });
 }
 
@@ -265,12 +242,12 @@ const Bitmap::Image& Bitmap::Loaded() const {
 
 ByteView Bitmap::ColourTable() const {
     if (!image_) return {};
-    return SliceOf(image_->block, kInfoHeaderSize, kColourEntrySize * image_->colour_count).bytes;
+    return SliceOf(image_->block, bih::kHeaderBytes, bih::kRgbQuadBytes * image_->colour_count).bytes;
 }
 
 ByteView Bitmap::Pixels() const {
     if (!image_) return {};
-    const std::uint64_t start = kInfoHeaderSize + kColourEntrySize * image_->colour_count;
+    const std::uint64_t start = bih::kHeaderBytes + bih::kRgbQuadBytes * image_->colour_count;
     return SliceOf(image_->block, start, image_->block.size() - start).bytes;
 }
 

@@ -3,27 +3,23 @@
 #include <algorithm>
 #include <new>
 
+#include "common/bitmap_layout.h"
 #include "common/byte_reader.h"
 #include "common/byte_writer.h"
 
 namespace icoforge {
 namespace {
 
-// The icon file: a 6-byte directory header, one 16-byte entry, then the image.
-constexpr std::uint16_t kResourceIcon = 1;
-constexpr std::uint16_t kResourceCursor = 2;
-constexpr std::uint32_t kImageOffset = 6 + 16;
-constexpr std::uint32_t kInfoHeaderSize = 40;
+// The icon file: its header, one directory entry, then the image.
+constexpr std::uint32_t kImageOffset = ico::kHeaderBytes + ico::kEntryBytes;
 constexpr std::uint16_t kPlanes = 1;
 constexpr std::uint16_t kBitCount = 24;
 constexpr std::uint8_t kFirstMaskBit = 0x80;
 
-// Where the fallback builder reads the BMP it assumes.
-constexpr std::uint64_t kRawMinFileSize = 54;
-constexpr std::uint64_t kRawWidthOffset = 18;
-constexpr std::uint64_t kRawHeightOffset = 22;
-constexpr std::uint64_t kRawImageSizeOffset = 34;
-constexpr std::uint64_t kRawPixelOffset = 54;
+// Where the fallback builder reads the BMP it assumes: the file header, a 40-byte info
+// header, and the pixels straight behind them.
+constexpr std::uint64_t kRawInfoHeader = bmp::kFileHeaderBytes;
+constexpr std::uint64_t kRawPixelOffset = kRawInfoHeader + bih::kHeaderBytes;
 
 struct IconGeometry {
     std::uint32_t width = 0;
@@ -42,7 +38,7 @@ std::optional<IconGeometry> GeometryOf(std::int32_t width, std::int32_t height) 
     g.height = static_cast<std::uint32_t>(height);
     g.colour_row = 3 * g.width + g.width % 4;
     g.xor_size = g.height * g.colour_row;
-    g.mask_row = 4 * ((g.width + 31) / 32);
+    g.mask_row = static_cast<std::uint32_t>(bih::RowBytes(g.width, 1));
     g.mask_size = g.height * g.mask_row;
     return g;
 }
@@ -57,10 +53,10 @@ struct IconKind {
 // it returns false for a transparent pixel, or fills bgr and returns true.
 template <typename PixelSource>
 ByteBuffer WriteIcon(const IconGeometry& g, const IconKind& kind, PixelSource&& opaque) {
-    const std::uint32_t image_size = kInfoHeaderSize + g.xor_size + g.mask_size;
+    const std::uint32_t image_size = bih::kHeaderBytes + g.xor_size + g.mask_size;
     ByteWriter out(kImageOffset + image_size);
     out.U16(0);
-    out.U16(kind.as_cursor ? kResourceCursor : kResourceIcon);
+    out.U16(kind.as_cursor ? ico::kTypeCursor : ico::kTypeIcon);
     out.U16(1);
     out.U8(static_cast<std::uint8_t>(g.width));
     out.U8(static_cast<std::uint8_t>(g.height));
@@ -72,7 +68,7 @@ ByteBuffer WriteIcon(const IconGeometry& g, const IconKind& kind, PixelSource&& 
     out.U32(image_size);
     out.U32(kImageOffset);
 
-    out.U32(kInfoHeaderSize);
+    out.U32(bih::kHeaderBytes);
     out.U32(g.width);
     out.U32(2 * g.height);  // the colour image and the mask, one above the other
     out.U16(kPlanes);
@@ -136,10 +132,10 @@ Result<ByteBuffer> MakeIconFromBitmap(ByteView bitmap_file, std::optional<Colour
 Result<ByteBuffer> MakeIconFromBitmapBytes(ByteView bitmap_file, std::optional<ColourValue> transparent,
                                            bool as_cursor, std::int32_t hot_spot_x, std::int32_t hot_spot_y) {
     const auto refused = [] { return Fail(kMakeIconStep, "", kRawBitmapText); };
-    if (bitmap_file.size() < kRawMinFileSize || bitmap_file[0] != 'B' || bitmap_file[1] != 'M') return refused();
-    const auto width = ReadI32(bitmap_file, kRawWidthOffset);
-    const auto height = ReadI32(bitmap_file, kRawHeightOffset);
-    const auto stated_size = ReadI32(bitmap_file, kRawImageSizeOffset);
+    if (bitmap_file.size() < kRawPixelOffset || bitmap_file[0] != 'B' || bitmap_file[1] != 'M') return refused();
+    const auto width = ReadI32(bitmap_file, kRawInfoHeader + bih::kWidth);
+    const auto height = ReadI32(bitmap_file, kRawInfoHeader + bih::kHeight);
+    const auto stated_size = ReadI32(bitmap_file, kRawInfoHeader + bih::kSizeImage);
     if (!width || !height || !stated_size) return refused();
     const auto geometry = GeometryOf(*width, *height);
     if (!geometry) return refused();

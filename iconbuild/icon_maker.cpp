@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 
+#include "common/bitmap_layout.h"
 #include "common/byte_writer.h"
 #include "iconbuild/resample.h"
 #include "imageconv/png_encoder.h"
@@ -10,14 +11,9 @@
 namespace icoforge {
 namespace {
 
-constexpr std::uint16_t kIconType = 1;
-constexpr std::uint16_t kCursorType = 2;
-constexpr std::uint32_t kDirectoryHeaderSize = 6;
-constexpr std::uint32_t kDirectoryEntrySize = 16;
-constexpr std::uint32_t kInfoHeaderSize = 40;
 constexpr std::uint32_t kFrameBitCount = 32;
 
-std::size_t MaskStride(std::uint32_t width) { return (std::size_t{width} + 31) / 32 * 4; }
+std::size_t MaskStride(std::uint32_t width) { return static_cast<std::size_t>(bih::RowBytes(width, 1)); }
 
 // BITMAPINFOHEADER (height counting the mask's rows too), BGRA rows bottom-up, then the
 // AND mask bottom-up. Colour is zeroed where the mask is set, so readers that draw the
@@ -27,13 +23,13 @@ ByteBuffer EncodeDib(const RgbaImage& image) {
     const std::uint32_t h = image.height;
     const std::size_t colour_bytes = std::size_t{w} * h * 4;
     const std::size_t mask_bytes = MaskStride(w) * h;
-    ByteWriter out(kInfoHeaderSize + colour_bytes + mask_bytes);
-    out.U32(kInfoHeaderSize);
+    ByteWriter out(bih::kHeaderBytes + colour_bytes + mask_bytes);
+    out.U32(bih::kHeaderBytes);
     out.I32(static_cast<std::int32_t>(w));
     out.I32(static_cast<std::int32_t>(h * 2));
     out.U16(1);  // planes
     out.U16(kFrameBitCount);
-    out.U32(0);  // uncompressed
+    out.U32(bih::kRgb);
     out.U32(static_cast<std::uint32_t>(colour_bytes + mask_bytes));
     out.Zeros(16);  // resolution and colour counts: none
     for (std::uint32_t row = h; row-- > 0;) {
@@ -181,10 +177,10 @@ Result<ByteBuffer> EncodeIconFile(std::span<const IconFrame> frames, bool cursor
     }
     ByteWriter out;
     out.U16(0);
-    out.U16(cursor ? kCursorType : kIconType);
+    out.U16(cursor ? ico::kTypeCursor : ico::kTypeIcon);
     out.U16(static_cast<std::uint16_t>(frames.size()));
-    std::uint64_t offset = kDirectoryHeaderSize + std::uint64_t{kDirectoryEntrySize} * frames.size();
-    std::uint64_t total = kDirectoryHeaderSize + std::uint64_t{kDirectoryEntrySize} * frames.size();
+    std::uint64_t offset = ico::kHeaderBytes + ico::kEntryBytes * frames.size();
+    std::uint64_t total = ico::kHeaderBytes + ico::kEntryBytes * frames.size();
     for (const auto& image : images) total += image.size();
     if (total > 0xFFFFFFFFu) return Fail("encode", "", "an icon file cannot be larger than 4 GiB");
     for (std::size_t i = 0; i < frames.size(); ++i) {

@@ -127,7 +127,7 @@ void ReadIconDirectory(ByteView file, ByteView ico, const std::string& what, Cat
     const std::uint64_t whole = EntriesWithRoom(*count, room, what, group, problems);
     for (std::uint64_t i = 0; i < whole; ++i) {
         const std::uint64_t entry = ico::kHeaderBytes + ico::kEntryBytes * i;
-        const std::uint32_t size = *ReadU32(ico, entry + 8);
+        const std::uint32_t size = *ReadU32(ico, entry + ico::kEntryBytesInRes);
         const std::uint32_t offset = *ReadU32(ico, entry + ico::kEntryImageOffset);
         const auto data = SliceOf(ico, offset, size);
         if (!data.ok) {
@@ -137,7 +137,8 @@ void ReadIconDirectory(ByteView file, ByteView ico, const std::string& what, Cat
             continue;
         }
         CatalogueImage image = DescribeImage(file, data.bytes);
-        if (*type == ico::kTypeCursor) image.hotspot = std::make_pair(*ReadU16(ico, entry + 4), *ReadU16(ico, entry + 6));
+        if (*type == ico::kTypeCursor)
+            image.hotspot = std::make_pair(*ReadU16(ico, entry + ico::kEntryPlanes), *ReadU16(ico, entry + ico::kEntryBitCount));
         image.frame = frame;
         group.images.push_back(image);
     }

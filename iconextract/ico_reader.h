@@ -6,23 +6,14 @@
 #include <string_view>
 #include <vector>
 
+#include "common/bitmap_layout.h"
 #include "common/bytes.h"
 #include "common/failure.h"
 #include "iconextract/icon_group.h"
 
 namespace icoforge {
 
-// Offsets of an icon file: a 6-byte header, then one 16-byte directory entry per image.
 namespace ico {
-constexpr std::uint64_t kReserved = 0;
-constexpr std::uint64_t kType = 2;
-constexpr std::uint64_t kCount = 4;
-constexpr std::uint64_t kHeaderBytes = 6;
-constexpr std::uint64_t kEntryBytes = 16;
-constexpr std::uint64_t kEntryBytesInRes = 8;
-constexpr std::uint64_t kEntryImageOffset = 12;
-constexpr std::uint16_t kTypeIcon = 1;
-constexpr std::uint16_t kTypeCursor = 2;
 // The largest icon file a group may make. The biggest real icons (256-pixel images at
 // every depth) make files of a few megabytes; a small file can name one large image
 // thousands of times, so a group asking for more is refused before it is copied.

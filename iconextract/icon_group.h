@@ -7,21 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "common/bitmap_layout.h"
 #include "common/bytes.h"
 
 namespace icoforge {
-
-// Offsets inside a BITMAPINFOHEADER, the start of every DIB icon image.
-namespace bih {
-constexpr std::uint64_t kSize = 0;
-constexpr std::uint64_t kWidth = 4;
-constexpr std::uint64_t kHeight = 8;
-constexpr std::uint64_t kPlanes = 12;
-constexpr std::uint64_t kBitCount = 14;
-constexpr std::uint64_t kSizeImage = 20;
-constexpr std::uint64_t kClrUsed = 32;
-constexpr std::uint32_t kHeaderBytes = 40;  // the only header size the bitmap writers accept
-}  // namespace bih
 
 // How the bytes of an image are encoded. Modern modules store their 256-pixel images
 // as PNG files; everything else is a DIB that starts with a BITMAPINFOHEADER.

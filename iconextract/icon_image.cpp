@@ -108,7 +108,7 @@ void DescribeIconImage(IconImage& image, ByteView data) {
 
     // The mask is one bit per pixel, rows padded to 32-bit words like the colour rows.
     if (*bi_size != bih::kHeaderBytes || image.width < 0) return;
-    const std::uint64_t mask_row = ((static_cast<std::uint64_t>(image.width) + 31) / 32) * 4;
+    const std::uint64_t mask_row = bih::RowBytes(static_cast<std::uint64_t>(image.width), 1);
     const auto mask_bytes = CheckedMul(mask_row, height);
     const auto end = mask_bytes ? CheckedAdd(image.mask_bits, *mask_bytes) : std::nullopt;
     image.complete = end && *end <= data.size();

@@ -17,14 +17,7 @@
 namespace icoforge {
 namespace {
 
-constexpr std::uint32_t kBiRgb = 0;
-constexpr std::uint32_t kBiBitfields = 3;
-constexpr std::uint64_t kBiCompression = 16;
-constexpr std::uint64_t kRgbQuadBytes = 4;
-
 Result<RgbaImage> Refuse(std::string reason) { return Fail("decode", "", std::move(reason)); }
-
-std::uint64_t RowBytes(std::uint64_t width, std::uint64_t bits) { return (width * bits + 31) / 32 * 4; }
 
 struct Masks {
     std::uint32_t red = 0, green = 0, blue = 0;
@@ -49,7 +42,7 @@ Result<RgbaImage> DibToRgba(ByteView dib) {
     const auto width = ReadI32(dib, bih::kWidth);
     const auto both_heights = ReadI32(dib, bih::kHeight);
     const auto bits = ReadU16(dib, bih::kBitCount);
-    const auto compression = ReadU32(dib, kBiCompression);
+    const auto compression = ReadU32(dib, bih::kCompression);
     const auto clr_used = ReadU32(dib, bih::kClrUsed);
     if (!header_size || !clr_used || *header_size < bih::kHeaderBytes || *header_size > dib.size())
         return Refuse("the bitmap header is cut short");
@@ -61,8 +54,8 @@ Result<RgbaImage> DibToRgba(ByteView dib) {
     if (w * h > kMaxIconPixels) return Refuse("the image has more pixels than the limit");
     if (*bits != 1 && *bits != 4 && *bits != 8 && *bits != 16 && *bits != 24 && *bits != 32)
         return Refuse("the bitmap has " + std::to_string(*bits) + " bits per pixel");
-    const bool bitfields = *compression == kBiBitfields && (*bits == 16 || *bits == 32);
-    if (*compression != kBiRgb && !bitfields)
+    const bool bitfields = *compression == bih::kBitfields && (*bits == 16 || *bits == 32);
+    if (*compression != bih::kRgb && !bitfields)
         return Refuse("the bitmap is compressed (method " + std::to_string(*compression) + ")");
 
     std::uint64_t at = *header_size;
@@ -78,12 +71,12 @@ Result<RgbaImage> DibToRgba(ByteView dib) {
     std::uint64_t palette_entries = 0;
     if (*bits <= 8) palette_entries = *clr_used != 0 ? *clr_used : (std::uint64_t{1} << *bits);
     else palette_entries = *clr_used;  // deeper images may carry an unused table
-    const auto palette = SliceOf(dib, at, palette_entries * kRgbQuadBytes);
+    const auto palette = SliceOf(dib, at, palette_entries * bih::kRgbQuadBytes);
     if (!palette.ok) return Refuse("the bitmap's colour table is cut short");
-    at += palette_entries * kRgbQuadBytes;
+    at += palette_entries * bih::kRgbQuadBytes;
 
-    const std::uint64_t xor_row = RowBytes(w, *bits);
-    const std::uint64_t and_row = RowBytes(w, 1);
+    const std::uint64_t xor_row = bih::RowBytes(w, *bits);
+    const std::uint64_t and_row = bih::RowBytes(w, 1);
     const auto colour = SliceOf(dib, at, xor_row * h);
     if (!colour.ok) return Refuse("the bitmap's colour rows are cut short");
     const auto mask = SliceOf(dib, at + xor_row * h, and_row * h);

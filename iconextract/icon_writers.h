@@ -8,18 +8,12 @@
 #include <string_view>
 
 #include "common/byte_writer.h"
+#include "common/bitmap_layout.h"
 #include "common/bytes.h"
 #include "iconextract/icon_group.h"
 #include "common/failure.h"
 
 namespace icoforge {
-
-// Offsets of a bitmap file: the 14-byte file header, then the image's 40-byte header.
-namespace bmp {
-constexpr std::uint16_t kSignature = 0x4D42;  // "BM"
-constexpr std::uint64_t kFileHeaderBytes = 14;
-constexpr std::uint64_t kPixelOffsetField = 10;
-}  // namespace bmp
 
 // Why an image or group is not written.
 inline constexpr const char* kNotWholeBitmapText = "the image is not a whole bitmap (a PNG image, or one cut short)";

@@ -3,6 +3,7 @@
 #include <limits>
 #include <vector>
 
+#include "common/bitmap_layout.h"
 #include "common/byte_reader.h"
 #include "common/byte_writer.h"
 #include "common/checked_size.h"
@@ -11,43 +12,24 @@
 namespace icoforge {
 namespace {
 
-constexpr std::uint64_t kFileHeaderSize = 14;
-constexpr std::uint64_t kInfoHeaderSize = 40;
-constexpr std::uint64_t kPixelOffsetOffset = 10;
-constexpr std::uint16_t kTypeBm = 0x4D42;  // "BM"
-constexpr std::uint16_t kTypeBa = 0x4142;  // "BA"
-
-// Offsets inside the header block that follows the file header.
-constexpr std::uint32_t kCoreHeaderSize = 12;
-constexpr std::uint64_t kCoreWidth = 4;
-constexpr std::uint64_t kCoreHeight = 6;
-constexpr std::uint64_t kCoreBits = 10;
-constexpr std::uint64_t kInfoWidth = 4;
-constexpr std::uint64_t kInfoHeight = 8;
-constexpr std::uint64_t kInfoBits = 14;
-constexpr std::uint64_t kInfoCompression = 16;
-constexpr std::uint32_t kCompressionRle8 = 1;
-constexpr std::uint32_t kCompressionRle4 = 2;
-constexpr std::uint32_t kCompressionBitfields = 3;
-
-constexpr std::uint64_t RowLength(std::uint64_t width, std::uint64_t bits) { return (width * bits + 31) / 32 * 4; }
+constexpr std::uint16_t kTypeBa = 0x4142;  // "BA", accepted beside "BM"
 
 }  // namespace
 
 bool BmpCodec::Open(std::string_view path, RasterImage& image) {
     if (!OpenFile(path)) return false;
-    std::uint8_t file_header[kFileHeaderSize];
+    std::uint8_t file_header[bmp::kFileHeaderBytes];
     if (!ReadExactly(file_.get(), file_header)) return Close(), false;
     const ByteView head(file_header, sizeof file_header);
     const auto type = ReadU16(head, 0);
-    const auto pixel_offset = ReadU32(head, kPixelOffsetOffset);
-    if (!type || !pixel_offset || (*type != kTypeBm && *type != kTypeBa)) return Close(), false;
+    const auto pixel_offset = ReadU32(head, bmp::kPixelOffsetField);
+    if (!type || !pixel_offset || (*type != bmp::kSignature && *type != kTypeBa)) return Close(), false;
 
     // The header block runs up to the pixel data. A block larger than the file cannot be
     // read whole, so it is refused before anything is allocated for it.
-    if (*pixel_offset < kFileHeaderSize || *pixel_offset > file_size_) return Close(), false;
-    std::vector<std::uint8_t> block(*pixel_offset - kFileHeaderSize);
-    if (!SeekStdioFile(file_.get(), kFileHeaderSize) || !ReadExactly(file_.get(), block))
+    if (*pixel_offset < bmp::kFileHeaderBytes || *pixel_offset > file_size_) return Close(), false;
+    std::vector<std::uint8_t> block(*pixel_offset - bmp::kFileHeaderBytes);
+    if (!SeekStdioFile(file_.get(), bmp::kFileHeaderBytes) || !ReadExactly(file_.get(), block))
         return Close(), false;
     const ByteView info(block);
 
@@ -57,32 +39,32 @@ bool BmpCodec::Open(std::string_view path, RasterImage& image) {
     std::int64_t height = 0;
     std::uint32_t bits = 0;
     bool top_down = false;
-    if (*header_size == kCoreHeaderSize) {
-        const auto w = ReadU16(info, kCoreWidth);
-        const auto h = ReadU16(info, kCoreHeight);
-        const auto b = ReadU16(info, kCoreBits);
+    if (*header_size == bch::kHeaderBytes) {
+        const auto w = ReadU16(info, bch::kWidth);
+        const auto h = ReadU16(info, bch::kHeight);
+        const auto b = ReadU16(info, bch::kBitCount);
         // The core header is checked as though it were the longer one: the two 16-bit
         // size fields as one signed value, planes and depth as another.
-        const auto as_width = ReadI32(info, kInfoWidth);
-        const auto as_height = ReadI32(info, kInfoHeight);
+        const auto as_width = ReadI32(info, bih::kWidth);
+        const auto as_height = ReadI32(info, bih::kHeight);
         if (!w || !h || !b || !as_width || !as_height || *as_width < 1 || *as_height == 0) return Close(), false;
         if (*b != 1 && *b != 4 && *b != 8 && *b != 24) return Close(), false;
         width = *w;
         height = *h;
         bits = *b;
     } else {
-        const auto w = ReadI32(info, kInfoWidth);
-        const auto h = ReadI32(info, kInfoHeight);
-        const auto b = ReadU16(info, kInfoBits);
-        const auto compression = ReadU32(info, kInfoCompression);
+        const auto w = ReadI32(info, bih::kWidth);
+        const auto h = ReadI32(info, bih::kHeight);
+        const auto b = ReadU16(info, bih::kBitCount);
+        const auto compression = ReadU32(info, bih::kCompression);
         if (!w || !h || !b || !compression) return Close(), false;
-        if (*w < 1 || *h == 0 || *compression > kCompressionBitfields) return Close(), false;
+        if (*w < 1 || *h == 0 || *compression > bih::kBitfields) return Close(), false;
         width = *w;
         height = *h < 0 ? -static_cast<std::int64_t>(*h) : *h;
         top_down = *h < 0;
-        if (*compression == kCompressionRle8) {
+        if (*compression == bih::kRle8) {
             bits = 8;
-        } else if (*compression == kCompressionRle4) {
+        } else if (*compression == bih::kRle4) {
             bits = 4;
         } else {
             bits = *b;
@@ -103,7 +85,7 @@ bool BmpCodec::Decode() {
     if (!FitsInt32(width_) || !FitsInt32(height_) || ExceedsPixelLimit()) return false;
     // The rows are stored uncompressed: a file too short to hold them all is refused
     // before the picture is allocated at the size its header claims.
-    const std::uint64_t row_length = RowLength(width_, 24);
+    const std::uint64_t row_length = bih::RowBytes(width_, 24);
     const auto file_length = StdioFileLength(file_.get());
     const auto pixel_bytes = CheckedMul(row_length, height_);
     if (!file_length || !pixel_bytes || *file_length < pixel_offset_ || *file_length - pixel_offset_ < *pixel_bytes)
@@ -154,17 +136,17 @@ Result<> BmpCodec::Write() {
         if (!output_ || source_ == nullptr) return Fail("write", path_, kFileClosedText);
         const auto write_failed = [&] { return FailFromSystem("write", path_); };
         std::FILE* const out = output_->stream();
-        const std::uint64_t row_length = RowLength(width_, 24);
-        const std::uint64_t file_size = kFileHeaderSize + kInfoHeaderSize + row_length * height_;
+        const std::uint64_t row_length = bih::RowBytes(width_, 24);
+        const std::uint64_t file_size = bmp::kFileHeaderBytes + bih::kHeaderBytes + row_length * height_;
         // The format has 32 bits for the file size; a larger file could not say what it holds.
         if (file_size > std::numeric_limits<std::uint32_t>::max()) return Fail("write", path_, "too large for a BMP file");
-        ByteWriter header(kFileHeaderSize + kInfoHeaderSize);
-        header.U16(kTypeBm);
+        ByteWriter header(bmp::kFileHeaderBytes + bih::kHeaderBytes);
+        header.U16(bmp::kSignature);
         header.U32(static_cast<std::uint32_t>(file_size));
         header.U16(0);
         header.U16(0);
-        header.U32(static_cast<std::uint32_t>(kFileHeaderSize + kInfoHeaderSize));
-        header.U32(static_cast<std::uint32_t>(kInfoHeaderSize));
+        header.U32(static_cast<std::uint32_t>(bmp::kFileHeaderBytes + bih::kHeaderBytes));
+        header.U32(static_cast<std::uint32_t>(bih::kHeaderBytes));
         header.I32(source_->width());
         header.I32(source_->height());
         header.U16(1);   // planes

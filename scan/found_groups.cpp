@@ -5,6 +5,7 @@
 #include <iterator>
 #include <vector>
 
+#include "common/bitmap_layout.h"
 #include "common/byte_reader.h"
 #include "common/json_text.h"
 #include "iconextract/catalogue.h"
@@ -71,7 +72,7 @@ std::string ImagesOf(const CatalogueGroup& group) {
 
 bool MayHoldGroups(ByteView file) {
     if (StartsWith(file, "MZ")) return module::LooksLikeModule(file);
-    const auto count = ReadU16(file, 4).value_or(0);
+    const auto count = ReadU16(file, ico::kCount).value_or(0);
     if ((StartsWith(file, std::string_view("\0\0\1\0", 4)) || StartsWith(file, std::string_view("\0\0\2\0", 4))) && count > 0)
         return true;
     if (StartsWith(file, "RIFF") && file.size() >= 12 && StartsWith(file.subspan(8), "ACON")) return true;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/board/board_picture.h"
+#include "common/bitmap_layout.h"
 
 namespace icoforge::board_detail {
 
@@ -54,7 +55,7 @@ bool WithinPixelLimit(std::uint64_t width, std::uint64_t height, std::uint64_t m
 // 32 bits blue, green, red.
 using DibColourTable = std::array<std::uint8_t, 256 * 4>;
 inline std::uint64_t DibRowStride(std::uint64_t bits_per_pixel, std::uint64_t width) {
-    return (bits_per_pixel * width + 31) / 32 * 4;
+    return bih::RowBytes(width, bits_per_pixel);
 }
 // The first 256 of `count` entries; indices past the table's end show black.
 DibColourTable ReadDibColourTable(const std::uint8_t* entries, std::uint64_t count);

@@ -7,6 +7,7 @@
 
 #include "app/board/board_decoders.h"
 #include "app/board/board_geometry.h"
+#include "common/bitmap_layout.h"
 #include "common/byte_reader.h"
 
 namespace icoforge {
@@ -62,7 +63,7 @@ std::optional<BoardPictureKind> RecogniseBoardPicture(ByteView bytes) {
     if (starts({'B', 'M'})) return BoardPictureKind::Bmp;
     if (starts({0xFF, 0xD8})) return BoardPictureKind::Jpeg;
     if (starts({0x89, 'P', 'N', 'G'})) return BoardPictureKind::Png;
-    const std::uint16_t image_count = ReadU16(bytes, 4).value_or(0);
+    const std::uint16_t image_count = ReadU16(bytes, ico::kCount).value_or(0);
     if (starts({0, 0, 1, 0}) && image_count > 0) return BoardPictureKind::Icon;
     if (starts({0, 0, 2, 0}) && image_count > 0) return BoardPictureKind::Cursor;
     if (starts({'G', 'I', 'F', '8'}) && (bytes[4] == '7' || bytes[4] == '9') && bytes[5] == 'a')

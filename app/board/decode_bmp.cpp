@@ -2,37 +2,38 @@
 #include <cstdlib>
 
 #include "app/board/board_decoders.h"
+#include "common/bitmap_layout.h"
 #include "common/byte_reader.h"
 #include "common/checked_size.h"
 
 namespace icoforge::board_detail {
 namespace {
 
-constexpr std::uint64_t kFileHeaderSize = 14;
-// The information header every BMP since Windows 3 has; the core header of OS/2 is older.
-constexpr std::uint32_t kSmallestInfoHeader = 40;
+// The information header stands behind the file header. Every BMP since Windows 3 has
+// one of at least 40 bytes; the core header of OS/2 is older.
+constexpr std::uint64_t kInfo = bmp::kFileHeaderBytes;
 
 }  // namespace
 
 std::optional<BoardPicture> DecodeBmp(ByteView bytes, const BoardDecodeOptions& options) {
-    const auto pixel_offset = ReadU32(bytes, 10);
-    const auto info_size = ReadU32(bytes, 14);
-    const auto raw_width = ReadI32(bytes, 18);
-    const auto raw_height = ReadI32(bytes, 22);
-    const auto bit_count = ReadU16(bytes, 28);
-    const auto compression = ReadU32(bytes, 30);
-    const auto colours_used = ReadU32(bytes, 46);
+    const auto pixel_offset = ReadU32(bytes, bmp::kPixelOffsetField);
+    const auto info_size = ReadU32(bytes, kInfo + bih::kSize);
+    const auto raw_width = ReadI32(bytes, kInfo + bih::kWidth);
+    const auto raw_height = ReadI32(bytes, kInfo + bih::kHeight);
+    const auto bit_count = ReadU16(bytes, kInfo + bih::kBitCount);
+    const auto compression = ReadU32(bytes, kInfo + bih::kCompression);
+    const auto colours_used = ReadU32(bytes, kInfo + bih::kClrUsed);
     if (!pixel_offset || !info_size || !raw_width || !raw_height || !bit_count || !compression || !colours_used)
         return std::nullopt;
-    if (*info_size < kSmallestInfoHeader || *compression != 0) return std::nullopt;
+    if (*info_size < bih::kHeaderBytes || *compression != bih::kRgb) return std::nullopt;
     const unsigned bits = *bit_count;
     if (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32) return std::nullopt;
 
     // The colour table follows the information header, whatever version that header is.
-    const std::uint64_t table_start = kFileHeaderSize + *info_size;
+    const std::uint64_t table_start = kInfo + *info_size;
     const std::uint64_t table_entries = bits > 8 ? 0 : *colours_used != 0 ? *colours_used : (1u << bits);
-    const std::uint64_t table_end = table_start + table_entries * 4;
-    if (*pixel_offset < table_end || !RangeFits(table_start, table_entries * 4, bytes.size())) return std::nullopt;
+    const std::uint64_t table_end = table_start + table_entries * bih::kRgbQuadBytes;
+    if (*pixel_offset < table_end || !RangeFits(table_start, table_entries * bih::kRgbQuadBytes, bytes.size())) return std::nullopt;
     const DibColourTable table = ReadDibColourTable(bytes.data() + table_start, table_entries);
 
     // A negative height marks rows stored top-down; the width is taken as its size.

@@ -3,14 +3,12 @@
 #include <algorithm>
 
 #include "app/board/board_decoders.h"
+#include "common/bitmap_layout.h"
 #include "common/byte_reader.h"
 
 namespace icoforge::board_detail {
 namespace {
 
-constexpr std::uint64_t kDirectoryHeaderSize = 6;
-constexpr std::uint64_t kEntrySize = 16;
-constexpr std::uint32_t kSmallestInfoHeader = 40;
 constexpr std::uint8_t kPngSignature[] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
 
 struct Entry {
@@ -21,14 +19,14 @@ struct Entry {
 // The first entry 32 pixels wide with more than 15 colours (a colour-count byte of 0, for
 // 256 colours and more, never matches), else the last entry read.
 std::optional<Entry> ChooseEntry(ByteView bytes) {
-    const std::uint16_t count = ReadU16(bytes, 4).value_or(0);
+    const std::uint16_t count = ReadU16(bytes, ico::kCount).value_or(0);
     std::optional<Entry> chosen;
     for (std::uint64_t i = 0; i < count; ++i) {
-        const std::uint64_t at = kDirectoryHeaderSize + i * kEntrySize;
+        const std::uint64_t at = ico::kHeaderBytes + i * ico::kEntryBytes;
         const auto width = ReadU8(bytes, at);
         const auto colours = ReadU8(bytes, at + 2);
-        const auto size = ReadU32(bytes, at + 8);
-        const auto offset = ReadU32(bytes, at + 12);
+        const auto size = ReadU32(bytes, at + ico::kEntryBytesInRes);
+        const auto offset = ReadU32(bytes, at + ico::kEntryImageOffset);
         if (!width || !colours || !size || !offset) break;
         chosen = Entry{*size, *offset};
         if (*width == 32 && *colours > 15) break;
@@ -39,14 +37,14 @@ std::optional<Entry> ChooseEntry(ByteView bytes) {
 // `straight` keeps the colour of a 32-bit image with alpha as stored, not premultiplied.
 std::optional<BoardPicture> DecodeDibImage(ByteView image, const BoardDecodeOptions& options, bool straight = false,
                                            std::uint32_t* depth = nullptr) {
-    const auto header_size = ReadU32(image, 0);
-    const auto raw_width = ReadI32(image, 4);
-    const auto raw_height = ReadI32(image, 8);  // colour rows and mask rows together
-    const auto bit_count = ReadU16(image, 14);
-    const auto compression = ReadU32(image, 16);
-    const auto colours_used = ReadU32(image, 32);
+    const auto header_size = ReadU32(image, bih::kSize);
+    const auto raw_width = ReadI32(image, bih::kWidth);
+    const auto raw_height = ReadI32(image, bih::kHeight);  // colour rows and mask rows together
+    const auto bit_count = ReadU16(image, bih::kBitCount);
+    const auto compression = ReadU32(image, bih::kCompression);
+    const auto colours_used = ReadU32(image, bih::kClrUsed);
     if (!header_size || !raw_width || !raw_height || !bit_count || !compression || !colours_used) return std::nullopt;
-    if (*header_size < kSmallestInfoHeader || *compression != 0 || *raw_width <= 0 || *raw_height <= 1)
+    if (*header_size < bih::kHeaderBytes || *compression != bih::kRgb || *raw_width <= 0 || *raw_height <= 1)
         return std::nullopt;
     const unsigned bits = *bit_count;
     if (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32) return std::nullopt;
@@ -56,10 +54,10 @@ std::optional<BoardPicture> DecodeDibImage(ByteView image, const BoardDecodeOpti
     if (!WithinPixelLimit(width, height, options.max_pixels)) return std::nullopt;
 
     const std::uint64_t table_entries = bits > 8 ? 0 : *colours_used != 0 ? *colours_used : (1u << bits);
-    const SubView table_bytes = SliceOf(image, *header_size, table_entries * 4);
+    const SubView table_bytes = SliceOf(image, *header_size, table_entries * bih::kRgbQuadBytes);
     if (!table_bytes.ok) return std::nullopt;
     const DibColourTable table = ReadDibColourTable(table_bytes.bytes.data(), table_entries);
-    const std::uint64_t colour_start = *header_size + table_entries * 4;
+    const std::uint64_t colour_start = *header_size + table_entries * bih::kRgbQuadBytes;
     const std::uint64_t colour_stride = DibRowStride(bits, width);
     const std::uint64_t mask_stride = DibRowStride(1, width);
     const SubView colour_rows = SliceOf(image, colour_start, colour_stride * height);
@@ -126,7 +124,7 @@ std::optional<BoardPicture> DecodeIcon(ByteView bytes, const BoardDecodeOptions&
 
 std::vector<IconFileImage> DecodeEveryIconImage(ByteView bytes, const BoardDecodeOptions& options) {
     std::vector<IconFileImage> images;
-    const std::uint16_t count = ReadU16(bytes, 4).value_or(0);
+    const std::uint16_t count = ReadU16(bytes, ico::kCount).value_or(0);
     BoardDecodeOptions natural = options;
     natural.fit_width = natural.fit_height = 0;
     // The pixel limit holds for all images together: a directory of thousands of entries
@@ -134,9 +132,9 @@ std::vector<IconFileImage> DecodeEveryIconImage(ByteView bytes, const BoardDecod
     std::uint64_t budget = options.max_pixels;
     for (std::uint64_t i = 0; i < count && budget > 0; ++i) {
         natural.max_pixels = budget;
-        const std::uint64_t at = kDirectoryHeaderSize + i * kEntrySize;
-        const auto size = ReadU32(bytes, at + 8);
-        const auto offset = ReadU32(bytes, at + 12);
+        const std::uint64_t at = ico::kHeaderBytes + i * ico::kEntryBytes;
+        const auto size = ReadU32(bytes, at + ico::kEntryBytesInRes);
+        const auto offset = ReadU32(bytes, at + ico::kEntryImageOffset);
         if (!size || !offset) break;
         const SubView image = SliceOf(bytes, *offset, *size);
         if (!image.ok) continue;

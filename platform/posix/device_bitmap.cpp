@@ -3,17 +3,10 @@
 #include <cstdlib>
 #include <limits>
 
+#include "common/bitmap_layout.h"
 #include "common/byte_reader.h"
 
 namespace icoforge {
-namespace {
-
-constexpr std::uint64_t kInfoHeaderSize = 40;
-constexpr std::uint64_t kWidthOffset = 4;
-constexpr std::uint64_t kHeightOffset = 8;
-
-}  // namespace
-
 // Without a display device the closest thing to a device bitmap is the DIB itself.
 struct DeviceBitmap::State {
     ByteBuffer dib;
@@ -32,9 +25,9 @@ std::int32_t DeviceBitmap::width() const { return state_ ? state_->width : 0; }
 std::int32_t DeviceBitmap::height() const { return state_ ? state_->height : 0; }
 
 DeviceBitmap CreateDeviceBitmap(DeviceContext, ByteView packed, std::uint64_t bits_offset) {
-    const auto width = ReadI32(packed, kWidthOffset);
-    const auto height = ReadI32(packed, kHeightOffset);
-    if (packed.size() < kInfoHeaderSize || !width || !height || bits_offset < kInfoHeaderSize ||
+    const auto width = ReadI32(packed, bih::kWidth);
+    const auto height = ReadI32(packed, bih::kHeight);
+    if (packed.size() < bih::kHeaderBytes || !width || !height || bits_offset < bih::kHeaderBytes ||
         bits_offset > packed.size()) {
         return {};
     }
