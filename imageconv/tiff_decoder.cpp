@@ -4,11 +4,10 @@
 #include <cstring>
 #include <limits>
 
-#include <tiffio.h>
-
 #include "common/byte_reader.h"
 #include "common/checked_size.h"
 #include "imageconv/mapped_buffer.h"
+#include "imageconv/tiff_library.h"
 
 namespace icoforge {
 namespace {
@@ -63,7 +62,8 @@ constexpr tmsize_t kMaxSingleAllocation = tmsize_t{1} << 30;
 int DiscardMessage(TIFF*, void*, const char*, const char*, va_list) { return 1; }
 
 struct OptionsDeleter {
-    void operator()(TIFFOpenOptions* options) const { TIFFOpenOptionsFree(options); }
+    const TiffLibrary* library;
+    void operator()(TIFFOpenOptions* options) const { library->TIFFOpenOptionsFree(options); }
 };
 
 // The most one stored byte can stand for, in each compression whose worst case is known.
@@ -91,29 +91,29 @@ std::optional<std::uint64_t> MaxExpansion(std::uint16_t compression) {
 // strip or tile lies inside the file, and their bytes, expanded as far as their
 // compression can, reach the size of the picture's rows. libtiff would otherwise let a
 // file of a few bytes stand for a picture of gigabytes, and find out only while filling it.
-bool DataCanFill(TIFF* tiff, std::uint64_t file_size, std::uint64_t height) {
-    const std::uint32_t pieces = TIFFIsTiled(tiff) ? TIFFNumberOfTiles(tiff) : TIFFNumberOfStrips(tiff);
+bool DataCanFill(const TiffLibrary& library, TIFF* tiff, std::uint64_t file_size, std::uint64_t height) {
+    const std::uint32_t pieces = library.TIFFIsTiled(tiff) ? library.TIFFNumberOfTiles(tiff) : library.TIFFNumberOfStrips(tiff);
     if (pieces == 0) return false;
     std::uint64_t stored = 0;
     for (std::uint32_t i = 0; i < pieces; ++i) {
         int error = 0;
-        const std::uint64_t offset = TIFFGetStrileOffsetWithErr(tiff, i, &error);
-        const std::uint64_t count = error == 0 ? TIFFGetStrileByteCountWithErr(tiff, i, &error) : 0;
+        const std::uint64_t offset = library.TIFFGetStrileOffsetWithErr(tiff, i, &error);
+        const std::uint64_t count = error == 0 ? library.TIFFGetStrileByteCountWithErr(tiff, i, &error) : 0;
         if (error != 0 || count == 0 || !RangeFits(offset, count, file_size)) return false;
         const auto sum = CheckedAdd(stored, count);
         if (!sum) return false;
         stored = *sum;
     }
     std::uint16_t compression = COMPRESSION_NONE;
-    TIFFGetFieldDefaulted(tiff, TIFFTAG_COMPRESSION, &compression);
+    library.TIFFGetFieldDefaulted(tiff, TIFFTAG_COMPRESSION, &compression);
     const auto expansion = MaxExpansion(compression);
     if (!expansion) return true;
     std::uint16_t planar = PLANARCONFIG_CONTIG;
     std::uint16_t samples = 1;
-    TIFFGetFieldDefaulted(tiff, TIFFTAG_PLANARCONFIG, &planar);
-    TIFFGetFieldDefaulted(tiff, TIFFTAG_SAMPLESPERPIXEL, &samples);
+    library.TIFFGetFieldDefaulted(tiff, TIFFTAG_PLANARCONFIG, &planar);
+    library.TIFFGetFieldDefaulted(tiff, TIFFTAG_SAMPLESPERPIXEL, &samples);
     const std::uint64_t planes = planar == PLANARCONFIG_SEPARATE ? samples : 1;
-    const auto rows = CheckedMul(TIFFScanlineSize64(tiff), height);
+    const auto rows = CheckedMul(library.TIFFScanlineSize64(tiff), height);
     const auto picture_bytes = rows ? CheckedMul(*rows, planes) : std::nullopt;
     // Pieces may overlap; the file itself is the most data there can be.
     const auto most = CheckedMul(std::min(stored, file_size), *expansion);
@@ -123,6 +123,7 @@ bool DataCanFill(TIFF* tiff, std::uint64_t file_size, std::uint64_t height) {
 }  // namespace
 
 struct TiffDecoder::Session {
+    const TiffLibrary* library = nullptr;
     std::optional<MappedFile> file;
     Source source;
     TIFF* tiff = nullptr;
@@ -131,7 +132,7 @@ struct TiffDecoder::Session {
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
     ~Session() {
-        if (tiff != nullptr) TIFFClose(tiff);
+        if (tiff != nullptr) library->TIFFClose(tiff);
     }
 };
 
@@ -140,24 +141,28 @@ TiffDecoder::~TiffDecoder() { Close(); }
 
 bool TiffDecoder::Open(std::string_view path, RasterImage& image) {
     Close();
+    const auto& loaded = TiffFunctions();
+    if (!loaded) return false;
+    const TiffLibrary& library = *loaded;
     session_ = std::make_unique<Session>();
+    session_->library = &library;
     auto file = MappedFile::Open(path);
     if (!file) return Close(), false;
     session_->file = std::move(*file);
     session_->source.data = session_->file->bytes();
-    std::unique_ptr<TIFFOpenOptions, OptionsDeleter> options(TIFFOpenOptionsAlloc());
+    std::unique_ptr<TIFFOpenOptions, OptionsDeleter> options(library.TIFFOpenOptionsAlloc(), {&library});
     if (!options) return Close(), false;
-    TIFFOpenOptionsSetErrorHandlerExtR(options.get(), DiscardMessage, nullptr);
-    TIFFOpenOptionsSetWarningHandlerExtR(options.get(), DiscardMessage, nullptr);
-    TIFFOpenOptionsSetMaxSingleMemAlloc(options.get(), kMaxSingleAllocation);
+    library.TIFFOpenOptionsSetErrorHandlerExtR(options.get(), DiscardMessage, nullptr);
+    library.TIFFOpenOptionsSetWarningHandlerExtR(options.get(), DiscardMessage, nullptr);
+    library.TIFFOpenOptionsSetMaxSingleMemAlloc(options.get(), kMaxSingleAllocation);
     const std::string name(path);
-    session_->tiff = TIFFClientOpenExt(name.c_str(), "r", &session_->source, ReadProc, WriteProc, SeekProc,
-                                       CloseProc, SizeProc, MapProc, UnmapProc, options.get());
+    session_->tiff = library.TIFFClientOpenExt(name.c_str(), "r", &session_->source, ReadProc, WriteProc, SeekProc,
+                                               CloseProc, SizeProc, MapProc, UnmapProc, options.get());
     if (session_->tiff == nullptr) return Close(), false;
     std::uint32_t width = 0;
     std::uint32_t height = 0;
-    if (TIFFGetField(session_->tiff, TIFFTAG_IMAGEWIDTH, &width) != 1 ||
-        TIFFGetField(session_->tiff, TIFFTAG_IMAGELENGTH, &height) != 1 || width < 1 || height < 1)
+    if (library.TIFFGetField(session_->tiff, TIFFTAG_IMAGEWIDTH, &width) != 1 ||
+        library.TIFFGetField(session_->tiff, TIFFTAG_IMAGELENGTH, &height) != 1 || width < 1 || height < 1)
         return Close(), false;
     path_ = std::string(path);
     image_ = &image;
@@ -169,7 +174,7 @@ bool TiffDecoder::Open(std::string_view path, RasterImage& image) {
 bool TiffDecoder::Decode() {
     if (!session_ || session_->tiff == nullptr || image_ == nullptr) return false;
     if (!FitsInt32(width_) || !FitsInt32(height_) || ExceedsPixelLimit()) return false;
-    if (!DataCanFill(session_->tiff, session_->source.data.size(), height_)) return false;
+    if (!DataCanFill(*session_->library, session_->tiff, session_->source.data.size(), height_)) return false;
     const auto w = static_cast<std::int32_t>(width_);
     const auto h = static_cast<std::int32_t>(height_);
     if (image_->width() != w || image_->height() != h || image_->bits_per_pixel() != 24) {
@@ -179,7 +184,7 @@ bool TiffDecoder::Decode() {
     MappedBuffer raster;
     if (!raster.Allocate(width_ * height_ * 4, kPixelStorePrefix)) return false;
     auto* pixels = reinterpret_cast<std::uint32_t*>(raster.bytes().data());
-    if (TIFFReadRGBAImage(session_->tiff, static_cast<std::uint32_t>(width_), static_cast<std::uint32_t>(height_),
+    if (session_->library->TIFFReadRGBAImage(session_->tiff, static_cast<std::uint32_t>(width_), static_cast<std::uint32_t>(height_),
                           pixels, 0) == 0)
         return false;
     // libtiff delivers the bottom row first.

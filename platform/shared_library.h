@@ -17,6 +17,12 @@ public:
 
     // The address of `name` in the library or in a library it depends on; null if none has it.
     void* Symbol(const char* name) const;
+    // Points `function` at `name`, as Symbol finds it; false where no library has it.
+    template <typename Function>
+    bool Bind(const char* name, Function& function) const {
+        function = reinterpret_cast<Function>(Symbol(name));
+        return function != nullptr;
+    }
 
     struct Handle;  // the platform's handle; defined by each implementation
 

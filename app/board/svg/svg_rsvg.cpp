@@ -36,26 +36,20 @@ struct Rsvg {
     decltype(&cairo_destroy) context_destroy = nullptr;
 };
 
-template <typename Function>
-bool Bind(const SharedLibrary& library, const char* name, Function& function) {
-    function = reinterpret_cast<Function>(library.Symbol(name));
-    return function != nullptr;
-}
-
 Result<Rsvg> LoadRsvg() {
     auto library = SharedLibrary::Open(kRsvgLibrary);
     if (!library) return Fail(std::string(kSvgUnsupported), kRsvgLibrary, "SVG needs librsvg: " + library.error().reason);
     Rsvg r{std::move(*library)};
-    const bool all = Bind(r.library, "rsvg_handle_new_from_data", r.new_from_data) &&
-                     Bind(r.library, "rsvg_handle_render_document", r.render_document) &&
-                     Bind(r.library, "g_object_unref", r.object_unref) && Bind(r.library, "g_error_free", r.error_free) &&
-                     Bind(r.library, "cairo_image_surface_create", r.surface_create) &&
-                     Bind(r.library, "cairo_surface_status", r.surface_status) &&
-                     Bind(r.library, "cairo_surface_destroy", r.surface_destroy) &&
-                     Bind(r.library, "cairo_surface_flush", r.surface_flush) &&
-                     Bind(r.library, "cairo_image_surface_get_data", r.surface_data) &&
-                     Bind(r.library, "cairo_image_surface_get_stride", r.surface_stride) &&
-                     Bind(r.library, "cairo_create", r.context_create) && Bind(r.library, "cairo_destroy", r.context_destroy);
+    const bool all = r.library.Bind("rsvg_handle_new_from_data", r.new_from_data) &&
+                     r.library.Bind("rsvg_handle_render_document", r.render_document) &&
+                     r.library.Bind("g_object_unref", r.object_unref) && r.library.Bind("g_error_free", r.error_free) &&
+                     r.library.Bind("cairo_image_surface_create", r.surface_create) &&
+                     r.library.Bind("cairo_surface_status", r.surface_status) &&
+                     r.library.Bind("cairo_surface_destroy", r.surface_destroy) &&
+                     r.library.Bind("cairo_surface_flush", r.surface_flush) &&
+                     r.library.Bind("cairo_image_surface_get_data", r.surface_data) &&
+                     r.library.Bind("cairo_image_surface_get_stride", r.surface_stride) &&
+                     r.library.Bind("cairo_create", r.context_create) && r.library.Bind("cairo_destroy", r.context_destroy);
     if (!all) return Fail(std::string(kSvgUnsupported), kRsvgLibrary, "SVG needs librsvg 2.46 or later");
     return r;
 }
