@@ -11,6 +11,7 @@
 #endif
 
 #include "common/path.h"
+#include "platform/replacing_file.h"
 #include "tests/support/temp_folder.h"
 
 namespace icoforge {
@@ -140,6 +141,33 @@ TEST_F(FileIoTest, SameFileByIdentityNotByName) {
     EXPECT_TRUE(IsSameFile(file, PathOf("link.bin")));
     EXPECT_FALSE(IsSameFile(file, PathOf("b.bin")));  // same bytes, another file
     EXPECT_FALSE(IsSameFile(file, PathOf("absent")));
+}
+
+// On Linux a file being written has no name until it is whole, so a file manager or a
+// crash never meets a temporary; a file that replaces another keeps who may read it.
+TEST_F(FileIoTest, AFileIsSeenOnlyWholeAndAReplacementKeepsItsPermissions) {
+    namespace fs = std::filesystem;
+    const auto names = [&] {
+        std::vector<std::string> found;
+        for (const auto& entry : fs::directory_iterator(folder_.path())) found.push_back(entry.path().filename().string());
+        return found;
+    };
+    const std::string path = PathOf("whole.bin");
+    for (const std::uint8_t fill : {1, 2}) {
+        auto file = ReplacingFile::Create(path);
+        ASSERT_TRUE(file);
+        ASSERT_TRUE(file->Write(ByteBuffer(5000, fill)));
+#ifdef __linux__
+        EXPECT_EQ(names(), fill == 1 ? std::vector<std::string>{} : std::vector<std::string>{"whole.bin"});
+#endif
+        ASSERT_TRUE(file->Commit());
+        EXPECT_EQ(names(), std::vector<std::string>{"whole.bin"});
+        EXPECT_EQ(ReadWholeFile(path), ByteBuffer(5000, fill));
+        if (fill == 1) fs::permissions(PathFromUtf8(path), fs::perms::owner_read | fs::perms::owner_write);
+    }
+#ifndef _WIN32
+    EXPECT_EQ(fs::status(PathFromUtf8(path)).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+#endif
 }
 
 }  // namespace
