@@ -1,7 +1,7 @@
 #pragma once
-// A file written under a temporary name beside its destination and moved over it only
-// when complete, so that a full disk, a file-size limit or a crash never leaves a
-// truncated file where a good one was.
+// A file written beside its destination as a temporary (on Linux one with no name) and
+// given the destination's name only when complete, so that a full disk, a file-size limit
+// or a crash never leaves a truncated file where a good one was.
 
 #include <cstdio>
 #include <memory>
