@@ -138,7 +138,8 @@ void ReadIconDirectory(ByteView file, ByteView ico, const std::string& what, Cat
         }
         CatalogueImage image = DescribeImage(file, data.bytes);
         if (*type == ico::kTypeCursor)
-            image.hotspot = std::make_pair(*ReadU16(ico, entry + ico::kEntryPlanes), *ReadU16(ico, entry + ico::kEntryBitCount));
+            image.hotspot =
+                std::make_pair(*ReadU16(ico, entry + ico::kEntryPlanes), *ReadU16(ico, entry + ico::kEntryBitCount));
         image.frame = frame;
         group.images.push_back(image);
     }

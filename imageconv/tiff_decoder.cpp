@@ -92,7 +92,8 @@ std::optional<std::uint64_t> MaxExpansion(std::uint16_t compression) {
 // compression can, reach the size of the picture's rows. libtiff would otherwise let a
 // file of a few bytes stand for a picture of gigabytes, and find out only while filling it.
 bool DataCanFill(const TiffLibrary& library, TIFF* tiff, std::uint64_t file_size, std::uint64_t height) {
-    const std::uint32_t pieces = library.TIFFIsTiled(tiff) ? library.TIFFNumberOfTiles(tiff) : library.TIFFNumberOfStrips(tiff);
+    const std::uint32_t pieces =
+        library.TIFFIsTiled(tiff) ? library.TIFFNumberOfTiles(tiff) : library.TIFFNumberOfStrips(tiff);
     if (pieces == 0) return false;
     std::uint64_t stored = 0;
     for (std::uint32_t i = 0; i < pieces; ++i) {
@@ -184,8 +185,8 @@ bool TiffDecoder::Decode() {
     MappedBuffer raster;
     if (!raster.Allocate(width_ * height_ * 4, kPixelStorePrefix)) return false;
     auto* pixels = reinterpret_cast<std::uint32_t*>(raster.bytes().data());
-    if (session_->library->TIFFReadRGBAImage(session_->tiff, static_cast<std::uint32_t>(width_), static_cast<std::uint32_t>(height_),
-                          pixels, 0) == 0)
+    if (session_->library->TIFFReadRGBAImage(session_->tiff, static_cast<std::uint32_t>(width_),
+                                             static_cast<std::uint32_t>(height_), pixels, 0) == 0)
         return false;
     // libtiff delivers the bottom row first.
     for (std::uint64_t y = 0; y < height_; ++y) {

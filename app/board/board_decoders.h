@@ -50,13 +50,10 @@ std::optional<BoardPicture> DecodePng(ByteSource& source, const BoardDecodeOptio
 // than the limit.
 bool WithinPixelLimit(std::uint64_t width, std::uint64_t height, std::uint64_t max_pixels);
 
-// DIB rows, as BMP files and icon images store them: each padded to 4 bytes, pixels of 1, 4
-// or 8 bits through a colour table of 4-byte entries (blue, green, red, unused), of 24 and
-// 32 bits blue, green, red.
+// DIB rows, as BMP files and icon images store them: each padded to 4 bytes (bih::RowBytes),
+// pixels of 1, 4 or 8 bits through a colour table of 4-byte entries (blue, green, red,
+// unused), of 24 and 32 bits blue, green, red.
 using DibColourTable = std::array<std::uint8_t, 256 * 4>;
-inline std::uint64_t DibRowStride(std::uint64_t bits_per_pixel, std::uint64_t width) {
-    return bih::RowBytes(width, bits_per_pixel);
-}
 // The first 256 of `count` entries; indices past the table's end show black.
 DibColourTable ReadDibColourTable(const std::uint8_t* entries, std::uint64_t count);
 // Blue, green and red of pixel x of `row` into colour[0..2].

@@ -32,8 +32,9 @@ std::optional<BoardPicture> DecodeBmp(ByteView bytes, const BoardDecodeOptions& 
     // The colour table follows the information header, whatever version that header is.
     const std::uint64_t table_start = kInfo + *info_size;
     const std::uint64_t table_entries = bits > 8 ? 0 : *colours_used != 0 ? *colours_used : (1u << bits);
-    const std::uint64_t table_end = table_start + table_entries * bih::kRgbQuadBytes;
-    if (*pixel_offset < table_end || !RangeFits(table_start, table_entries * bih::kRgbQuadBytes, bytes.size())) return std::nullopt;
+    const std::uint64_t table_bytes = table_entries * bih::kRgbQuadBytes;
+    if (*pixel_offset < table_start + table_bytes || !RangeFits(table_start, table_bytes, bytes.size()))
+        return std::nullopt;
     const DibColourTable table = ReadDibColourTable(bytes.data() + table_start, table_entries);
 
     // A negative height marks rows stored top-down; the width is taken as its size.
@@ -41,7 +42,7 @@ std::optional<BoardPicture> DecodeBmp(ByteView bytes, const BoardDecodeOptions& 
     const std::uint64_t height = static_cast<std::uint64_t>(std::abs(static_cast<std::int64_t>(*raw_height)));
     const bool top_down = *raw_height < 0;
     if (!WithinPixelLimit(width, height, options.max_pixels)) return std::nullopt;
-    const std::uint64_t stride = DibRowStride(bits, width);
+    const std::uint64_t stride = bih::RowBytes(width, bits);
     const auto row_data = CheckedMul(stride, height);
     const SubView rows = row_data ? SliceOf(bytes, *pixel_offset, *row_data) : SubView{};
     if (!rows.ok) return std::nullopt;

@@ -57,9 +57,9 @@ std::optional<BoardPicture> DecodeDibImage(ByteView image, const BoardDecodeOpti
     const SubView table_bytes = SliceOf(image, *header_size, table_entries * bih::kRgbQuadBytes);
     if (!table_bytes.ok) return std::nullopt;
     const DibColourTable table = ReadDibColourTable(table_bytes.bytes.data(), table_entries);
-    const std::uint64_t colour_start = *header_size + table_entries * bih::kRgbQuadBytes;
-    const std::uint64_t colour_stride = DibRowStride(bits, width);
-    const std::uint64_t mask_stride = DibRowStride(1, width);
+    const std::uint64_t colour_start = *header_size + table_bytes.bytes.size();
+    const std::uint64_t colour_stride = bih::RowBytes(width, bits);
+    const std::uint64_t mask_stride = bih::RowBytes(width, 1);
     const SubView colour_rows = SliceOf(image, colour_start, colour_stride * height);
     const SubView mask_rows = SliceOf(image, colour_start + colour_stride * height, mask_stride * height);
     if (!colour_rows.ok || !mask_rows.ok) return std::nullopt;
