@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "bench/command_runs.h"
+#include "bench/wine_modules.h"
 
 namespace {
 
@@ -44,7 +45,7 @@ int main(int argc, char** argv) {
     std::vector<std::string> operands;
     for (int i = 1; i < argc; ++i)
         if (!std::string(argv[i]).starts_with("--")) operands.emplace_back(argv[i]);
-    const fs::path wine = !operands.empty() ? fs::path(operands[0]) : fs::path("/usr/lib/i386-linux-gnu/wine/i386-windows");
+    const fs::path wine = !operands.empty() ? fs::path(operands[0]) : icoforge::bench::WineModules();
     const fs::path shell32 = wine / "shell32.dll";
     if (!fs::is_regular_file(shell32)) {
         std::fprintf(stderr, "bench_catalogue_command: no Wine modules in %s\n", wine.c_str());

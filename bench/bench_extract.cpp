@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "bench/command_runs.h"
+#include "bench/wine_modules.h"
 #include "common/path.h"
 #include "iconextract/extract.h"
 
@@ -29,7 +30,7 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 using icoforge::bench::Median;
 
-std::string g_module = "/usr/lib/i386-linux-gnu/wine/i386-windows/shell32.dll";
+std::string g_module = (icoforge::bench::WineModules() / "shell32.dll").string();
 fs::path g_output_root;
 std::vector<double> g_ours_ms;
 std::vector<double> g_wrestool_ms;

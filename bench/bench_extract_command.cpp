@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "bench/command_runs.h"
+#include "bench/wine_modules.h"
 
 namespace {
 
@@ -94,7 +95,7 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i)
         if (!std::string(argv[i]).starts_with("--")) operands.emplace_back(argv[i]);
     const std::string module =
-        !operands.empty() ? operands[0] : "/usr/lib/i386-linux-gnu/wine/i386-windows/shell32.dll";
+        !operands.empty() ? operands[0] : (icoforge::bench::WineModules() / "shell32.dll").string();
     const fs::path root = (operands.size() > 1 ? fs::path(operands[1]) : fs::temp_directory_path()) /
                           ("icoforge-bench-extract-" + std::to_string(std::random_device{}()));
     if (!fs::is_regular_file(module)) {

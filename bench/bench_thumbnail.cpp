@@ -25,6 +25,7 @@
 #include <sys/resource.h>
 
 #include "bench/command_runs.h"
+#include "bench/wine_modules.h"
 #include "platform/mapped_file.h"
 #include "thumbnail/thumbnail.h"
 
@@ -134,7 +135,7 @@ std::string Engine(const fs::path& file) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const fs::path module = argc > 1 ? argv[1] : "/usr/lib/i386-linux-gnu/wine/i386-windows/shell32.dll";
+    const fs::path module = argc > 1 ? fs::path(argv[1]) : icoforge::bench::WineModules() / "shell32.dll";
     const fs::path work = (argc > 2 ? fs::path(argv[2]) : fs::temp_directory_path()) / "icoforge-bench-thumbnail";
     fs::remove_all(work);
     fs::create_directories(work);
