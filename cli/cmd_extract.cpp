@@ -164,8 +164,8 @@ int Run(const Invocation& run) {
     Presenter presenter(ui, SystemFolders(folder));
     presenter.OnCreated();
     presenter.OpenFile(*file);
-    const std::int32_t count = GetIconCount(*file);
     ExtractReport report = presenter.Extract();
+    const std::int32_t count = report.icon_count;
     presenter.OnDestroying();
 
     int status = kExitSuccess;

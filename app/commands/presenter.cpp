@@ -100,6 +100,7 @@ ExtractReport Presenter::Extract() {
     }
     report.source = ExtractSource::kIcons;
     const std::int32_t count = GetIconCount(current_source_path_);
+    report.icon_count = count;
     bool all_written = true;
     const auto outcomes = ExtractEveryIconGroup(current_source_path_, count,
                                                 [this](std::int32_t n) { return NumberedIconPath(n); });

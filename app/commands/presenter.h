@@ -41,6 +41,7 @@ struct ExtractReport {
     bool succeeded = false;              // the window said 图标提取成功。
     std::vector<std::string> written;    // the files written whole, in the order written
     std::vector<Failure> failures;       // each file that could not be written, and why
+    std::int32_t icon_count = 0;         // the groups the source held as the extract began
     bool picture_drawn = false;          // kPicture: the picture was decoded and drawn;
                                          // when not, 1.ico holds the board's bare background
 };
