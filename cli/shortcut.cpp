@@ -16,22 +16,26 @@ constexpr std::size_t kShellLinkHeaderBytes = 0x4C;
 // Real shortcuts are a few kilobytes; a larger file with a link's header is read no further.
 constexpr std::uint64_t kMaxShortcutBytes = 1024 * 1024;
 
-bool StartsAsShellLink(const std::string& file) {
-    const auto stream = OpenStdioFile(file, "rb");
-    if (!stream) return false;
+bool StartsAsShellLink(std::FILE* stream) {
     std::uint8_t header[kShellLinkHeaderBytes];
-    const std::size_t got = std::fread(header, 1, sizeof header, stream->get());
+    const std::size_t got = std::fread(header, 1, sizeof header, stream);
     return IsShellLink(ByteView(header, got));
 }
 
 }  // namespace
 
 std::optional<std::string> FileBehindShortcut(const Invocation& run, const std::string& file) {
-    if (const auto readable = CheckReadable(file); !readable) {
-        Report(run, readable.error());
-        return std::nullopt;
+    bool is_link = false;
+    {
+        // Opened once: what fails here is what any reading of it would say.
+        const auto stream = OpenStdioFile(file, "rb");
+        if (!stream) {
+            Report(run, stream.error());
+            return std::nullopt;
+        }
+        is_link = StartsAsShellLink(stream->get());
     }
-    if (!StartsAsShellLink(file)) {
+    if (!is_link) {
         // The window's rule takes such a name for a shortcut whatever it holds; here the
         // content says it is none.
         if (!HasShortcutExtension(file)) return file;
