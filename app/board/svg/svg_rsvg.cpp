@@ -20,36 +20,38 @@ namespace {
 // The soname of the librsvg 2.x whose headers this is built against.
 constexpr const char* kRsvgLibrary = "librsvg-2.so.2";
 
+// Each function once; the table's members, named as the functions, and its filling come
+// from here.
+#define ICOFORGE_RSVG_FUNCTIONS(X)    \
+    X(rsvg_handle_new_from_data)      \
+    X(rsvg_handle_render_document)    \
+    X(g_object_unref)                 \
+    X(g_error_free)                   \
+    X(cairo_image_surface_create)     \
+    X(cairo_surface_status)           \
+    X(cairo_surface_destroy)          \
+    X(cairo_surface_flush)            \
+    X(cairo_image_surface_get_data)   \
+    X(cairo_image_surface_get_stride) \
+    X(cairo_create)                   \
+    X(cairo_destroy)
+
 struct Rsvg {
     SharedLibrary library;
-    decltype(&rsvg_handle_new_from_data) new_from_data = nullptr;
-    decltype(&rsvg_handle_render_document) render_document = nullptr;
-    decltype(&g_object_unref) object_unref = nullptr;
-    decltype(&g_error_free) error_free = nullptr;
-    decltype(&cairo_image_surface_create) surface_create = nullptr;
-    decltype(&cairo_surface_status) surface_status = nullptr;
-    decltype(&cairo_surface_destroy) surface_destroy = nullptr;
-    decltype(&cairo_surface_flush) surface_flush = nullptr;
-    decltype(&cairo_image_surface_get_data) surface_data = nullptr;
-    decltype(&cairo_image_surface_get_stride) surface_stride = nullptr;
-    decltype(&cairo_create) context_create = nullptr;
-    decltype(&cairo_destroy) context_destroy = nullptr;
+#define ICOFORGE_RSVG_MEMBER(name) decltype(&::name) name = nullptr;
+    ICOFORGE_RSVG_FUNCTIONS(ICOFORGE_RSVG_MEMBER)
+#undef ICOFORGE_RSVG_MEMBER
 };
 
 Result<Rsvg> LoadRsvg() {
     auto library = SharedLibrary::Open(kRsvgLibrary);
-    if (!library) return Fail(std::string(kSvgUnsupported), kRsvgLibrary, "SVG needs librsvg: " + library.error().reason);
+    if (!library)
+        return Fail(std::string(kSvgUnsupported), kRsvgLibrary, "SVG needs librsvg: " + library.error().reason);
     Rsvg r{std::move(*library)};
-    const bool all = r.library.Bind("rsvg_handle_new_from_data", r.new_from_data) &&
-                     r.library.Bind("rsvg_handle_render_document", r.render_document) &&
-                     r.library.Bind("g_object_unref", r.object_unref) && r.library.Bind("g_error_free", r.error_free) &&
-                     r.library.Bind("cairo_image_surface_create", r.surface_create) &&
-                     r.library.Bind("cairo_surface_status", r.surface_status) &&
-                     r.library.Bind("cairo_surface_destroy", r.surface_destroy) &&
-                     r.library.Bind("cairo_surface_flush", r.surface_flush) &&
-                     r.library.Bind("cairo_image_surface_get_data", r.surface_data) &&
-                     r.library.Bind("cairo_image_surface_get_stride", r.surface_stride) &&
-                     r.library.Bind("cairo_create", r.context_create) && r.library.Bind("cairo_destroy", r.context_destroy);
+    bool all = true;
+#define ICOFORGE_RSVG_BIND(name) all = r.library.Bind(#name, r.name) && all;
+    ICOFORGE_RSVG_FUNCTIONS(ICOFORGE_RSVG_BIND)
+#undef ICOFORGE_RSVG_BIND
     if (!all) return Fail(std::string(kSvgUnsupported), kRsvgLibrary, "SVG needs librsvg 2.46 or later");
     return r;
 }
@@ -65,12 +67,12 @@ struct Releaser {
     const Rsvg* rsvg;
     void operator()(T* p) const { (rsvg->*Release)(p); }
 };
-using HandleOwner = std::unique_ptr<RsvgHandle, Releaser<void, &Rsvg::object_unref>>;
-using SurfaceOwner = std::unique_ptr<cairo_surface_t, Releaser<cairo_surface_t, &Rsvg::surface_destroy>>;
-using ContextOwner = std::unique_ptr<cairo_t, Releaser<cairo_t, &Rsvg::context_destroy>>;
+using HandleOwner = std::unique_ptr<RsvgHandle, Releaser<void, &Rsvg::g_object_unref>>;
+using SurfaceOwner = std::unique_ptr<cairo_surface_t, Releaser<cairo_surface_t, &Rsvg::cairo_surface_destroy>>;
+using ContextOwner = std::unique_ptr<cairo_t, Releaser<cairo_t, &Rsvg::cairo_destroy>>;
 
 std::string TakeMessage(const Rsvg& rsvg, GError* raw) {
-    std::unique_ptr<GError, Releaser<GError, &Rsvg::error_free>> error(raw, {&rsvg});
+    std::unique_ptr<GError, Releaser<GError, &Rsvg::g_error_free>> error(raw, {&rsvg});
     return error && error->message ? error->message : "damaged SVG";
 }
 
@@ -87,23 +89,24 @@ Result<std::vector<SourcePicture>> RenderSvg(ByteView document, std::string_view
     GError* raw_error = nullptr;
     // Without RSVG_HANDLE_FLAG_UNLIMITED librsvg keeps its own bounds on a hostile
     // document's size and nesting.
-    HandleOwner handle(rsvg.new_from_data(document.data(), document.size(), &raw_error), {&rsvg});
+    HandleOwner handle(rsvg.rsvg_handle_new_from_data(document.data(), document.size(), &raw_error), {&rsvg});
     if (!handle) return Fail("read", name, "SVG: " + TakeMessage(rsvg, raw_error));
     std::vector<SourcePicture> pictures;
     for (std::uint32_t side : sizes) {
-        SurfaceOwner surface(
-            rsvg.surface_create(CAIRO_FORMAT_ARGB32, static_cast<int>(side), static_cast<int>(side)), {&rsvg});
-        if (rsvg.surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) return Fail("read", name, "out of memory");
+        const int edge = static_cast<int>(side);
+        SurfaceOwner surface(rsvg.cairo_image_surface_create(CAIRO_FORMAT_ARGB32, edge, edge), {&rsvg});
+        if (rsvg.cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS)
+            return Fail("read", name, "out of memory");
         {
-            ContextOwner cr(rsvg.context_create(surface.get()), {&rsvg});
+            ContextOwner cr(rsvg.cairo_create(surface.get()), {&rsvg});
             // The whole square: librsvg fits the drawing into it keeping its proportions, centred.
             const RsvgRectangle viewport{0, 0, static_cast<double>(side), static_cast<double>(side)};
-            if (!rsvg.render_document(handle.get(), cr.get(), &viewport, &raw_error))
+            if (!rsvg.rsvg_handle_render_document(handle.get(), cr.get(), &viewport, &raw_error))
                 return Fail("read", name, "SVG: " + TakeMessage(rsvg, raw_error));
         }
-        rsvg.surface_flush(surface.get());
-        const unsigned char* data = rsvg.surface_data(surface.get());
-        const int stride = rsvg.surface_stride(surface.get());
+        rsvg.cairo_surface_flush(surface.get());
+        const unsigned char* data = rsvg.cairo_image_surface_get_data(surface.get());
+        const int stride = rsvg.cairo_image_surface_get_stride(surface.get());
         SourcePicture p;
         p.own_width = p.own_height = side;
         p.name = name;
