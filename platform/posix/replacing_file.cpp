@@ -35,8 +35,8 @@ std::string FolderOf(const std::string& destination) {
     return slash == 0 ? "/" : destination.substr(0, slash);
 }
 
-// A file that has no name yet can be given one only through its /proc entry (naming its
-// descriptor directly takes a privilege); a system without /proc mounted has none.
+// Before Linux 6.10 a file that has no name yet can be given one without a privilege only
+// through its /proc entry (see NameUnnamed); unnamed files are used only where that works.
 bool CanNameUnnamedFiles() {
     static const bool can = ::access("/proc/self/fd", X_OK) == 0;
     return can;
