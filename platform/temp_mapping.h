@@ -22,8 +22,9 @@ Result<std::string> TempFolderPath();
 
 // A file created for this mapping and mapped for reading and writing over its whole size.
 // Creation differs by platform on purpose: POSIX creates the file exclusively with mode
-// 0600 and refuses an existing entry or link at the path; Windows deletes what is there
-// and creates a hidden file. New contents read as zeros.
+// 0600 and refuses an existing entry or link at the path; Windows deletes a leftover there
+// and creates a new hidden file. On both, a file in use by another mapping is refused,
+// never shared. New contents read as zeros.
 class TempFileMapping {
 public:
     // A failure to "map" the file when it cannot be created, sized or mapped; a file that

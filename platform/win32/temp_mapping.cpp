@@ -46,10 +46,14 @@ Result<TempFileMapping> TempFileMapping::Create(std::string_view utf8_path, std:
         return Fail("map", std::string(utf8_path), "no block of " + std::to_string(size) + " bytes can be mapped");
     const std::wstring path = WideFromUtf8(utf8_path);
     if (path.empty()) return FailWithSystemCode("map", utf8_path, ERROR_INVALID_NAME);
+    // A leftover is deleted; a file another process holds open cannot be (it is opened
+    // without FILE_SHARE_DELETE, as here), and creating only a new file then refuses its
+    // name. Opening it over again instead would share that process's pixels: two programs
+    // converting at once, each finding the same name free, drew each other's pictures.
     DeleteFileW(path.c_str());
     auto state = std::make_unique<State>();
     state->file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_HIDDEN, nullptr);
+                              nullptr, CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr);
     if (state->file == INVALID_HANDLE_VALUE) return FailFromSystem("map", utf8_path);
     state->mapping = CreateFileMappingW(state->file, nullptr, PAGE_READWRITE, static_cast<DWORD>(size >> 32),
                                         static_cast<DWORD>(size & 0xFFFFFFFFu), nullptr);

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <limits>
+#include <memory>
 #include <vector>
 
 #include "common/path.h"
@@ -114,6 +117,29 @@ TEST(MappedBuffer, RefusesEmptyRequestsAndNumbersNamesFromZero) {
     second.Release(false);  // kept on request
     EXPECT_EQ(PixstoreFiles(), std::vector<std::string>{"PIXSTORE2.tmp"});
     std::filesystem::remove(PathFromUtf8(test::TestPath("PIXSTORE2.tmp")));
+}
+
+// Another process may create the name this one found free before this one does. Its
+// file must then be refused, not opened again, or each draws into the other's pixels:
+// whether it is already mapped or only just created (held open, not yet mapped).
+TEST(MappedBuffer, AFileAnotherHoldsIsNeverTakenOver) {
+    MappedBuffer mapped;
+    ASSERT_TRUE(mapped.Allocate(8, kPixelStorePrefix));
+    std::ranges::fill(mapped.bytes(), std::uint8_t{0xAB});
+    MappedBuffer second;
+    EXPECT_FALSE(second.Allocate(8, kPixelStorePrefix, mapped.path()));
+    EXPECT_TRUE(std::ranges::all_of(mapped.view(), [](std::uint8_t b) { return b == 0xAB; }));
+
+    const std::string created = test::TestPath("PIXSTORE-held.tmp");
+    test::WriteBytes(created, ByteBuffer{1, 2, 3});
+    {
+        const std::unique_ptr<std::FILE, int (*)(std::FILE*)> held(std::fopen(created.c_str(), "rb+"), &std::fclose);
+        ASSERT_NE(held, nullptr);
+        MappedBuffer third;
+        EXPECT_FALSE(third.Allocate(8, kPixelStorePrefix, created));
+    }
+    EXPECT_EQ(test::ReadBytes(created), (ByteBuffer{1, 2, 3}));
+    std::filesystem::remove(PathFromUtf8(created));
 }
 
 TEST(MappedBuffer, PosixFileIsPrivateAndNeverReplacesWhatIsThere) {
