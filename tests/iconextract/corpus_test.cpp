@@ -300,13 +300,19 @@ TEST(SystemModules, WineModulesGiveEveryGroup) {
 }
 
 TEST(SystemModules, WineComdlg32StringNamedGroups) {
-    const std::string path = "/usr/lib/i386-linux-gnu/wine/i386-windows/comdlg32.dll";
-    if (!FileExists(path)) GTEST_SKIP() << "Wine's comdlg32.dll is not installed";
-    const std::int32_t count = GetIconCount(path);
-    ASSERT_GT(count, 0);
-    const auto names = CheckEveryGroup(path, count);
-    ASSERT_FALSE(names.empty());
-    EXPECT_FALSE(names.front().is_id());  // string names are listed first
+    int checked = 0;
+    for (const std::string path : {"/usr/lib/i386-linux-gnu/wine/i386-windows/comdlg32.dll",
+                                   "/usr/lib/x86_64-linux-gnu/wine/x86_64-windows/comdlg32.dll"}) {
+        if (!FileExists(path)) continue;
+        SCOPED_TRACE(path);
+        ++checked;
+        const std::int32_t count = GetIconCount(path);
+        ASSERT_GT(count, 0);
+        const auto names = CheckEveryGroup(path, count);
+        ASSERT_FALSE(names.empty());
+        EXPECT_FALSE(names.front().is_id());  // string names are listed first
+    }
+    if (checked == 0) GTEST_SKIP() << "Wine's comdlg32.dll is not installed";
 }
 
 }  // namespace
