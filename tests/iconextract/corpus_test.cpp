@@ -282,27 +282,30 @@ TEST(Corpus, SmallPesGiveTheirOneGroup) {
     }
 }
 
+// Wine's module folders: the 32-bit one, the 64-bit one, or both may be installed.
+constexpr const char* kWineFolders[] = {"/usr/lib/i386-linux-gnu/wine/i386-windows/",
+                                        "/usr/lib/x86_64-linux-gnu/wine/x86_64-windows/"};
+
 TEST(SystemModules, WineModulesGiveEveryGroup) {
     const std::pair<const char*, std::int32_t> modules[] = {
-        {"/usr/lib/i386-linux-gnu/wine/i386-windows/shell32.dll", 184},
-        {"/usr/lib/x86_64-linux-gnu/wine/x86_64-windows/shell32.dll", 184},
-        {"/usr/lib/i386-linux-gnu/wine/i386-windows/winecfg.exe", 2},
-        {"/usr/lib/i386-linux-gnu/wine/i386-windows/taskmgr.exe", 3},
-    };
+        {"shell32.dll", 184}, {"winecfg.exe", 2}, {"taskmgr.exe", 3}};
     int checked = 0;
-    for (const auto& [path, groups] : modules) {
-        if (!FileExists(path)) continue;
-        SCOPED_TRACE(path);
-        CheckEveryGroup(path, groups);
-        ++checked;
+    for (const char* folder : kWineFolders) {
+        for (const auto& [name, groups] : modules) {
+            const std::string path = std::string(folder) + name;
+            if (!FileExists(path)) continue;
+            SCOPED_TRACE(path);
+            CheckEveryGroup(path, groups);
+            ++checked;
+        }
     }
     if (checked == 0) GTEST_SKIP() << "Wine's modules are not installed";
 }
 
 TEST(SystemModules, WineComdlg32StringNamedGroups) {
     int checked = 0;
-    for (const std::string path : {"/usr/lib/i386-linux-gnu/wine/i386-windows/comdlg32.dll",
-                                   "/usr/lib/x86_64-linux-gnu/wine/x86_64-windows/comdlg32.dll"}) {
+    for (const char* folder : kWineFolders) {
+        const std::string path = std::string(folder) + "comdlg32.dll";
         if (!FileExists(path)) continue;
         SCOPED_TRACE(path);
         ++checked;

@@ -210,6 +210,7 @@ TEST(ModuleCorpus, WineShell32Has184Groups32Bit) {
 TEST(ModuleCorpus, WineShell32Has184Groups64Bit) {
     ExpectWineModule(kWine64 + "shell32.dll", ModuleFormat::Pe32Plus, 184, true);
 }
+
 // The folders of the Wine builds installed here, with the format of their modules: a
 // kernel that cannot run 32-bit programs gets only the 64-bit one.
 std::vector<std::pair<std::string, ModuleFormat>> InstalledWines() {
