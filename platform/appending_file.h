@@ -3,10 +3,11 @@
 // the system allows, so that an index written as it goes holds whole records up to the
 // last one a crash may have cut.
 
-#include <memory>
 #include <string_view>
+#include <utility>
 
 #include "common/bytes.h"
+#include "common/opaque.h"
 #include "common/failure.h"
 
 namespace icoforge {
@@ -23,10 +24,8 @@ public:
     struct Handle;  // the platform's; defined by each implementation
 
 private:
-    explicit AppendingFile(std::unique_ptr<Handle> handle);
-    // Deletes the handle where its type is whole; the compiler's moves and destructor serve.
-    struct Delete { void operator()(Handle* handle) const noexcept; };
-    std::unique_ptr<Handle, Delete> handle_;
+    explicit AppendingFile(Opaque<Handle> handle) : handle_(std::move(handle)) {}
+    Opaque<Handle> handle_;
 };
 
 }  // namespace icoforge

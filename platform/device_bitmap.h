@@ -4,9 +4,10 @@
 // copy is the DIB itself (header, colour table and bits), owned by the object.
 
 #include <cstdint>
-#include <memory>
+#include <utility>
 
 #include "common/bytes.h"
+#include "common/opaque.h"
 
 namespace icoforge {
 
@@ -16,7 +17,7 @@ using DeviceContext = void*;
 
 class DeviceBitmap {
 public:
-    DeviceBitmap();
+    DeviceBitmap() = default;
 
     bool valid() const;
     // The GDI bitmap (HBITMAP) on Windows; null elsewhere and when not valid.
@@ -28,12 +29,10 @@ public:
     std::int32_t height() const;
 
     struct State;  // defined by each platform's implementation
-    explicit DeviceBitmap(std::unique_ptr<State> state);
+    explicit DeviceBitmap(Opaque<State> state) : state_(std::move(state)) {}
 
 private:
-    // Deletes the state where its type is whole; the compiler's moves and destructor serve.
-    struct Delete { void operator()(State* state) const noexcept; };
-    std::unique_ptr<State, Delete> state_;
+    Opaque<State> state_;
 };
 
 // `packed` is a 40-byte BITMAPINFOHEADER, its colour table and then the pixel bits, which

@@ -3,11 +3,12 @@
 // few places of many files and would pay more to map each one than to read those bytes.
 
 #include <cstdint>
-#include <memory>
 #include <span>
 #include <string_view>
+#include <utility>
 
 #include "common/failure.h"
+#include "common/opaque.h"
 
 namespace icoforge {
 
@@ -23,10 +24,8 @@ public:
     struct Handle;  // the platform's handle; defined by each implementation
 
 private:
-    explicit FileReader(std::unique_ptr<Handle> handle);
-    // Deletes the handle where its type is whole; the compiler's moves and destructor serve.
-    struct Delete { void operator()(Handle* handle) const noexcept; };
-    std::unique_ptr<Handle, Delete> handle_;
+    explicit FileReader(Opaque<Handle> handle) : handle_(std::move(handle)) {}
+    Opaque<Handle> handle_;
 };
 
 }  // namespace icoforge

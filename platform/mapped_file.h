@@ -2,10 +2,11 @@
 // A whole file mapped read-only into memory for the life of the object. Mapping rather
 // than reading keeps the per-call cost of a large module at the pages actually touched.
 
-#include <memory>
 #include <string_view>
+#include <utility>
 
 #include "common/bytes.h"
+#include "common/opaque.h"
 #include "common/failure.h"
 
 namespace icoforge {
@@ -21,10 +22,8 @@ public:
     struct Mapping;  // the platform's handles; defined by each implementation
 
 private:
-    explicit MappedFile(std::unique_ptr<Mapping> mapping);
-    // Deletes the mapping where its type is whole; the compiler's moves and destructor serve.
-    struct Delete { void operator()(Mapping* mapping) const noexcept; };
-    std::unique_ptr<Mapping, Delete> mapping_;
+    explicit MappedFile(Opaque<Mapping> mapping) : mapping_(std::move(mapping)) {}
+    Opaque<Mapping> mapping_;
 };
 
 }  // namespace icoforge

@@ -4,12 +4,13 @@
 // or a crash never leaves a truncated file where a good one was.
 
 #include <cstdio>
-#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "common/bytes.h"
+#include "common/opaque.h"
 #include "common/failure.h"
 
 namespace icoforge {
@@ -38,10 +39,8 @@ public:
     struct State;  // the platform's handles; defined by each implementation
 
 private:
-    explicit ReplacingFile(std::unique_ptr<State> state);
-    // Deletes the state where its type is whole; the compiler's moves and destructor serve.
-    struct Delete { void operator()(State* state) const noexcept; };
-    std::unique_ptr<State, Delete> state_;
+    explicit ReplacingFile(Opaque<State> state) : state_(std::move(state)) {}
+    Opaque<State> state_;
 };
 
 // A name for the temporary beside `destination`, unlikely to be taken: the destination's

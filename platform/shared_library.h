@@ -2,10 +2,11 @@
 // A library loaded when a feature first needs it rather than when the program starts, so
 // that commands which never use it do not pay for loading it and everything it pulls in.
 
-#include <memory>
 #include <string>
+#include <utility>
 
 #include "common/failure.h"
+#include "common/opaque.h"
 
 namespace icoforge {
 
@@ -27,10 +28,8 @@ public:
     struct Handle;  // the platform's handle; defined by each implementation
 
 private:
-    explicit SharedLibrary(std::unique_ptr<Handle> handle);
-    // Deletes the handle where its type is whole; the compiler's moves and destructor serve.
-    struct Delete { void operator()(Handle* handle) const noexcept; };
-    std::unique_ptr<Handle, Delete> handle_;
+    explicit SharedLibrary(Opaque<Handle> handle) : handle_(std::move(handle)) {}
+    Opaque<Handle> handle_;
 };
 
 }  // namespace icoforge

@@ -3,11 +3,12 @@
 // are paged by the system instead of living in the process heap.
 
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "common/failure.h"
+#include "common/opaque.h"
 
 namespace icoforge {
 
@@ -40,10 +41,8 @@ public:
     struct State;  // the platform's handles; defined by each implementation
 
 private:
-    explicit TempFileMapping(std::unique_ptr<State> state);
-    // Deletes the state where its type is whole; the compiler's moves and destructor serve.
-    struct Delete { void operator()(State* state) const noexcept; };
-    std::unique_ptr<State, Delete> state_;
+    explicit TempFileMapping(Opaque<State> state) : state_(std::move(state)) {}
+    Opaque<State> state_;
 };
 
 }  // namespace icoforge

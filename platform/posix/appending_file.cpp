@@ -18,7 +18,7 @@ struct AppendingFile::Handle {
 };
 
 Result<AppendingFile> AppendingFile::Open(std::string_view utf8_path) {
-    auto handle = std::make_unique<Handle>();
+    auto handle = MakeOpaque<Handle>();
     handle->path = std::string(utf8_path);
     // Non-blocking so that a FIFO named as the index cannot stall the open; it is then refused.
     handle->fd = FileDescriptor(::open(handle->path.c_str(),
@@ -53,8 +53,5 @@ Result<> AppendingFile::Sync() {
         return FailFromSystem("write", handle_->path);
     return {};
 }
-
-AppendingFile::AppendingFile(std::unique_ptr<Handle> handle) : handle_(handle.release()) {}
-void AppendingFile::Delete::operator()(Handle* handle) const noexcept { delete handle; }
 
 }  // namespace icoforge

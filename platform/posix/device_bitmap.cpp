@@ -14,10 +14,6 @@ struct DeviceBitmap::State {
     std::int32_t height = 0;
 };
 
-DeviceBitmap::DeviceBitmap() = default;
-DeviceBitmap::DeviceBitmap(std::unique_ptr<State> state) : state_(state.release()) {}
-void DeviceBitmap::Delete::operator()(State* state) const noexcept { delete state; }
-
 bool DeviceBitmap::valid() const { return state_ != nullptr; }
 void* DeviceBitmap::native_handle() const { return nullptr; }
 ByteView DeviceBitmap::dib() const { return state_ ? ByteView(state_->dib) : ByteView(); }
@@ -31,7 +27,7 @@ DeviceBitmap CreateDeviceBitmap(DeviceContext, ByteView packed, std::uint64_t bi
         bits_offset > packed.size()) {
         return {};
     }
-    auto state = std::make_unique<DeviceBitmap::State>();
+    auto state = MakeOpaque<DeviceBitmap::State>();
     state->dib.assign(packed.begin(), packed.end());
     state->width = *width;
     // A top-down DIB (negative height) makes a device bitmap of the same number of rows.

@@ -18,7 +18,7 @@ struct FileReader::Handle {
 };
 
 Result<FileReader> FileReader::Open(std::string_view utf8_path) {
-    auto handle = std::make_unique<Handle>();
+    auto handle = MakeOpaque<Handle>();
     handle->path = std::string(utf8_path);
     struct stat info {};
     auto fd = OpenRegularFileForReading(handle->path, info, ReadMode::kMappedOrPositioned);
@@ -42,8 +42,5 @@ Result<std::size_t> FileReader::ReadAt(std::uint64_t offset, std::span<std::uint
     }
     return done;
 }
-
-FileReader::FileReader(std::unique_ptr<Handle> handle) : handle_(handle.release()) {}
-void FileReader::Delete::operator()(Handle* handle) const noexcept { delete handle; }
 
 }  // namespace icoforge

@@ -24,7 +24,7 @@ Result<MappedFile> MappedFile::Open(std::string_view utf8_path) {
     struct stat info {};
     const auto fd = OpenRegularFileForReading(path, info, ReadMode::kMappedOrPositioned);
     if (!fd) return Fail(fd.error());
-    auto mapping = std::make_unique<Mapping>();
+    auto mapping = MakeOpaque<Mapping>();
     if (info.st_size > 0) {
         if (static_cast<std::uint64_t>(info.st_size) > std::numeric_limits<std::size_t>::max()) {
             return Fail("read", path,
@@ -42,8 +42,5 @@ ByteView MappedFile::bytes() const {
     if (mapping_->address == nullptr) return {};
     return {static_cast<const std::uint8_t*>(mapping_->address), mapping_->size};
 }
-
-MappedFile::MappedFile(std::unique_ptr<Mapping> mapping) : mapping_(mapping.release()) {}
-void MappedFile::Delete::operator()(Mapping* mapping) const noexcept { delete mapping; }
 
 }  // namespace icoforge

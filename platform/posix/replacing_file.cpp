@@ -94,7 +94,7 @@ Result<ReplacingFile> ReplacingFile::Create(std::string_view destination_utf8_pa
     if (CanNameUnnamedFiles()) {
         FileDescriptor unnamed(::open(FolderOf(destination).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
         if (unnamed.valid()) {
-            auto state = std::make_unique<State>();
+            auto state = MakeOpaque<State>();
             state->destination = destination;
             state->fd = std::move(unnamed);
             return ReplacingFile(std::move(state));
@@ -109,7 +109,7 @@ Result<ReplacingFile> ReplacingFile::Create(std::string_view destination_utf8_pa
         if (!fd.valid() && errno != EEXIST) break;
     }
     if (!fd.valid()) return FailFromSystem("write", destination);
-    auto state = std::make_unique<State>();
+    auto state = MakeOpaque<State>();
     state->destination = destination;
     state->temporary = temporary;
     state->fd = std::move(fd);
@@ -263,9 +263,6 @@ Result<> ReplacingFile::Commit() {
     state.committed = outcome.has_value();
     return outcome;
 }
-
-ReplacingFile::ReplacingFile(std::unique_ptr<State> state) : state_(state.release()) {}
-void ReplacingFile::Delete::operator()(State* state) const noexcept { delete state; }
 
 void LetFileSizeLimitFailWrites() { std::signal(SIGXFSZ, SIG_IGN); }
 

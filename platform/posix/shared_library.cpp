@@ -12,7 +12,7 @@ struct SharedLibrary::Handle {
 };
 
 Result<SharedLibrary> SharedLibrary::Open(const std::string& file_name) {
-    auto handle = std::make_unique<Handle>();
+    auto handle = MakeOpaque<Handle>();
     // Never unmapped, even by dlclose: GLib and its kin cannot be unloaded safely, and what
     // they allocated would look lost to a leak checker once their globals were gone.
     handle->library = dlopen(file_name.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
@@ -26,8 +26,5 @@ Result<SharedLibrary> SharedLibrary::Open(const std::string& file_name) {
 // dlsym on a handle searches the library's own dependencies too, so the cairo and GLib
 // functions librsvg brings are found through librsvg's handle.
 void* SharedLibrary::Symbol(const char* name) const { return dlsym(handle_->library, name); }
-
-SharedLibrary::SharedLibrary(std::unique_ptr<Handle> handle) : handle_(handle.release()) {}
-void SharedLibrary::Delete::operator()(Handle* handle) const noexcept { delete handle; }
 
 }  // namespace icoforge

@@ -71,7 +71,7 @@ Result<TempFileMapping> TempFileMapping::Create(std::string_view utf8_path, std:
         ::unlink(path.c_str());
         return Fail("map", path, std::strerror(why), why);
     }
-    auto state = std::make_unique<State>();
+    auto state = MakeOpaque<State>();
     state->address = address;
     state->size = size;
     return TempFileMapping(std::move(state));
@@ -80,8 +80,5 @@ Result<TempFileMapping> TempFileMapping::Create(std::string_view utf8_path, std:
 std::uint8_t* TempFileMapping::data() const { return static_cast<std::uint8_t*>(state_->address); }
 std::uint64_t TempFileMapping::size() const { return state_->size; }
 void TempFileMapping::Flush() const { msync(state_->address, static_cast<std::size_t>(state_->size), MS_ASYNC); }
-
-TempFileMapping::TempFileMapping(std::unique_ptr<State> state) : state_(state.release()) {}
-void TempFileMapping::Delete::operator()(State* state) const noexcept { delete state; }
 
 }  // namespace icoforge

@@ -16,7 +16,7 @@ struct AppendingFile::Handle {
 };
 
 Result<AppendingFile> AppendingFile::Open(std::string_view utf8_path) {
-    auto handle = std::make_unique<Handle>();
+    auto handle = MakeOpaque<Handle>();
     handle->path = std::string(utf8_path);
     const std::wstring path = WideFromUtf8(utf8_path);
     // FILE_APPEND_DATA alone makes every write land at the end, as O_APPEND does.
@@ -44,8 +44,5 @@ Result<> AppendingFile::Sync() {
     if (!FlushFileBuffers(handle_->file.get())) return FailFromSystem("write", handle_->path);
     return {};
 }
-
-AppendingFile::AppendingFile(std::unique_ptr<Handle> handle) : handle_(handle.release()) {}
-void AppendingFile::Delete::operator()(Handle* handle) const noexcept { delete handle; }
 
 }  // namespace icoforge

@@ -48,10 +48,6 @@ struct DeviceBitmap::State {
     }
 };
 
-DeviceBitmap::DeviceBitmap() = default;
-DeviceBitmap::DeviceBitmap(std::unique_ptr<State> state) : state_(state.release()) {}
-void DeviceBitmap::Delete::operator()(State* state) const noexcept { delete state; }
-
 bool DeviceBitmap::valid() const { return state_ != nullptr; }
 void* DeviceBitmap::native_handle() const { return state_ ? state_->bitmap : nullptr; }
 ByteView DeviceBitmap::dib() const { return {}; }
@@ -77,7 +73,7 @@ DeviceBitmap CreateDeviceBitmap(DeviceContext context, ByteView packed, std::uin
     if (!BitsHoldEveryRow(header, packed.size() - bits_offset)) return {};
     ScreenContext dc(static_cast<HDC>(context));
     if (dc.get() == nullptr) return {};
-    auto state = std::make_unique<DeviceBitmap::State>();
+    auto state = MakeOpaque<DeviceBitmap::State>();
     state->bitmap = CreateDIBitmap(dc.get(), &header, CBM_INIT, packed.data() + bits_offset,
                                    reinterpret_cast<const BITMAPINFO*>(packed.data()), DIB_RGB_COLORS);
     if (state->bitmap == nullptr) return {};

@@ -21,7 +21,7 @@ Result<FileReader> FileReader::Open(std::string_view utf8_path) {
     if (!file) return Fail(file.error());
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(file->get(), &size)) return FailFromSystem("read", utf8_path);
-    auto handle = std::make_unique<Handle>();
+    auto handle = MakeOpaque<Handle>();
     handle->file = std::move(*file);
     handle->size = static_cast<std::uint64_t>(size.QuadPart);
     handle->path = std::string(utf8_path);
@@ -50,8 +50,5 @@ Result<std::size_t> FileReader::ReadAt(std::uint64_t offset, std::span<std::uint
     }
     return done;
 }
-
-FileReader::FileReader(std::unique_ptr<Handle> handle) : handle_(handle.release()) {}
-void FileReader::Delete::operator()(Handle* handle) const noexcept { delete handle; }
 
 }  // namespace icoforge

@@ -24,7 +24,7 @@ Result<MappedFile> MappedFile::Open(std::string_view utf8_path) {
     if (!GetFileSizeEx(file->get(), &size)) return FailFromSystem("read", utf8_path);
     if (static_cast<unsigned long long>(size.QuadPart) > SIZE_MAX)
         return Fail("read", std::string(utf8_path), TooLargeText(static_cast<std::uint64_t>(size.QuadPart), SIZE_MAX));
-    auto mapping = std::make_unique<Mapping>();
+    auto mapping = MakeOpaque<Mapping>();
     if (size.QuadPart > 0) {
         const ScopedHandle section(CreateFileMappingW(file->get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
         if (!section.valid()) return FailFromSystem("read", utf8_path);
@@ -39,8 +39,5 @@ ByteView MappedFile::bytes() const {
     if (mapping_->view == nullptr) return {};
     return {static_cast<const std::uint8_t*>(mapping_->view), mapping_->size};
 }
-
-MappedFile::MappedFile(std::unique_ptr<Mapping> mapping) : mapping_(mapping.release()) {}
-void MappedFile::Delete::operator()(Mapping* mapping) const noexcept { delete mapping; }
 
 }  // namespace icoforge

@@ -70,7 +70,7 @@ Result<ReplacingFile> ReplacingFile::Create(std::string_view destination_utf8_pa
         if (!file.valid() && GetLastError() != ERROR_FILE_EXISTS) break;
     }
     if (!file.valid()) return FailFromSystem("write", utf8_path);
-    auto state = std::make_unique<State>();
+    auto state = MakeOpaque<State>();
     state->destination_utf8 = utf8_path;
     state->destination = destination;
     state->temporary = temporary;
@@ -130,9 +130,6 @@ Result<> ReplacingFile::Commit() {
     state.committed = outcome.has_value();
     return outcome;
 }
-
-ReplacingFile::ReplacingFile(std::unique_ptr<State> state) : state_(state.release()) {}
-void ReplacingFile::Delete::operator()(State* state) const noexcept { delete state; }
 
 // Windows has no signal for a file-size limit: a write past any quota simply fails.
 void LetFileSizeLimitFailWrites() {}

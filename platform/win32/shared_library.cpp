@@ -15,7 +15,7 @@ struct SharedLibrary::Handle {
 };
 
 Result<SharedLibrary> SharedLibrary::Open(const std::string& file_name) {
-    auto handle = std::make_unique<Handle>();
+    auto handle = MakeOpaque<Handle>();
     handle->library = LoadLibraryW(WideFromUtf8(file_name).c_str());
     if (handle->library == nullptr) return FailFromSystem("load", file_name);
     return SharedLibrary(std::move(handle));
@@ -24,8 +24,5 @@ Result<SharedLibrary> SharedLibrary::Open(const std::string& file_name) {
 void* SharedLibrary::Symbol(const char* name) const {
     return reinterpret_cast<void*>(GetProcAddress(handle_->library, name));
 }
-
-SharedLibrary::SharedLibrary(std::unique_ptr<Handle> handle) : handle_(handle.release()) {}
-void SharedLibrary::Delete::operator()(Handle* handle) const noexcept { delete handle; }
 
 }  // namespace icoforge

@@ -51,7 +51,7 @@ Result<TempFileMapping> TempFileMapping::Create(std::string_view utf8_path, std:
     // name. Opening it over again instead would share that process's pixels: two programs
     // converting at once, each finding the same name free, drew each other's pictures.
     DeleteFileW(path.c_str());
-    auto state = std::make_unique<State>();
+    auto state = MakeOpaque<State>();
     state->file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               nullptr, CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr);
     if (state->file == INVALID_HANDLE_VALUE) return FailFromSystem("map", utf8_path);
@@ -71,8 +71,5 @@ Result<TempFileMapping> TempFileMapping::Create(std::string_view utf8_path, std:
 std::uint8_t* TempFileMapping::data() const { return static_cast<std::uint8_t*>(state_->view); }
 std::uint64_t TempFileMapping::size() const { return state_->size; }
 void TempFileMapping::Flush() const { FlushViewOfFile(state_->view, 0); }
-
-TempFileMapping::TempFileMapping(std::unique_ptr<State> state) : state_(state.release()) {}
-void TempFileMapping::Delete::operator()(State* state) const noexcept { delete state; }
 
 }  // namespace icoforge
