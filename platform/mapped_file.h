@@ -6,8 +6,8 @@
 #include <utility>
 
 #include "common/bytes.h"
-#include "common/opaque.h"
 #include "common/failure.h"
+#include "common/opaque.h"
 
 namespace icoforge {
 
