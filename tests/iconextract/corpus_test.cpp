@@ -17,6 +17,7 @@
 #include "iconextract/icon_writers.h"
 #include "iconextract/module_groups.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/wine_modules.h"
 #include "platform/file_io.h"
 
 namespace icoforge {
@@ -282,17 +283,13 @@ TEST(Corpus, SmallPesGiveTheirOneGroup) {
     }
 }
 
-// Wine's module folders: the 32-bit one, the 64-bit one, or both may be installed.
-constexpr const char* kWineFolders[] = {"/usr/lib/i386-linux-gnu/wine/i386-windows/",
-                                        "/usr/lib/x86_64-linux-gnu/wine/x86_64-windows/"};
-
 TEST(SystemModules, WineModulesGiveEveryGroup) {
     const std::pair<const char*, std::int32_t> modules[] = {
         {"shell32.dll", 184}, {"winecfg.exe", 2}, {"taskmgr.exe", 3}};
     int checked = 0;
-    for (const char* folder : kWineFolders) {
+    for (const auto& folder : testing::InstalledWineFolders()) {
         for (const auto& [name, groups] : modules) {
-            const std::string path = std::string(folder) + name;
+            const std::string path = folder.path + name;
             if (!FileExists(path)) continue;
             SCOPED_TRACE(path);
             CheckEveryGroup(path, groups);
@@ -304,8 +301,8 @@ TEST(SystemModules, WineModulesGiveEveryGroup) {
 
 TEST(SystemModules, WineComdlg32StringNamedGroups) {
     int checked = 0;
-    for (const char* folder : kWineFolders) {
-        const std::string path = std::string(folder) + "comdlg32.dll";
+    for (const auto& folder : testing::InstalledWineFolders()) {
+        const std::string path = folder.path + "comdlg32.dll";
         if (!FileExists(path)) continue;
         SCOPED_TRACE(path);
         ++checked;

@@ -12,13 +12,14 @@
 #include "common/byte_reader.h"
 #include "iconextract/module/resource_module.h"
 #include "platform/file_io.h"
+#include "tests/support/wine_modules.h"
 
 namespace icoforge::module {
 namespace {
 
 const std::string kCorpus = ICOFORGE_CORPUS_DIR;
-const std::string kWine32 = "/usr/lib/i386-linux-gnu/wine/i386-windows/";
-const std::string kWine64 = "/usr/lib/x86_64-linux-gnu/wine/x86_64-windows/";
+const std::string& kWine32 = testing::kWine32Modules;
+const std::string& kWine64 = testing::kWine64Modules;
 
 // Group resource layout: 6-byte header (count at 4), 14-byte entries (icon id at 12).
 constexpr std::uint64_t kGroupCount = 4;
@@ -211,27 +212,19 @@ TEST(ModuleCorpus, WineShell32Has184Groups64Bit) {
     ExpectWineModule(kWine64 + "shell32.dll", ModuleFormat::Pe32Plus, 184, true);
 }
 
-// The folders of the Wine builds installed here, with the format of their modules: a
-// kernel that cannot run 32-bit programs gets only the 64-bit one.
-std::vector<std::pair<std::string, ModuleFormat>> InstalledWines() {
-    std::vector<std::pair<std::string, ModuleFormat>> wines;
-    if (std::filesystem::exists(kWine32 + "shell32.dll")) wines.emplace_back(kWine32, ModuleFormat::Pe32);
-    if (std::filesystem::exists(kWine64 + "shell32.dll")) wines.emplace_back(kWine64, ModuleFormat::Pe32Plus);
-    return wines;
-}
-
 TEST(ModuleCorpus, WineProgramsHaveTheirNumberedGroups) {
-    if (InstalledWines().empty()) GTEST_SKIP() << "no Wine modules in " << kWine32 << " or " << kWine64;
-    for (const auto& [folder, format] : InstalledWines()) {
+    if (testing::InstalledWineFolders().empty()) GTEST_SKIP() << "no Wine modules in " << kWine32 << " or " << kWine64;
+    for (const auto& [folder, pe32_plus] : testing::InstalledWineFolders()) {
+        const auto format = pe32_plus ? ModuleFormat::Pe32Plus : ModuleFormat::Pe32;
         ExpectWineModule(folder + "winecfg.exe", format, 2, false);
         ExpectWineModule(folder + "taskmgr.exe", format, 3, false);
     }
 }
 
 TEST(ModuleCorpus, WineComdlg32HasStringNamedGroupsFoundInAnyCase) {
-    if (InstalledWines().empty()) GTEST_SKIP() << "no Wine modules in " << kWine32 << " or " << kWine64;
-    for (const auto& wine : InstalledWines()) {
-        const std::string path = wine.first + "comdlg32.dll";
+    if (testing::InstalledWineFolders().empty()) GTEST_SKIP() << "no Wine modules in " << kWine32 << " or " << kWine64;
+    for (const auto& wine : testing::InstalledWineFolders()) {
+        const std::string path = wine.path + "comdlg32.dll";
         SCOPED_TRACE(path);
         const ByteBuffer bytes = Read(path);
         const auto module = ResourceModule::Parse(bytes);
