@@ -18,6 +18,7 @@
 #include "platform/file_io.h"
 #include "platform/file_reader.h"
 #include "platform/mapped_file.h"
+#include "platform/replacing_file.h"
 
 namespace icoforge::cli {
 namespace {
@@ -251,6 +252,8 @@ struct Output {
     std::optional<ByteBuffer> made;  // the bytes when they are not the stored ones
     ByteView bytes;
     std::optional<Failure> not_made;
+    // Written under no name of its own yet, or why it could not be.
+    std::optional<Result<ReplacingFile>> written;
 };
 
 // The bytes made for a group's file (image 0) or for a bitmap image drawn into a PNG.
@@ -278,8 +281,22 @@ void Make(ByteView file, Output& out) {
     out.bytes = *out.made;
 }
 
-// Outputs being made or waiting to be written, at most: what they may hold in memory.
-constexpr std::size_t kAheadOutputs = 256;
+// Makes the output and writes it into the folder under no name yet (or a temporary one),
+// which is most of what a new file costs the system; only naming it waits for its turn.
+void MakeAndWrite(ByteView file, const std::filesystem::path& folder, Output& out) {
+    Make(file, out);
+    if (out.not_made) return;
+    auto written = ReplacingFile::Create(Utf8FromPath(folder / PathFromUtf8(out.name)));
+    if (written) {
+        if (auto wrote = written->Write(out.bytes); !wrote) written = Fail(std::move(wrote.error()));
+    }
+    out.written = std::move(written);
+    out.made.reset();
+}
+
+// Outputs being made or waiting to be named, at most: what they may hold in memory, and
+// the files they hold open, well below the 1,024 descriptors a process is given by default.
+constexpr std::size_t kAheadOutputs = 128;
 constexpr std::uint64_t kAheadPixelBytes = 64u << 20;
 
 std::uint64_t PixelBytes(const Output& out) {
@@ -291,14 +308,14 @@ std::uint64_t PixelBytes(const Output& out) {
 // Makes and writes the outputs in order of the list, as if one after the other: each goes
 // to folder/name, a name not yet used in this call (letter case ignored, as Windows
 // compares names), a second file of the same name getting "~2" before its extension, and
-// so on; one that cannot be made takes no name. The outputs are made on every core while
-// this thread names, writes and reports them in the list's order: files made in one
-// folder at once only wait for each other in the system.
-void WriteOutputs(const Invocation& run, ByteView file, const std::filesystem::path& folder, const std::string& source,
-                  std::vector<Output>& outputs, std::set<std::string>& used, int& status) {
+// so on; one that cannot be made takes no name. The outputs are made and written on every
+// core while this thread names and reports them in the list's order.
+std::size_t WriteOutputs(const Invocation& run, ByteView file, const std::filesystem::path& folder,
+                         const std::string& source, std::vector<Output>& outputs, std::set<std::string>& used, int& status) {
+    std::size_t written = 0;
     MakeInOrder(
         outputs.size(), WorkersFor(outputs.size()), kAheadOutputs, kAheadPixelBytes,
-        [&](std::size_t i) { return PixelBytes(outputs[i]); }, [&](std::size_t i) { Make(file, outputs[i]); },
+        [&](std::size_t i) { return PixelBytes(outputs[i]); }, [&](std::size_t i) { MakeAndWrite(file, folder, outputs[i]); },
         [&](std::size_t i) {
             Output& out = outputs[i];
             if (out.not_made) {
@@ -311,15 +328,18 @@ void WriteOutputs(const Invocation& run, ByteView file, const std::filesystem::p
             for (int n = 2; !used.insert(Lowered(Utf8FromPath(folder / PathFromUtf8(candidate)))).second; ++n)
                 candidate = stem + "~" + std::to_string(n) + extension;
             const std::string path = Utf8FromPath(folder / PathFromUtf8(candidate));
-            const auto written = WriteWholeFile(path, out.bytes);
-            out.made.reset();
-            if (!written) {
-                status = Report(run, written.error());
+            Result<> named = out.written->has_value() ? (*out.written)->Commit(path) : Fail(out.written->error());
+            out.written.reset();
+            if (!named) {
+                named.error().path = path;
+                status = Report(run, named.error());
                 return;
             }
+            ++written;
             run.console().Path(path);
             run.console().Detail(run.Text(msg::kWrote, {Quoted(path)}));
         });
+    return written;
 }
 
 }  // namespace
@@ -450,7 +470,6 @@ int ExtractFiles(const Invocation& run, const ExtractRequest& request) {
         TellReadFrom(run, path, *source);
         for (const auto& problem : source->catalogue.problems)
             run.console().Progress(run.Text(kProblem, {Quoted(path), problem.what, problem.reason}));
-        const std::size_t written_before = used.size();
         std::filesystem::path folder = PathFromUtf8(request.folder);
         if (!request.names && request.files.size() > 1) folder /= PathFromUtf8(path).filename();
         std::error_code ec;
@@ -488,9 +507,9 @@ int ExtractFiles(const Invocation& run, const ExtractRequest& request) {
                 outputs.push_back({group, i + 1, name, name});
             }
         }
-        WriteOutputs(run, source->bytes(), folder, path, outputs, used, status);
-        run.console().Progress(run.Text(kWroteFiles, {std::to_string(used.size() - written_before), Quoted(path),
-                                                      Quoted(Utf8FromPath(folder))}));
+        const std::size_t written = WriteOutputs(run, source->bytes(), folder, path, outputs, used, status);
+        run.console().Progress(
+            run.Text(kWroteFiles, {std::to_string(written), Quoted(path), Quoted(Utf8FromPath(folder))}));
     }
     return status;
 }

@@ -35,6 +35,9 @@ public:
     // Flushes the temporary to the disk, closes it and moves it over the destination. When
     // any step fails, the temporary is removed and the destination is as it was.
     Result<> Commit();
+    // The same under another name in the folder it was created for: a file whose name
+    // depends on the files before it can be written first and named when its turn comes.
+    Result<> Commit(std::string_view destination_utf8_path);
 
     struct State;  // the platform's handles; defined by each implementation
 

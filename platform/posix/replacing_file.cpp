@@ -264,6 +264,11 @@ Result<> ReplacingFile::Commit() {
     return outcome;
 }
 
+Result<> ReplacingFile::Commit(std::string_view destination_utf8_path) {
+    state_->destination = destination_utf8_path;
+    return Commit();
+}
+
 void LetFileSizeLimitFailWrites() { std::signal(SIGXFSZ, SIG_IGN); }
 
 }  // namespace icoforge

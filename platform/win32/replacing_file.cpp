@@ -131,6 +131,17 @@ Result<> ReplacingFile::Commit() {
     return outcome;
 }
 
+Result<> ReplacingFile::Commit(std::string_view destination_utf8_path) {
+    State& state = *state_;
+    state.destination_utf8 = destination_utf8_path;
+    state.destination = WideFromUtf8(destination_utf8_path);
+    if (state.destination.empty()) return FailWithSystemCode("write", state.destination_utf8, ERROR_INVALID_NAME);
+    if (!IsRegularOrAbsent(state.destination))
+        return Fail("write", state.destination_utf8, IsFolder(state.destination) ? kIsFolderText : kNotRegularFileText);
+    state.replaces_existing = GetFileAttributesW(state.destination.c_str()) != INVALID_FILE_ATTRIBUTES;
+    return Commit();
+}
+
 // Windows has no signal for a file-size limit: a write past any quota simply fails.
 void LetFileSizeLimitFailWrites() {}
 

@@ -136,6 +136,18 @@ TEST_F(CatalogueCli, ExtractNamesTheFilesItWrites) {
     EXPECT_EQ(Written("many"), (std::set<std::string>{"app.dll/2.ico", kDeviceNamed + "/2.ico"}));
     EXPECT_EQ(Run({"extract", "-o", "@one", "--names", "--group", "2", "@app.dll", "@" + kDeviceNamed}).first, 0);
     EXPECT_EQ(Written("one"), (std::set<std::string>{"app-2.ico", kDeviceStem + "-2.ico"}));
+    // The same name twice: the second gets "~2". A name a folder holds is refused, by its
+    // path, and the files after it are still written.
+    fs::create_directories(root_ / "sub");
+    fs::copy_file(root_ / "app.dll", root_ / "sub" / "app.dll");
+    EXPECT_EQ(Run({"extract", "-o", "@twice", "--names", "--group", "2", "@app.dll", "@sub/app.dll"}).first, 0);
+    EXPECT_EQ(Written("twice"), (std::set<std::string>{"app-2.ico", "app-2~2.ico"}));
+    fs::create_directories(root_ / "busy" / "2-1.png");
+    EXPECT_EQ(Run({"extract", "-o", "@busy", "--group", "2", "--png", "@app.dll"}).first, 1);
+    EXPECT_EQ(Written("busy"), (std::set<std::string>{"2-2.png"}));
+    const std::string err = ReadText(root_ / "err");
+    EXPECT_NE(err.find("2-1.png"), std::string::npos) << err;
+    EXPECT_EQ(err.find(" 2 "), std::string::npos) << "counts the file it could not write: " << err;
     // A group that is not there, and usage errors.
     EXPECT_EQ(Run({"extract", "-o", "@none", "--group", "99", "@app.dll"}).first, 1);
     EXPECT_EQ(Run({"extract", "--cursors", "--all", "@app.dll"}).first, 2);
