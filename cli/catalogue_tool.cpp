@@ -252,8 +252,7 @@ struct Output {
     std::optional<ByteBuffer> made;  // the bytes when they are not the stored ones
     ByteView bytes;
     std::optional<Failure> not_made;
-    // Written under no name of its own yet, or why it could not be.
-    std::optional<Result<ReplacingFile>> written;
+    std::optional<ReplacingFile> written;  // its bytes, in a file with no name of its own yet
 };
 
 // The bytes made for a group's file (image 0) or for a bitmap image drawn into a PNG.
@@ -283,20 +282,21 @@ void Make(ByteView file, Output& out) {
 
 // Makes the output and writes it into the folder under no name yet (or a temporary one),
 // which is most of what a new file costs the system; only naming it waits for its turn.
+// Where that fails (no descriptor left, a full disk), the bytes are kept and written when
+// the output's turn comes, which then says why it cannot be.
 void MakeAndWrite(ByteView file, const std::filesystem::path& folder, Output& out) {
     Make(file, out);
     if (out.not_made) return;
     auto written = ReplacingFile::Create(Utf8FromPath(folder / PathFromUtf8(out.name)));
-    if (written) {
-        if (auto wrote = written->Write(out.bytes); !wrote) written = Fail(std::move(wrote.error()));
-    }
-    out.written = std::move(written);
+    if (!written || !written->Write(out.bytes)) return;
+    out.written = std::move(*written);
     out.made.reset();
 }
 
-// Outputs being made or waiting to be named, at most: what they may hold in memory, and
-// the files they hold open, well below the 1,024 descriptors a process is given by default.
+// Outputs being made or waiting to be named, at most: what they may hold in memory. Each
+// holds a file open, so no more than a quarter of the files the process may open.
 constexpr std::size_t kAheadOutputs = 128;
+std::size_t OutputsAhead() { return static_cast<std::size_t>(std::clamp<std::uint64_t>(OpenFileLimit() / 4, 1, kAheadOutputs)); }
 constexpr std::uint64_t kAheadPixelBytes = 64u << 20;
 
 std::uint64_t PixelBytes(const Output& out) {
@@ -314,7 +314,7 @@ std::size_t WriteOutputs(const Invocation& run, ByteView file, const std::filesy
                          const std::string& source, std::vector<Output>& outputs, std::set<std::string>& used, int& status) {
     std::size_t written = 0;
     MakeInOrder(
-        outputs.size(), WorkersFor(outputs.size()), kAheadOutputs, kAheadPixelBytes,
+        outputs.size(), WorkersFor(outputs.size()), OutputsAhead(), kAheadPixelBytes,
         [&](std::size_t i) { return PixelBytes(outputs[i]); }, [&](std::size_t i) { MakeAndWrite(file, folder, outputs[i]); },
         [&](std::size_t i) {
             Output& out = outputs[i];
@@ -328,11 +328,11 @@ std::size_t WriteOutputs(const Invocation& run, ByteView file, const std::filesy
             for (int n = 2; !used.insert(Lowered(Utf8FromPath(folder / PathFromUtf8(candidate)))).second; ++n)
                 candidate = stem + "~" + std::to_string(n) + extension;
             const std::string path = Utf8FromPath(folder / PathFromUtf8(candidate));
-            Result<> named = out.written->has_value() ? (*out.written)->Commit(path) : Fail(out.written->error());
+            const Result<> wrote = out.written ? out.written->Commit(path) : WriteWholeFile(path, out.bytes);
             out.written.reset();
-            if (!named) {
-                named.error().path = path;
-                status = Report(run, named.error());
+            out.made.reset();
+            if (!wrote) {
+                status = Report(run, wrote.error());
                 return;
             }
             ++written;

@@ -3,6 +3,7 @@
 // given the destination's name only when complete, so that a full disk, a file-size limit
 // or a crash never leaves a truncated file where a good one was.
 
+#include <cstdint>
 #include <cstdio>
 #include <span>
 #include <string>
@@ -45,6 +46,10 @@ private:
     explicit ReplacingFile(Opaque<State> state) : state_(std::move(state)) {}
     Opaque<State> state_;
 };
+
+// How many files the process may hold open at once (its descriptors on POSIX, the C
+// runtime's streams on Windows), which bounds how many ReplacingFiles a caller may keep.
+std::uint64_t OpenFileLimit();
 
 // A name for the temporary beside `destination`, unlikely to be taken: the destination's
 // own name with a random suffix, so that it lands in the same folder and file system.

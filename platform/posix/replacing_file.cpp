@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <stdio.h>  // renameat2
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
@@ -267,6 +268,12 @@ Result<> ReplacingFile::Commit() {
 Result<> ReplacingFile::Commit(std::string_view destination_utf8_path) {
     state_->destination = destination_utf8_path;
     return Commit();
+}
+
+std::uint64_t OpenFileLimit() {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return 1024;
+    return limit.rlim_cur;
 }
 
 void LetFileSizeLimitFailWrites() { std::signal(SIGXFSZ, SIG_IGN); }

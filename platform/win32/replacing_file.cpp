@@ -142,6 +142,8 @@ Result<> ReplacingFile::Commit(std::string_view destination_utf8_path) {
     return Commit();
 }
 
+std::uint64_t OpenFileLimit() { return static_cast<std::uint64_t>(_getmaxstdio()); }
+
 // Windows has no signal for a file-size limit: a write past any quota simply fails.
 void LetFileSizeLimitFailWrites() {}
 

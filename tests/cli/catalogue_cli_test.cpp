@@ -148,6 +148,26 @@ TEST_F(CatalogueCli, ExtractNamesTheFilesItWrites) {
     const std::string err = ReadText(root_ / "err");
     EXPECT_NE(err.find("2-1.png"), std::string::npos) << err;
     EXPECT_EQ(err.find(" 2 "), std::string::npos) << "counts the file it could not write: " << err;
+    // Each output waiting for its name holds a file open: a process allowed only a few
+    // still writes all 40 images of a group.
+    if (!kWindows) {
+        std::vector<std::uint16_t> ids(40);
+        std::vector<testing::ModuleResource> resources;
+        for (std::uint16_t id = 1; id <= ids.size(); ++id) {
+            ids[id - 1] = id;
+            resources.push_back({Type(ResourceType::Icon), ResourceName::Id(id),
+                                 testing::MakeDibImage({.width = 16, .height = 16, .bit_count = 4})});
+        }
+        resources.push_back({Type(ResourceType::GroupIcon), ResourceName::Id(1), testing::MakeGroupResource(ids)});
+        const ByteBuffer many = testing::BuildModule(module::ModuleFormat::Pe32, resources);
+        std::ofstream(root_ / "many.dll", std::ios::binary)
+            .write(reinterpret_cast<const char*>(many.data()), static_cast<std::streamsize>(many.size()));
+        const std::string command = "ulimit -n 16 && " + ShellQuoted(ICOFORGE_PROGRAM) + " extract -q --png -o " +
+                                    ShellQuoted(Utf8FromPath(root_ / "few")) + " " + ShellQuoted(Utf8FromPath(root_ / "many.dll")) +
+                                    " > /dev/null";
+        EXPECT_EQ(ShellStatus(command), 0);
+        EXPECT_EQ(Written("few").size(), ids.size());
+    }
     // A group that is not there, and usage errors.
     EXPECT_EQ(Run({"extract", "-o", "@none", "--group", "99", "@app.dll"}).first, 1);
     EXPECT_EQ(Run({"extract", "--cursors", "--all", "@app.dll"}).first, 2);
