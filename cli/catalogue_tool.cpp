@@ -296,7 +296,9 @@ void MakeAndWrite(ByteView file, const std::filesystem::path& folder, Output& ou
 // Outputs being made or waiting to be named, at most: what they may hold in memory. Each
 // holds a file open, so no more than a quarter of the files the process may open.
 constexpr std::size_t kAheadOutputs = 128;
-std::size_t OutputsAhead() { return static_cast<std::size_t>(std::clamp<std::uint64_t>(OpenFileLimit() / 4, 1, kAheadOutputs)); }
+std::size_t OutputsAhead() {
+    return static_cast<std::size_t>(std::clamp<std::uint64_t>(OpenFileLimit() / 4, 1, kAheadOutputs));
+}
 constexpr std::uint64_t kAheadPixelBytes = 64u << 20;
 
 std::uint64_t PixelBytes(const Output& out) {
