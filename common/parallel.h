@@ -43,13 +43,15 @@ void ForEachIndex(std::size_t count, unsigned workers, Work&& work) {
     if (failure) std::rethrow_exception(failure);
 }
 
-// Calls make(i) for every i below count on `workers` threads of their own and take(i) on
-// the caller's thread in the order of i, each as soon as it is made: what must happen in
-// order (naming files, writing them into one folder, reporting) overlaps the making of
-// what comes after. At most `most_ahead` pieces, of at most `most_weight` in all (by
-// weight(i); one piece always), are being made or waiting to be taken, which bounds the
-// memory they hold. The first exception thrown by make or take is thrown again here,
-// after every thread has stopped, and nothing is taken after it.
+// Calls make(i) for every i below count on `workers` threads (the caller's among them)
+// and take(i) on the caller's thread in the order of i, each as soon as it is made: what
+// must happen in order (naming files, writing them into one folder, reporting) overlaps
+// the making of what comes after. The caller makes a piece only while the one it is to
+// take next is not ready, so that it never sleeps while there is work, and no more
+// threads than workers share the cores. At most `most_ahead` pieces, of at most
+// `most_weight` in all (by weight(i); one piece always), are being made or waiting to be
+// taken, which bounds the memory they hold. The first exception thrown by make or take
+// is thrown again here, after every thread has stopped, and nothing is taken after it.
 template <class Weight, class Make, class Take>
 void MakeInOrder(std::size_t count, unsigned workers, std::size_t most_ahead, std::uint64_t most_weight,
                  Weight&& weight, Make&& make, Take&& take) {
@@ -68,16 +70,17 @@ void MakeInOrder(std::size_t count, unsigned workers, std::size_t most_ahead, st
         made_one.notify_all();
         taken_one.notify_all();
     };
+    // Whether the next piece may be started now (or there is nothing left to start).
+    const auto may_start = [&] {
+        return stop || next == count ||
+               (next - taken < most_ahead && (next == taken || held + weight(next) <= most_weight));
+    };
     const auto work = [&] {
         try {
             for (;;) {
                 std::size_t i;
                 {
                     std::unique_lock guard(lock);
-                    const auto may_start = [&] {
-                        return stop || next == count ||
-                               (next - taken < most_ahead && (next == taken || held + weight(next) <= most_weight));
-                    };
                     if (!may_start()) {
                         ++makers_waiting;
                         taken_one.wait(guard, may_start);
@@ -98,14 +101,25 @@ void MakeInOrder(std::size_t count, unsigned workers, std::size_t most_ahead, st
         }
     };
     std::vector<std::thread> makers;
-    for (unsigned t = 0; t < std::max(1u, workers) && t < count; ++t) makers.emplace_back(work);
+    for (unsigned t = 1; t < workers && t < count; ++t) makers.emplace_back(work);
     try {
         for (std::size_t i = 0; i < count; ++i) {
             {
                 std::unique_lock guard(lock);
-                taker_waits = true;
-                made_one.wait(guard, [&] { return stop || made[i] != 0; });
-                taker_waits = false;
+                while (!stop && made[i] == 0) {
+                    if (next < count && may_start()) {
+                        const std::size_t j = next++;
+                        held += weight(j);
+                        guard.unlock();
+                        make(j);
+                        guard.lock();
+                        made[j] = 1;
+                        continue;
+                    }
+                    taker_waits = true;
+                    made_one.wait(guard, [&] { return stop || made[i] != 0; });
+                    taker_waits = false;
+                }
                 if (stop) break;
             }
             take(i);

@@ -19,7 +19,8 @@ TEST(MakeInOrder, TakesInOrderAndHoldsNoMoreThanAllowed) {
         std::uint64_t most_weight;
         unsigned workers;
     };
-    for (const Case c : {Case{200, 8, 1000, 4}, Case{50, 3, 5, 2}, Case{1, 1, 1, 3}, Case{0, 4, 4, 2}, Case{30, 100, 0, 4}}) {
+    for (const Case c : {Case{200, 8, 1000, 4}, Case{50, 3, 5, 2}, Case{1, 1, 1, 3}, Case{0, 4, 4, 2}, Case{30, 100, 0, 4},
+                         Case{40, 4, 10, 1}}) {
         // Piece i weighs i % 7; the later ones are made faster, so that they finish first.
         const auto weight = [](std::size_t i) { return std::uint64_t{i % 7}; };
         std::atomic<std::size_t> in_flight{0}, most_in_flight{0};
