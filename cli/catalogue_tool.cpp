@@ -30,6 +30,7 @@ constexpr Message kNoneChosen{"{1} holds no groups of the kinds asked for", "{1}
 constexpr Message kNoSuchGroup{"{1} holds no group {2} of the kinds asked for", "{1} 不含所要种类的图标组 {2}"};
 constexpr Message kNotMade{"cannot write {1} of {2}: {3}", "无法写出 {2} 中的 {1}：{3}"};
 constexpr Message kWroteFiles{"wrote {1} files of {2} to {3}", "已把 {2} 的 {1} 个文件写入 {3}"};
+constexpr Message kWroteOneFile{"wrote 1 file of {2} to {3}", "已把 {2} 的 1 个文件写入 {3}"};
 
 using catalogue::Catalogue;
 using catalogue::CatalogueGroup;
@@ -511,7 +512,8 @@ int ExtractFiles(const Invocation& run, const ExtractRequest& request) {
         }
         const std::size_t written = WriteOutputs(run, source->bytes(), folder, path, outputs, used, status);
         run.console().Progress(
-            run.Text(kWroteFiles, {std::to_string(written), Quoted(path), Quoted(Utf8FromPath(folder))}));
+            run.Text(written == 1 ? kWroteOneFile : kWroteFiles,
+                     {std::to_string(written), Quoted(path), Quoted(Utf8FromPath(folder))}));
     }
     return status;
 }

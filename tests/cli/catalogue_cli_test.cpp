@@ -147,7 +147,7 @@ TEST_F(CatalogueCli, ExtractNamesTheFilesItWrites) {
     EXPECT_EQ(Written("busy"), (std::set<std::string>{"2-2.png"}));
     const std::string err = ReadText(root_ / "err");
     EXPECT_NE(err.find("2-1.png"), std::string::npos) << err;
-    EXPECT_EQ(err.find(" 2 "), std::string::npos) << "counts the file it could not write: " << err;
+    EXPECT_NE(err.find(" 1 "), std::string::npos) << "counts only the file it wrote: " << err;
     // Each output waiting for its name holds a file open: a process allowed only a few
     // still writes all 40 images of a group.
     if (!kWindows) {
