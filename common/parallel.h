@@ -75,26 +75,28 @@ void MakeInOrder(std::size_t count, unsigned workers, std::size_t most_ahead, st
         return stop || next == count ||
                (next - taken < most_ahead && (next == taken || held + weight(next) <= most_weight));
     };
+    // Starts the next piece and makes it, without the lock, which `guard` holds before and after.
+    const auto make_next = [&](std::unique_lock<std::mutex>& guard) {
+        const std::size_t i = next++;
+        held += weight(i);
+        guard.unlock();
+        make(i);
+        guard.lock();
+        made[i] = 1;
+        return i;
+    };
     const auto work = [&] {
         try {
+            std::unique_lock guard(lock);
             for (;;) {
-                std::size_t i;
-                {
-                    std::unique_lock guard(lock);
-                    if (!may_start()) {
-                        ++makers_waiting;
-                        taken_one.wait(guard, may_start);
-                        --makers_waiting;
-                    }
-                    if (stop || next == count) return;
-                    i = next++;
-                    held += weight(i);
+                if (!may_start()) {
+                    ++makers_waiting;
+                    taken_one.wait(guard, may_start);
+                    --makers_waiting;
                 }
-                make(i);
-                const std::lock_guard guard(lock);
-                made[i] = 1;
+                if (stop || next == count) return;
                 // Only the piece the caller waits for is worth waking it.
-                if (taker_waits && i == taken) made_one.notify_one();
+                if (make_next(guard) == taken && taker_waits) made_one.notify_one();
             }
         } catch (...) {
             fail();
@@ -108,12 +110,7 @@ void MakeInOrder(std::size_t count, unsigned workers, std::size_t most_ahead, st
                 std::unique_lock guard(lock);
                 while (!stop && made[i] == 0) {
                     if (next < count && may_start()) {
-                        const std::size_t j = next++;
-                        held += weight(j);
-                        guard.unlock();
-                        make(j);
-                        guard.lock();
-                        made[j] = 1;
+                        make_next(guard);
                         continue;
                     }
                     taker_waits = true;

@@ -62,8 +62,7 @@ protected:
             {Type(ResourceType::GroupCursor), ResourceName::Id(5), cursor_group},
             {Type(ResourceType::Cursor), ResourceName::Id(10), hot.Take()},
         });
-        for (const std::string& name : {std::string("app.dll"), kDeviceNamed}) std::ofstream(root_ / name, std::ios::binary).write(
-            reinterpret_cast<const char*>(module.data()), static_cast<std::streamsize>(module.size()));
+        for (const std::string& name : {std::string("app.dll"), kDeviceNamed}) Put(name, module);
         std::ofstream(root_ / "notes.txt") << "not a module";
         // A name that JSON must escape, and an animation with its own fields.
         const ByteBuffer odd = testing::BuildModule(module::ModuleFormat::Pe32, {
@@ -71,17 +70,18 @@ protected:
             {Type(ResourceType::Icon), ResourceName::Id(1), testing::MakeDibImage({.width = 16, .height = 16, .bit_count = 8})},
         });
         const ByteBuffer frame = testing::MakeIcoFile({testing::MakeDibImage({.width = 16, .height = 16, .bit_count = 4})});
-        for (const auto& [name, bytes] : {std::pair{"odd.dll", odd}, std::pair{"anim.ani", testing::MakeAniFile({frame, frame}, 6)}})
-            std::ofstream(root_ / name, std::ios::binary)
-                .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        Put("odd.dll", odd);
+        Put("anim.ani", testing::MakeAniFile({frame, frame}, 6));
         // A module without icons whose icons Windows keeps in SystemResources, in a case
         // of its own.
         fs::create_directories(root_ / "WINDOWS" / "System32");
         fs::create_directories(root_ / "WINDOWS" / "systemResources");
-        const ByteBuffer empty = testing::BuildModule(module::ModuleFormat::Pe32, {});
-        std::ofstream(root_ / "WINDOWS" / "System32" / "Shell32.dll", std::ios::binary)
-            .write(reinterpret_cast<const char*>(empty.data()), static_cast<std::streamsize>(empty.size()));
+        Put("WINDOWS/System32/Shell32.dll", testing::BuildModule(module::ModuleFormat::Pe32, {}));
         fs::copy_file(root_ / "app.dll", root_ / "WINDOWS" / "systemResources" / "SHELL32.DLL.mun");
+    }
+    void Put(const std::string& name, const ByteBuffer& bytes) {
+        std::ofstream(root_ / name, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     }
     void TearDown() override {
         std::error_code ec;
@@ -159,9 +159,7 @@ TEST_F(CatalogueCli, ExtractNamesTheFilesItWrites) {
                                  testing::MakeDibImage({.width = 16, .height = 16, .bit_count = 4})});
         }
         resources.push_back({Type(ResourceType::GroupIcon), ResourceName::Id(1), testing::MakeGroupResource(ids)});
-        const ByteBuffer many = testing::BuildModule(module::ModuleFormat::Pe32, resources);
-        std::ofstream(root_ / "many.dll", std::ios::binary)
-            .write(reinterpret_cast<const char*>(many.data()), static_cast<std::streamsize>(many.size()));
+        Put("many.dll", testing::BuildModule(module::ModuleFormat::Pe32, resources));
         const std::string command = "ulimit -n 16 && " + ShellQuoted(ICOFORGE_PROGRAM) + " extract -q --png -o " +
                                     ShellQuoted(Utf8FromPath(root_ / "few")) + " " + ShellQuoted(Utf8FromPath(root_ / "many.dll")) +
                                     " > /dev/null";
