@@ -97,21 +97,41 @@ ResourceIndex ResourceModule::Index(ResourceType type) const {
     return ResourceIndex(format_, pe::Entries(image_, PeHeaders(), type));
 }
 
+namespace {
+
+// Sorts by key and keeps the first entry of each key, as stored. A PE module's ids come
+// sorted, as Windows requires, so the sort (and its scratch memory) is only for the rest.
+template <class Keyed>
+void SortKeepingFirst(std::vector<Keyed>& keyed) {
+    const auto before = [](const Keyed& a, const Keyed& b) { return a.key < b.key; };
+    if (!std::is_sorted(keyed.begin(), keyed.end(), before)) std::stable_sort(keyed.begin(), keyed.end(), before);
+    const auto same = [](const Keyed& a, const Keyed& b) { return a.key == b.key; };
+    keyed.erase(std::unique(keyed.begin(), keyed.end(), same), keyed.end());
+}
+
+template <class Keyed, class Key>
+std::optional<ByteView> Lookup(const std::vector<Keyed>& keyed, const Key& key) {
+    const auto found =
+        std::lower_bound(keyed.begin(), keyed.end(), key, [](const Keyed& a, const Key& k) { return a.key < k; });
+    return found == keyed.end() || found->key != key ? std::nullopt : found->data;
+}
+
+}  // namespace
+
 ResourceIndex::ResourceIndex(ModuleFormat format, const std::vector<ResourceEntry>& entries) : format_(format) {
-    // The first entry of a name is the one Find stops at.
+    by_id_.reserve(entries.size());  // string names are few beside ids
     for (const auto& entry : entries) {
         if (entry.id)
-            by_id_.try_emplace(*entry.id, entry.data);
+            by_id_.push_back({*entry.id, entry.data});
         else if (entry.folded_text)
-            by_text_.try_emplace(*entry.folded_text, entry.data);
+            by_text_.push_back({*entry.folded_text, entry.data});
     }
+    SortKeepingFirst(by_id_);
+    SortKeepingFirst(by_text_);
 }
 
 std::optional<ByteView> ResourceIndex::Find(const ResourceName& name) const {
-    if (name.is_id()) {
-        const auto found = by_id_.find(*name.id);
-        return found == by_id_.end() ? std::nullopt : found->second;
-    }
+    if (name.is_id()) return Lookup(by_id_, *name.id);
     // The name asked for is compared as Find compares it: as UTF-16 units in PE, as bytes
     // of Latin-1 in NE, every unit upper-cased.
     std::u16string folded;
@@ -124,8 +144,7 @@ std::optional<ByteView> ResourceIndex::Find(const ResourceName& name) const {
         if (!units) return std::nullopt;
         for (const char16_t unit : *units) folded.push_back(UpperCaseUnit(unit));
     }
-    const auto found = by_text_.find(folded);
-    return found == by_text_.end() ? std::nullopt : found->second;
+    return Lookup(by_text_, folded);
 }
 
 bool LooksLikeModule(ByteView image) { return FindNewHeader(image).signature != Signature::None; }

@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "common/bytes.h"
@@ -55,17 +54,25 @@ struct ResourceVariant {
     std::optional<ByteView> data;           // nothing when the entry's data lies outside the image
 };
 
-// Find for one type in constant time, with the same answers: built once from every entry,
-// so that looking up all of a module's resources costs no more than reading them.
+// Find for one type in logarithmic time, with the same answers: built once from every
+// entry, so that looking up all of a module's resources costs no more than reading them.
+// Sorted arrays rather than hash tables: shell32's 1,840 icons are one allocation, not
+// 1,840 nodes, which a module's every extract paid for in time and fresh pages.
 class ResourceIndex {
 public:
     ResourceIndex(ModuleFormat format, const std::vector<ResourceEntry>& entries);
     std::optional<ByteView> Find(const ResourceName& name) const;
 
 private:
+    template <class Key>
+    struct Keyed {
+        Key key;
+        std::optional<ByteView> data;
+    };
     ModuleFormat format_;
-    std::unordered_map<std::uint16_t, std::optional<ByteView>> by_id_;
-    std::unordered_map<std::u16string, std::optional<ByteView>> by_text_;
+    // Each sorted by key, with only the first entry of a key: the one Find stops at.
+    std::vector<Keyed<std::uint16_t>> by_id_;
+    std::vector<Keyed<std::u16string>> by_text_;
 };
 
 namespace pe {
