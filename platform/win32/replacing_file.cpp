@@ -31,6 +31,16 @@ bool IsFolder(const std::wstring& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+// A temporary is marked for deletion from the moment it is made, so that a program ended
+// before Commit (Ctrl+C, a crash, the task manager) leaves none behind: Windows removes it
+// with its last handle, as Linux drops a file that never had a name. Commit takes the mark
+// off just before the file is closed and moved.
+bool MarkForDeletion(HANDLE file, bool remove) {
+    FILE_DISPOSITION_INFO disposition{};
+    disposition.DeleteFile = remove ? TRUE : FALSE;
+    return SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition) != 0;
+}
+
 bool IsRegularOrAbsent(const std::wstring& path) {
     const ScopedHandle existing(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                             nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
@@ -49,6 +59,7 @@ struct ReplacingFile::State {
     std::FILE* stream = nullptr;
     bool committed = false;
     bool replaces_existing = false;
+    bool marked_for_deletion = false;
     ~State() {
         if (stream != nullptr) std::fclose(stream);
         if (!committed) DeleteFileW(temporary.c_str());
@@ -65,7 +76,7 @@ Result<ReplacingFile> ReplacingFile::Create(std::string_view destination_utf8_pa
     std::wstring temporary;
     for (int attempt = 0; attempt < kNameAttempts && !file.valid(); ++attempt) {
         temporary = WideFromUtf8(TemporaryPathBeside(destination_utf8_path));
-        file = ScopedHandle(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+        file = ScopedHandle(CreateFileW(temporary.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
                                         FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file.valid() && GetLastError() != ERROR_FILE_EXISTS) break;
     }
@@ -75,6 +86,8 @@ Result<ReplacingFile> ReplacingFile::Create(std::string_view destination_utf8_pa
     state->destination = destination;
     state->temporary = temporary;
     state->replaces_existing = GetFileAttributesW(destination.c_str()) != INVALID_FILE_ATTRIBUTES;
+    // Without the mark (a file system that refuses it) the file is written all the same.
+    state->marked_for_deletion = MarkForDeletion(file.get(), true);
     const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(file.get()), _O_WRONLY | _O_BINARY);
     if (fd < 0) {
         file = ScopedHandle();  // closed first: an open file cannot be deleted
@@ -121,6 +134,9 @@ Result<> ReplacingFile::Commit() {
         // module's icons) slower than everything else together.
         outcome = FailFromSystem("write", path);
     }
+    if (outcome && state.marked_for_deletion &&
+        !MarkForDeletion(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(state.stream))), false))
+        outcome = FailFromSystem("write", path);
     const int closed = std::fclose(state.stream);
     state.stream = nullptr;
     if (outcome && closed != 0) outcome = StreamFailure(path);
@@ -141,6 +157,8 @@ Result<> ReplacingFile::Commit(std::string_view destination_utf8_path) {
     state.replaces_existing = GetFileAttributesW(state.destination.c_str()) != INVALID_FILE_ATTRIBUTES;
     return Commit();
 }
+
+bool ReplacingFile::LeavesNothingIfEnded() const { return state_->marked_for_deletion; }
 
 std::uint64_t OpenFileLimit() { return static_cast<std::uint64_t>(_getmaxstdio()); }
 

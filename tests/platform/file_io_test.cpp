@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <filesystem>
+#include <optional>
 #ifndef _WIN32
 #include <sys/resource.h>
 
@@ -96,6 +98,39 @@ TEST_F(FileIoTest, FailedWriteKeepsTheOldFileLeavesNoTemporaryAndSaysWhy) {
     std::size_t entries = 0;
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder_.path())) ++entries;
     EXPECT_EQ(entries, 2u);
+}
+
+// A program ended before it names its file (Ctrl+C, a crash, the task manager) leaves no
+// temporary behind: on Linux the temporary never had a name, on Windows it is marked for
+// deletion from the start. A death test's child runs the test again from its start, so the
+// parent hands its folder down in the environment.
+TEST(ReplacingFileEnded, AProgramEndedBeforeCommitLeavesNothing) {
+    constexpr const char* kHandedDown = "ICOFORGE_TEST_ENDED_FOLDER";
+    const auto hand_down = [&](const char* value) {
+#ifdef _WIN32
+        _putenv_s(kHandedDown, value);
+#else
+        value[0] != '\0' ? setenv(kHandedDown, value, 1) : unsetenv(kHandedDown);
+#endif
+    };
+    std::optional<testing::TempFolder> own;
+    std::filesystem::path folder;
+    if (const char* given = std::getenv(kHandedDown); given != nullptr && given[0] != '\0') {
+        folder = PathFromUtf8(given);
+    } else {
+        folder = own.emplace().path();
+        hand_down(Utf8FromPath(folder).c_str());
+    }
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            auto file = ReplacingFile::Create(Utf8FromPath(folder / "cut.ico"));
+            if (!file || !file->Write(ByteBuffer(100000, 7)) || std::fflush(file->stream()) != 0) std::_Exit(1);
+            std::_Exit(3);
+        },
+        ::testing::ExitedWithCode(3), "");
+    hand_down("");
+    EXPECT_TRUE(std::filesystem::is_empty(folder));
 }
 
 // Forty pieces, empty ones among them: more than one gathered write takes, so the writer
