@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -281,15 +282,23 @@ void Make(ByteView file, Output& out) {
     out.bytes = *out.made;
 }
 
-// Makes the output and writes it into the folder under no name yet (or a temporary one),
-// which is most of what a new file costs the system; only naming it waits for its turn.
-// Where that fails (no descriptor left, a full disk), the bytes are kept and written when
-// the output's turn comes, which then says why it cannot be.
-void MakeAndWrite(ByteView file, const std::filesystem::path& folder, Output& out) {
+// Makes the output and writes it into the folder under no name yet (or one marked for
+// deletion), which is most of what a new file costs the system; only naming it waits for
+// its turn. Where that fails (no descriptor left, a full disk), the bytes are kept and
+// written when the output's turn comes, which then says why it cannot be. So are they on
+// a file system where a file written ahead would have a name of its own: Ctrl+C would
+// leave every file ahead behind there, not just the one being named. The first such file
+// tells, and `ahead` stays false for the rest of the call.
+void MakeAndWrite(ByteView file, const std::filesystem::path& folder, Output& out, std::atomic<bool>& ahead) {
     Make(file, out);
-    if (out.not_made) return;
+    if (out.not_made || !ahead.load(std::memory_order_relaxed)) return;
     auto written = ReplacingFile::Create(Utf8FromPath(folder / PathFromUtf8(out.name)));
-    if (!written || !written->Write(out.bytes)) return;
+    if (!written) return;
+    if (!written->LeavesNothingIfEnded()) {
+        ahead.store(false, std::memory_order_relaxed);
+        return;
+    }
+    if (!written->Write(out.bytes)) return;
     out.written = std::move(*written);
     out.made.reset();
 }
@@ -316,9 +325,11 @@ std::uint64_t PixelBytes(const Output& out) {
 std::size_t WriteOutputs(const Invocation& run, ByteView file, const std::filesystem::path& folder,
                          const std::string& source, std::vector<Output>& outputs, std::set<std::string>& used, int& status) {
     std::size_t written = 0;
+    std::atomic<bool> ahead{true};
     MakeInOrder(
         outputs.size(), WorkersFor(outputs.size()), OutputsAhead(), kAheadPixelBytes,
-        [&](std::size_t i) { return PixelBytes(outputs[i]); }, [&](std::size_t i) { MakeAndWrite(file, folder, outputs[i]); },
+        [&](std::size_t i) { return PixelBytes(outputs[i]); },
+        [&](std::size_t i) { MakeAndWrite(file, folder, outputs[i], ahead); },
         [&](std::size_t i) {
             Output& out = outputs[i];
             if (out.not_made) {

@@ -39,6 +39,10 @@ public:
     // The same under another name in the folder it was created for: a file whose name
     // depends on the files before it can be written first and named when its turn comes.
     Result<> Commit(std::string_view destination_utf8_path);
+    // Whether a program ended before Commit (Ctrl+C, a crash) leaves nothing behind: true
+    // for a temporary with no name (Linux) or one marked for deletion (Windows), false for
+    // a named one on a file system that has neither (NFS, FAT, an NTFS mount on Linux).
+    bool LeavesNothingIfEnded() const;
 
     struct State;  // the platform's handles; defined by each implementation
 

@@ -270,6 +270,8 @@ Result<> ReplacingFile::Commit(std::string_view destination_utf8_path) {
     return Commit();
 }
 
+bool ReplacingFile::LeavesNothingIfEnded() const { return state_->temporary.empty(); }
+
 std::uint64_t OpenFileLimit() {
     rlimit limit{};
     if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return 1024;
