@@ -11,6 +11,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/commands.h"
+#include "cli/created_folders.h"
 #include "common/json_text.h"
 #include "common/parallel.h"
 #include "common/path.h"
@@ -475,6 +476,7 @@ int ListFiles(const Invocation& run, const std::vector<std::string>& files, bool
 int ExtractFiles(const Invocation& run, const ExtractRequest& request) {
     int status = kExitSuccess;
     std::set<std::string> used;
+    CreatedFolders created;
     for (const std::string& path : request.files) {
         auto source = LoadSource(path);
         if (!source) {
@@ -484,14 +486,6 @@ int ExtractFiles(const Invocation& run, const ExtractRequest& request) {
         TellReadFrom(run, path, *source);
         for (const auto& problem : source->catalogue.problems)
             run.console().Progress(run.Text(kProblem, {Quoted(path), problem.what, problem.reason}));
-        std::filesystem::path folder = PathFromUtf8(request.folder);
-        if (!request.names && request.files.size() > 1) folder /= PathFromUtf8(path).filename();
-        std::error_code ec;
-        std::filesystem::create_directories(folder, ec);
-        if (ec) {
-            status = run.Fail(run.Text(msg::kCreateFolder, {Quoted(Utf8FromPath(folder)), ec.message()}));
-            continue;
-        }
         std::vector<const CatalogueGroup*> chosen;
         for (const auto& group : source->catalogue.groups)
             if (Selected(request, group)) chosen.push_back(&group);
@@ -501,6 +495,12 @@ int ExtractFiles(const Invocation& run, const ExtractRequest& request) {
         if (chosen.empty()) {
             status = request.group ? run.Fail(run.Text(kNoSuchGroup, {Quoted(path), Quoted(*request.group)}))
                                    : run.Fail(run.Text(kNoneChosen, {Quoted(path)}));
+            continue;
+        }
+        std::filesystem::path folder = PathFromUtf8(request.folder);
+        if (!request.names && request.files.size() > 1) folder /= PathFromUtf8(path).filename();
+        if (std::error_code ec; !created.Create(Utf8FromPath(folder), ec)) {
+            status = run.Fail(run.Text(msg::kCreateFolder, {Quoted(Utf8FromPath(folder)), ec.message()}));
             continue;
         }
         std::map<std::tuple<GroupType, bool, std::uint32_t>, std::size_t> variants;
@@ -526,6 +526,7 @@ int ExtractFiles(const Invocation& run, const ExtractRequest& request) {
             run.Text(written == 1 ? kWroteOneFile : kWroteFiles,
                      {std::to_string(written), Quoted(path), Quoted(Utf8FromPath(folder))}));
     }
+    created.RemoveEmpty();
     return status;
 }
 

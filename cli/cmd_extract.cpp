@@ -5,6 +5,7 @@
 #include "app/commands/presenter.h"
 #include "cli/catalogue_tool.h"
 #include "cli/commands.h"
+#include "cli/created_folders.h"
 #include "cli/shortcut.h"
 #include "common/path.h"
 #include "iconextract/extract.h"
@@ -98,35 +99,6 @@ IconSizeChoice SizeChoiceOf(std::string_view text) {
     if (text == "128") return IconSizeChoice::Size128;
     return IconSizeChoice::Size32;
 }
-
-// The folders a run creates, deepest last, so that those it put nothing into can go again.
-class CreatedFolders {
-public:
-    bool Create(const std::string& folder, std::error_code& ec) {
-        namespace fs = std::filesystem;
-        std::vector<fs::path> missing;
-        for (fs::path at = PathFromUtf8(folder); !at.empty() && !fs::exists(at, ec); at = at.parent_path()) {
-            missing.push_back(at);
-            if (at == at.parent_path()) break;
-        }
-        ec.clear();
-        fs::create_directories(PathFromUtf8(folder), ec);
-        if (ec) return false;
-        created_.assign(missing.begin(), missing.end());  // deepest first
-        return true;
-    }
-    // Removes the created folders that are still empty, deepest first.
-    void RemoveEmpty() const {
-        for (const auto& folder : created_) {
-            std::error_code ec;
-            if (!std::filesystem::is_empty(folder, ec) || ec) break;
-            std::filesystem::remove(folder, ec);
-        }
-    }
-
-private:
-    std::vector<std::filesystem::path> created_;
-};
 
 constexpr std::string_view kCatalogueOptions[] = {"--names", "--cursors", "--all", "--png",
                                                   "--group", "--lang",    "--orphans"};

@@ -136,6 +136,12 @@ TEST_F(CatalogueCli, ExtractNamesTheFilesItWrites) {
     EXPECT_EQ(Written("many"), (std::set<std::string>{"app.dll/2.ico", kDeviceNamed + "/2.ico"}));
     EXPECT_EQ(Run({"extract", "-o", "@one", "--names", "--group", "2", "@app.dll", "@" + kDeviceNamed}).first, 0);
     EXPECT_EQ(Written("one"), (std::set<std::string>{"app-2.ico", kDeviceStem + "-2.ico"}));
+    // A file with nothing chosen gets no folder, and a run that writes nothing leaves none.
+    EXPECT_EQ(Run({"extract", "-o", "@mixed", "--group", "2", "@app.dll", "@anim.ani"}).first, 1);
+    EXPECT_EQ(Written("mixed"), (std::set<std::string>{"app.dll/2.ico"}));
+    EXPECT_FALSE(fs::exists(root_ / "mixed" / "anim.ani"));
+    EXPECT_EQ(Run({"extract", "-o", "@none/deep", "--group", "99", "@app.dll"}).first, 1);
+    EXPECT_FALSE(fs::exists(root_ / "none"));
     // The same name twice: the second gets "~2". A name a folder holds is refused, by its
     // path, and the files after it are still written.
     fs::create_directories(root_ / "sub");
@@ -166,8 +172,7 @@ TEST_F(CatalogueCli, ExtractNamesTheFilesItWrites) {
         EXPECT_EQ(ShellStatus(command), 0);
         EXPECT_EQ(Written("few").size(), ids.size());
     }
-    // A group that is not there, and usage errors.
-    EXPECT_EQ(Run({"extract", "-o", "@none", "--group", "99", "@app.dll"}).first, 1);
+    // Usage errors.
     EXPECT_EQ(Run({"extract", "--cursors", "--all", "@app.dll"}).first, 2);
     EXPECT_EQ(Run({"extract", "--lang", "70000", "@app.dll"}).first, 2);
 }
