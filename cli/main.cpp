@@ -32,6 +32,15 @@ const Subcommand* Find(std::string_view name) {
     return found == kSubcommands.end() ? nullptr : *found;
 }
 
+// The usage error for a name no command has, offering the command it likely misspells.
+std::string UnknownCommandText(const Console& console, const std::string& name) {
+    std::vector<std::string_view> names;
+    for (const Subcommand* known : kSubcommands) names.push_back(known->name);
+    if (const auto meant = LikelyMeant(name, names))
+        return console.Text(msg::kUnknownSubcommandMeant, {Quoted(name), Quoted(*meant)});
+    return console.Text(msg::kUnknownSubcommand, {Quoted(name)});
+}
+
 std::string MainHelp(const Console& console) {
     std::string help = console.Text(msg::kUsage, {"icoforge [OPTIONS] COMMAND [ARGS...]"}) + "\n";
     help += console.Text(msg::kMainDescription) + "\n\n" + console.Text(msg::kCommandsHeading) + "\n";
@@ -58,7 +67,7 @@ int RunHelp(const Invocation& run) {
         return kExitSuccess;
     }
     const Subcommand* command = Find(name);
-    if (command == nullptr) return run.UsageError(run.Text(msg::kUnknownSubcommand, {Quoted(name)}));
+    if (command == nullptr) return run.UsageError(UnknownCommandText(run.console(), name));
     run.console().Help(HelpOf(run.console(), *command));
     return kExitSuccess;
 }
@@ -85,8 +94,8 @@ int Main(const std::vector<std::string>& argv, Console& console) {
     }
     const Subcommand* command = Find(first);
     if (command == nullptr) {
-        const Message& problem = first.starts_with('-') ? msg::kUnknownOption : msg::kUnknownSubcommand;
-        return console.UsageError(console.Text(problem, {Quoted(first)}), "");
+        if (first.starts_with('-')) return console.UsageError(console.Text(msg::kUnknownOption, {Quoted(first)}), "");
+        return console.UsageError(UnknownCommandText(console, first), "");
     }
     std::vector<std::string> args(argv.begin(), argv.begin() + static_cast<std::ptrdiff_t>(at));
     args.insert(args.end(), argv.begin() + static_cast<std::ptrdiff_t>(at) + 1, argv.end());

@@ -57,8 +57,10 @@ inline constexpr Message kTryHelp{"Try 'icoforge {1} --help' for more informatio
 inline constexpr Message kTryHelpAll{"Try 'icoforge --help' for more information.",
                                      "请执行“icoforge --help”查看用法。"};
 inline constexpr Message kUnknownSubcommand{"unknown command {1}", "没有 {1} 这个命令"};
+inline constexpr Message kUnknownSubcommandMeant{"unknown command {1}; did you mean {2}?", "没有 {1} 这个命令；是否要用 {2}？"};
 inline constexpr Message kNoSubcommand{"no command given", "没有给出命令"};
 inline constexpr Message kUnknownOption{"unknown option {1}", "未知选项 {1}"};
+inline constexpr Message kUnknownOptionMeant{"unknown option {1}; did you mean {2}?", "未知选项 {1}；是否要用 {2}？"};
 inline constexpr Message kNeedsValue{"option {1} needs a value", "选项 {1} 需要一个值"};
 inline constexpr Message kTakesNoValue{"option {1} takes no value", "选项 {1} 不接受值"};
 inline constexpr Message kMissingOperand{"missing {1}", "缺少 {1}"};

@@ -123,6 +123,45 @@ const std::vector<std::string>& Invocation::Operands(std::string_view name) cons
     return found == operands_.end() ? kNoValues : found->second;
 }
 
+std::optional<std::string_view> LikelyMeant(std::string_view typed, const std::vector<std::string_view>& names) {
+    // Optimal string alignment: edits, with a swap of neighbours counting as one.
+    const auto distance = [&](std::string_view name) {
+        std::vector<std::vector<std::size_t>> d(typed.size() + 1, std::vector<std::size_t>(name.size() + 1));
+        for (std::size_t i = 0; i <= typed.size(); ++i) d[i][0] = i;
+        for (std::size_t j = 0; j <= name.size(); ++j) d[0][j] = j;
+        for (std::size_t i = 1; i <= typed.size(); ++i) {
+            for (std::size_t j = 1; j <= name.size(); ++j) {
+                d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + (typed[i - 1] != name[j - 1])});
+                if (i > 1 && j > 1 && typed[i - 1] == name[j - 2] && typed[i - 2] == name[j - 1])
+                    d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+            }
+        }
+        return d[typed.size()][name.size()];
+    };
+    const auto only = [](const std::vector<std::string_view>& found) {
+        return found.size() == 1 ? std::optional(found.front()) : std::nullopt;
+    };
+    const std::size_t letters = typed.size() - std::min(typed.find_first_not_of('-'), typed.size());
+    std::vector<std::string_view> started;
+    if (letters >= 3)
+        for (const auto name : names)
+            if (name.size() > typed.size() && name.starts_with(typed)) started.push_back(name);
+    if (!started.empty()) return only(started);
+    const std::size_t most = std::min<std::size_t>(2, letters / 3);
+    std::vector<std::string_view> nearest;
+    std::size_t nearest_edits = most + 1;
+    for (const auto name : names) {
+        const std::size_t edits = distance(name);
+        if (edits == 0 || edits > most) continue;
+        if (edits < nearest_edits) {
+            nearest.clear();
+            nearest_edits = edits;
+        }
+        if (edits == nearest_edits) nearest.push_back(name);
+    }
+    return only(nearest);
+}
+
 std::string HelpOf(const Console& console, const Subcommand& command) {
     std::string usage = "icoforge " + std::string(command.name) + " [OPTIONS]";
     for (const auto& operand : command.operands) usage += " " + OperandUsage(operand);
@@ -195,6 +234,12 @@ int RunSubcommand(const Subcommand& command, const std::vector<std::string>& arg
     }
     for (const auto& extra : parser.remaining()) {
         if (extra == "--") continue;
+        std::vector<std::string_view> names;
+        for (const auto& option : options) names.push_back(option.long_name);
+        const std::string typed = extra.substr(0, extra.find('='));
+        if (const auto meant = LikelyMeant(typed, names))
+            return console.UsageError(console.Text(msg::kUnknownOptionMeant, {Quoted(extra), Quoted(*meant)}),
+                                      command.name);
         return console.UsageError(console.Text(msg::kUnknownOption, {Quoted(extra)}), command.name);
     }
     for (std::size_t i = 0; i < options.size(); ++i) {

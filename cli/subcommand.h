@@ -114,6 +114,12 @@ std::optional<std::int64_t> WholeNumber(std::string_view text);
 std::optional<std::pair<std::int64_t, std::int64_t>> WholeNumberPair(std::string_view text, std::int64_t min,
                                                                      std::int64_t max);
 
+// The one name of `names` that `typed` most likely misspells, for a usage error to offer:
+// the only one it starts (three letters at least), else the only one nearest to it in
+// edits (a letter left out, added or changed, or two swapped), at most one edit for every
+// three letters and two in all. Nothing when no name, or more than one, is that near.
+std::optional<std::string_view> LikelyMeant(std::string_view typed, const std::vector<std::string_view>& names);
+
 // The subcommand's help, generated from its row.
 std::string HelpOf(const Console& console, const Subcommand& command);
 

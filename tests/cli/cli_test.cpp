@@ -343,6 +343,15 @@ const Case kCases[] = {
     {"MissingOperand", kNothing, {{"group", "x.dll"}}, 2, {}, "icoforge: missing INDEX\n" + kTryGroup, {}},
     {"UnknownCommand", kNothing, {{"frobnicate"}}, 2, {},
      "icoforge: unknown command 'frobnicate'\nTry 'icoforge --help' for more information.\n", {}},
+    // A near miss is offered: one letter off, a swap, the start of one name only.
+    {"UnknownOptionOffersTheNearOne", kNothing, {{"list", "--jsn"}}, 2, {},
+     "icoforge: unknown option '--jsn'; did you mean '--json'?\n"
+     "Try 'icoforge list --help' for more information.\n",
+     {}},
+    {"HelpOffersTheSwappedOne", kNothing, {{"help", "lsit"}}, 2, {},
+     "icoforge: unknown command 'lsit'; did you mean 'list'?\nTry 'icoforge help --help' for more information.\n", {}},
+    {"UnknownCommandOffersTheOneItStartsInChinese", kNothing, {{"ext"}, kZh}, 2, {},
+     "icoforge: 没有 'ext' 这个命令；是否要用 'extract'？\n请执行“icoforge --help”查看用法。\n", {}},
     // After "--" even "--help" is a file name.
     {"DoubleDashEndsOptions", kNothing, {{"count", "--", "--help"}}, 1, {}, "icoforge: cannot read '--help': *\n", {}},
     {"Version", kNothing, {{"-V"}}, 0, {}, "", {}, nullptr, "icoforge *.*\n"},
