@@ -94,7 +94,9 @@ int Main(const std::vector<std::string>& argv, Console& console) {
     }
     const Subcommand* command = Find(first);
     if (command == nullptr) {
-        if (first.starts_with('-')) return console.UsageError(console.Text(msg::kUnknownOption, {Quoted(first)}), "");
+        if (first.starts_with('-'))
+            return console.UsageError(
+                UnknownOptionText(console, first, {"--help", "--version", "--quiet", "--verbose", "--null"}), "");
         return console.UsageError(UnknownCommandText(console, first), "");
     }
     std::vector<std::string> args(argv.begin(), argv.begin() + static_cast<std::ptrdiff_t>(at));

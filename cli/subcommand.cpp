@@ -162,6 +162,13 @@ std::optional<std::string_view> LikelyMeant(std::string_view typed, const std::v
     return only(nearest);
 }
 
+std::string UnknownOptionText(const Console& console, const std::string& given,
+                              const std::vector<std::string_view>& names) {
+    if (const auto meant = LikelyMeant(std::string_view(given).substr(0, given.find('=')), names))
+        return console.Text(msg::kUnknownOptionMeant, {Quoted(given), Quoted(*meant)});
+    return console.Text(msg::kUnknownOption, {Quoted(given)});
+}
+
 std::string HelpOf(const Console& console, const Subcommand& command) {
     std::string usage = "icoforge " + std::string(command.name) + " [OPTIONS]";
     for (const auto& operand : command.operands) usage += " " + OperandUsage(operand);
@@ -236,11 +243,7 @@ int RunSubcommand(const Subcommand& command, const std::vector<std::string>& arg
         if (extra == "--") continue;
         std::vector<std::string_view> names;
         for (const auto& option : options) names.push_back(option.long_name);
-        const std::string typed = extra.substr(0, extra.find('='));
-        if (const auto meant = LikelyMeant(typed, names))
-            return console.UsageError(console.Text(msg::kUnknownOptionMeant, {Quoted(extra), Quoted(*meant)}),
-                                      command.name);
-        return console.UsageError(console.Text(msg::kUnknownOption, {Quoted(extra)}), command.name);
+        return console.UsageError(UnknownOptionText(console, extra, names), command.name);
     }
     for (std::size_t i = 0; i < options.size(); ++i) {
         if (declared[i]->count() == 0) continue;

@@ -120,6 +120,11 @@ std::optional<std::pair<std::int64_t, std::int64_t>> WholeNumberPair(std::string
 // three letters and two in all. Nothing when no name, or more than one, is that near.
 std::optional<std::string_view> LikelyMeant(std::string_view typed, const std::vector<std::string_view>& names);
 
+// The usage error for an option `given` that is none of `names` (long names), offering the
+// one it likely misspells.
+std::string UnknownOptionText(const Console& console, const std::string& given,
+                              const std::vector<std::string_view>& names);
+
 // The subcommand's help, generated from its row.
 std::string HelpOf(const Console& console, const Subcommand& command);
 

@@ -121,22 +121,20 @@ Result<> ReplacingFile::Commit() {
     State& state = *state_;
     const std::string& path = state.destination_utf8;
     if (state.stream == nullptr || state.committed) return Fail("write", path, kFileClosedText);
+    const HANDLE file = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(state.stream)));
     Result<> outcome;
     if (std::fflush(state.stream) != 0) {
         outcome = StreamFailure(path);
     } else if (std::ferror(state.stream) != 0) {
         outcome = Fail("write", path, kEarlierWriteFailedText);
-    } else if (state.replaces_existing &&
-               !FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(state.stream))))) {
+    } else if (state.replaces_existing && !FlushFileBuffers(file)) {
         // The data must be on the disk before the name points at it, or a crash could
         // leave an empty file where the old one was. A new name has no old file to lose,
         // and waiting for the disk once per file would make writing many small files (a
         // module's icons) slower than everything else together.
         outcome = FailFromSystem("write", path);
     }
-    if (outcome && state.marked_for_deletion &&
-        !MarkForDeletion(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(state.stream))), false))
-        outcome = FailFromSystem("write", path);
+    if (outcome && state.marked_for_deletion && !MarkForDeletion(file, false)) outcome = FailFromSystem("write", path);
     const int closed = std::fclose(state.stream);
     state.stream = nullptr;
     if (outcome && closed != 0) outcome = StreamFailure(path);

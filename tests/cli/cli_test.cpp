@@ -348,6 +348,8 @@ const Case kCases[] = {
      "icoforge: unknown option '--jsn'; did you mean '--json'?\n"
      "Try 'icoforge list --help' for more information.\n",
      {}},
+    {"ProgramOptionOffersTheNearOne", kNothing, {{"--verbos", "list"}}, 2, {},
+     "icoforge: unknown option '--verbos'; did you mean '--verbose'?\nTry 'icoforge --help' for more information.\n", {}},
     {"HelpOffersTheSwappedOne", kNothing, {{"help", "lsit"}}, 2, {},
      "icoforge: unknown command 'lsit'; did you mean 'list'?\nTry 'icoforge help --help' for more information.\n", {}},
     {"UnknownCommandOffersTheOneItStartsInChinese", kNothing, {{"ext"}, kZh}, 2, {},
