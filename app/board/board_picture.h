@@ -8,6 +8,7 @@
 
 #include "app/board/board_image.h"
 #include "common/bytes.h"
+#include "imageconv/orientation.h"
 #include "imageconv/picture_decoder.h"
 
 namespace icoforge {
@@ -46,6 +47,9 @@ struct BoardPicture {
     // Ready to draw (premultiplied, PNG already blended with the background). Smaller than
     // width x height when decoded reduced for a fitted board.
     BoardImage pixels;
+    // How a photo's EXIF says to turn it to be seen; the board draws it as stored, as the
+    // window always has, and the icon maker turns it.
+    Orientation orientation = Orientation::kUpright;
 };
 
 // The kind the first bytes announce, or nothing (fewer than 8 bytes, or no kind).

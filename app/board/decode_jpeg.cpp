@@ -13,6 +13,10 @@
 namespace icoforge::board_detail {
 namespace {
 
+// EXIF lives in an APP1 marker, whose length field allows at most this much.
+constexpr int kExifMarker = JPEG_APP0 + 1;
+constexpr unsigned kLargestMarker = 0xFFFF;
+
 // Feeds libjpeg from a ByteSource a piece at a time.
 struct SourceManager {
     jpeg_source_mgr base;  // first, so libjpeg's pointer to it is a pointer to the whole
@@ -66,6 +70,7 @@ bool ReadHeader(JpegDecompressor& d, SourceManager& manager) {
     manager.base.bytes_in_buffer = 0;
     manager.base.next_input_byte = nullptr;
     d.cinfo.src = &manager.base;
+    jpeg_save_markers(&d.cinfo, kExifMarker, kLargestMarker);
     return jpeg_read_header(&d.cinfo, TRUE) == JPEG_HEADER_OK;
 }
 
@@ -146,6 +151,13 @@ std::optional<BoardPicture> DecodeJpeg(ByteSource& source, const BoardDecodeOpti
 
     BoardPicture picture;
     picture.kind = BoardPictureKind::Jpeg;
+    // The first EXIF block counts, as in every viewer; XMP uses the same marker.
+    for (jpeg_saved_marker_ptr m = d.cinfo.marker_list; m != nullptr; m = m->next) {
+        const ByteView payload(m->data, m->data_length);
+        if (m->marker != kExifMarker || !IsExif(payload)) continue;
+        picture.orientation = OrientationOfExif(payload);
+        break;
+    }
     picture.width = static_cast<std::int32_t>(width);
     picture.height = static_cast<std::int32_t>(height);
     picture.pixels = BoardImage(static_cast<std::int32_t>(d.cinfo.output_width),

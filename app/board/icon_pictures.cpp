@@ -5,7 +5,9 @@
 #include "app/board/board_decoders.h"
 #include "imageconv/convert.h"
 #include "imageconv/raster_image.h"
+#include "imageconv/orientation.h"
 #include "platform/file_io.h"
+#include "platform/mapped_file.h"
 #include "platform/stdio_file.h"
 
 namespace icoforge {
@@ -33,6 +35,13 @@ RgbaImage ToRgba(const BoardImage& board, bool straight) {
     return out;
 }
 
+// The picture as its EXIF says it is seen, with the size it is seen at.
+void TurnUpright(SourcePicture& picture, Orientation orientation) {
+    if (orientation == Orientation::kUpright) return;
+    picture.pixels = TurnUpright(picture.pixels, orientation);
+    if (SwapsSides(orientation)) std::swap(picture.own_width, picture.own_height);
+}
+
 SourcePicture FromBoard(const BoardPicture& picture, bool straight, std::uint32_t depth, std::string name) {
     SourcePicture p;
     p.pixels = ToRgba(picture.pixels, straight);
@@ -40,7 +49,25 @@ SourcePicture FromBoard(const BoardPicture& picture, bool straight, std::uint32_
     p.own_height = static_cast<std::uint32_t>(picture.height);
     p.bit_depth = depth;
     p.name = std::move(name);
+    TurnUpright(p, picture.orientation);
     return p;
+}
+
+// libtiff's reading already mirrors and flips a TIFF whose Orientation asks for that, but
+// takes the four that swap rows and columns for the four that do not (a transposed picture
+// for an upright one, a quarter turn for a mirrored one, and so on). What it leaves undone:
+Orientation LeftUndoneByLibtiff(std::string_view path, ByteView head) {
+    const bool tiff = head.size() >= 2 && ((head[0] == 'I' && head[1] == 'I') || (head[0] == 'M' && head[1] == 'M'));
+    if (!tiff) return Orientation::kUpright;
+    const auto file = MappedFile::Open(path);
+    if (!file) return Orientation::kUpright;
+    switch (OrientationOfTiff(file->bytes())) {
+        case Orientation::kTranspose:
+        case Orientation::kTransverse: return Orientation::kTranspose;
+        case Orientation::kTurn90:
+        case Orientation::kTurn270: return Orientation::kTransverse;
+        default: return Orientation::kUpright;
+    }
 }
 
 Result<std::vector<SourcePicture>> NotDecoded(std::string_view path) {
@@ -49,7 +76,8 @@ Result<std::vector<SourcePicture>> NotDecoded(std::string_view path) {
 }
 
 // TIFF and PhotoCD through the conversion chain, which gives them as 24-bit colour.
-Result<std::vector<SourcePicture>> ReadThroughChain(std::string_view path, const IconPictureOptions& options) {
+Result<std::vector<SourcePicture>> ReadThroughChain(std::string_view path, ByteView head,
+                                                    const IconPictureOptions& options) {
     RasterImage image;
     if (auto loaded = LoadPictureOutcome(path, image, options.max_pixels); !loaded) {
         // The chain's own "not a supported picture" says less than ours, which names the limit.
@@ -72,6 +100,7 @@ Result<std::vector<SourcePicture>> ReadThroughChain(std::string_view path, const
             out[3] = 255;
         }
     }
+    TurnUpright(p, LeftUndoneByLibtiff(path, head));
     return std::vector<SourcePicture>{std::move(p)};
 }
 
@@ -103,7 +132,7 @@ Result<std::vector<SourcePicture>> Read(std::string_view path, const IconPicture
     }
     if (!kind && !LooksLikeSvg(head_bytes)) {
         file.reset();
-        return ReadThroughChain(path, options);
+        return ReadThroughChain(path, head_bytes, options);
     }
     // The other kinds address their parts by offset: read whole.
     file.reset();

@@ -10,6 +10,7 @@
 
 #include "app/board/board_geometry.h"
 #include "app/board/drawing_board.h"
+#include "app/board/icon_pictures.h"
 #include "platform/file_io.h"
 #include "tests/board/picture_encoders.h"
 
@@ -130,6 +131,35 @@ TEST(BoardCorpus, EveryPictureRendersAndMatchesItsReference) {
     std::printf("drawn %d, compared with a reference %d; worst mean difference %.2f (%s), %.2f for a shrunk JPEG (%s)\n",
                 drawn, compared, worst[0], worst_file[0].c_str(), worst[1], worst_file[1].c_str());
     EXPECT_GT(drawn, 0);
+}
+
+// The icon maker turns a photo or scan as its Orientation tag says. Pillow's test pictures
+// are the reference: its portrait once stored upright and once stored turned with EXIF
+// saying 6, and one fax page stored in each of the eight orientations. Turned wrongly, the
+// pictures differ by 20 levels and more; stored differently, by a few.
+TEST(IconPicturesCorpus, PhotosAndScansComeOutUpright) {
+    const fs::path root = ICOFORGE_CORPUS_DIR;
+    if (!fs::exists(root / "tiff")) GTEST_SKIP() << "no public test files beside the checkout";
+    struct Case {
+        std::string upright, stored;
+        double tolerance;  // mean difference per channel; the JPEGs were compressed apart
+    };
+    std::vector<Case> cases = {{"jpeg/pillow/hopper.jpg", "jpeg/pillow/hopper_orientation_6.jpg", 8.0}};
+    for (int i = 2; i <= 8; ++i)
+        cases.push_back(
+            {"tiff/pillow/g4_orientation_1.tif", "tiff/pillow/g4_orientation_" + std::to_string(i) + ".tif", 1.0});
+    for (const Case& c : cases) {
+        const auto upright = ReadIconPictures((root / c.upright).string(), {});
+        const auto stored = ReadIconPictures((root / c.stored).string(), {});
+        ASSERT_TRUE(upright && stored) << c.stored;
+        const RgbaImage& a = upright->front().pixels;
+        const RgbaImage& b = stored->front().pixels;
+        ASSERT_EQ(std::pair(a.width, a.height), std::pair(b.width, b.height)) << c.stored;
+        EXPECT_EQ(std::pair(stored->front().own_width, stored->front().own_height), std::pair(a.width, a.height));
+        double total = 0;
+        for (std::size_t i = 0; i < a.pixels.size(); ++i) total += std::abs(a.pixels[i] - b.pixels[i]);
+        EXPECT_LE(total / static_cast<double>(a.pixels.size()), c.tolerance) << c.stored;
+    }
 }
 
 }  // namespace
