@@ -11,14 +11,14 @@ constexpr Message kSummary{"a multi-size icon with alpha from any pictures", "�
 constexpr Message kDescription{
     "Writes one icon with alpha holding every size Windows draws (16, 20, 24, 32, 40, 48, 64\n"
     "and 256), made from any picture icoforge reads (BMP, JPEG, PNG, GIF, ICO, CUR, PCX, TIFF,\n"
-    "PhotoCD; SVG where built with librsvg), a photo turned upright as its EXIF says. A\n"
-    "picture, or an image inside a given icon, that has exactly one of the sizes is used as\n"
-    "drawn; the others are made from the largest picture, fitted into the square and centred\n"
-    "on transparency. Sizes larger than every picture are left out unless --upscale. The 256\n"
+    "PhotoCD; WebP and SVG on Linux), a photo turned upright as its EXIF says. A picture, or\n"
+    "an image inside a given icon, that has exactly one of the sizes is used as drawn; the\n"
+    "others are made from the largest picture, fitted into the square and centred on\n"
+    "transparency. Sizes larger than every picture are left out unless --upscale. The 256\n"
     "image is PNG, the others 32-bit bitmaps. Prints OUT.",
     "生成一个带透明度的图标，包含 Windows 绘制的全部尺寸（16、20、24、32、40、48、64 和\n"
     "256），可由 icoforge 能读取的任意图片生成（BMP、JPEG、PNG、GIF、ICO、CUR、PCX、TIFF、\n"
-    "PhotoCD；带 librsvg 构建时还有 SVG），照片按其 EXIF 所记的方向转正。恰好为某一尺寸的\n"
+    "PhotoCD；Linux 上还有 WebP 和 SVG），照片按其 EXIF 所记的方向转正。恰好为某一尺寸的\n"
     "图片（或所给图标中的图像）原样使用；其余尺寸由最大的图片缩放到正方形内、居中于透明背景\n"
     "生成。大于所有图片的尺寸会被略去，除非给出 --upscale。256 图像存为 PNG，其余为 32 位\n"
     "位图。输出 OUT。"};
@@ -49,6 +49,10 @@ constexpr Message kNotAPicture{"cannot read {1}: not a picture icoforge can read
                                "无法读取 {1}：不是 icoforge 能读取的图片、已损坏或过大"};
 constexpr Message kNoSvg{"cannot read {1}: SVG needs librsvg, which this build of icoforge lacks",
                          "无法读取 {1}：SVG 需要 librsvg，而此版本的 icoforge 没有它"};
+constexpr Message kNoWebp{"cannot read {1}: WebP needs libwebp, which this build of icoforge or this machine lacks",
+                          "无法读取 {1}：WebP 需要 libwebp，而此版本的 icoforge 或本机没有它"};
+constexpr Message kAnimatedWebp{"cannot read {1}: an animated WebP; icons are made from still pictures",
+                                "无法读取 {1}：这是动画 WebP；图标只能由静态图片生成"};
 constexpr Message kOutputIsInput{"will not write {1}: it is the picture {2} itself", "不会写入 {1}：它就是图片 {2} 本身"};
 
 // "W x H" from the reason MakeIcon gives, which names the picture's size in parentheses.
@@ -87,6 +91,8 @@ int Run(const Invocation& run) {
         if (f.what == kHotSpotOutside) return run.Fail(run.Text(kHotSpotOutsideText, {path, SizeIn(f.reason)}));
         if (f.what == kNotDecoded) return run.Fail(run.Text(kNotAPicture, {path}));
         if (f.what == kSvgUnsupported) return run.Fail(run.Text(kNoSvg, {path}));
+        if (f.what == kWebpUnsupported) return run.Fail(run.Text(kNoWebp, {path}));
+        if (f.what == kAnimatedWebpPicture) return run.Fail(run.Text(kAnimatedWebp, {path}));
         return Report(run, f);
     }
     for (std::uint32_t side : outcome->made.left_out_sizes)

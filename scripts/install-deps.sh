@@ -18,10 +18,12 @@ cd "$(dirname "$0")/.."
 set_name=${1:-test}
 
 # Header-only: option parsing, JSON, the failure type, the resizer; the cross build uses them too.
-# librsvg draws SVG pictures for `icoforge make` (Linux only; a build without it says so);
+# librsvg draws SVG pictures and libwebp reads WebP ones for `icoforge make` (Linux only; a
+# build without them says so);
 # libdeflate compresses the PNGs extract and the thumbnailer write (zlib where it is absent).
 build=(build-essential cmake ninja-build pkg-config libjpeg62-turbo-dev libpng-dev libtiff-dev zlib1g-dev
-       libcli11-dev nlohmann-json3-dev libexpected-dev libstb-dev librsvg2-dev libdeflate-dev)
+       libcli11-dev nlohmann-json3-dev libexpected-dev libstb-dev librsvg2-dev libwebp-dev
+       libdeflate-dev)
 # The Linux window: Qt 6 Widgets (its tests use Qt Test, in the same package) and a font
 # that holds the window's Chinese texts.
 gui=(qt6-base-dev fonts-wqy-microhei)

@@ -130,7 +130,7 @@ Result<std::vector<SourcePicture>> Read(std::string_view path, const IconPicture
         const bool straight = picture->pixels.width == picture->width && picture->pixels.height == picture->height;
         return std::vector<SourcePicture>{FromBoard(*picture, straight, 32, name)};
     }
-    if (!kind && !LooksLikeSvg(head_bytes)) {
+    if (!kind && !LooksLikeSvg(head_bytes) && !LooksLikeWebp(head_bytes)) {
         file.reset();
         return ReadThroughChain(path, head_bytes, options);
     }
@@ -138,6 +138,7 @@ Result<std::vector<SourcePicture>> Read(std::string_view path, const IconPicture
     file.reset();
     auto bytes = ReadWholeFile(path, kMaxWholeFileBytes);
     if (!bytes) return Fail(std::move(bytes.error()));
+    if (!kind && LooksLikeWebp(head_bytes)) return ReadWebp(*bytes, path, options);
     if (!kind) {
         if (!SvgSupported()) return Fail(std::string(kSvgUnsupported), name, "SVG needs librsvg, which this build of icoforge lacks");
         return RenderSvg(*bytes, path, options.svg_sizes);
@@ -165,6 +166,12 @@ bool LooksLikeSvg(ByteView head) {
     while (start < text.size() && (text[start] == ' ' || text[start] == '\t' || text[start] == '\r' || text[start] == '\n'))
         ++start;
     return start < text.size() && text[start] == '<' && text.find("<svg", start) != std::string_view::npos;
+}
+
+bool LooksLikeWebp(ByteView head) {
+    constexpr std::string_view kRiff = "RIFF", kWebp = "WEBP";
+    const std::string_view text(reinterpret_cast<const char*>(head.data()), head.size());
+    return text.size() >= 12 && text.substr(0, 4) == kRiff && text.substr(8, 4) == kWebp;
 }
 
 Result<std::vector<SourcePicture>> ReadIconPictures(std::string_view path, const IconPictureOptions& options) {

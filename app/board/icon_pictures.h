@@ -36,4 +36,13 @@ bool LooksLikeSvg(ByteView head);
 Result<std::vector<SourcePicture>> RenderSvg(ByteView document, std::string_view path,
                                              const std::vector<std::uint32_t>& sizes);
 
+// WebP through libwebp, where the build has it and the machine the library (loaded when the
+// first WebP is read). Without them, a WebP is refused with this `what`.
+inline constexpr std::string_view kWebpUnsupported = "webp";
+// The `what` of an animated WebP, which libwebp's still-picture decoder does not compose.
+inline constexpr std::string_view kAnimatedWebpPicture = "animated webp";
+bool WebpSupported();
+bool LooksLikeWebp(ByteView head);
+Result<std::vector<SourcePicture>> ReadWebp(ByteView file, std::string_view path, const IconPictureOptions& options);
+
 }  // namespace icoforge

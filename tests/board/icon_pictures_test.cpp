@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "common/path.h"
+#include "platform/shared_library.h"
 #include "picture_encoders.h"
 #include "tests/support/ico_builder.h"
 #include "tests/support/temp_folder.h"
@@ -125,6 +126,55 @@ TEST(IconPictures, DrawsSvgAtEachSizeWhereLibrsvgIsBuiltIn) {
             EXPECT_EQ(px[3], inside ? 255 : 0) << side << " row " << y;
             if (inside) { EXPECT_EQ(std::vector<std::uint8_t>(px, px + 3), (std::vector<std::uint8_t>{255, 0, 0})); }
         }
+    }
+}
+
+// WebP pictures written by libwebp's own encoder, lossless so the pixels must come back
+// exactly; a large one comes back reduced, an animation and a cut file are refused.
+TEST(IconPictures, ReadsWebpWhereLibwebpIs) {
+    TempFolder folder;
+    // The header of an animation of 16 x 16 pixels, its frames left out.
+    const char riff[] = "RIFF\x16\0\0\0WEBPVP8X\x0A\0\0\0\x02\0\0\0\x0F\0\0\x0F\0\0";
+    const std::string animated = Write(folder, "moving.webp", ByteBuffer(riff, riff + sizeof riff - 1));
+    if (!WebpSupported()) {
+        const auto refused = ReadIconPictures(animated, {});
+        ASSERT_FALSE(refused);
+        EXPECT_EQ(refused.error().what, kWebpUnsupported);
+        GTEST_SKIP() << "built without libwebp, or it is not installed";
+    }
+    auto library = SharedLibrary::Open("libwebp.so.7");
+    ASSERT_TRUE(library);
+    std::size_t (*encode)(const std::uint8_t*, int, int, int, std::uint8_t**) = nullptr;
+    void (*release)(void*) = nullptr;
+    ASSERT_TRUE(library->Bind("WebPEncodeLosslessRGBA", encode) && library->Bind("WebPFree", release));
+    const auto webp = [&](std::int32_t w, std::int32_t h, const std::vector<std::uint8_t>& rgba) {
+        std::uint8_t* out = nullptr;
+        const std::size_t size = encode(rgba.data(), w, h, w * 4, &out);
+        ByteBuffer file(out, out + size);
+        release(out);
+        return file;
+    };
+    // libwebp's encoder is free to change the colour of a fully transparent pixel.
+    std::vector<std::uint8_t> small = SoftRgba(40, 30);
+    for (std::size_t i = 3; i < small.size(); i += 4) small[i] = std::max<std::uint8_t>(small[i], 1);
+    const std::string exact = Write(folder, "small.webp", webp(40, 30, small));
+    const auto read = ReadIconPictures(exact, {.master_side = 64});
+    ASSERT_TRUE(read) << read.error().reason;
+    EXPECT_EQ(std::pair(read->front().own_width, read->front().own_height), std::pair(40u, 30u));
+    EXPECT_EQ(read->front().pixels.pixels, small);
+
+    const auto large = ReadIconPictures(Write(folder, "large.webp", webp(600, 400, SoftRgba(600, 400))), {.master_side = 256});
+    ASSERT_TRUE(large) << large.error().reason;
+    EXPECT_EQ(std::pair(large->front().own_width, large->front().own_height), std::pair(600u, 400u));
+    EXPECT_EQ(std::pair(large->front().pixels.width, large->front().pixels.height), std::pair(256u, 170u));
+
+    ByteBuffer cut = webp(40, 30, small);
+    cut.resize(cut.size() / 2);
+    for (const auto& [path, what] : {std::pair{Write(folder, "cut.webp", cut), kNotDecoded},
+                                     std::pair{animated, kAnimatedWebpPicture}}) {
+        const auto refused = ReadIconPictures(path, {});
+        ASSERT_FALSE(refused) << path;
+        EXPECT_EQ(refused.error().what, what) << path;
     }
 }
 

@@ -1,0 +1,109 @@
+// WebP, the web's pictures, decoded by libwebp; a large one scaled down while it is
+// decoded, row by row, so it is never held whole.
+//
+// libwebp is loaded the first time a WebP is read, not linked, as libtiff is: commands that
+// read none do not pay for loading it. Its headers give the functions' types.
+#include <algorithm>
+#include <memory>
+
+#include <webp/decode.h>
+
+#include "app/board/board_decoders.h"
+#include "app/board/board_geometry.h"
+#include "app/board/icon_pictures.h"
+#include "platform/shared_library.h"
+
+namespace icoforge {
+namespace {
+
+// The soname of the libwebp whose headers this is built against (Debian's libwebp7).
+constexpr const char* kWebpLibrary = "libwebp.so.7";
+
+#define ICOFORGE_WEBP_FUNCTIONS(X)    \
+    X(WebPInitDecoderConfigInternal)  \
+    X(WebPGetFeaturesInternal)        \
+    X(WebPDecode)                     \
+    X(WebPFreeDecBuffer)
+
+struct Webp {
+    SharedLibrary library;
+#define ICOFORGE_WEBP_MEMBER(name) decltype(&::name) name = nullptr;
+    ICOFORGE_WEBP_FUNCTIONS(ICOFORGE_WEBP_MEMBER)
+#undef ICOFORGE_WEBP_MEMBER
+};
+
+Result<Webp> LoadWebp() {
+    auto library = SharedLibrary::Open(kWebpLibrary);
+    if (!library)
+        return Fail(std::string(kWebpUnsupported), kWebpLibrary, "WebP needs libwebp: " + library.error().reason);
+    Webp w{std::move(*library)};
+    bool all = true;
+#define ICOFORGE_WEBP_BIND(name) all = w.library.Bind(#name, w.name) && all;
+    ICOFORGE_WEBP_FUNCTIONS(ICOFORGE_WEBP_BIND)
+#undef ICOFORGE_WEBP_BIND
+    if (!all) return Fail(std::string(kWebpUnsupported), kWebpLibrary, "WebP needs libwebp 1.2 or later");
+    return w;
+}
+
+// Loaded once for the process; a library that is missing stays missing.
+const Result<Webp>& LoadedWebp() {
+    static const Result<Webp> webp = LoadWebp();
+    return webp;
+}
+
+Result<std::vector<SourcePicture>> NotDecoded(std::string_view path, std::string reason) {
+    return Fail(std::string(kNotDecoded), std::string(path), std::move(reason));
+}
+
+}  // namespace
+
+bool WebpSupported() { return static_cast<bool>(LoadedWebp()); }
+
+Result<std::vector<SourcePicture>> ReadWebp(ByteView file, std::string_view path, const IconPictureOptions& options) {
+    const auto& loaded = LoadedWebp();
+    if (!loaded) return Fail(loaded.error().what, std::string(path), loaded.error().reason);
+    const Webp& webp = *loaded;
+    WebPDecoderConfig config;
+    if (!webp.WebPInitDecoderConfigInternal(&config, WEBP_DECODER_ABI_VERSION))
+        return Fail(std::string(kWebpUnsupported), kWebpLibrary, "WebP needs libwebp 1.2 or later");
+    if (webp.WebPGetFeaturesInternal(file.data(), file.size(), &config.input, WEBP_DECODER_ABI_VERSION) != VP8_STATUS_OK)
+        return NotDecoded(path, "a damaged WebP");
+    // An animation's frames are composed by libwebp's demuxer, which icons have no use for.
+    if (config.input.has_animation)
+        return Fail(std::string(kAnimatedWebpPicture), std::string(path), "an animated WebP; icons are made from still pictures");
+    const std::int32_t width = config.input.width, height = config.input.height;
+    if (!board_detail::WithinPixelLimit(static_cast<std::uint64_t>(width), static_cast<std::uint64_t>(height),
+                                        options.max_pixels))
+        return NotDecoded(path, "more than " + std::to_string(options.max_pixels) + " pixels");
+
+    std::int32_t out_width = width, out_height = height;
+    const auto master = static_cast<std::int32_t>(options.master_side);
+    if (master > 0 && std::max(width, height) > master) {
+        const BoardPlacement fitted = FitPicture(master, master, width, height);
+        out_width = std::max(fitted.width, 1);
+        out_height = std::max(fitted.height, 1);
+        config.options.use_scaling = 1;
+        config.options.scaled_width = out_width;
+        config.options.scaled_height = out_height;
+    }
+    SourcePicture p;
+    p.own_width = static_cast<std::uint32_t>(width);
+    p.own_height = static_cast<std::uint32_t>(height);
+    p.bit_depth = 32;
+    p.name = std::string(path);
+    p.pixels = RgbaImage{static_cast<std::uint32_t>(out_width), static_cast<std::uint32_t>(out_height), {}};
+    p.pixels.pixels.resize(p.pixels.RowBytes() * p.pixels.height);
+    // Straight alpha into our own buffer, so nothing of libwebp's outlives the call.
+    config.output.colorspace = MODE_RGBA;
+    config.output.is_external_memory = 1;
+    config.output.u.RGBA.rgba = p.pixels.pixels.data();
+    config.output.u.RGBA.stride = static_cast<int>(p.pixels.RowBytes());
+    config.output.u.RGBA.size = p.pixels.pixels.size();
+    const VP8StatusCode status = webp.WebPDecode(file.data(), file.size(), &config);
+    webp.WebPFreeDecBuffer(&config.output);
+    if (status == VP8_STATUS_OUT_OF_MEMORY) return Fail("read", std::string(path), "out of memory");
+    if (status != VP8_STATUS_OK) return NotDecoded(path, "a damaged WebP");
+    return std::vector<SourcePicture>{std::move(p)};
+}
+
+}  // namespace icoforge
