@@ -8,7 +8,7 @@ set(_icoforge_triplet ${ICOFORGE_MINGW_ARCH}-w64-mingw32)
 set(CMAKE_C_COMPILER ${_icoforge_triplet}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${_icoforge_triplet}-g++-posix)
 set(CMAKE_RC_COMPILER ${_icoforge_triplet}-windres)
-# ICOFORGE_WINDOWS_PREFIX: the static libjpeg, libpng and libtiff that
+# ICOFORGE_WINDOWS_PREFIX: the static libjpeg, libpng, libtiff and libwebp decoder that
 # scripts/build-windows-deps.sh builds and prints. try_compile projects get it too, so
 # checks that link those libraries search the same place.
 set(CMAKE_FIND_ROOT_PATH /usr/${_icoforge_triplet} ${ICOFORGE_WINDOWS_PREFIX})

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# scripts/build-windows-deps.sh [i686|x86_64]: builds libjpeg-turbo, libpng and libtiff as
-# static libraries for 32-bit Windows (i686-w64-mingw32, the default) or 64-bit Windows
-# (x86_64-w64-mingw32, for machines that run only 64-bit Wine) from Debian's source
-# packages and prints their install prefix, the value for -DICOFORGE_WINDOWS_PREFIX. zlib is not built: libz-mingw-w64-dev provides
-# the static libz.a in the mingw sysroot.
+# scripts/build-windows-deps.sh [i686|x86_64]: builds libjpeg-turbo, libpng, libtiff and
+# libwebp's decoder as static libraries for 32-bit Windows (i686-w64-mingw32, the default)
+# or 64-bit Windows (x86_64-w64-mingw32, for machines that run only 64-bit Wine) from
+# Debian's source packages and prints their install prefix, the value for
+# -DICOFORGE_WINDOWS_PREFIX. zlib is not built: libz-mingw-w64-dev provides the static
+# libz.a in the mingw sysroot.
 #
 # The result is kept outside the checkout, in a folder named after this file's content,
 # so it is rebuilt only when this script changes; when that folder is complete the
@@ -41,6 +42,7 @@ pins=(
   "libjpeg-turbo 1:2.1.5-2"
   "libpng1.6 1.6.39-2+deb12u5"
   "tiff 4.5.0-6+deb12u4"
+  "libwebp 1.2.4-0.2+deb12u1"
 )
 # Each .dsc sum was checked against the Sources index, and each tarball's against its .dsc.
 sums="\
@@ -53,6 +55,9 @@ ab14906eda9fddf14cbb1e589b9ba7439c22e233dc3c5e3cf9356c9625565a82  libpng1.6_1.6.
 b32082304d725936078d687303fcf771c9ecf738b505f9a66a29e8ba282c8615  tiff_4.5.0-6+deb12u4.dsc
 638f43d7dea33948d5dee7f39572fc0194d9cc3c74195de9dd26a4388a1f880a  tiff_4.5.0.orig.tar.bz2
 4ee50a8cdf74a184d94e65a04f3c9de466cb0b74ef5393fb5ca65666fccb864b  tiff_4.5.0-6+deb12u4.debian.tar.xz
+d9ed0b59e2010f255c28d0869fd15b31f9b08aed757bfc91862d43aa9ec1aa99  libwebp_1.2.4-0.2+deb12u1.dsc
+7bf5a8a28cc69bcfa8cb214f2c3095703c6b73ac5fba4d5480c205331d9494df  libwebp_1.2.4.orig.tar.gz
+69cdba4dfe2e1b34d55fa80c1b29c31cacd40dd183812d6bcca7e508a2f7afcd  libwebp_1.2.4-0.2+deb12u1.debian.tar.xz
 "
 
 say() { echo "build-windows-deps: $*"; }
@@ -141,7 +146,8 @@ done
 jpeg_src=$work/src/libjpeg-turbo-2.1.5
 png_src=$work/src/libpng1.6-1.6.39
 tiff_src=$work/src/tiff-4.5.0
-for d in "$jpeg_src" "$png_src" "$tiff_src"; do
+webp_src=$work/src/libwebp-1.2.4
+for d in "$jpeg_src" "$png_src" "$tiff_src" "$webp_src"; do
   [ -f "$d/CMakeLists.txt" ] || die "expected unpacked sources in $d"
 done
 
@@ -207,6 +213,16 @@ configure_and_build libtiff "$tiff_src" all \
   -DJPEG_LIBRARY="$prefix/lib/libjpeg.a" -DJPEG_INCLUDE_DIR="$prefix/include"
 cmake --install "$work/build-libtiff" >/dev/null || die "installing libtiff failed"
 
+# The decoder alone: icoforge reads WebP and writes none. Its install rule wants the whole
+# set, so the library and the two headers decode.h needs are put in place by hand.
+configure_and_build libwebp "$webp_src" webpdecoder \
+  -DBUILD_SHARED_LIBS=OFF \
+  -DWEBP_BUILD_ANIM_UTILS=OFF -DWEBP_BUILD_CWEBP=OFF -DWEBP_BUILD_DWEBP=OFF -DWEBP_BUILD_GIF2WEBP=OFF \
+  -DWEBP_BUILD_IMG2WEBP=OFF -DWEBP_BUILD_VWEBP=OFF -DWEBP_BUILD_WEBPINFO=OFF -DWEBP_BUILD_LIBWEBPMUX=OFF \
+  -DWEBP_BUILD_WEBPMUX=OFF -DWEBP_BUILD_EXTRAS=OFF
+install -D -m 644 "$work/build-libwebp/libwebpdecoder.a" "$prefix/lib/libwebpdecoder.a"
+install -D -m 644 -t "$prefix/include/webp" "$webp_src/src/webp/decode.h" "$webp_src/src/webp/types.h"
+
 # --- checks ---------------------------------------------------------------------------
 # libtiff drops a codec silently when it cannot find its library; insist on the set.
 tiff_config=("$prefix/include/tiffconf.h" "$work/build-libtiff/libtiff/tif_config.h")
@@ -218,20 +234,21 @@ for unwanted in PIXARLOG LZMA ZSTD WEBP JBIG LERC LIBDEFLATE; do
     die "libtiff was built with ${unwanted}_SUPPORT"
   fi
 done
-for lib in libjpeg.a libpng16.a libtiff.a; do
+for lib in libjpeg.a libpng16.a libtiff.a libwebpdecoder.a; do
   [ -f "$prefix/lib/$lib" ] || die "$prefix/lib/$lib was not installed"
 done
 if compgen -G "$prefix/lib/*.dll.a" >/dev/null || compgen -G "$prefix/bin/*.dll" >/dev/null; then
   die "a DLL or import library was installed into $prefix"
 fi
 
-# One program that calls into all four, linked the way icoforge.exe is: it must need no
+# One program that calls into all five, linked the way icoforge.exe is: it must need no
 # DLL beyond those of Windows itself.
 cat >"$work/probe.c" <<'EOF'
 #include <stdio.h>
 #include <jpeglib.h>
 #include <png.h>
 #include <tiffio.h>
+#include <webp/decode.h>
 #include <zlib.h>
 int main(void) {
   struct jpeg_decompress_struct cinfo;
@@ -239,14 +256,14 @@ int main(void) {
   cinfo.err = jpeg_std_error(&jerr);
   jpeg_create_decompress(&cinfo);
   jpeg_destroy_decompress(&cinfo);
-  printf("%s %s %s\n", png_get_libpng_ver(NULL), TIFFGetVersion(), zlibVersion());
+  printf("%s %s %s webp %x\n", png_get_libpng_ver(NULL), TIFFGetVersion(), zlibVersion(), WebPGetDecoderVersion());
   return TIFFFindCODEC(COMPRESSION_OJPEG) && TIFFFindCODEC(COMPRESSION_ADOBE_DEFLATE) ? 0 : 1;
 }
 EOF
 $triplet-gcc-posix -static -I"$prefix/include" -I"$sysroot/include" "$work/probe.c" \
-  -o "$work/probe.exe" -L"$prefix/lib" -ltiff -lpng16 -ljpeg "$sysroot/lib/libz.a" ||
-  die "a program linking libtiff, libpng, libjpeg and zlib statically does not link"
-if $triplet-objdump -p "$work/probe.exe" | grep -i 'DLL Name:' | grep -iE 'zlib|z\.dll|png|jpeg|tiff'; then
+  -o "$work/probe.exe" -L"$prefix/lib" -ltiff -lpng16 -ljpeg -lwebpdecoder "$sysroot/lib/libz.a" ||
+  die "a program linking libtiff, libpng, libjpeg, libwebp and zlib statically does not link"
+if $triplet-objdump -p "$work/probe.exe" | grep -i 'DLL Name:' | grep -iE 'zlib|z\.dll|png|jpeg|tiff|webp|pthread'; then
   die "the statically linked probe still imports one of the libraries from a DLL"
 fi
 

@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "common/path.h"
-#include "platform/shared_library.h"
+#include "platform/file_io.h"
 #include "picture_encoders.h"
 #include "tests/support/ico_builder.h"
 #include "tests/support/temp_folder.h"
@@ -129,10 +129,13 @@ TEST(IconPictures, DrawsSvgAtEachSizeWhereLibrsvgIsBuiltIn) {
     }
 }
 
-// WebP pictures written by libwebp's own encoder, lossless so the pixels must come back
-// exactly; a large one comes back reduced, an animation and a cut file are refused.
+// WebP pictures libwebp 1.2.4 wrote (tests/data/webp): lossless from SoftRgba's pixels
+// with every alpha at least 1 (its encoder may change the colour of transparent ones),
+// which must come back exactly; a lossy one with alpha; a large one, which comes back
+// reduced; an animation's header and a cut file, refused.
 TEST(IconPictures, ReadsWebpWhereLibwebpIs) {
     TempFolder folder;
+    const std::string data = std::string(ICOFORGE_TEST_DATA_DIR) + "/webp/";
     // The header of an animation of 16 x 16 pixels, its frames left out.
     const char riff[] = "RIFF\x16\0\0\0WEBPVP8X\x0A\0\0\0\x02\0\0\0\x0F\0\0\x0F\0\0";
     const std::string animated = Write(folder, "moving.webp", ByteBuffer(riff, riff + sizeof riff - 1));
@@ -142,34 +145,28 @@ TEST(IconPictures, ReadsWebpWhereLibwebpIs) {
         EXPECT_EQ(refused.error().what, kWebpUnsupported);
         GTEST_SKIP() << "built without libwebp, or it is not installed";
     }
-    auto library = SharedLibrary::Open("libwebp.so.7");
-    ASSERT_TRUE(library);
-    std::size_t (*encode)(const std::uint8_t*, int, int, int, std::uint8_t**) = nullptr;
-    void (*release)(void*) = nullptr;
-    ASSERT_TRUE(library->Bind("WebPEncodeLosslessRGBA", encode) && library->Bind("WebPFree", release));
-    const auto webp = [&](std::int32_t w, std::int32_t h, const std::vector<std::uint8_t>& rgba) {
-        std::uint8_t* out = nullptr;
-        const std::size_t size = encode(rgba.data(), w, h, w * 4, &out);
-        ByteBuffer file(out, out + size);
-        release(out);
-        return file;
-    };
-    // libwebp's encoder is free to change the colour of a fully transparent pixel.
-    std::vector<std::uint8_t> small = SoftRgba(40, 30);
-    for (std::size_t i = 3; i < small.size(); i += 4) small[i] = std::max<std::uint8_t>(small[i], 1);
-    const std::string exact = Write(folder, "small.webp", webp(40, 30, small));
-    const auto read = ReadIconPictures(exact, {.master_side = 64});
-    ASSERT_TRUE(read) << read.error().reason;
-    EXPECT_EQ(std::pair(read->front().own_width, read->front().own_height), std::pair(40u, 30u));
-    EXPECT_EQ(read->front().pixels.pixels, small);
+    std::vector<std::uint8_t> soft = SoftRgba(40, 30);
+    for (std::size_t i = 3; i < soft.size(); i += 4) soft[i] = std::max<std::uint8_t>(soft[i], 1);
+    const auto exact = ReadIconPictures(data + "soft-40x30-lossless.webp", {.master_side = 64});
+    ASSERT_TRUE(exact) << exact.error().reason;
+    EXPECT_EQ(std::pair(exact->front().own_width, exact->front().own_height), std::pair(40u, 30u));
+    EXPECT_EQ(exact->front().pixels.pixels, soft);
 
-    const auto large = ReadIconPictures(Write(folder, "large.webp", webp(600, 400, SoftRgba(600, 400))), {.master_side = 256});
+    const auto lossy = ReadIconPictures(data + "half-transparent-40x30-lossy.webp", {});
+    ASSERT_TRUE(lossy) << lossy.error().reason;
+    ASSERT_TRUE(lossy->front().HasOwnSize());
+    const auto alpha_at = [&](std::uint32_t x) { return lossy->front().pixels.pixels[(15 * 40 + x) * 4 + 3]; };
+    EXPECT_EQ(alpha_at(5), 255);
+    EXPECT_NEAR(alpha_at(35), 128, 8);
+
+    const auto large = ReadIconPictures(data + "flat-600x400-lossless.webp", {.master_side = 256});
     ASSERT_TRUE(large) << large.error().reason;
     EXPECT_EQ(std::pair(large->front().own_width, large->front().own_height), std::pair(600u, 400u));
     EXPECT_EQ(std::pair(large->front().pixels.width, large->front().pixels.height), std::pair(256u, 170u));
 
-    ByteBuffer cut = webp(40, 30, small);
-    cut.resize(cut.size() / 2);
+    const auto whole = ReadWholeFile(data + "soft-40x30-lossless.webp");
+    ASSERT_TRUE(whole);
+    const ByteBuffer cut(whole->begin(), whole->begin() + static_cast<std::ptrdiff_t>(whole->size() / 2));
     for (const auto& [path, what] : {std::pair{Write(folder, "cut.webp", cut), kNotDecoded},
                                      std::pair{animated, kAnimatedWebpPicture}}) {
         const auto refused = ReadIconPictures(path, {});

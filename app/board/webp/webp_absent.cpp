@@ -1,4 +1,4 @@
-// Builds without libwebp's headers (the Windows one): WebP is refused, saying why.
+// Builds without libwebp: WebP is refused, saying why.
 #include "app/board/icon_pictures.h"
 
 namespace icoforge {

@@ -1,55 +1,14 @@
 // WebP, the web's pictures, decoded by libwebp; a large one scaled down while it is
 // decoded, row by row, so it is never held whole.
-//
-// libwebp is loaded the first time a WebP is read, not linked, as libtiff is: commands that
-// read none do not pay for loading it. Its headers give the functions' types.
 #include <algorithm>
-#include <memory>
-
-#include <webp/decode.h>
 
 #include "app/board/board_decoders.h"
 #include "app/board/board_geometry.h"
 #include "app/board/icon_pictures.h"
-#include "platform/shared_library.h"
+#include "app/board/webp/webp_library.h"
 
 namespace icoforge {
 namespace {
-
-// The soname of the libwebp whose headers this is built against (Debian's libwebp7).
-constexpr const char* kWebpLibrary = "libwebp.so.7";
-
-#define ICOFORGE_WEBP_FUNCTIONS(X)    \
-    X(WebPInitDecoderConfigInternal)  \
-    X(WebPGetFeaturesInternal)        \
-    X(WebPDecode)                     \
-    X(WebPFreeDecBuffer)
-
-struct Webp {
-    SharedLibrary library;
-#define ICOFORGE_WEBP_MEMBER(name) decltype(&::name) name = nullptr;
-    ICOFORGE_WEBP_FUNCTIONS(ICOFORGE_WEBP_MEMBER)
-#undef ICOFORGE_WEBP_MEMBER
-};
-
-Result<Webp> LoadWebp() {
-    auto library = SharedLibrary::Open(kWebpLibrary);
-    if (!library)
-        return Fail(std::string(kWebpUnsupported), kWebpLibrary, "WebP needs libwebp: " + library.error().reason);
-    Webp w{std::move(*library)};
-    bool all = true;
-#define ICOFORGE_WEBP_BIND(name) all = w.library.Bind(#name, w.name) && all;
-    ICOFORGE_WEBP_FUNCTIONS(ICOFORGE_WEBP_BIND)
-#undef ICOFORGE_WEBP_BIND
-    if (!all) return Fail(std::string(kWebpUnsupported), kWebpLibrary, "WebP needs libwebp 1.2 or later");
-    return w;
-}
-
-// Loaded once for the process; a library that is missing stays missing.
-const Result<Webp>& LoadedWebp() {
-    static const Result<Webp> webp = LoadWebp();
-    return webp;
-}
 
 Result<std::vector<SourcePicture>> NotDecoded(std::string_view path, std::string reason) {
     return Fail(std::string(kNotDecoded), std::string(path), std::move(reason));
@@ -57,15 +16,15 @@ Result<std::vector<SourcePicture>> NotDecoded(std::string_view path, std::string
 
 }  // namespace
 
-bool WebpSupported() { return static_cast<bool>(LoadedWebp()); }
+bool WebpSupported() { return static_cast<bool>(WebpFunctions()); }
 
 Result<std::vector<SourcePicture>> ReadWebp(ByteView file, std::string_view path, const IconPictureOptions& options) {
-    const auto& loaded = LoadedWebp();
+    const auto& loaded = WebpFunctions();
     if (!loaded) return Fail(loaded.error().what, std::string(path), loaded.error().reason);
-    const Webp& webp = *loaded;
+    const WebpLibrary& webp = *loaded;
     WebPDecoderConfig config;
     if (!webp.WebPInitDecoderConfigInternal(&config, WEBP_DECODER_ABI_VERSION))
-        return Fail(std::string(kWebpUnsupported), kWebpLibrary, "WebP needs libwebp 1.2 or later");
+        return Fail(std::string(kWebpUnsupported), std::string(path), "WebP needs libwebp 1.2 or later");
     if (webp.WebPGetFeaturesInternal(file.data(), file.size(), &config.input, WEBP_DECODER_ABI_VERSION) != VP8_STATUS_OK)
         return NotDecoded(path, "a damaged WebP");
     // An animation's frames are composed by libwebp's demuxer, which icons have no use for.
