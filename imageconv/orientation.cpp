@@ -9,10 +9,8 @@
 namespace icoforge {
 namespace {
 
-constexpr std::uint16_t kOrientationTag = 0x0112;
-constexpr std::uint16_t kShortType = 3;
-constexpr std::uint16_t kClassicMagic = 42;
-constexpr std::uint16_t kBigTiffMagic = 43;
+// TIFF's numbers for what is read here: the tag, its type, and the two versions' magic.
+enum TiffNumber : std::uint16_t { kOrientationTag = 0x0112, kShortType = 3, kClassicMagic = 42, kBigTiffMagic = 43 };
 constexpr std::string_view kExifPrefix{"Exif\0\0", 6};
 
 // TIFF is written in either byte order, named by its first two bytes.

@@ -7,6 +7,7 @@
 #include <tiffio.h>
 
 #include "common/failure.h"
+#include "common/function_table.h"
 
 namespace icoforge {
 
@@ -31,9 +32,7 @@ namespace icoforge {
 
 // Members named as the functions, so that a call reads `tiff.TIFFClose(handle)`.
 struct TiffLibrary {
-#define ICOFORGE_TIFF_MEMBER(name) decltype(&::name) name = nullptr;
-    ICOFORGE_TIFF_FUNCTIONS(ICOFORGE_TIFF_MEMBER)
-#undef ICOFORGE_TIFF_MEMBER
+    ICOFORGE_TIFF_FUNCTIONS(ICOFORGE_TABLE_MEMBER)
 };
 
 // Every function, or a failure to "load" libtiff with the system's reason (or the version

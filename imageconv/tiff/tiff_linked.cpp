@@ -4,13 +4,7 @@
 namespace icoforge {
 
 const Result<TiffLibrary>& TiffFunctions() {
-    static const Result<TiffLibrary> linked = [] {
-        TiffLibrary library;
-#define ICOFORGE_TIFF_LINK(name) library.name = &::name;
-        ICOFORGE_TIFF_FUNCTIONS(ICOFORGE_TIFF_LINK)
-#undef ICOFORGE_TIFF_LINK
-        return library;
-    }();
+    static const Result<TiffLibrary> linked = ICOFORGE_LINKED_TABLE(TiffLibrary, ICOFORGE_TIFF_FUNCTIONS);
     return linked;
 }
 

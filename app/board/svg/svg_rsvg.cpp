@@ -20,8 +20,7 @@ namespace {
 // The soname of the librsvg 2.x whose headers this is built against.
 constexpr const char* kRsvgLibrary = "librsvg-2.so.2";
 
-// Each function once; the table's members, named as the functions, and its filling come
-// from here.
+// Each function once; the table's members and its filling come from here.
 #define ICOFORGE_RSVG_FUNCTIONS(X)    \
     X(rsvg_handle_new_from_data)      \
     X(rsvg_handle_render_document)    \
@@ -37,29 +36,14 @@ constexpr const char* kRsvgLibrary = "librsvg-2.so.2";
     X(cairo_destroy)
 
 struct Rsvg {
-    SharedLibrary library;
-#define ICOFORGE_RSVG_MEMBER(name) decltype(&::name) name = nullptr;
-    ICOFORGE_RSVG_FUNCTIONS(ICOFORGE_RSVG_MEMBER)
-#undef ICOFORGE_RSVG_MEMBER
+    ICOFORGE_RSVG_FUNCTIONS(ICOFORGE_TABLE_MEMBER)
 };
-
-Result<Rsvg> LoadRsvg() {
-    auto library = SharedLibrary::Open(kRsvgLibrary);
-    if (!library)
-        return Fail(std::string(kSvgUnsupported), kRsvgLibrary, "SVG needs librsvg: " + library.error().reason);
-    Rsvg r{std::move(*library)};
-    bool all = true;
-#define ICOFORGE_RSVG_BIND(name) all = r.library.Bind(#name, r.name) && all;
-    ICOFORGE_RSVG_FUNCTIONS(ICOFORGE_RSVG_BIND)
-#undef ICOFORGE_RSVG_BIND
-    if (!all) return Fail(std::string(kSvgUnsupported), kRsvgLibrary, "SVG needs librsvg 2.46 or later");
-    return r;
-}
 
 // Loaded once for the process; a library that is missing stays missing.
 const Result<Rsvg>& LoadedRsvg() {
-    static const Result<Rsvg> rsvg = LoadRsvg();
-    return rsvg;
+    static const auto rsvg = LoadFunctions<Rsvg>(kRsvgLibrary, ICOFORGE_BIND_ALL(ICOFORGE_RSVG_FUNCTIONS),
+                                                 {std::string(kSvgUnsupported), "SVG needs librsvg", "2.46"});
+    return rsvg.functions;
 }
 
 template <typename T, auto Rsvg::*Release>

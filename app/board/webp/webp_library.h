@@ -6,6 +6,7 @@
 #include <webp/decode.h>
 
 #include "common/failure.h"
+#include "common/function_table.h"
 
 namespace icoforge {
 
@@ -18,9 +19,7 @@ namespace icoforge {
 
 // Members named as the functions, so that a call reads `webp.WebPDecode(...)`.
 struct WebpLibrary {
-#define ICOFORGE_WEBP_MEMBER(name) decltype(&::name) name = nullptr;
-    ICOFORGE_WEBP_FUNCTIONS(ICOFORGE_WEBP_MEMBER)
-#undef ICOFORGE_WEBP_MEMBER
+    ICOFORGE_WEBP_FUNCTIONS(ICOFORGE_TABLE_MEMBER)
 };
 
 // Every function, or a failure (kWebpUnsupported) saying why there are none. The first

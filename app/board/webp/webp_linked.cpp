@@ -4,13 +4,7 @@
 namespace icoforge {
 
 const Result<WebpLibrary>& WebpFunctions() {
-    static const Result<WebpLibrary> linked = [] {
-        WebpLibrary library;
-#define ICOFORGE_WEBP_LINK(name) library.name = &::name;
-        ICOFORGE_WEBP_FUNCTIONS(ICOFORGE_WEBP_LINK)
-#undef ICOFORGE_WEBP_LINK
-        return library;
-    }();
+    static const Result<WebpLibrary> linked = ICOFORGE_LINKED_TABLE(WebpLibrary, ICOFORGE_WEBP_FUNCTIONS);
     return linked;
 }
 
