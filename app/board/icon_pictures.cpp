@@ -4,8 +4,8 @@
 
 #include "app/board/board_decoders.h"
 #include "imageconv/convert.h"
-#include "imageconv/raster_image.h"
 #include "imageconv/orientation.h"
+#include "imageconv/raster_image.h"
 #include "platform/file_io.h"
 #include "platform/mapped_file.h"
 #include "platform/stdio_file.h"
