@@ -28,6 +28,7 @@ struct LargePictures {
     std::filesystem::path folder;
     std::string jpeg;
     std::string png;
+    std::string webp;  // only where MakeWebp was called
 
     std::string Output(const char* name) const { return (folder / name).string(); }
 
@@ -45,6 +46,13 @@ struct LargePictures {
                RunShell(magick + " -size 2000x2000 -seed 11 plasma:fractal -resize 8000x8000! "
                                  "\\( -size 8000x8000 gradient:white-black \\) -alpha off -compose CopyOpacity -composite "
                                  "PNG32:'" + png + "'");
+    }
+
+    // The JPEG's picture as a lossy WebP, as the web serves photos; false when ImageMagick
+    // could not write one.
+    bool MakeWebp() {
+        webp = Output("photo-24mp.webp");
+        return RunShell(std::string(kImageMagick) + " '" + jpeg + "' -quality 85 '" + webp + "'");
     }
 
     // Peak resident set of one run of `command`, in MiB, or -1.
@@ -86,7 +94,7 @@ public:
 inline void PrintTable(std::initializer_list<const char*> tools, int tool_width) {
     auto& r = Results();
     std::printf("\n%-5s %-*s %10s %12s\n", "file", tool_width, "tool", "time (s)", "peak (MiB)");
-    for (const char* key : {"jpeg", "png"})
+    for (const char* key : {"jpeg", "png", "webp"})
         for (const char* tool : tools) {
             const std::string name = std::string(tool) + "/" + key;
             if (!r.contains(name + ".seconds")) continue;
