@@ -48,7 +48,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "bench_make: ImageMagick could not make the test pictures\n");
         return 1;
     }
-    if (!Work().MakeWebp()) std::fprintf(stderr, "bench_make: ImageMagick could not write a WebP; its rows are left out\n");
+    if (!Work().MakeWebp())
+        std::fprintf(stderr, "bench_make: ImageMagick could not write a WebP; its rows are left out\n");
     for (const auto& [key, source] :
          {std::pair{"jpeg", &Work().jpeg}, std::pair{"png", &Work().png}, std::pair{"webp", &Work().webp}}) {
         if (source->empty() || !fs::exists(*source)) continue;

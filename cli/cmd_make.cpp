@@ -53,6 +53,9 @@ constexpr Message kNoWebp{"cannot read {1}: WebP needs libwebp, which this build
                           "无法读取 {1}：WebP 需要 libwebp，而此版本的 icoforge 或本机没有它"};
 constexpr Message kAnimatedWebp{"cannot read {1}: an animated WebP; icons are made from still pictures",
                                 "无法读取 {1}：这是动画 WebP；图标只能由静态图片生成"};
+constexpr Message kUnreadKindText{"cannot read {1}: a {2} picture, which icoforge does not read; a JPEG or PNG of it "
+                                  "will do",
+                                  "无法读取 {1}：这是 {2} 图片，icoforge 不能读取；请改用它的 JPEG 或 PNG"};
 constexpr Message kOutputIsInput{"will not write {1}: it is the picture {2} itself", "不会写入 {1}：它就是图片 {2} 本身"};
 
 // "W x H" from the reason MakeIcon gives, which names the picture's size in parentheses.
@@ -93,6 +96,7 @@ int Run(const Invocation& run) {
         if (f.what == kSvgUnsupported) return run.Fail(run.Text(kNoSvg, {path}));
         if (f.what == kWebpUnsupported) return run.Fail(run.Text(kNoWebp, {path}));
         if (f.what == kAnimatedWebpPicture) return run.Fail(run.Text(kAnimatedWebp, {path}));
+        if (f.what == kUnreadKind) return run.Fail(run.Text(kUnreadKindText, {path, f.reason}));
         return Report(run, f);
     }
     for (std::uint32_t side : outcome->made.left_out_sizes)

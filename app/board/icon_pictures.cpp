@@ -75,6 +75,23 @@ Result<std::vector<SourcePicture>> NotDecoded(std::string_view path) {
                                                std::to_string(kMaxPicturePixels) + " pixels");
 }
 
+// The name of a kind of picture that is recognised but not read, for the message; empty
+// for every other file.
+std::string_view UnreadKind(ByteView head) {
+    const std::string_view text(reinterpret_cast<const char*>(head.data()), head.size());
+    // HEIF files are ISO media files: a first box "ftyp" naming the brand of picture.
+    if (text.size() >= 12 && text.substr(4, 4) == "ftyp") {
+        const std::string_view brand = text.substr(8, 4);
+        if (brand == "avif" || brand == "avis") return "AVIF";
+        if (brand == "heic" || brand == "heix" || brand == "heim" || brand == "heis" || brand == "hevc" ||
+            brand == "hevx" || brand == "mif1" || brand == "msf1")
+            return "HEIC";
+    }
+    if (text.starts_with("\xFF\x0A") || text.starts_with(std::string_view("\0\0\0\x0CJXL \r\n\x87\n", 12)))
+        return "JPEG XL";
+    return {};
+}
+
 // TIFF and PhotoCD through the conversion chain, which gives them as 24-bit colour.
 Result<std::vector<SourcePicture>> ReadThroughChain(std::string_view path, ByteView head,
                                                     const IconPictureOptions& options) {
@@ -130,6 +147,8 @@ Result<std::vector<SourcePicture>> Read(std::string_view path, const IconPicture
         const bool straight = picture->pixels.width == picture->width && picture->pixels.height == picture->height;
         return std::vector<SourcePicture>{FromBoard(*picture, straight, 32, name)};
     }
+    if (const std::string_view unread = UnreadKind(head_bytes); !unread.empty())
+        return Fail(std::string(kUnreadKind), name, std::string(unread));
     if (!kind && !LooksLikeSvg(head_bytes) && !LooksLikeWebp(head_bytes)) {
         file.reset();
         return ReadThroughChain(path, head_bytes, options);

@@ -36,6 +36,10 @@ bool LooksLikeSvg(ByteView head);
 Result<std::vector<SourcePicture>> RenderSvg(ByteView document, std::string_view path,
                                              const std::vector<std::uint32_t>& sizes);
 
+// The `what` of a picture of a kind icoforge recognises but does not read (HEIC and AVIF,
+// as phones and browsers save them; JPEG XL); the reason is the kind's name.
+inline constexpr std::string_view kUnreadKind = "unread kind";
+
 // WebP through libwebp, where the build has it and the machine the library (loaded when the
 // first WebP is read). Without them, a WebP is refused with this `what`.
 inline constexpr std::string_view kWebpUnsupported = "webp";

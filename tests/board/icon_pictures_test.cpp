@@ -89,8 +89,12 @@ TEST(IconPictures, RefusesWithItsReason) {
     for (int i = 16; i < 24; ++i) huge[i] = 0;
     huge[18] = huge[22] = 0x4E, huge[19] = huge[23] = 0x20;
     huge.resize(33);
+    const auto bytes = [](std::string_view text) { return ByteBuffer(text.begin(), text.end()); };
     const std::pair<std::string, std::string> cases[] = {
         {Write(folder, "notes.txt", ByteBuffer(100, 'a')), "not a picture icoforge can read"},
+        {Write(folder, "phone.heic", bytes(std::string_view("\0\0\0\x18" "ftypheic\0\0\0\0mif1heic", 24))), "HEIC"},
+        {Write(folder, "web.avif", bytes(std::string_view("\0\0\0\x1C" "ftypavif\0\0\0\0avifmif1miaf", 28))), "AVIF"},
+        {Write(folder, "new.jxl", bytes("\xFF\x0A\xFA\x7F\x01\x90\x08\x06\x01")), "JPEG XL"},
         {Write(folder, "huge.png", huge), "pixels"},
         {Utf8FromPath(folder.path() / "missing.png"), ""},
         {Utf8FromPath(folder.path()), ""},

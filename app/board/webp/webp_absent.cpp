@@ -6,7 +6,8 @@ namespace icoforge {
 bool WebpSupported() { return false; }
 
 Result<std::vector<SourcePicture>> ReadWebp(ByteView, std::string_view path, const IconPictureOptions&) {
-    return Fail(std::string(kWebpUnsupported), std::string(path), "WebP needs libwebp, which this build of icoforge lacks");
+    return Fail(std::string(kWebpUnsupported), std::string(path),
+                "WebP needs libwebp, which this build of icoforge lacks");
 }
 
 }  // namespace icoforge

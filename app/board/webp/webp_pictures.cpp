@@ -25,11 +25,12 @@ Result<std::vector<SourcePicture>> ReadWebp(ByteView file, std::string_view path
     WebPDecoderConfig config;
     if (!webp.WebPInitDecoderConfigInternal(&config, WEBP_DECODER_ABI_VERSION))
         return Fail(std::string(kWebpUnsupported), std::string(path), "WebP needs libwebp 1.2 or later");
-    if (webp.WebPGetFeaturesInternal(file.data(), file.size(), &config.input, WEBP_DECODER_ABI_VERSION) != VP8_STATUS_OK)
-        return NotDecoded(path, "a damaged WebP");
+    const VP8StatusCode read = webp.WebPGetFeaturesInternal(file.data(), file.size(), &config.input, WEBP_DECODER_ABI_VERSION);
+    if (read != VP8_STATUS_OK) return NotDecoded(path, "a damaged WebP");
     // An animation's frames are composed by libwebp's demuxer, which icons have no use for.
     if (config.input.has_animation)
-        return Fail(std::string(kAnimatedWebpPicture), std::string(path), "an animated WebP; icons are made from still pictures");
+        return Fail(std::string(kAnimatedWebpPicture), std::string(path),
+                    "an animated WebP; icons are made from still pictures");
     const std::int32_t width = config.input.width, height = config.input.height;
     if (!board_detail::WithinPixelLimit(static_cast<std::uint64_t>(width), static_cast<std::uint64_t>(height),
                                         options.max_pixels))
