@@ -11,17 +11,17 @@ constexpr Message kSummary{"a multi-size icon with alpha from any pictures", "�
 constexpr Message kDescription{
     "Writes one icon with alpha holding every size Windows draws (16, 20, 24, 32, 40, 48, 64\n"
     "and 256), made from any picture icoforge reads (BMP, JPEG, PNG, GIF, ICO, CUR, PCX, TIFF,\n"
-    "PhotoCD, WebP; SVG on Linux), a photo turned upright as its EXIF says. A picture, or\n"
-    "an image inside a given icon, that has exactly one of the sizes is used as drawn; the\n"
-    "others are made from the largest picture, fitted into the square and centred on\n"
-    "transparency. Sizes larger than every picture are left out unless --upscale. The 256\n"
+    "PhotoCD, WebP; HEIC, AVIF and SVG on Linux), a photo turned upright as its EXIF says. A\n"
+    "picture, or an image inside a given icon, that has exactly one of the sizes is used as\n"
+    "drawn; the others are made from the largest picture, fitted into the square and centred\n"
+    "on transparency. Sizes larger than every picture are left out unless --upscale. The 256\n"
     "image is PNG, the others 32-bit bitmaps. Prints OUT.",
     "生成一个带透明度的图标，包含 Windows 绘制的全部尺寸（16、20、24、32、40、48、64 和\n"
     "256），可由 icoforge 能读取的任意图片生成（BMP、JPEG、PNG、GIF、ICO、CUR、PCX、TIFF、\n"
-    "PhotoCD、WebP；Linux 上还有 SVG），照片按其 EXIF 所记的方向转正。恰好为某一尺寸的\n"
-    "图片（或所给图标中的图像）原样使用；其余尺寸由最大的图片缩放到正方形内、居中于透明背景\n"
-    "生成。大于所有图片的尺寸会被略去，除非给出 --upscale。256 图像存为 PNG，其余为 32 位\n"
-    "位图。输出 OUT。"};
+    "PhotoCD、WebP；Linux 上还有 HEIC、AVIF 和 SVG），照片按其 EXIF 所记的方向转正。恰好为\n"
+    "某一尺寸的图片（或所给图标中的图像）原样使用；其余尺寸由最大的图片缩放到正方形内、居中\n"
+    "于透明背景生成。大于所有图片的尺寸会被略去，除非给出 --upscale。256 图像存为 PNG，其余\n"
+    "为 32 位位图。输出 OUT。"};
 constexpr Message kOutputHelp{"the icon to write (default: the first picture's name with .ico)",
                               "要写入的图标（默认：第一张图片的文件名加 .ico）"};
 constexpr Message kSizesHelp{"sizes from 1 to 256, separated by commas", "1 到 256 的尺寸，以逗号分隔"};

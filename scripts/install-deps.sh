@@ -19,10 +19,11 @@ set_name=${1:-test}
 
 # Header-only: option parsing, JSON, the failure type, the resizer; the cross build uses them too.
 # librsvg draws SVG pictures for `icoforge make` (Linux only; a build without it says so);
-# libwebp reads WebP ones (Windows: the static decoder scripts/build-windows-deps.sh builds);
+# libwebp reads WebP ones (Windows: the static decoder scripts/build-windows-deps.sh builds),
+# libheif HEIC and AVIF ones (Linux only);
 # libdeflate compresses the PNGs extract and the thumbnailer write (zlib where it is absent).
 build=(build-essential cmake ninja-build pkg-config libjpeg62-turbo-dev libpng-dev libtiff-dev zlib1g-dev
-       libcli11-dev nlohmann-json3-dev libexpected-dev libstb-dev librsvg2-dev libwebp-dev
+       libcli11-dev nlohmann-json3-dev libexpected-dev libstb-dev librsvg2-dev libwebp-dev libheif-dev
        libdeflate-dev)
 # The Linux window: Qt 6 Widgets (its tests use Qt Test, in the same package) and a font
 # that holds the window's Chinese texts.

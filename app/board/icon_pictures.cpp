@@ -75,21 +75,21 @@ Result<std::vector<SourcePicture>> NotDecoded(std::string_view path) {
                                                std::to_string(kMaxPicturePixels) + " pixels");
 }
 
-// The name of a kind of picture that is recognised but not read, for the message; empty
-// for every other file.
-std::string_view UnreadKind(ByteView head) {
+// "HEIC" or "AVIF" for a HEIF file, an ISO media file whose first box, "ftyp", names
+// the brand of picture; empty for every other file.
+std::string_view HeifKind(ByteView head) {
     const std::string_view text(reinterpret_cast<const char*>(head.data()), head.size());
-    // HEIF files are ISO media files: a first box "ftyp" naming the brand of picture.
-    if (text.size() >= 12 && text.substr(4, 4) == "ftyp") {
-        const std::string_view brand = text.substr(8, 4);
-        if (brand == "avif" || brand == "avis") return "AVIF";
-        if (brand == "heic" || brand == "heix" || brand == "heim" || brand == "heis" || brand == "hevc" ||
-            brand == "hevx" || brand == "mif1" || brand == "msf1")
-            return "HEIC";
-    }
-    if (text.starts_with("\xFF\x0A") || text.starts_with(std::string_view("\0\0\0\x0CJXL \r\n\x87\n", 12)))
-        return "JPEG XL";
+    if (text.size() < 12 || text.substr(4, 4) != "ftyp") return {};
+    const std::string_view brand = text.substr(8, 4);
+    if (brand == "avif" || brand == "avis") return "AVIF";
+    for (const std::string_view heic : {"heic", "heix", "heim", "heis", "hevc", "hevx", "mif1", "msf1"})
+        if (brand == heic) return "HEIC";
     return {};
+}
+
+bool IsJpegXl(ByteView head) {
+    const std::string_view text(reinterpret_cast<const char*>(head.data()), head.size());
+    return text.starts_with("\xFF\x0A") || text.starts_with(std::string_view("\0\0\0\x0CJXL \r\n\x87\n", 12));
 }
 
 // TIFF and PhotoCD through the conversion chain, which gives them as 24-bit colour.
@@ -147,9 +147,10 @@ Result<std::vector<SourcePicture>> Read(std::string_view path, const IconPicture
         const bool straight = picture->pixels.width == picture->width && picture->pixels.height == picture->height;
         return std::vector<SourcePicture>{FromBoard(*picture, straight, 32, name)};
     }
-    if (const std::string_view unread = UnreadKind(head_bytes); !unread.empty())
-        return Fail(std::string(kUnreadKind), name, std::string(unread));
-    if (!kind && !LooksLikeSvg(head_bytes) && !LooksLikeWebp(head_bytes)) {
+    const std::string_view heif = HeifKind(head_bytes);
+    if (IsJpegXl(head_bytes)) return Fail(std::string(kUnreadKind), name, "JPEG XL");
+    if (!heif.empty() && !HeifSupported()) return Fail(std::string(kUnreadKind), name, std::string(heif));
+    if (!kind && heif.empty() && !LooksLikeSvg(head_bytes) && !LooksLikeWebp(head_bytes)) {
         file.reset();
         return ReadThroughChain(path, head_bytes, options);
     }
@@ -158,6 +159,7 @@ Result<std::vector<SourcePicture>> Read(std::string_view path, const IconPicture
     auto bytes = ReadWholeFile(path, kMaxWholeFileBytes);
     if (!bytes) return Fail(std::move(bytes.error()));
     if (!kind && LooksLikeWebp(head_bytes)) return ReadWebp(*bytes, path, options);
+    if (!heif.empty()) return ReadHeif(*bytes, path, options);
     if (!kind) {
         if (!SvgSupported()) return Fail(std::string(kSvgUnsupported), name, "SVG needs librsvg, which this build of icoforge lacks");
         return RenderSvg(*bytes, path, options.svg_sizes);

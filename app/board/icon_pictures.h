@@ -36,9 +36,17 @@ bool LooksLikeSvg(ByteView head);
 Result<std::vector<SourcePicture>> RenderSvg(ByteView document, std::string_view path,
                                              const std::vector<std::uint32_t>& sizes);
 
-// The `what` of a picture of a kind icoforge recognises but does not read (HEIC and AVIF,
-// as phones and browsers save them; JPEG XL); the reason is the kind's name.
+// The `what` of a picture of a kind icoforge recognises but does not read (JPEG XL; HEIC
+// and AVIF, as phones and browsers save them, where libheif is missing); the reason is
+// the kind's name.
 inline constexpr std::string_view kUnreadKind = "unread kind";
+
+// HEIC and AVIF through libheif, where the build has it (Linux) and the machine the library
+// (loaded when the first such picture is read). Without them, they are refused with
+// kUnreadKind, as JPEG XL always is.
+inline constexpr std::string_view kHeifUnsupported = "heif";
+bool HeifSupported();
+Result<std::vector<SourcePicture>> ReadHeif(ByteView file, std::string_view path, const IconPictureOptions& options);
 
 // WebP through libwebp, where the build has it and the machine the library (loaded when the
 // first WebP is read). Without them, a WebP is refused with this `what`.
