@@ -159,7 +159,12 @@ Result<std::vector<SourcePicture>> Read(std::string_view path, const IconPicture
     auto bytes = ReadWholeFile(path, kMaxWholeFileBytes);
     if (!bytes) return Fail(std::move(bytes.error()));
     if (!kind && LooksLikeWebp(head_bytes)) return ReadWebp(*bytes, path, options);
-    if (!heif.empty()) return ReadHeif(*bytes, path, options);
+    if (!heif.empty()) {
+        auto picture = ReadHeif(*bytes, path, options);
+        if (!picture) return Fail(std::move(picture.error()));
+        const bool straight = picture->pixels.width == picture->width && picture->pixels.height == picture->height;
+        return std::vector<SourcePicture>{FromBoard(*picture, straight, 32, name)};
+    }
     if (!kind) {
         if (!SvgSupported()) return Fail(std::string(kSvgUnsupported), name, "SVG needs librsvg, which this build of icoforge lacks");
         return RenderSvg(*bytes, path, options.svg_sizes);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/failure.h"
+#include "app/board/board_picture.h"
 #include "iconbuild/icon_maker.h"
 #include "imageconv/picture_decoder.h"
 
@@ -46,7 +47,9 @@ inline constexpr std::string_view kUnreadKind = "unread kind";
 // kUnreadKind, as JPEG XL always is.
 inline constexpr std::string_view kHeifUnsupported = "heif";
 bool HeifSupported();
-Result<std::vector<SourcePicture>> ReadHeif(ByteView file, std::string_view path, const IconPictureOptions& options);
+// The picture as the board holds it: straight at its own size, or premultiplied and reduced
+// to no less than options.master_side on its longer side.
+Result<BoardPicture> ReadHeif(ByteView file, std::string_view path, const IconPictureOptions& options);
 
 // WebP through libwebp, where the build has it and the machine the library (loaded when the
 // first WebP is read). Without them, a WebP is refused with this `what`.

@@ -51,7 +51,7 @@ using ContextOwner = std::unique_ptr<heif_context, Releaser<heif_context, &Heif:
 using HandleOwner = std::unique_ptr<const heif_image_handle, Releaser<const heif_image_handle, &Heif::heif_image_handle_release>>;
 using ImageOwner = std::unique_ptr<const heif_image, Releaser<const heif_image, &Heif::heif_image_release>>;
 
-Result<std::vector<SourcePicture>> Damaged(std::string_view path, const heif_error& error) {
+Result<BoardPicture> Damaged(std::string_view path, const heif_error& error) {
     return Fail(std::string(kNotDecoded), std::string(path), error.message != nullptr ? error.message : "damaged");
 }
 
@@ -59,7 +59,7 @@ Result<std::vector<SourcePicture>> Damaged(std::string_view path, const heif_err
 
 bool HeifSupported() { return static_cast<bool>(LoadedHeif()); }
 
-Result<std::vector<SourcePicture>> ReadHeif(ByteView file, std::string_view path, const IconPictureOptions& options) {
+Result<BoardPicture> ReadHeif(ByteView file, std::string_view path, const IconPictureOptions& options) {
     const auto& loaded = LoadedHeif();
     if (!loaded) return Fail(loaded.error().what, std::string(path), loaded.error().reason);
     const Heif& heif = *loaded;
@@ -93,16 +93,31 @@ Result<std::vector<SourcePicture>> ReadHeif(ByteView file, std::string_view path
     if (plane == nullptr || w < 1 || h < 1 || stride < w * 4 ||
         !board_detail::WithinPixelLimit(static_cast<std::uint64_t>(w), static_cast<std::uint64_t>(h), options.max_pixels))
         return Fail(std::string(kNotDecoded), std::string(path), "damaged");
-    SourcePicture p;
-    p.own_width = static_cast<std::uint32_t>(w);
-    p.own_height = static_cast<std::uint32_t>(h);
-    p.bit_depth = 32;
-    p.name = std::string(path);
-    p.pixels = RgbaImage{p.own_width, p.own_height, std::vector<std::uint8_t>(std::size_t{p.own_width} * p.own_height * 4)};
-    for (int y = 0; y < h; ++y)
-        std::copy_n(plane + static_cast<std::size_t>(y) * static_cast<std::size_t>(stride), p.pixels.RowBytes(),
-                    p.pixels.pixels.data() + static_cast<std::size_t>(y) * p.pixels.RowBytes());
-    return std::vector<SourcePicture>{std::move(p)};
+    // Blue-green-red-alpha as the board holds pictures: straight where kept at its own
+    // size, premultiplied where averaged down while copied (as a large PNG is) to no less
+    // than the icon maker needs, so it is never held twice at full size.
+    BoardPicture picture;
+    picture.width = w;
+    picture.height = h;
+    BoardDecodeOptions fit;
+    fit.fit_width = fit.fit_height = static_cast<std::int32_t>(options.master_side);
+    const board_detail::DrawnSize drawn = board_detail::ReducedSize(w, h, fit);
+    picture.pixels = BoardImage(drawn.width, drawn.height);
+    const bool whole = drawn.width == w && drawn.height == h;
+    RowScaler scaler(w, h, picture.pixels, StretchQuality::Halftone);
+    std::vector<std::uint8_t> row(static_cast<std::size_t>(w) * 4);
+    for (int y = 0; y < h; ++y) {
+        const std::uint8_t* in = plane + static_cast<std::size_t>(y) * static_cast<std::size_t>(stride);
+        std::uint8_t* out = whole ? picture.pixels.Row(y) : row.data();
+        for (int x = 0; x < w; ++x, in += 4, out += 4) {
+            const unsigned a = in[3];
+            for (int c = 0; c < 3; ++c)
+                out[c] = static_cast<std::uint8_t>(whole ? in[2 - c] : (in[2 - c] * a + 127) / 255);
+            out[3] = in[3];
+        }
+        if (!whole) scaler.AddRow(row.data());
+    }
+    return picture;
 }
 
 }  // namespace icoforge
