@@ -185,12 +185,14 @@ TEST(IconPictures, ReadsHeicAndAvifWhereLibheifIs) {
     const std::string jxl = Write(folder, "new.jxl", ByteBuffer{0xFF, 0x0A, 0xFA, 0x7F, 0x01, 0x90, 0x08, 0x06});
     const auto refused = ReadIconPictures(jxl, {});
     ASSERT_FALSE(refused);
-    EXPECT_EQ(std::pair(refused.error().what, refused.error().reason), std::pair(std::string(kUnreadKind), std::string("JPEG XL")));
-    for (const auto& [file, kind] : {std::pair{"gradient-64x48.heic", "HEIC"}, std::pair{"gradient-64x48.avif", "AVIF"}}) {
+    const auto what_and_why = [](const Failure& f) { return f.what + ": " + f.reason; };
+    EXPECT_EQ(what_and_why(refused.error()), std::string(kUnreadKind) + ": JPEG XL");
+    for (const auto& [file, kind] :
+         {std::pair{"gradient-64x48.heic", "HEIC"}, std::pair{"gradient-64x48.avif", "AVIF"}}) {
         const auto read = ReadIconPictures(std::string(ICOFORGE_TEST_DATA_DIR) + "/heif/" + file, {});
         if (!HeifSupported()) {
             ASSERT_FALSE(read);
-            EXPECT_EQ(std::pair(read.error().what, read.error().reason), std::pair(std::string(kUnreadKind), std::string(kind)));
+            EXPECT_EQ(what_and_why(read.error()), std::string(kUnreadKind) + ": " + kind);
             continue;
         }
         ASSERT_TRUE(read) << file << ": " << read.error().reason;
@@ -201,7 +203,8 @@ TEST(IconPictures, ReadsHeicAndAvifWhereLibheifIs) {
             for (std::uint32_t x = 0; x < 64; ++x) {
                 const std::uint8_t* px = p.pixels.data() + (std::size_t{y} * 64 + x) * 4;
                 alpha += std::abs(px[3] - (x < 32 ? 255 : 0));
-                if (x < 32) colour += std::abs(px[0] - int(x * 4)) + std::abs(px[1] - int(y * 5)) + std::abs(px[2] - 128);
+                if (x < 32)
+                    colour += std::abs(px[0] - int(x * 4)) + std::abs(px[1] - int(y * 5)) + std::abs(px[2] - 128);
             }
         EXPECT_LE(colour / (32 * 48 * 3), 4.0) << file;
         EXPECT_LE(alpha / (64 * 48), 4.0) << file;

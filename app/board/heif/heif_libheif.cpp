@@ -48,7 +48,8 @@ struct Releaser {
     void operator()(T* p) const { (heif->*Release)(p); }
 };
 using ContextOwner = std::unique_ptr<heif_context, Releaser<heif_context, &Heif::heif_context_free>>;
-using HandleOwner = std::unique_ptr<const heif_image_handle, Releaser<const heif_image_handle, &Heif::heif_image_handle_release>>;
+using HandleOwner =
+    std::unique_ptr<const heif_image_handle, Releaser<const heif_image_handle, &Heif::heif_image_handle_release>>;
 using ImageOwner = std::unique_ptr<const heif_image, Releaser<const heif_image, &Heif::heif_image_release>>;
 
 Result<BoardPicture> Damaged(std::string_view path, const heif_error& error) {
@@ -71,7 +72,8 @@ Result<BoardPicture> ReadHeif(ByteView file, std::string_view path, const IconPi
         e.code != heif_error_Ok)
         return Damaged(path, e);
     heif_image_handle* raw_handle = nullptr;
-    if (const heif_error e = heif.heif_context_get_primary_image_handle(context.get(), &raw_handle); e.code != heif_error_Ok)
+    if (const heif_error e = heif.heif_context_get_primary_image_handle(context.get(), &raw_handle);
+        e.code != heif_error_Ok)
         return Damaged(path, e);
     HandleOwner handle(raw_handle, {&heif});
     const int width = heif.heif_image_handle_get_width(handle.get());
@@ -79,7 +81,8 @@ Result<BoardPicture> ReadHeif(ByteView file, std::string_view path, const IconPi
     if (width < 1 || height < 1 ||
         !board_detail::WithinPixelLimit(static_cast<std::uint64_t>(width), static_cast<std::uint64_t>(height),
                                         options.max_pixels))
-        return Fail(std::string(kNotDecoded), std::string(path), "more than " + std::to_string(options.max_pixels) + " pixels");
+        return Fail(std::string(kNotDecoded), std::string(path),
+                    "more than " + std::to_string(options.max_pixels) + " pixels");
     heif_image* raw_image = nullptr;
     if (const heif_error e = heif.heif_decode_image(handle.get(), &raw_image, heif_colorspace_RGB,
                                                     heif_chroma_interleaved_RGBA, nullptr);
@@ -90,8 +93,11 @@ Result<BoardPicture> ReadHeif(ByteView file, std::string_view path, const IconPi
     const std::uint8_t* plane = heif.heif_image_get_plane_readonly(image.get(), heif_channel_interleaved, &stride);
     const int w = heif.heif_image_get_width(image.get(), heif_channel_interleaved);
     const int h = heif.heif_image_get_height(image.get(), heif_channel_interleaved);
-    if (plane == nullptr || w < 1 || h < 1 || stride < w * 4 ||
-        !board_detail::WithinPixelLimit(static_cast<std::uint64_t>(w), static_cast<std::uint64_t>(h), options.max_pixels))
+    const auto within = [&](int x, int y) {
+        return board_detail::WithinPixelLimit(static_cast<std::uint64_t>(x), static_cast<std::uint64_t>(y),
+                                              options.max_pixels);
+    };
+    if (plane == nullptr || w < 1 || h < 1 || stride < w * 4 || !within(w, h))
         return Fail(std::string(kNotDecoded), std::string(path), "damaged");
     // Blue-green-red-alpha as the board holds pictures: straight where kept at its own
     // size, premultiplied where averaged down while copied (as a large PNG is) to no less

@@ -25,8 +25,9 @@ Result<std::vector<SourcePicture>> ReadWebp(ByteView file, std::string_view path
     WebPDecoderConfig config;
     if (!webp.WebPInitDecoderConfigInternal(&config, WEBP_DECODER_ABI_VERSION))
         return Fail(std::string(kWebpUnsupported), std::string(path), "WebP needs libwebp 1.2 or later");
-    const VP8StatusCode read = webp.WebPGetFeaturesInternal(file.data(), file.size(), &config.input, WEBP_DECODER_ABI_VERSION);
-    if (read != VP8_STATUS_OK) return NotDecoded(path, "a damaged WebP");
+    if (webp.WebPGetFeaturesInternal(file.data(), file.size(), &config.input, WEBP_DECODER_ABI_VERSION) !=
+        VP8_STATUS_OK)
+        return NotDecoded(path, "a damaged WebP");
     // Composing an animation's frames takes libwebp's demuxer, which this reader does without.
     if (config.input.has_animation)
         return Fail(std::string(kAnimatedWebpPicture), std::string(path),
