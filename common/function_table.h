@@ -16,3 +16,11 @@
         FUNCTIONS(ICOFORGE_TABLE_LINK)          \
         return table;                           \
     }()
+
+// The deleter of a std::unique_ptr that owns what a library handed out: it calls the
+// table's Release function, so the owner frees through the same library it came from.
+template <typename Table, typename T, auto Release>
+struct TableReleaser {
+    const Table* table;
+    void operator()(T* p) const { (table->*Release)(p); }
+};

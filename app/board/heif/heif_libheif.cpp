@@ -43,14 +43,10 @@ const Result<Heif>& LoadedHeif() {
 }
 
 template <typename T, auto Heif::*Release>
-struct Releaser {
-    const Heif* heif;
-    void operator()(T* p) const { (heif->*Release)(p); }
-};
-using ContextOwner = std::unique_ptr<heif_context, Releaser<heif_context, &Heif::heif_context_free>>;
-using HandleOwner =
-    std::unique_ptr<const heif_image_handle, Releaser<const heif_image_handle, &Heif::heif_image_handle_release>>;
-using ImageOwner = std::unique_ptr<const heif_image, Releaser<const heif_image, &Heif::heif_image_release>>;
+using Owner = std::unique_ptr<T, TableReleaser<Heif, T, Release>>;
+using ContextOwner = Owner<heif_context, &Heif::heif_context_free>;
+using HandleOwner = Owner<const heif_image_handle, &Heif::heif_image_handle_release>;
+using ImageOwner = Owner<const heif_image, &Heif::heif_image_release>;
 
 Result<BoardPicture> Damaged(std::string_view path, const heif_error& error) {
     return Fail(std::string(kNotDecoded), std::string(path), error.message != nullptr ? error.message : "damaged");

@@ -47,10 +47,7 @@ const Result<Rsvg>& LoadedRsvg() {
 }
 
 template <typename T, auto Rsvg::*Release>
-struct Releaser {
-    const Rsvg* rsvg;
-    void operator()(T* p) const { (rsvg->*Release)(p); }
-};
+using Releaser = TableReleaser<Rsvg, T, Release>;
 using HandleOwner = std::unique_ptr<RsvgHandle, Releaser<void, &Rsvg::g_object_unref>>;
 using SurfaceOwner = std::unique_ptr<cairo_surface_t, Releaser<cairo_surface_t, &Rsvg::cairo_surface_destroy>>;
 using ContextOwner = std::unique_ptr<cairo_t, Releaser<cairo_t, &Rsvg::cairo_destroy>>;
