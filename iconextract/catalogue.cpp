@@ -67,6 +67,15 @@ CatalogueImage DescribeImage(ByteView file, ByteView image) {
     return out;
 }
 
+// A bitmap image shorter than its header is listed with what little it says of itself, but
+// no reader draws it; the listing says so rather than show its partial size as if true.
+void NoteCutShortHeader(const CatalogueImage& image, const std::string& what, const std::string& which,
+                        std::vector<Problem>& problems) {
+    if (image.format != ImageFormat::kBmp || image.bytes >= bih::kHeaderBytes) return;
+    problems.push_back({what, which + " is too short for a bitmap header (" + std::to_string(image.bytes) + " of " +
+                                  std::to_string(bih::kHeaderBytes) + " bytes)"});
+}
+
 // A cursor resource: hot spot, then the image.
 std::optional<CatalogueImage> DescribeCursorResource(ByteView file, ByteView resource) {
     const auto x = ReadU16(resource, 0);
@@ -137,6 +146,7 @@ void ReadIconDirectory(ByteView file, ByteView ico, const std::string& what, Cat
             continue;
         }
         CatalogueImage image = DescribeImage(file, data.bytes);
+        NoteCutShortHeader(image, what, "image " + std::to_string(i + 1), problems);
         if (*type == ico::kTypeCursor)
             image.hotspot =
                 std::make_pair(*ReadU16(ico, entry + ico::kEntryPlanes), *ReadU16(ico, entry + ico::kEntryBitCount));
@@ -182,6 +192,7 @@ void ReadGroupResource(ByteView file, ByteView resource, bool cursors, const std
             ++group.missing_images;
             continue;
         }
+        NoteCutShortHeader(*image, what, std::string(kind) + std::to_string(id), problems);
         image->id = id;
         group.images.push_back(*image);
     }

@@ -195,6 +195,8 @@ TEST(Catalogue, RefusalsAndDamageWithReasons) {
     const ByteBuffer ico = testing::MakeIcoFile({kIcon16, kIcon32});
     ByteBuffer ico_outside = ico;
     PutU32At(ico_outside, 6 + 16 + 12, 0x7FFFFFF0);
+    ByteBuffer ico_header_cut = ico;  // image 1's size says 8 bytes, as in a cursor of Pillow's tests
+    PutU32At(ico_header_cut, 6 + 8, 8);
     const struct {
         const char* label;
         ByteBuffer bytes;
@@ -206,6 +208,7 @@ TEST(Catalogue, RefusalsAndDamageWithReasons) {
         {"ani without header", ByteBuffer{'R', 'I', 'F', 'F', 4, 0, 0, 0, 'A', 'C', 'O', 'N'}, nullptr, "no header chunk"},
         {"res cut short", ByteBuffer(res.begin(), res.end() - 9), nullptr, "runs past the end of the file"},
         {"ico image outside", ico_outside, nullptr, "image 2 (" },
+        {"ico header cut", ico_header_cut, nullptr, "image 1 is too short for a bitmap header (8 of 40 bytes)"},
     };
     for (const auto& c : cases) {
         const auto catalogue = ReadCatalogue(c.bytes);
