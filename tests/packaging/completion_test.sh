@@ -12,7 +12,7 @@ source "$completion"
 PATH=$(dirname "$(realpath "$program")"):$PATH
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-cd "$work" && mkdir sub && touch a.dll B.ICO c.png d.txt e.lnk f.bmp
+cd "$work" && mkdir sub && touch a.dll B.ICO c.png d.txt e.lnk f.bmp g.webp h.HEIC
 
 # offered LINE: the words bash offers at the end of LINE, one a line, sorted.
 offered() {
@@ -49,7 +49,8 @@ icoforge extract -s |16 32 64 128|a.dll 256
 icoforge thumbnail -s |16 48 256|a.dll
 icoforge count |a.dll B.ICO sub|c.png d.txt e.lnk
 icoforge extract |a.dll B.ICO c.png f.bmp sub|d.txt
-icoforge convert |c.png f.bmp sub|a.dll d.txt
+icoforge convert |c.png f.bmp sub|a.dll d.txt g.webp
+icoforge make |B.ICO c.png g.webp h.HEIC sub|a.dll d.txt
 icoforge icon |f.bmp|c.png a.dll
 icoforge resolve |e.lnk sub|a.dll c.png
 icoforge thumbnail |a.dll B.ICO e.lnk|c.png d.txt
