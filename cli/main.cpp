@@ -32,6 +32,20 @@ const Subcommand* Find(std::string_view name) {
     return found == kSubcommands.end() ? nullptr : *found;
 }
 
+// The program's own options. Those passed on may also stand before a command, which then
+// takes them as its own.
+struct ProgramOption {
+    std::string_view short_name;
+    std::string_view long_name;
+    const Message* help;
+    bool passed_on;
+};
+constexpr ProgramOption kProgramOptions[] = {
+    {"-h", "--help", &msg::kHelpOption, false},   {"-V", "--version", &msg::kVersionOption, false},
+    {"-q", "--quiet", &msg::kQuietOption, true},  {"-v", "--verbose", &msg::kVerboseOption, true},
+    {"-0", "--null", &msg::kNullOption, true},
+};
+
 // The usage error for a name no command has, offering the command it likely misspells.
 std::string UnknownCommandText(const Console& console, const std::string& name) {
     std::vector<std::string_view> names;
@@ -51,12 +65,11 @@ std::string MainHelp(const Console& console) {
     }
     // Appended piece by piece: GCC 12 warns falsely about `"text" + string`.
     help.append("\n").append(console.Text(msg::kOptionsHeading)).append("\n");
-    const std::pair<std::string_view, const Message*> kProgramOptions[] = {
-        {"-h, --help     ", &msg::kHelpOption},  {"-V, --version  ", &msg::kVersionOption},
-        {"-q, --quiet    ", &msg::kQuietOption}, {"-v, --verbose  ", &msg::kVerboseOption},
-        {"-0, --null     ", &msg::kNullOption},
-    };
-    for (const auto& [names, text] : kProgramOptions) help.append("  ").append(names).append(console.Text(*text)).append("\n");
+    for (const ProgramOption& option : kProgramOptions) {
+        std::string names(option.short_name);
+        names.append(", ").append(option.long_name).resize(15, ' ');
+        help.append("  ").append(names).append(console.Text(*option.help)).append("\n");
+    }
     return help.append("\n").append(console.Text(msg::kMainFooter)).append("\n");
 }
 
@@ -72,8 +85,10 @@ int RunHelp(const Invocation& run) {
     return kExitSuccess;
 }
 
-bool IsProgramOption(std::string_view arg) {
-    return arg == "-q" || arg == "--quiet" || arg == "-v" || arg == "--verbose" || arg == "-0" || arg == "--null";
+bool IsPassedOn(std::string_view arg) {
+    return std::ranges::any_of(kProgramOptions, [&](const ProgramOption& option) {
+        return option.passed_on && (arg == option.short_name || arg == option.long_name);
+    });
 }
 
 }  // namespace
@@ -81,7 +96,7 @@ bool IsProgramOption(std::string_view arg) {
 int Main(const std::vector<std::string>& argv, Console& console) {
     // The program's own options may stand before the command; they are handed on to it.
     std::size_t at = 0;
-    while (at < argv.size() && IsProgramOption(argv[at])) ++at;
+    while (at < argv.size() && IsPassedOn(argv[at])) ++at;
     if (at == argv.size()) return console.UsageError(console.Text(msg::kNoSubcommand), "");
     const std::string& first = argv[at];
     if (first == "-h" || first == "--help") {
@@ -94,9 +109,11 @@ int Main(const std::vector<std::string>& argv, Console& console) {
     }
     const Subcommand* command = Find(first);
     if (command == nullptr) {
-        if (first.starts_with('-'))
-            return console.UsageError(
-                UnknownOptionText(console, first, {"--help", "--version", "--quiet", "--verbose", "--null"}), "");
+        if (first.starts_with('-')) {
+            std::vector<std::string_view> names;
+            for (const ProgramOption& option : kProgramOptions) names.push_back(option.long_name);
+            return console.UsageError(UnknownOptionText(console, first, names), "");
+        }
         return console.UsageError(UnknownCommandText(console, first), "");
     }
     std::vector<std::string> args(argv.begin(), argv.begin() + static_cast<std::ptrdiff_t>(at));

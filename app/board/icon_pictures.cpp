@@ -158,9 +158,9 @@ Result<std::vector<SourcePicture>> Read(std::string_view path, const IconPicture
     file.reset();
     auto bytes = ReadWholeFile(path, kMaxWholeFileBytes);
     if (!bytes) return Fail(std::move(bytes.error()));
-    if (!kind && LooksLikeWebp(head_bytes)) return ReadWebp(*bytes, path, options);
+    if (!kind && LooksLikeWebp(head_bytes)) return ReadWebp(*bytes, path, board);
     if (!heif.empty()) {
-        auto picture = ReadHeif(*bytes, path, options);
+        auto picture = ReadHeif(*bytes, path, board);
         if (!picture) return Fail(std::move(picture.error()));
         const bool straight = picture->pixels.width == picture->width && picture->pixels.height == picture->height;
         return std::vector<SourcePicture>{FromBoard(*picture, straight, 32, name)};

@@ -48,8 +48,8 @@ inline constexpr std::string_view kUnreadKind = "unread kind";
 inline constexpr std::string_view kHeifUnsupported = "heif";
 bool HeifSupported();
 // The picture as the board holds it: straight at its own size, or premultiplied and reduced
-// to no less than options.master_side on its longer side.
-Result<BoardPicture> ReadHeif(ByteView file, std::string_view path, const IconPictureOptions& options);
+// to no less than the fitted size `options` asks for, as the board's decoders reduce.
+Result<BoardPicture> ReadHeif(ByteView file, std::string_view path, const BoardDecodeOptions& options);
 
 // WebP through libwebp, where the build has it and the machine the library (loaded when the
 // first WebP is read). Without them, a WebP is refused with this `what`.
@@ -58,6 +58,6 @@ inline constexpr std::string_view kWebpUnsupported = "webp";
 inline constexpr std::string_view kAnimatedWebpPicture = "animated webp";
 bool WebpSupported();
 bool LooksLikeWebp(ByteView head);
-Result<std::vector<SourcePicture>> ReadWebp(ByteView file, std::string_view path, const IconPictureOptions& options);
+Result<std::vector<SourcePicture>> ReadWebp(ByteView file, std::string_view path, const BoardDecodeOptions& options);
 
 }  // namespace icoforge

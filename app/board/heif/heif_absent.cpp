@@ -6,7 +6,7 @@ namespace icoforge {
 
 bool HeifSupported() { return false; }
 
-Result<BoardPicture> ReadHeif(ByteView, std::string_view path, const IconPictureOptions&) {
+Result<BoardPicture> ReadHeif(ByteView, std::string_view path, const BoardDecodeOptions&) {
     return Fail(std::string(kHeifUnsupported), std::string(path), "HEIC and AVIF need libheif, which this build lacks");
 }
 

@@ -56,7 +56,7 @@ Result<BoardPicture> Damaged(std::string_view path, const heif_error& error) {
 
 bool HeifSupported() { return static_cast<bool>(LoadedHeif()); }
 
-Result<BoardPicture> ReadHeif(ByteView file, std::string_view path, const IconPictureOptions& options) {
+Result<BoardPicture> ReadHeif(ByteView file, std::string_view path, const BoardDecodeOptions& options) {
     const auto& loaded = LoadedHeif();
     if (!loaded) return Fail(loaded.error().what, std::string(path), loaded.error().reason);
     const Heif& heif = *loaded;
@@ -101,9 +101,7 @@ Result<BoardPicture> ReadHeif(ByteView file, std::string_view path, const IconPi
     BoardPicture picture;
     picture.width = w;
     picture.height = h;
-    BoardDecodeOptions fit;
-    fit.fit_width = fit.fit_height = static_cast<std::int32_t>(options.master_side);
-    const board_detail::DrawnSize drawn = board_detail::ReducedSize(w, h, fit);
+    const board_detail::DrawnSize drawn = board_detail::ReducedSize(w, h, options);
     picture.pixels = BoardImage(drawn.width, drawn.height);
     const bool whole = drawn.width == w && drawn.height == h;
     RowScaler scaler(w, h, picture.pixels, StretchQuality::Halftone);

@@ -5,7 +5,7 @@ namespace icoforge {
 
 bool WebpSupported() { return false; }
 
-Result<std::vector<SourcePicture>> ReadWebp(ByteView, std::string_view path, const IconPictureOptions&) {
+Result<std::vector<SourcePicture>> ReadWebp(ByteView, std::string_view path, const BoardDecodeOptions&) {
     return Fail(std::string(kWebpUnsupported), std::string(path),
                 "WebP needs libwebp, which this build of icoforge lacks");
 }

@@ -1,9 +1,6 @@
 // WebP, the web's pictures, decoded by libwebp; a large one scaled down while it is
 // decoded, row by row, so it is never held whole.
-#include <algorithm>
-
 #include "app/board/board_decoders.h"
-#include "app/board/board_geometry.h"
 #include "app/board/icon_pictures.h"
 #include "app/board/webp/webp_library.h"
 
@@ -18,7 +15,7 @@ Result<std::vector<SourcePicture>> NotDecoded(std::string_view path, std::string
 
 bool WebpSupported() { return static_cast<bool>(WebpFunctions()); }
 
-Result<std::vector<SourcePicture>> ReadWebp(ByteView file, std::string_view path, const IconPictureOptions& options) {
+Result<std::vector<SourcePicture>> ReadWebp(ByteView file, std::string_view path, const BoardDecodeOptions& options) {
     const auto& loaded = WebpFunctions();
     if (!loaded) return Fail(loaded.error().what, std::string(path), loaded.error().reason);
     const WebpLibrary& webp = *loaded;
@@ -37,22 +34,18 @@ Result<std::vector<SourcePicture>> ReadWebp(ByteView file, std::string_view path
                                         options.max_pixels))
         return NotDecoded(path, "more than " + std::to_string(options.max_pixels) + " pixels");
 
-    std::int32_t out_width = width, out_height = height;
-    const auto master = static_cast<std::int32_t>(options.master_side);
-    if (master > 0 && std::max(width, height) > master) {
-        const BoardPlacement fitted = FitPicture(master, master, width, height);
-        out_width = std::max(fitted.width, 1);
-        out_height = std::max(fitted.height, 1);
+    const board_detail::DrawnSize drawn = board_detail::ReducedSize(width, height, options);
+    if (drawn.width != width || drawn.height != height) {
         config.options.use_scaling = 1;
-        config.options.scaled_width = out_width;
-        config.options.scaled_height = out_height;
+        config.options.scaled_width = drawn.width;
+        config.options.scaled_height = drawn.height;
     }
     SourcePicture p;
     p.own_width = static_cast<std::uint32_t>(width);
     p.own_height = static_cast<std::uint32_t>(height);
     p.bit_depth = 32;
     p.name = std::string(path);
-    p.pixels = RgbaImage{static_cast<std::uint32_t>(out_width), static_cast<std::uint32_t>(out_height), {}};
+    p.pixels = RgbaImage{static_cast<std::uint32_t>(drawn.width), static_cast<std::uint32_t>(drawn.height), {}};
     p.pixels.pixels.resize(p.pixels.RowBytes() * p.pixels.height);
     // Straight alpha into our own buffer, so nothing of libwebp's outlives the call.
     config.output.colorspace = MODE_RGBA;
