@@ -51,8 +51,6 @@ constexpr Message kNoSvg{"cannot read {1}: SVG needs librsvg, which this build o
                          "无法读取 {1}：SVG 需要 librsvg，而此版本的 icoforge 没有它"};
 constexpr Message kNoWebp{"cannot read {1}: WebP needs libwebp, which this build of icoforge or this machine lacks",
                           "无法读取 {1}：WebP 需要 libwebp，而此版本的 icoforge 或本机没有它"};
-constexpr Message kAnimatedWebp{"cannot read {1}: an animated WebP; icons are made from still pictures",
-                                "无法读取 {1}：这是动画 WebP；图标只能由静态图片生成"};
 constexpr Message kUnreadKindText{"cannot read {1}: a {2} picture, which icoforge does not read; a JPEG or PNG of it "
                                   "will do",
                                   "无法读取 {1}：这是 {2} 图片，icoforge 不能读取；请改用它的 JPEG 或 PNG"};
@@ -95,7 +93,6 @@ int Run(const Invocation& run) {
         if (f.what == kNotDecoded) return run.Fail(run.Text(kNotAPicture, {path}));
         if (f.what == kSvgUnsupported) return run.Fail(run.Text(kNoSvg, {path}));
         if (f.what == kWebpUnsupported) return run.Fail(run.Text(kNoWebp, {path}));
-        if (f.what == kAnimatedWebpPicture) return run.Fail(run.Text(kAnimatedWebp, {path}));
         if (f.what == kUnreadKind) return run.Fail(run.Text(kUnreadKindText, {path, f.reason}));
         return Report(run, f);
     }

@@ -8,6 +8,7 @@
 #include "common/bitmap_layout.h"
 #include "common/byte_reader.h"
 #include "common/json_text.h"
+#include "iconextract/ani_file.h"
 #include "iconextract/catalogue.h"
 #include "iconextract/module/resource_module.h"
 #include "scan/dhash.h"
@@ -75,7 +76,7 @@ bool MayHoldGroups(ByteView file) {
     const auto count = ReadU16(file, ico::kCount).value_or(0);
     if ((StartsWith(file, std::string_view("\0\0\1\0", 4)) || StartsWith(file, std::string_view("\0\0\2\0", 4))) && count > 0)
         return true;
-    if (StartsWith(file, "RIFF") && file.size() >= 12 && StartsWith(file.subspan(8), "ACON")) return true;
+    if (LooksLikeAni(file)) return true;
     // A resource file opens with an empty entry: sizes 0 and 32, type and name 0xFFFF 0.
     return StartsWith(file, std::string_view("\0\0\0\0\x20\0\0\0\xFF\xFF\0\0\xFF\xFF\0\0", 16));
 }

@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "app/board/board_decoders.h"
+#include "common/riff_chunks.h"
 #include "imageconv/convert.h"
 #include "imageconv/orientation.h"
 #include "imageconv/raster_image.h"
@@ -194,11 +195,7 @@ bool LooksLikeSvg(ByteView head) {
     return start < text.size() && text[start] == '<' && text.find("<svg", start) != std::string_view::npos;
 }
 
-bool LooksLikeWebp(ByteView head) {
-    constexpr std::string_view kRiff = "RIFF", kWebp = "WEBP";
-    const std::string_view text(reinterpret_cast<const char*>(head.data()), head.size());
-    return text.size() >= 12 && text.substr(0, 4) == kRiff && text.substr(8, 4) == kWebp;
-}
+bool LooksLikeWebp(ByteView head) { return IsRiffForm(head, "WEBP"); }
 
 Result<std::vector<SourcePicture>> ReadIconPictures(std::string_view path, const IconPictureOptions& options) {
     try {

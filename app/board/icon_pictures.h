@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "common/failure.h"
@@ -22,6 +23,13 @@ struct IconPictureOptions {
     // The sizes an SVG picture is drawn at, each natively.
     std::vector<std::uint32_t> svg_sizes;
 };
+
+// A list of one picture, moved in: a braced list would copy its pixels.
+inline std::vector<SourcePicture> OnePicture(SourcePicture picture) {
+    std::vector<SourcePicture> one;
+    one.push_back(std::move(picture));
+    return one;
+}
 
 // The `what` of a file that is no picture icoforge reads, damaged, or beyond the pixel limit.
 inline constexpr std::string_view kNotDecoded = "decode";
@@ -52,10 +60,9 @@ bool HeifSupported();
 Result<BoardPicture> ReadHeif(ByteView file, std::string_view path, const BoardDecodeOptions& options);
 
 // WebP through libwebp, where the build has it and the machine the library (loaded when the
-// first WebP is read). Without them, a WebP is refused with this `what`.
+// first WebP is read); an animation gives its first frame on its canvas. Without them, a
+// WebP is refused with this `what`.
 inline constexpr std::string_view kWebpUnsupported = "webp";
-// The `what` of an animated WebP, which libwebp's still-picture decoder does not compose.
-inline constexpr std::string_view kAnimatedWebpPicture = "animated webp";
 bool WebpSupported();
 bool LooksLikeWebp(ByteView head);
 Result<std::vector<SourcePicture>> ReadWebp(ByteView file, std::string_view path, const BoardDecodeOptions& options);

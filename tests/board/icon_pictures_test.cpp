@@ -2,6 +2,7 @@
 // and the icon-file builder, read back through ReadIconPictures.
 
 #include "app/board/icon_pictures.h"
+#include "app/board/webp/webp_frames.h"
 
 #include <fstream>
 
@@ -133,7 +134,11 @@ TEST(IconPictures, DrawsSvgAtEachSizeWhereLibrsvgIsBuiltIn) {
 // WebP pictures libwebp 1.2.4 wrote (tests/data/webp): lossless from SoftRgba's pixels
 // with every alpha at least 1 (its encoder may change the colour of transparent ones),
 // which must come back exactly; a lossy one with alpha; a large one, which comes back
-// reduced; an animation's header and a cut file, refused.
+// reduced; a cut file and an animation's header without frames, refused. The animations
+// (first-frame-*, written by Pillow 9.4 through libwebp's animation encoder, which crops a
+// frame to what it covers) give their first frame on a transparent 48 x 40 canvas, as
+// Pillow reads them: the lossless one SoftRgba(40, 30) at (4, 6), the lossy one 32 x 24 at
+// (8, 8) with an alpha chunk, opaque blue on its left half and alpha 128 on its right.
 TEST(IconPictures, ReadsWebpWhereLibwebpIs) {
     TempFolder folder;
     const std::string data = std::string(ICOFORGE_TEST_DATA_DIR) + "/webp/";
@@ -168,11 +173,79 @@ TEST(IconPictures, ReadsWebpWhereLibwebpIs) {
     const auto whole = ReadWholeFile(data + "soft-40x30-lossless.webp");
     ASSERT_TRUE(whole);
     const ByteBuffer cut(whole->begin(), whole->begin() + static_cast<std::ptrdiff_t>(whole->size() / 2));
-    for (const auto& [path, what] : {std::pair{Write(folder, "cut.webp", cut), kNotDecoded},
-                                     std::pair{animated, kAnimatedWebpPicture}}) {
+    for (const std::string& path : {Write(folder, "cut.webp", cut), animated}) {
         const auto refused = ReadIconPictures(path, {});
         ASSERT_FALSE(refused) << path;
-        EXPECT_EQ(refused.error().what, what) << path;
+        EXPECT_EQ(refused.error().what, kNotDecoded) << path;
+    }
+
+    const auto canvas_of = [&](const char* name) {
+        const auto read = ReadIconPictures(data + name, {.master_side = 32});
+        EXPECT_TRUE(read) << name << ": " << read.error().reason;
+        EXPECT_EQ(std::pair(read->front().pixels.width, read->front().pixels.height), std::pair(48u, 40u)) << name;
+        return read->front().pixels;
+    };
+    const RgbaImage first = canvas_of("first-frame-48x40-lossless.webp");
+    for (std::uint32_t y = 0; y < 40; ++y) {
+        for (std::uint32_t x = 0; x < 48; ++x) {
+            const bool inside = x >= 4 && x < 44 && y >= 6 && y < 36;
+            const std::uint8_t* got = first.pixels.data() + (std::size_t{y} * 48 + x) * 4;
+            const std::vector<std::uint8_t> want =
+                inside ? std::vector<std::uint8_t>(soft.begin() + ((y - 6) * 40 + (x - 4)) * 4,
+                                                   soft.begin() + ((y - 6) * 40 + (x - 4)) * 4 + 4)
+                       : std::vector<std::uint8_t>(4, 0);
+            ASSERT_EQ(std::vector<std::uint8_t>(got, got + 4), want) << x << "," << y;
+        }
+    }
+    const RgbaImage lossy_first = canvas_of("first-frame-48x40-lossy.webp");
+    const auto pixel = [&](std::uint32_t x, std::uint32_t y) { return lossy_first.pixels.data() + (y * 48 + x) * 4; };
+    EXPECT_EQ(pixel(4, 20)[3], 0);
+    EXPECT_EQ(pixel(12, 20)[3], 255);
+    EXPECT_NEAR(pixel(12, 20)[2], 255, 8);
+    EXPECT_NEAR(pixel(36, 20)[3], 128, 8);
+    EXPECT_EQ(pixel(44, 20)[3], 0);
+}
+
+// The first frame of an animation is found by walking the file's chunks, so these bounds
+// are ours: the frame must lie inside the canvas, and the headers must be whole.
+TEST(WebpFrames, FirstFrameLiesInsideItsCanvas) {
+    const auto u24 = [](ByteWriter& out, std::uint32_t v) {
+        out.U16(static_cast<std::uint16_t>(v)), out.U8(static_cast<std::uint8_t>(v >> 16));
+    };
+    // A canvas of 48 x 40 holding one frame of w x h at (x, y), its header cut to `anmf` bytes.
+    const auto file = [&](std::uint32_t x, std::uint32_t y, std::uint32_t w, std::uint32_t h, std::size_t anmf,
+                          bool vp8x_first) {
+        ByteWriter vp8x, frame, body, riff;
+        vp8x.U32(0x12);  // animation, alpha
+        u24(vp8x, 47), u24(vp8x, 39);
+        u24(frame, x / 2), u24(frame, y / 2), u24(frame, w - 1), u24(frame, h - 1), u24(frame, 100);
+        frame.U8(0), frame.U32(0x4C385056);  // flags; "VP8L", standing for the frame's data
+        ByteBuffer anmf_body = frame.Take();
+        anmf_body.resize(anmf);
+        body.U32(0x50424557);  // "WEBP"
+        if (vp8x_first) testing::PutRiffChunk(body, "VP8X", vp8x.Take());
+        testing::PutRiffChunk(body, "ANIM", ByteBuffer(6, 0));
+        testing::PutRiffChunk(body, "ANMF", anmf_body);
+        testing::PutRiffChunk(riff, "RIFF", body.Take());
+        return riff.Take();
+    };
+    struct Case {
+        ByteBuffer bytes;
+        bool found;
+        std::size_t data_bytes;
+    } cases[] = {
+        {file(0, 0, 48, 40, 20, true), true, 4},  {file(4, 6, 44, 34, 20, true), true, 4},
+        {file(6, 0, 44, 40, 20, true), false, 0}, {file(0, 2, 48, 39, 20, true), false, 0},
+        {file(0, 0, 49, 40, 20, true), false, 0}, {file(0, 0, 48, 40, 16, true), true, 0},
+        {file(0, 0, 48, 40, 15, true), false, 0}, {file(0, 0, 48, 40, 20, false), false, 0},
+        {ByteBuffer{'R', 'I', 'F', 'F', 4, 0, 0, 0, 'W', 'E', 'B', 'P'}, false, 0},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const auto frame = FirstWebpFrame(cases[i].bytes);
+        ASSERT_EQ(static_cast<bool>(frame), cases[i].found) << "case " << i;
+        if (!frame) continue;
+        EXPECT_EQ(std::pair(frame->canvas_width, frame->canvas_height), std::pair(48u, 40u));
+        EXPECT_EQ(frame->data.size(), cases[i].data_bytes) << "case " << i;
     }
 }
 

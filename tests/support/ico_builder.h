@@ -103,27 +103,29 @@ inline ByteBuffer MakeGroupResource(const std::vector<std::uint16_t>& icon_ids) 
     return out.Take();
 }
 
+// A RIFF chunk: id, length, body, padded to an even length.
+inline void PutRiffChunk(ByteWriter& out, const char* id, const ByteBuffer& body) {
+    out.Bytes({reinterpret_cast<const std::uint8_t*>(id), 4});
+    out.U32(static_cast<std::uint32_t>(body.size()));
+    out.Bytes(body);
+    if (body.size() % 2) out.U8(0);
+}
+
 // An animated cursor (RIFF ACON) of `frames`, one-image .cur or .ico files, with rate and
 // seq chunks: frame i shows for rate + i jiffies.
 inline ByteBuffer MakeAniFile(const std::vector<ByteBuffer>& frames, std::uint32_t rate) {
-    const auto chunk = [](ByteWriter& out, const char* id, const ByteBuffer& body) {
-        out.Bytes({reinterpret_cast<const std::uint8_t*>(id), 4});
-        out.U32(static_cast<std::uint32_t>(body.size()));
-        out.Bytes(body);
-        if (body.size() % 2) out.U8(0);
-    };
     ByteWriter anih, rates, seq, list, body, riff;
     for (std::uint32_t v : {36u, std::uint32_t(frames.size()), std::uint32_t(frames.size()), 0u, 0u, 0u, 0u, rate, 1u})
         anih.U32(v);
     for (std::size_t i = 0; i < frames.size(); ++i) rates.U32(rate + static_cast<std::uint32_t>(i)), seq.U32(static_cast<std::uint32_t>(i));
     list.Bytes({reinterpret_cast<const std::uint8_t*>("fram"), 4});
-    for (const auto& f : frames) chunk(list, "icon", f);
+    for (const auto& f : frames) PutRiffChunk(list, "icon", f);
     body.Bytes({reinterpret_cast<const std::uint8_t*>("ACON"), 4});
-    chunk(body, "anih", anih.Take());
-    chunk(body, "rate", rates.Take());
-    chunk(body, "seq ", seq.Take());
-    chunk(body, "LIST", list.Take());
-    chunk(riff, "RIFF", body.Take());
+    PutRiffChunk(body, "anih", anih.Take());
+    PutRiffChunk(body, "rate", rates.Take());
+    PutRiffChunk(body, "seq ", seq.Take());
+    PutRiffChunk(body, "LIST", list.Take());
+    PutRiffChunk(riff, "RIFF", body.Take());
     return riff.Take();
 }
 
