@@ -102,8 +102,14 @@ Result<std::vector<SourcePicture>> ReadThroughChain(std::string_view path, ByteV
         if (loaded.error().reason == kNotAPictureText) return NotDecoded(path);
         return Fail("read", std::string(path), std::move(loaded.error().reason));
     }
-    RasterImage rgb;
-    if (!image.ConvertTo(rgb, 24)) return Fail("read", std::string(path), "out of memory");
+    // The chain's picture, once in 24 bits, is let go before the RGBA copy is made: a large
+    // scan is then held twice at most, not three times.
+    RasterImage converted;
+    if (image.bits_per_pixel() != 24) {
+        if (!image.ConvertTo(converted, 24)) return Fail("read", std::string(path), "out of memory");
+        image.Release();
+    }
+    const RasterImage& rgb = converted.empty() ? image : converted;
     SourcePicture p;
     p.own_width = static_cast<std::uint32_t>(rgb.width());
     p.own_height = static_cast<std::uint32_t>(rgb.height());
@@ -119,7 +125,7 @@ Result<std::vector<SourcePicture>> ReadThroughChain(std::string_view path, ByteV
         }
     }
     TurnUpright(p, LeftUndoneByLibtiff(path, head));
-    return std::vector<SourcePicture>{std::move(p)};
+    return OnePicture(std::move(p));
 }
 
 Result<std::vector<SourcePicture>> Read(std::string_view path, const IconPictureOptions& options) {
@@ -140,13 +146,13 @@ Result<std::vector<SourcePicture>> Read(std::string_view path, const IconPicture
     if (kind == BoardPictureKind::Jpeg) {
         const auto picture = board_detail::DecodeJpeg(source, board);
         if (!picture) return NotDecoded(path);
-        return std::vector<SourcePicture>{FromBoard(*picture, true, 24, name)};
+        return OnePicture(FromBoard(*picture, true, 24, name));
     }
     if (kind == BoardPictureKind::Png) {
         const auto picture = board_detail::DecodePng(source, board, board_detail::PngAlpha::KeepStraight);
         if (!picture) return NotDecoded(path);
         const bool straight = picture->pixels.width == picture->width && picture->pixels.height == picture->height;
-        return std::vector<SourcePicture>{FromBoard(*picture, straight, 32, name)};
+        return OnePicture(FromBoard(*picture, straight, 32, name));
     }
     const std::string_view heif = HeifKind(head_bytes);
     if (IsJpegXl(head_bytes)) return Fail(std::string(kUnreadKind), name, "JPEG XL");
@@ -164,7 +170,7 @@ Result<std::vector<SourcePicture>> Read(std::string_view path, const IconPicture
         auto picture = ReadHeif(*bytes, path, board);
         if (!picture) return Fail(std::move(picture.error()));
         const bool straight = picture->pixels.width == picture->width && picture->pixels.height == picture->height;
-        return std::vector<SourcePicture>{FromBoard(*picture, straight, 32, name)};
+        return OnePicture(FromBoard(*picture, straight, 32, name));
     }
     if (!kind) {
         if (!SvgSupported()) return Fail(std::string(kSvgUnsupported), name, "SVG needs librsvg, which this build of icoforge lacks");
