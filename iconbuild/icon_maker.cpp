@@ -72,12 +72,11 @@ const SourcePicture* DrawnAtSize(std::span<const SourcePicture> pictures, std::u
 // decoder that cannot reduce while reading: BMP, GIF, PCX, TIFF), averaged down to about
 // the master side first, so Lanczos' cost follows the icon's sizes, not the picture's.
 RgbaImage PreparedMaster(const RgbaImage& straight, std::uint32_t master_side) {
-    RgbaImage premultiplied = Premultiply(straight);
     // A whole factor, so that every block is (nearly) the same size and the average is a
     // clean prefilter; the result stays at least the master side.
     const std::uint32_t factor = std::max(straight.width, straight.height) / std::max(master_side, 1u);
-    if (factor < 2) return premultiplied;
-    return AveragePremultiplied(premultiplied, std::max(straight.width / factor, 1u), std::max(straight.height / factor, 1u));
+    if (factor < 2) return Premultiply(straight);
+    return PremultiplyAveraged(straight, std::max(straight.width / factor, 1u), std::max(straight.height / factor, 1u));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <span>
 #include <vector>
 
 namespace icoforge {
@@ -63,15 +64,53 @@ std::uint8_t ToByte(float v, float ceiling) {
     return static_cast<std::uint8_t>(std::lround(std::clamp(v, 0.0f, ceiling)));
 }
 
+void PremultiplyInPlace(std::span<std::uint8_t> rgba) {
+    for (std::size_t i = 0; i + 3 < rgba.size(); i += 4) {
+        const unsigned a = rgba[i + 3];
+        if (a == 255) continue;
+        for (std::size_t c = 0; c < 3; ++c) rgba[i + c] = static_cast<std::uint8_t>((rgba[i + c] * a + 127) / 255);
+    }
+}
+
+// The block average of AveragePremultiplied over the rows `row_at(y)` gives, each asked for
+// once, top to bottom.
+template <typename RowAt>
+RgbaImage AverageRows(std::uint32_t source_width, std::uint32_t source_height, std::uint32_t width, std::uint32_t height,
+                      RowAt row_at) {
+    width = std::clamp(width, 1u, std::max(source_width, 1u));
+    height = std::clamp(height, 1u, std::max(source_height, 1u));
+    RgbaImage result{width, height, std::vector<std::uint8_t>(std::size_t{width} * height * 4)};
+    if (source_width == 0 || source_height == 0) return result;
+    const auto edge = [](std::uint32_t i, std::uint32_t source_size, std::uint32_t target_size) {
+        return static_cast<std::uint32_t>(std::uint64_t{i} * source_size / target_size);
+    };
+    std::vector<std::uint64_t> sums(std::size_t{width} * 4);
+    for (std::uint32_t y = 0; y < height; ++y) {
+        const std::uint32_t top = edge(y, source_height, height), bottom = edge(y + 1, source_height, height);
+        std::fill(sums.begin(), sums.end(), 0);
+        for (std::uint32_t sy = top; sy < bottom; ++sy) {
+            const std::uint8_t* row = row_at(sy);
+            for (std::uint32_t x = 0; x < width; ++x) {
+                const std::uint32_t left = edge(x, source_width, width), right = edge(x + 1, source_width, width);
+                for (std::uint32_t sx = left; sx < right; ++sx)
+                    for (int c = 0; c < 4; ++c) sums[std::size_t{x} * 4 + c] += row[std::size_t{sx} * 4 + c];
+            }
+        }
+        std::uint8_t* out = result.pixels.data() + std::size_t{y} * result.RowBytes();
+        for (std::uint32_t x = 0; x < width; ++x) {
+            const std::uint64_t count =
+                std::uint64_t{bottom - top} * (edge(x + 1, source_width, width) - edge(x, source_width, width));
+            for (int c = 0; c < 4; ++c) out[x * 4 + c] = static_cast<std::uint8_t>((sums[std::size_t{x} * 4 + c] + count / 2) / count);
+        }
+    }
+    return result;
+}
+
 }  // namespace
 
 RgbaImage Premultiply(const RgbaImage& straight) {
     RgbaImage out{straight.width, straight.height, straight.pixels};
-    for (std::size_t i = 0; i + 3 < out.pixels.size(); i += 4) {
-        const unsigned a = out.pixels[i + 3];
-        if (a == 255) continue;
-        for (std::size_t c = 0; c < 3; ++c) out.pixels[i + c] = static_cast<std::uint8_t>((out.pixels[i + c] * a + 127) / 255);
-    }
+    PremultiplyInPlace(out.pixels);
     return out;
 }
 
@@ -129,33 +168,18 @@ RgbaImage ResamplePremultiplied(const RgbaImage& source, std::uint32_t width, st
 }
 
 RgbaImage AveragePremultiplied(const RgbaImage& source, std::uint32_t width, std::uint32_t height) {
-    width = std::clamp(width, 1u, std::max(source.width, 1u));
-    height = std::clamp(height, 1u, std::max(source.height, 1u));
-    RgbaImage result{width, height, std::vector<std::uint8_t>(std::size_t{width} * height * 4)};
-    if (source.empty()) return result;
-    const auto edge = [](std::uint32_t i, std::uint32_t source_size, std::uint32_t target_size) {
-        return static_cast<std::uint32_t>(std::uint64_t{i} * source_size / target_size);
-    };
-    std::vector<std::uint64_t> sums(std::size_t{width} * 4);
-    for (std::uint32_t y = 0; y < height; ++y) {
-        const std::uint32_t top = edge(y, source.height, height), bottom = edge(y + 1, source.height, height);
-        std::fill(sums.begin(), sums.end(), 0);
-        for (std::uint32_t sy = top; sy < bottom; ++sy) {
-            const std::uint8_t* row = source.pixels.data() + std::size_t{sy} * source.RowBytes();
-            for (std::uint32_t x = 0; x < width; ++x) {
-                const std::uint32_t left = edge(x, source.width, width), right = edge(x + 1, source.width, width);
-                for (std::uint32_t sx = left; sx < right; ++sx)
-                    for (int c = 0; c < 4; ++c) sums[std::size_t{x} * 4 + c] += row[std::size_t{sx} * 4 + c];
-            }
-        }
-        std::uint8_t* out = result.pixels.data() + std::size_t{y} * result.RowBytes();
-        for (std::uint32_t x = 0; x < width; ++x) {
-            const std::uint64_t count =
-                std::uint64_t{bottom - top} * (edge(x + 1, source.width, width) - edge(x, source.width, width));
-            for (int c = 0; c < 4; ++c) out[x * 4 + c] = static_cast<std::uint8_t>((sums[std::size_t{x} * 4 + c] + count / 2) / count);
-        }
-    }
-    return result;
+    return AverageRows(source.width, source.height, width, height,
+                       [&](std::uint32_t y) { return source.pixels.data() + std::size_t{y} * source.RowBytes(); });
+}
+
+RgbaImage PremultiplyAveraged(const RgbaImage& straight, std::uint32_t width, std::uint32_t height) {
+    std::vector<std::uint8_t> row(straight.RowBytes());
+    return AverageRows(straight.width, straight.height, width, height, [&](std::uint32_t y) {
+        const std::uint8_t* from = straight.pixels.data() + std::size_t{y} * straight.RowBytes();
+        std::copy(from, from + row.size(), row.begin());
+        PremultiplyInPlace(row);
+        return static_cast<const std::uint8_t*>(row.data());
+    });
 }
 
 FittedPlacement FitIntoSquare(std::uint32_t picture_width, std::uint32_t picture_height, std::uint32_t side) {

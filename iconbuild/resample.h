@@ -30,6 +30,9 @@ RgbaImage ResamplePremultiplied(const RgbaImage& premultiplied, std::uint32_t wi
 // averaging the block of pixels each target pixel covers, blocks split at whole pixels.
 // Cheap, for bringing a very large picture near the size Lanczos then works from.
 RgbaImage AveragePremultiplied(const RgbaImage& premultiplied, std::uint32_t width, std::uint32_t height);
+// Premultiply(straight) averaged so, a row at a time, without a premultiplied copy of a
+// large picture.
+RgbaImage PremultiplyAveraged(const RgbaImage& straight, std::uint32_t width, std::uint32_t height);
 
 // Where a picture goes inside a square icon: proportions kept, the longer side filling
 // the square, centred (the odd pixel to the right and bottom).

@@ -20,20 +20,19 @@ constexpr std::uint64_t kMaxWholeFileBytes = kWholeFileReadLimit;
 // Enough to recognise every kind, an SVG's root element included.
 constexpr std::size_t kHeadSize = 1024;
 
-// The board's blue-green-red-alpha, premultiplied unless `straight`, as RGBA not premultiplied.
-RgbaImage ToRgba(const BoardImage& board, bool straight) {
-    RgbaImage out{static_cast<std::uint32_t>(board.width), static_cast<std::uint32_t>(board.height),
-                  std::vector<std::uint8_t>(board.bgra.size())};
-    for (std::size_t i = 0; i + 3 < board.bgra.size(); i += 4) {
-        const unsigned a = board.bgra[i + 3];
-        for (std::size_t c = 0; c < 3; ++c) {
-            unsigned v = board.bgra[i + 2 - c];
-            if (!straight && a != 255) v = a == 0 ? 0 : std::min(255u, (v * 255 + a / 2) / a);
-            out.pixels[i + c] = static_cast<std::uint8_t>(v);
-        }
-        out.pixels[i + 3] = static_cast<std::uint8_t>(a);
+// The board's blue-green-red-alpha, premultiplied unless `straight`, turned in place into
+// RGBA not premultiplied, so that a large picture is not held twice.
+RgbaImage ToRgba(BoardImage&& board, bool straight) {
+    std::vector<std::uint8_t> pixels = std::move(board.bgra);
+    for (std::size_t i = 0; i + 3 < pixels.size(); i += 4) {
+        std::swap(pixels[i], pixels[i + 2]);
+        const unsigned a = pixels[i + 3];
+        if (straight || a == 255) continue;
+        for (std::size_t c = 0; c < 3; ++c)
+            pixels[i + c] = static_cast<std::uint8_t>(a == 0 ? 0 : std::min(255u, (pixels[i + c] * 255u + a / 2) / a));
     }
-    return out;
+    return RgbaImage{static_cast<std::uint32_t>(board.width), static_cast<std::uint32_t>(board.height),
+                     std::move(pixels)};
 }
 
 // The picture as its EXIF says it is seen, with the size it is seen at.
@@ -43,9 +42,9 @@ void TurnUpright(SourcePicture& picture, Orientation orientation) {
     if (SwapsSides(orientation)) std::swap(picture.own_width, picture.own_height);
 }
 
-SourcePicture FromBoard(const BoardPicture& picture, bool straight, std::uint32_t depth, std::string name) {
+SourcePicture FromBoard(BoardPicture&& picture, bool straight, std::uint32_t depth, std::string name) {
     SourcePicture p;
-    p.pixels = ToRgba(picture.pixels, straight);
+    p.pixels = ToRgba(std::move(picture.pixels), straight);
     p.own_width = static_cast<std::uint32_t>(picture.width);
     p.own_height = static_cast<std::uint32_t>(picture.height);
     p.bit_depth = depth;
@@ -144,15 +143,15 @@ Result<std::vector<SourcePicture>> Read(std::string_view path, const IconPicture
     StdioPictureStream rest(file.get());
     board_detail::ByteSource source(head_bytes, rest);
     if (kind == BoardPictureKind::Jpeg) {
-        const auto picture = board_detail::DecodeJpeg(source, board);
+        auto picture = board_detail::DecodeJpeg(source, board);
         if (!picture) return NotDecoded(path);
-        return OnePicture(FromBoard(*picture, true, 24, name));
+        return OnePicture(FromBoard(std::move(*picture), true, 24, name));
     }
     if (kind == BoardPictureKind::Png) {
-        const auto picture = board_detail::DecodePng(source, board, board_detail::PngAlpha::KeepStraight);
+        auto picture = board_detail::DecodePng(source, board, board_detail::PngAlpha::KeepStraight);
         if (!picture) return NotDecoded(path);
         const bool straight = picture->pixels.width == picture->width && picture->pixels.height == picture->height;
-        return OnePicture(FromBoard(*picture, straight, 32, name));
+        return OnePicture(FromBoard(std::move(*picture), straight, 32, name));
     }
     const std::string_view heif = HeifKind(head_bytes);
     if (IsJpegXl(head_bytes)) return Fail(std::string(kUnreadKind), name, "JPEG XL");
@@ -170,7 +169,7 @@ Result<std::vector<SourcePicture>> Read(std::string_view path, const IconPicture
         auto picture = ReadHeif(*bytes, path, board);
         if (!picture) return Fail(std::move(picture.error()));
         const bool straight = picture->pixels.width == picture->width && picture->pixels.height == picture->height;
-        return OnePicture(FromBoard(*picture, straight, 32, name));
+        return OnePicture(FromBoard(std::move(*picture), straight, 32, name));
     }
     if (!kind) {
         if (!SvgSupported()) return Fail(std::string(kSvgUnsupported), name, "SVG needs librsvg, which this build of icoforge lacks");
@@ -181,13 +180,14 @@ Result<std::vector<SourcePicture>> Read(std::string_view path, const IconPicture
     if (kind == BoardPictureKind::Icon || kind == BoardPictureKind::Cursor) {
         std::size_t index = 0;
         for (auto& image : board_detail::DecodeEveryIconImage(*bytes, board))
-            pictures.push_back(FromBoard(image.picture, true, image.bit_depth, name + " (image " + std::to_string(++index) + ")"));
+            pictures.push_back(
+                FromBoard(std::move(image.picture), true, image.bit_depth, name + " (image " + std::to_string(++index) + ")"));
         if (pictures.empty()) return NotDecoded(path);
         return pictures;
     }
-    const auto picture = DecodeBoardPicture(*bytes, board);
+    auto picture = DecodeBoardPicture(*bytes, board);
     if (!picture) return NotDecoded(path);
-    pictures.push_back(FromBoard(*picture, false, 32, name));
+    pictures.push_back(FromBoard(std::move(*picture), false, 32, name));
     return pictures;
 }
 
