@@ -1,5 +1,5 @@
 // `icoforge make` with its eight default sizes (16 to 256) from a 24-megapixel JPEG, the
-// same picture as WebP, and an 8000 x 8000 RGBA PNG, side by side with ImageMagick (`convert IN -define
+// same picture as WebP and as BMP (read whole), and an 8000 x 8000 RGBA PNG, side by side with ImageMagick (`convert IN -define
 // icon:auto-resize=256,64,48,40,32,24,20,16 OUT.ico`) and Pillow (`save(OUT, sizes=...)`),
 // each run as its users run it: one process a run. Time comes from Google Benchmark, peak
 // memory from running each once more under /usr/bin/time.
@@ -50,8 +50,10 @@ int main(int argc, char** argv) {
     }
     if (!Work().MakeWebp())
         std::fprintf(stderr, "bench_make: ImageMagick could not write a WebP; its rows are left out\n");
+    if (!Work().MakeBmp()) std::fprintf(stderr, "bench_make: ImageMagick could not write a BMP; its rows are left out\n");
     for (const auto& [key, source] :
-         {std::pair{"jpeg", &Work().jpeg}, std::pair{"png", &Work().png}, std::pair{"webp", &Work().webp}}) {
+         {std::pair{"jpeg", &Work().jpeg}, std::pair{"png", &Work().png}, std::pair{"webp", &Work().webp},
+          std::pair{"bmp", &Work().bmp}}) {
         if (source->empty() || !fs::exists(*source)) continue;
         const std::string k = key;
         const std::pair<std::string, std::string> tools[] = {

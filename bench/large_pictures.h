@@ -29,6 +29,7 @@ struct LargePictures {
     std::string jpeg;
     std::string png;
     std::string webp;  // only where MakeWebp was called
+    std::string bmp;   // only where MakeBmp was called
 
     std::string Output(const char* name) const { return (folder / name).string(); }
 
@@ -53,6 +54,13 @@ struct LargePictures {
     bool MakeWebp() {
         webp = Output("photo-24mp.webp");
         return RunShell(std::string(kImageMagick) + " '" + jpeg + "' -quality 85 '" + webp + "'");
+    }
+
+    // The JPEG's picture as a 24-bit BMP, a kind that is read whole; false when ImageMagick
+    // could not write one.
+    bool MakeBmp() {
+        bmp = Output("photo-24mp.bmp");
+        return RunShell(std::string(kImageMagick) + " '" + jpeg + "' BMP3:'" + bmp + "'");
     }
 
     // Peak resident set of one run of `command`, in MiB, or -1.
