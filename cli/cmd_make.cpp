@@ -12,13 +12,15 @@ constexpr Message kDescription{
     "Writes one icon with alpha holding every size Windows draws (16, 20, 24, 32, 40, 48, 64\n"
     "and 256), made from any picture icoforge reads (BMP, JPEG, PNG, GIF, ICO, CUR, PCX, TIFF,\n"
     "PhotoCD, WebP; HEIC, AVIF and SVG on Linux), a photo turned upright as its EXIF says. A\n"
-    "picture, or an image inside a given icon, that has exactly one of the sizes is used as\n"
-    "drawn; the others are made from the largest picture, fitted into the square and centred\n"
-    "on transparency. Sizes larger than every picture are left out unless --upscale. The 256\n"
-    "image is PNG, the others 32-bit bitmaps. Prints OUT.",
+    "Windows program or library (.exe, .dll, .icl), .res or .ani file gives the icon Explorer\n"
+    "shows for it. A picture, or an image inside a given icon, that has exactly one of the\n"
+    "sizes is used as drawn; the others are made from the largest picture, fitted into the\n"
+    "square and centred on transparency. Sizes larger than every picture are left out unless\n"
+    "--upscale. The 256 image is PNG, the others 32-bit bitmaps. Prints OUT.",
     "生成一个带透明度的图标，包含 Windows 绘制的全部尺寸（16、20、24、32、40、48、64 和\n"
     "256），可由 icoforge 能读取的任意图片生成（BMP、JPEG、PNG、GIF、ICO、CUR、PCX、TIFF、\n"
-    "PhotoCD、WebP；Linux 上还有 HEIC、AVIF 和 SVG），照片按其 EXIF 所记的方向转正。恰好为\n"
+    "PhotoCD、WebP；Linux 上还有 HEIC、AVIF 和 SVG），照片按其 EXIF 所记的方向转正。Windows\n"
+    "程序或库（.exe、.dll、.icl）、.res 或 .ani 文件取资源管理器为它显示的图标。恰好为\n"
     "某一尺寸的图片（或所给图标中的图像）原样使用；其余尺寸由最大的图片缩放到正方形内、居中\n"
     "于透明背景生成。大于所有图片的尺寸会被略去，除非给出 --upscale。256 图像存为 PNG，其余\n"
     "为 32 位位图。输出 OUT。"};
@@ -45,6 +47,7 @@ constexpr Message kTooSmall{"cannot make an icon of {1}: every size asked for is
                             "无法用 {1} 生成图标：所要的尺寸都大于图片（{2}）；--upscale 可照样生成"};
 constexpr Message kHotSpotOutsideText{"cannot make a cursor of {1}: the hot spot lies outside the picture ({2})",
                                   "无法用 {1} 生成光标：热点在图片（{2}）之外"};
+constexpr Message kNoIconIn{"cannot make an icon of {1}: it holds no icon", "无法用 {1} 生成图标：其中没有图标"};
 constexpr Message kNotAPicture{"cannot read {1}: not a picture icoforge can read, damaged, or too large",
                                "无法读取 {1}：不是 icoforge 能读取的图片、已损坏或过大"};
 constexpr Message kNoSvg{"cannot read {1}: SVG needs librsvg, which this build of icoforge lacks",
@@ -91,6 +94,7 @@ int Run(const Invocation& run) {
         if (f.what == kEverySizeTooLarge) return run.Fail(run.Text(kTooSmall, {path, SizeIn(f.reason)}));
         if (f.what == kHotSpotOutside) return run.Fail(run.Text(kHotSpotOutsideText, {path, SizeIn(f.reason)}));
         if (f.what == kNotDecoded) return run.Fail(run.Text(kNotAPicture, {path}));
+        if (f.what == kHoldsNoIcon) return run.Fail(run.Text(kNoIconIn, {path}));
         if (f.what == kSvgUnsupported) return run.Fail(run.Text(kNoSvg, {path}));
         if (f.what == kWebpUnsupported) return run.Fail(run.Text(kNoWebp, {path}));
         if (f.what == kUnreadKind) return run.Fail(run.Text(kUnreadKindText, {path, f.reason}));

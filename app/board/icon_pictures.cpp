@@ -4,6 +4,9 @@
 
 #include "app/board/board_decoders.h"
 #include "common/riff_chunks.h"
+#include "iconextract/ani_file.h"
+#include "iconextract/catalogue.h"
+#include "iconextract/module/res_file.h"
 #include "imageconv/convert.h"
 #include "imageconv/orientation.h"
 #include "imageconv/raster_image.h"
@@ -127,6 +130,51 @@ Result<std::vector<SourcePicture>> ReadThroughChain(std::string_view path, ByteV
     return OnePicture(std::move(p));
 }
 
+// Every image of an icon or cursor file, each at its own size.
+Result<std::vector<SourcePicture>> IconImages(ByteView icon_file, const BoardDecodeOptions& board,
+                                              std::string_view path) {
+    std::vector<SourcePicture> pictures;
+    std::size_t index = 0;
+    for (auto& image : board_detail::DecodeEveryIconImage(icon_file, board))
+        pictures.push_back(FromBoard(std::move(image.picture), true, image.bit_depth,
+                                     std::string(path) + " (image " + std::to_string(++index) + ")"));
+    if (pictures.empty()) return NotDecoded(path);
+    return pictures;
+}
+
+// The icon Explorer shows for a Windows module, resource file or animation, as an icon or
+// cursor file: the main icon group (an animation's first frame). An old program's 32 and
+// 48 thus become every size Windows now draws, the drawn ones kept.
+Result<ByteBuffer> MainIconFile(ByteView file, std::string_view path) {
+    const auto catalogue = catalogue::ReadCatalogue(file);
+    if (!catalogue) return Fail(std::string(kNotDecoded), std::string(path), catalogue.error().reason);
+    const catalogue::CatalogueGroup* group = catalogue::MainIconGroup(*catalogue);
+    if (group == nullptr) return Fail(std::string(kHoldsNoIcon), std::string(path), "it holds no icon");
+    auto icon = catalogue::GroupFileBytes(file, *group);
+    if (!icon) return Fail(std::string(kNotDecoded), std::string(path), icon.error().reason);
+    if (group->type != catalogue::GroupType::kAnimatedIcon && group->type != catalogue::GroupType::kAnimatedCursor)
+        return icon;
+    const auto animation = ReadAni(*icon);
+    if (!animation || animation->frame_bytes.empty() || !animation->frames_are_icons)
+        return Fail(std::string(kNotDecoded), std::string(path), "an animation without an icon as its first frame");
+    return ByteBuffer(animation->frame_bytes.front().begin(), animation->frame_bytes.front().end());
+}
+
+bool HoldsIconResources(ByteView head) {
+    const bool mz = head.size() >= 2 && head[0] == 'M' && head[1] == 'Z';
+    return mz || LooksLikeAni(head) || module::LooksLikeResFile(head);
+}
+
+Result<std::vector<SourcePicture>> ReadMainIcon(std::string_view path, const BoardDecodeOptions& board) {
+    const auto file = MappedFile::Open(path);
+    if (!file) return Fail(file.error());
+    const auto icon = MainIconFile(file->bytes(), path);
+    if (!icon) return Fail(icon.error());
+    BoardDecodeOptions natural = board;
+    natural.fit_width = natural.fit_height = 0;
+    return IconImages(*icon, natural, path);
+}
+
 Result<std::vector<SourcePicture>> Read(std::string_view path, const IconPictureOptions& options) {
     auto opened = OpenStdioFile(path, "rb");
     if (!opened) return Fail(std::move(opened.error()));
@@ -156,6 +204,10 @@ Result<std::vector<SourcePicture>> Read(std::string_view path, const IconPicture
     const std::string_view heif = HeifKind(head_bytes);
     if (IsJpegXl(head_bytes)) return Fail(std::string(kUnreadKind), name, "JPEG XL");
     if (!heif.empty() && !HeifSupported()) return Fail(std::string(kUnreadKind), name, std::string(heif));
+    if (!kind && HoldsIconResources(head_bytes)) {
+        file.reset();
+        return ReadMainIcon(path, board);
+    }
     if (!kind && heif.empty() && !LooksLikeSvg(head_bytes) && !LooksLikeWebp(head_bytes)) {
         file.reset();
         return ReadThroughChain(path, head_bytes, options);
@@ -176,19 +228,10 @@ Result<std::vector<SourcePicture>> Read(std::string_view path, const IconPicture
         return RenderSvg(*bytes, path, options.svg_sizes);
     }
     board.fit_width = board.fit_height = 0;
-    std::vector<SourcePicture> pictures;
-    if (kind == BoardPictureKind::Icon || kind == BoardPictureKind::Cursor) {
-        std::size_t index = 0;
-        for (auto& image : board_detail::DecodeEveryIconImage(*bytes, board))
-            pictures.push_back(
-                FromBoard(std::move(image.picture), true, image.bit_depth, name + " (image " + std::to_string(++index) + ")"));
-        if (pictures.empty()) return NotDecoded(path);
-        return pictures;
-    }
+    if (kind == BoardPictureKind::Icon || kind == BoardPictureKind::Cursor) return IconImages(*bytes, board, path);
     auto picture = DecodeBoardPicture(*bytes, board);
     if (!picture) return NotDecoded(path);
-    pictures.push_back(FromBoard(std::move(*picture), false, 32, name));
-    return pictures;
+    return OnePicture(FromBoard(std::move(*picture), false, 32, name));
 }
 
 }  // namespace

@@ -33,9 +33,12 @@ inline std::vector<SourcePicture> OnePicture(SourcePicture picture) {
 
 // The `what` of a file that is no picture icoforge reads, damaged, or beyond the pixel limit.
 inline constexpr std::string_view kNotDecoded = "decode";
+// The `what` of a Windows module, resource file or animation without an icon group.
+inline constexpr std::string_view kHoldsNoIcon = "holds no icon";
 
-// The picture in the file: one, or for an icon or cursor, every image it holds; for an
-// SVG, one square picture per size in options.svg_sizes.
+// The picture in the file: one, or for an icon or cursor, every image it holds; for a
+// Windows module (PE, NE), resource file or animation, every image of the icon Explorer
+// shows for it; for an SVG, one square picture per size in options.svg_sizes.
 Result<std::vector<SourcePicture>> ReadIconPictures(std::string_view path, const IconPictureOptions& options);
 
 // SVG drawing, where the build has librsvg. Without it, an SVG is refused with this `what`.

@@ -12,6 +12,7 @@
 #include "platform/file_io.h"
 #include "picture_encoders.h"
 #include "tests/support/ico_builder.h"
+#include "tests/support/module_builder.h"
 #include "tests/support/temp_folder.h"
 
 namespace icoforge {
@@ -47,6 +48,17 @@ TEST(IconPictures, ReadsEachKindKeepingAlphaAndReducingLargeOnes) {
     const auto png_small = SoftRgba(32, 32);
     const ByteBuffer dib = testing::MakeDibImage({.width = 16, .height = 16, .bit_count = 32});
     const ByteBuffer png_in_icon = test::EncodePngRgba(32, 32, png_small);
+    using testing::ResourceName, testing::ResourceType, testing::Type;
+    const ByteBuffer module_bytes = testing::BuildModule(
+        testing::ModuleFormat::Pe32,
+        {{Type(ResourceType::GroupIcon), ResourceName::Id(2), testing::MakeGroupResource({1, 2})},
+         {Type(ResourceType::GroupIcon), ResourceName::Id(5), testing::MakeGroupResource({3})},
+         {Type(ResourceType::Icon), ResourceName::Id(1), dib},
+         {Type(ResourceType::Icon), ResourceName::Id(2), png_in_icon},
+         {Type(ResourceType::Icon), ResourceName::Id(3),
+          testing::MakeDibImage({.width = 48, .height = 48, .bit_count = 4})}});
+    const ByteBuffer animation =
+        testing::MakeAniFile({testing::MakeIcoFile({png_in_icon}), testing::MakeIcoFile({dib})}, 6);
     struct Case {
         std::string path;
         std::uint32_t master_side;
@@ -59,6 +71,9 @@ TEST(IconPictures, ReadsEachKindKeepingAlphaAndReducingLargeOnes) {
          256, {{2048, 1024}}, {}},
         {Write(folder, "two.ico", testing::MakeIcoFile({dib, png_in_icon})), 64, {{16, 16}, {32, 32}},
          {DibRgba(dib, 16), png_small}},
+        // A module gives its first icon group, an animation its first frame, as Explorer shows them.
+        {Write(folder, "old.exe", module_bytes), 64, {{16, 16}, {32, 32}}, {DibRgba(dib, 16), png_small}},
+        {Write(folder, "busy.ani", animation), 64, {{32, 32}}, {png_small}},
     };
     // The pixel limit counts every image of an icon together.
     const auto within = ReadIconPictures(cases[3].path, {.max_pixels = 16 * 16 + 32 * 32 - 1});
@@ -92,6 +107,9 @@ TEST(IconPictures, RefusesWithItsReason) {
     huge.resize(33);
     const std::pair<std::string, std::string> cases[] = {
         {Write(folder, "notes.txt", ByteBuffer(100, 'a')), "not a picture icoforge can read"},
+        {Write(folder, "plain.dll", testing::BuildModule(testing::ModuleFormat::Pe32, {{testing::ResourceName::Text("DATA"),
+                                                                                    testing::ResourceName::Id(1), {1}}})),
+         "it holds no icon"},
 
         {Write(folder, "huge.png", huge), "pixels"},
         {Utf8FromPath(folder.path() / "missing.png"), ""},
