@@ -9,11 +9,7 @@ namespace icoforge {
 namespace {
 
 // anih: cbSize, nFrames, nSteps, iWidth, iHeight, iBitCount, nPlanes, iDispRate, bfAttributes.
-constexpr std::uint64_t kAnihBytes = 36;
-constexpr std::uint64_t kAnihFrames = 4;
-constexpr std::uint64_t kAnihSteps = 8;
-constexpr std::uint64_t kAnihRate = 28;
-constexpr std::uint64_t kAnihFlags = 32;
+enum AnihField : std::uint64_t { kAnihFrames = 4, kAnihSteps = 8, kAnihRate = 28, kAnihFlags = 32, kAnihBytes = 36 };
 constexpr std::uint32_t kFlagIcon = 1;  // frames are icon or cursor files
 
 // A run of little-endian words, as the rate and seq chunks hold; a partial word at the

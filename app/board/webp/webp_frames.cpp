@@ -7,16 +7,11 @@
 namespace icoforge {
 namespace {
 
-// VP8X: flags, three reserved bytes, canvas width - 1, canvas height - 1 (24 bits each).
-constexpr std::uint64_t kVp8xBytes = 10;
-constexpr std::uint64_t kCanvasWidth = 4;
-constexpr std::uint64_t kCanvasHeight = 7;
-// ANMF: x / 2, y / 2, width - 1, height - 1, duration (24 bits each), flags; then the frame.
-constexpr std::uint64_t kAnmfHeader = 16;
-constexpr std::uint64_t kFrameX = 0;
-constexpr std::uint64_t kFrameY = 3;
-constexpr std::uint64_t kFrameWidth = 6;
-constexpr std::uint64_t kFrameHeight = 9;
+// Where the fields lie in their chunks. VP8X: flags, three reserved bytes, canvas width - 1,
+// canvas height - 1 (24 bits each). ANMF: x / 2, y / 2, width - 1, height - 1, duration
+// (24 bits each), flags; then the frame's own chunks.
+enum Vp8xField : std::uint64_t { kCanvasWidth = 4, kCanvasHeight = 7, kVp8xBytes = 10 };
+enum AnmfField : std::uint64_t { kFrameX = 0, kFrameY = 3, kFrameWidth = 6, kFrameHeight = 9, kAnmfHeader = 16 };
 
 // The caller has checked that the three bytes are there.
 std::uint32_t U24(ByteView bytes, std::uint64_t at) {

@@ -11,13 +11,9 @@
 namespace icoforge {
 
 struct WebpFirstFrame {
-    std::uint32_t canvas_width = 0;
-    std::uint32_t canvas_height = 0;
-    // Where the frame stands on the canvas; it lies wholly inside it.
-    std::uint32_t x = 0;
-    std::uint32_t y = 0;
-    std::uint32_t width = 0;
-    std::uint32_t height = 0;
+    std::uint32_t canvas_width = 0, canvas_height = 0;
+    // Where the frame stands on the canvas, wholly inside it.
+    std::uint32_t x = 0, y = 0, width = 0, height = 0;
     ByteView data;  // ALPH and VP8, or VP8L, with any unknown chunks among them
 };
 
