@@ -359,6 +359,13 @@ std::size_t WriteOutputs(const Invocation& run, ByteView file, const std::filesy
 
 }  // namespace
 
+std::string IconSourceFor(const Invocation& run, const std::string& path) {
+    const auto source = LoadSource(path);
+    if (!source || !source->read_from) return path;
+    TellReadFrom(run, path, *source);
+    return *source->read_from;
+}
+
 std::string SafeNamePart(const std::string& text) {
     std::string out;
     for (const char c : text) {

@@ -24,6 +24,11 @@ std::string CatalogueTable(const std::string& path, const catalogue::Catalogue& 
 
 int ListFiles(const Invocation& run, const std::vector<std::string>& files, bool json);
 
+// The file a module's icons are read from: the module itself, or the SystemResources .mun
+// that Windows 10 and 11 read when the module holds none (said once, as list and extract say
+// it); `path` itself for every other file, and for one that cannot be read.
+std::string IconSourceFor(const Invocation& run, const std::string& path);
+
 struct ExtractRequest {
     std::vector<std::string> files;
     std::string folder = ".";

@@ -1,5 +1,6 @@
 #include <string>
 
+#include "cli/catalogue_tool.h"
 #include "cli/commands.h"
 #include "cli/shortcut.h"
 #include "platform/file_io.h"
@@ -42,7 +43,12 @@ int Run(const Invocation& run) {
     ThumbnailRequest request;
     request.size = static_cast<std::uint32_t>(run.Number("--size").value_or(kDefaultSize));
     request.enlarge = run.Has("--enlarge");
-    const auto png = MakeThumbnail(mapped->bytes(), request);
+    auto png = MakeThumbnail(mapped->bytes(), request);
+    // A Windows 10 or 11 system module without icons of its own shows those of its .mun,
+    // looked for only then, so that every other thumbnail reads its file once.
+    if (const std::string mun = png ? *file : IconSourceFor(run, *file); mun != *file) {
+        if (const auto mun_mapped = MappedFile::Open(mun)) png = MakeThumbnail(mun_mapped->bytes(), request);
+    }
     if (!png) return run.Fail(run.Text(kNoThumbnail, {Quoted(given), png.error().reason}));
     if (auto written = WriteWholeFile(output, *png); !written) return Report(run, written.error());
     run.console().Path(output);

@@ -221,6 +221,11 @@ TEST_F(CatalogueCli, ListJsonLinesWithAnErrorLine) {
     const auto mun = nlohmann::json::parse(mun_out);
     EXPECT_EQ(mun["groups"].size(), 4u);
     EXPECT_NE(mun.value("read_from", std::string()).find("SHELL32.DLL.mun"), std::string::npos);
+    // make reads the icon Explorer shows from there too, says so, and writes beside the module.
+    EXPECT_EQ(Run({"make", "--sizes", "16", "@WINDOWS/System32/Shell32.dll"}).first, 0);
+    EXPECT_NE(ReadText(root_ / "err").find("SHELL32.DLL.mun"), std::string::npos);
+    EXPECT_TRUE(fs::exists(root_ / "WINDOWS" / "System32" / "Shell32.ico"));
+    EXPECT_EQ(Run({"thumbnail", "-s", "16", "@WINDOWS/System32/Shell32.dll", "@shell32.png"}).first, 0);
 }
 
 }  // namespace
