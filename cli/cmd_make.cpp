@@ -15,18 +15,18 @@ constexpr Message kDescription{
     "and 256), made from any picture icoforge reads (BMP, JPEG, PNG, GIF, ICO, CUR, PCX, TIFF,\n"
     "PhotoCD, WebP; HEIC, AVIF and SVG on Linux), a photo turned upright as its EXIF says. A\n"
     "Windows program or library (.exe, .dll, .icl), .res or .ani file gives the icon Explorer\n"
-    "shows for it; a shortcut, its target's. A picture, or an image inside a given icon, that has exactly one of the\n"
-    "sizes is used as drawn; the others are made from the largest picture, fitted into the\n"
-    "square and centred on transparency. Sizes larger than every picture are left out unless\n"
-    "--upscale. The 256 image is PNG, the others 32-bit bitmaps. Prints OUT.",
+    "shows for it; a shortcut, its target's. A picture, or an image inside a given icon, that\n"
+    "has exactly one of the sizes is used as drawn; the others are made from the largest\n"
+    "picture, fitted into the square and centred on transparency. Sizes larger than every\n"
+    "picture are left out unless --upscale. The 256 image is PNG, the others 32-bit bitmaps.\n"
+    "Prints OUT.",
     "生成一个带透明度的图标，包含 Windows 绘制的全部尺寸（16、20、24、32、40、48、64 和\n"
     "256），可由 icoforge 能读取的任意图片生成（BMP、JPEG、PNG、GIF、ICO、CUR、PCX、TIFF、\n"
     "PhotoCD、WebP；Linux 上还有 HEIC、AVIF 和 SVG），照片按其 EXIF 所记的方向转正。Windows\n"
     "程序或库（.exe、.dll、.icl）、.res 或 .ani 文件取资源管理器为它显示的图标，快捷方式取其\n"
-    "目标的图标。恰好为\n"
-    "某一尺寸的图片（或所给图标中的图像）原样使用；其余尺寸由最大的图片缩放到正方形内、居中\n"
-    "于透明背景生成。大于所有图片的尺寸会被略去，除非给出 --upscale。256 图像存为 PNG，其余\n"
-    "为 32 位位图。输出 OUT。"};
+    "目标的图标。恰好为某一尺寸的图片（或所给图标中的图像）原样使用；其余尺寸由最大的图片\n"
+    "缩放到正方形内、居中于透明背景生成。大于所有图片的尺寸会被略去，除非给出 --upscale。\n"
+    "256 图像存为 PNG，其余为 32 位位图。输出 OUT。"};
 constexpr Message kOutputHelp{"the icon to write (default: the first picture's name with .ico)",
                               "要写入的图标（默认：第一张图片的文件名加 .ico）"};
 constexpr Message kSizesHelp{"sizes from 1 to 256, separated by commas", "1 到 256 的尺寸，以逗号分隔"};
