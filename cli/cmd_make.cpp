@@ -104,7 +104,8 @@ int Run(const Invocation& run) {
         if (f.what == kOutputIsPicture) return run.Fail(run.Text(kOutputIsInput, {path, Quoted(f.reason)}));
         if (f.what == kEverySizeTooLarge) return run.Fail(run.Text(kTooSmall, {path, SizeIn(f.reason)}));
         if (f.what == kHotSpotOutside) return run.Fail(run.Text(kHotSpotOutsideText, {path, SizeIn(f.reason)}));
-        if (f.what == kNotDecoded) return run.Fail(run.Text(kNotAPicture, {path}));
+        if (f.what == kNotDecoded && f.reason == UnreadPictureReason()) return run.Fail(run.Text(kNotAPicture, {path}));
+        if (f.what == kNotDecoded) return CannotRead(run, f.path, f.reason);
         if (f.what == kHoldsNoIcon) return run.Fail(run.Text(kNoIconIn, {path}));
         if (f.what == kSvgUnsupported) return run.Fail(run.Text(kNoSvg, {path}));
         if (f.what == kWebpUnsupported) return run.Fail(run.Text(kNoWebp, {path}));

@@ -74,8 +74,7 @@ Orientation LeftUndoneByLibtiff(std::string_view path, ByteView head) {
 }
 
 Result<std::vector<SourcePicture>> NotDecoded(std::string_view path) {
-    return Fail(std::string(kNotDecoded), std::string(path), "not a picture icoforge can read, damaged, or more than " +
-                                               std::to_string(kMaxPicturePixels) + " pixels");
+    return Fail(std::string(kNotDecoded), std::string(path), UnreadPictureReason());
 }
 
 // "HEIC" or "AVIF" for a HEIF file, an ISO media file whose first box, "ftyp", names
@@ -242,6 +241,10 @@ bool LooksLikeSvg(ByteView head) {
     while (start < text.size() && (text[start] == ' ' || text[start] == '\t' || text[start] == '\r' || text[start] == '\n'))
         ++start;
     return start < text.size() && text[start] == '<' && text.find("<svg", start) != std::string_view::npos;
+}
+
+std::string UnreadPictureReason() {
+    return "not a picture icoforge can read, damaged, or more than " + std::to_string(kMaxPicturePixels) + " pixels";
 }
 
 bool LooksLikeWebp(ByteView head) { return IsRiffForm(head, "WEBP"); }

@@ -4,6 +4,7 @@
 // scaling, rows averaged as they arrive), never held whole at its own size.
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -33,6 +34,8 @@ inline std::vector<SourcePicture> OnePicture(SourcePicture picture) {
 
 // The `what` of a file that is no picture icoforge reads, damaged, or beyond the pixel limit.
 inline constexpr std::string_view kNotDecoded = "decode";
+// Its reason where the decoder can tell no more; the others (WebP, HEIC, a module) say why.
+std::string UnreadPictureReason();
 // The `what` of a Windows module, resource file or animation without an icon group.
 inline constexpr std::string_view kHoldsNoIcon = "holds no icon";
 
