@@ -102,7 +102,7 @@ public:
 inline void PrintTable(std::initializer_list<const char*> tools, int tool_width) {
     auto& r = Results();
     std::printf("\n%-5s %-*s %10s %12s\n", "file", tool_width, "tool", "time (s)", "peak (MiB)");
-    for (const char* key : {"jpeg", "png", "webp"})
+    for (const char* key : {"jpeg", "png", "webp", "bmp"})
         for (const char* tool : tools) {
             const std::string name = std::string(tool) + "/" + key;
             if (!r.contains(name + ".seconds")) continue;
