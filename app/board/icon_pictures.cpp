@@ -141,37 +141,48 @@ Result<std::vector<SourcePicture>> IconImages(ByteView icon_file, const BoardDec
     return pictures;
 }
 
-// The icon Explorer shows for a Windows module, resource file or animation, as an icon or
-// cursor file: the main icon group (an animation's first frame). An old program's 32 and
-// 48 thus become every size Windows now draws, the drawn ones kept.
-Result<ByteBuffer> MainIconFile(ByteView file, std::string_view path) {
-    const auto catalogue = catalogue::ReadCatalogue(file);
-    if (!catalogue) return Fail(std::string(kNotDecoded), std::string(path), catalogue.error().reason);
-    const catalogue::CatalogueGroup* group = catalogue::MainIconGroup(*catalogue);
-    if (group == nullptr) return Fail(std::string(kHoldsNoIcon), std::string(path), "it holds no icon");
-    auto icon = catalogue::GroupFileBytes(file, *group);
-    if (!icon) return Fail(std::string(kNotDecoded), std::string(path), icon.error().reason);
-    if (group->type != catalogue::GroupType::kAnimatedIcon && group->type != catalogue::GroupType::kAnimatedCursor)
-        return icon;
-    const auto animation = ReadAni(*icon);
-    if (!animation || animation->frame_bytes.empty() || !animation->frames_are_icons)
-        return Fail(std::string(kNotDecoded), std::string(path), "an animation without an icon as its first frame");
-    return ByteBuffer(animation->frame_bytes.front().begin(), animation->frame_bytes.front().end());
-}
-
 bool HoldsIconResources(ByteView head) {
     const bool mz = head.size() >= 2 && head[0] == 'M' && head[1] == 'Z';
     return mz || LooksLikeAni(head) || module::LooksLikeResFile(head);
 }
 
+// The icon Explorer shows for a Windows module, resource file or animation: every image of
+// its main icon group, so that an old program's 32 and 48 become every size Windows now
+// draws, the drawn ones kept. A group's images are read as its .ico file would be; an
+// animation's first frame (an icon file or a bare bitmap) as the thumbnail reads it.
 Result<std::vector<SourcePicture>> ReadMainIcon(std::string_view path, const BoardDecodeOptions& board) {
     const auto file = MappedFile::Open(path);
     if (!file) return Fail(file.error());
-    const auto icon = MainIconFile(file->bytes(), path);
-    if (!icon) return Fail(icon.error());
+    const auto catalogue = catalogue::ReadCatalogue(file->bytes());
+    if (!catalogue) return Fail(std::string(kNotDecoded), std::string(path), catalogue.error().reason);
+    const catalogue::CatalogueGroup* group = catalogue::MainIconGroup(*catalogue);
+    if (group == nullptr) return Fail(std::string(kHoldsNoIcon), std::string(path), "it holds no icon");
     BoardDecodeOptions natural = board;
     natural.fit_width = natural.fit_height = 0;
-    return IconImages(*icon, natural, path);
+    if (group->type != catalogue::GroupType::kAnimatedIcon && group->type != catalogue::GroupType::kAnimatedCursor) {
+        const auto icon = catalogue::GroupFileBytes(file->bytes(), *group);
+        if (!icon) return Fail(std::string(kNotDecoded), std::string(path), icon.error().reason);
+        return IconImages(*icon, natural, path);
+    }
+    std::vector<SourcePicture> pictures;
+    std::uint64_t budget = board.max_pixels;  // for all the frame's images together, as for an icon
+    for (std::size_t i = 0; i < group->images.size(); ++i) {
+        const catalogue::CatalogueImage& image = group->images[i];
+        const std::uint64_t pixels = std::uint64_t{image.width} * image.height;
+        if (image.frame != 0 || pixels > budget) continue;
+        auto rgba = catalogue::DecodeGroupImage(file->bytes(), *group, i);
+        if (!rgba) continue;
+        budget -= pixels;
+        SourcePicture p;
+        p.own_width = rgba->width;
+        p.own_height = rgba->height;
+        p.bit_depth = image.bits;
+        p.name = std::string(path) + " (image " + std::to_string(pictures.size() + 1) + ")";
+        p.pixels = std::move(*rgba);
+        pictures.push_back(std::move(p));
+    }
+    if (pictures.empty()) return NotDecoded(path);
+    return pictures;
 }
 
 Result<std::vector<SourcePicture>> Read(std::string_view path, const IconPictureOptions& options) {
