@@ -3,8 +3,8 @@
 #include "app/board/icon_pictures.h"
 #include "app/board/make_icon.h"
 #include "cli/catalogue_tool.h"
-#include "cli/shortcut.h"
 #include "cli/commands.h"
+#include "cli/shortcut.h"
 
 namespace icoforge::cli {
 namespace {
