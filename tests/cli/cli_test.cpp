@@ -413,9 +413,15 @@ const Case kCases[] = {
      {{"small.bmp", kSmallBmp}, {"small.ico", kAny}}},
     {"MakeOverItsPicture", kSmall, {{"make", "--sizes", "2", "-o", "@small.bmp", "@small.bmp"}}, 1, {},
      "icoforge: will not write <small.bmp>: it is the picture <small.bmp> itself\n", {{"small.bmp", kSmallBmp}}},
-    // A module gives the icon Explorer shows: sample.dll's APPICON, 48 and 256.
-    {"MakeFromAModule", kSampleDll, {{"make", "--sizes", "48,256", "-o", "@app.ico", "@sample.dll"}}, 0, {"app.ico"}, "",
-     {{"app.ico", kAny}, {"sample.dll", kAny}}},
+    // A module gives the icon Explorer shows (sample.dll's APPICON, 48 and 256), here through
+    // a shortcut, and the icon goes beside the shortcut the user named.
+    {"MakeFromAModuleThroughAShortcut",
+     [](const fs::path& w) {
+         kSampleDll(w);
+         WriteText(w / "s.lnk", LinkTo(InWork(w, "sample.dll")));
+     },
+     {{"make", "--sizes", "48,256", "@s.lnk"}}, 0, {"s.ico"}, "",
+     {{"sample.dll", kAny}, {"s.lnk", kAny}, {"s.ico", kAny}}},
     {"MakeOfNoPicture", kNotes, {{"make", "@notes.txt"}, kZh}, 1, {},
      "icoforge: 无法读取 <notes.txt>：不是 icoforge 能读取的图片、已损坏或过大\n", {{"notes.txt", kOld}}},
     {"MakeFormatsExcludeEachOther", kSmall, {{"make", "--png-all", "--bmp-all", "@small.bmp"}}, 2, {},
