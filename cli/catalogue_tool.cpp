@@ -221,11 +221,7 @@ bool Selected(const ExtractRequest& request, const CatalogueGroup& group) {
         case GroupType::kAnimatedIcon: if (!request.animated_icons) return false; break;
     }
     if (request.language && group.language != request.language) return false;
-    if (request.group) {
-        if (const auto id = WholeNumber(*request.group)) return group.id && *group.id == *id;
-        return group.name && Lowered(*group.name) == Lowered(*request.group);
-    }
-    return true;
+    return !request.group || GroupIsCalled(group, *request.group);
 }
 
 std::string Extension(const CatalogueGroup& group) {
@@ -358,6 +354,11 @@ std::size_t WriteOutputs(const Invocation& run, ByteView file, const std::filesy
 }
 
 }  // namespace
+
+bool GroupIsCalled(const CatalogueGroup& group, const std::string& id_or_name) {
+    if (const auto id = WholeNumber(id_or_name)) return group.id && *group.id == *id;
+    return group.name && Lowered(*group.name) == Lowered(id_or_name);
+}
 
 std::string IconSourceFor(const Invocation& run, const std::string& path) {
     const auto source = LoadSource(path);

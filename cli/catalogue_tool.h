@@ -24,6 +24,10 @@ std::string CatalogueTable(const std::string& path, const catalogue::Catalogue& 
 
 int ListFiles(const Invocation& run, const std::vector<std::string>& files, bool json);
 
+// The group `--group` names: a whole number is its id, anything else its name, letter case
+// ignored.
+bool GroupIsCalled(const catalogue::CatalogueGroup& group, const std::string& id_or_name);
+
 // The file a module's icons are read from: the module itself, or the SystemResources .mun
 // that Windows 10 and 11 read when the module holds none (said once, as list and extract say
 // it); `path` itself for every other file, and for one that cannot be read.

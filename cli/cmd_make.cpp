@@ -35,6 +35,10 @@ constexpr Message kPngAllHelp{"store every size as PNG", "所有尺寸都存为 
 constexpr Message kBmpAllHelp{"store every size as a 32-bit bitmap", "所有尺寸都存为 32 位位图"};
 constexpr Message kCursorHelp{"write a cursor, hot spot X,Y in the largest picture's pixels",
                               "生成光标，热点 X,Y 以最大图片的像素计"};
+constexpr Message kGroupHelp{"from a module, .res or .ani, the group of this id or name (letter case ignored) "
+                             "instead of the one Explorer shows",
+                             "从模块、.res 或 .ani 中取此编号或名称的图标组（不分大小写），而不是资源管理器显示的那个"};
+constexpr Message kNoSuchGroupIn{"cannot make an icon of {1}: it holds no group {2}", "无法用 {1} 生成图标：其中没有图标组 {2}"};
 constexpr Message kUpscaleHelp{"also make sizes larger than every picture", "也生成大于所有图片的尺寸"};
 
 constexpr Message kBadSizes{"--sizes takes whole numbers from 1 to 256 separated by commas, not {1}",
@@ -88,6 +92,9 @@ int Run(const Invocation& run) {
         options.request.cursor = HotSpot{static_cast<std::uint32_t>(xy->first), static_cast<std::uint32_t>(xy->second)};
     }
     options.request.upscale = run.Has("--upscale");
+    const auto group = run.Value("--group");
+    if (group && group->empty()) return run.UsageError(run.Text(msg::kNeedsValue, {"--group"}));
+    if (group) options.group = [&](const catalogue::CatalogueGroup& g) { return GroupIsCalled(g, *group); };
     // The icon goes beside what the user named, even when a module's icons are read elsewhere.
     if (options.output.empty() && !options.pictures.empty())
         options.output = DefaultIconPath(options.pictures.front(), options.request.cursor.has_value());
@@ -107,6 +114,7 @@ int Run(const Invocation& run) {
         if (f.what == kNotDecoded && f.reason == UnreadPictureReason()) return run.Fail(run.Text(kNotAPicture, {path}));
         if (f.what == kNotDecoded) return CannotRead(run, f.path, f.reason);
         if (f.what == kHoldsNoIcon) return run.Fail(run.Text(kNoIconIn, {path}));
+        if (f.what == kHoldsNoSuchGroup) return run.Fail(run.Text(kNoSuchGroupIn, {path, Quoted(*group)}));
         if (f.what == kSvgUnsupported) return run.Fail(run.Text(kNoSvg, {path}));
         if (f.what == kWebpUnsupported) return run.Fail(run.Text(kNoWebp, {path}));
         if (f.what == kUnreadKind) return run.Fail(run.Text(kUnreadKindText, {path, f.reason}));
@@ -125,6 +133,7 @@ constexpr OptionRow kOptions[] = {
     {"", "--png-all", "", kPngAllHelp},
     {"", "--bmp-all", "", kBmpAllHelp},
     {"", "--cursor", "X,Y", kCursorHelp},
+    {"", "--group", "ID|NAME", kGroupHelp},
     {"", "--upscale", "", kUpscaleHelp},
 };
 constexpr OperandRow kOperands[] = {{"PICTURE", Arity::kOneOrMore}};

@@ -1,5 +1,6 @@
 #include "app/board/icon_pictures.h"
 
+#include <algorithm>
 #include <exception>
 
 #include "app/board/board_decoders.h"
@@ -150,12 +151,21 @@ bool HoldsIconResources(ByteView head) {
 // its main icon group, so that an old program's 32 and 48 become every size Windows now
 // draws, the drawn ones kept. A group's images are read as its .ico file would be; an
 // animation's first frame (an icon file or a bare bitmap) as the thumbnail reads it.
-Result<std::vector<SourcePicture>> ReadMainIcon(std::string_view path, const BoardDecodeOptions& board) {
+Result<std::vector<SourcePicture>> ReadMainIcon(std::string_view path, const BoardDecodeOptions& board,
+                                                const IconPictureOptions& options) {
     const auto file = MappedFile::Open(path);
     if (!file) return Fail(file.error());
     const auto catalogue = catalogue::ReadCatalogue(file->bytes());
     if (!catalogue) return Fail(std::string(kNotDecoded), std::string(path), catalogue.error().reason);
-    const catalogue::CatalogueGroup* group = catalogue::MainIconGroup(*catalogue);
+    const catalogue::CatalogueGroup* group = nullptr;
+    if (options.group) {
+        const auto chosen = std::find_if(catalogue->groups.begin(), catalogue->groups.end(), options.group);
+        if (chosen == catalogue->groups.end())
+            return Fail(std::string(kHoldsNoSuchGroup), std::string(path), "it holds no such group");
+        group = &*chosen;
+    } else {
+        group = catalogue::MainIconGroup(*catalogue);
+    }
     if (group == nullptr) return Fail(std::string(kHoldsNoIcon), std::string(path), "it holds no icon");
     BoardDecodeOptions natural = board;
     natural.fit_width = natural.fit_height = 0;
@@ -216,7 +226,7 @@ Result<std::vector<SourcePicture>> Read(std::string_view path, const IconPicture
     if (!heif.empty() && !HeifSupported()) return Fail(std::string(kUnreadKind), name, std::string(heif));
     if (!kind && HoldsIconResources(head_bytes)) {
         file.reset();
-        return ReadMainIcon(path, board);
+        return ReadMainIcon(path, board, options);
     }
     if (!kind && heif.empty() && !LooksLikeSvg(head_bytes) && !LooksLikeWebp(head_bytes)) {
         file.reset();

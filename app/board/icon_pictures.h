@@ -4,6 +4,7 @@
 // scaling, rows averaged as they arrive), never held whole at its own size.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -16,6 +17,10 @@
 
 namespace icoforge {
 
+namespace catalogue {
+struct CatalogueGroup;
+}
+
 struct IconPictureOptions {
     // No picture larger than this (checked from its header, before anything is allocated).
     std::uint64_t max_pixels = kMaxPicturePixels;
@@ -23,6 +28,9 @@ struct IconPictureOptions {
     std::uint32_t master_side = 0;
     // The sizes an SVG picture is drawn at, each natively.
     std::vector<std::uint32_t> svg_sizes;
+    // For a Windows module, resource file or animation: the group to take, the first in
+    // listing order that this accepts; when empty, the icon Explorer shows.
+    std::function<bool(const catalogue::CatalogueGroup&)> group;
 };
 
 // A list of one picture, moved in: a braced list would copy its pixels.
@@ -36,8 +44,10 @@ inline std::vector<SourcePicture> OnePicture(SourcePicture picture) {
 inline constexpr std::string_view kNotDecoded = "decode";
 // Its reason where the decoder can tell no more; the others (WebP, HEIC, a module) say why.
 std::string UnreadPictureReason();
-// The `what` of a Windows module, resource file or animation without an icon group.
+// The `what` of a Windows module, resource file or animation without an icon group, or
+// without the group IconPictureOptions::group asks for.
 inline constexpr std::string_view kHoldsNoIcon = "holds no icon";
+inline constexpr std::string_view kHoldsNoSuchGroup = "holds no such group";
 
 // The picture in the file: one, or for an icon or cursor, every image it holds; for a
 // Windows module (PE, NE), resource file or animation, every image of the icon Explorer

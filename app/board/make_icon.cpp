@@ -24,6 +24,7 @@ Result<MakeOutcome> MakeIconFile(const MakeOptions& options) {
     IconPictureOptions read;
     read.master_side = MasterSide(options.request);
     read.svg_sizes = options.request.sizes;
+    read.group = options.group;
     std::vector<SourcePicture> pictures;
     for (const auto& path : options.pictures) {
         auto got = ReadIconPictures(path, read);

@@ -2,10 +2,12 @@
 // `icoforge make` without its option parsing: the pictures read, the icon made, the file
 // written (safely replacing what was there).
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "app/board/icon_pictures.h"
 #include "common/failure.h"
 #include "iconbuild/icon_maker.h"
 
@@ -15,6 +17,8 @@ struct MakeOptions {
     std::vector<std::string> pictures;
     std::string output;  // empty: the first picture's name with .ico (.cur for a cursor)
     MakeIconRequest request;
+    // The group taken from a module, resource file or animation (IconPictureOptions::group).
+    std::function<bool(const catalogue::CatalogueGroup&)> group;
 };
 
 struct MakeOutcome {

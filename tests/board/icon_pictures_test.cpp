@@ -3,6 +3,7 @@
 
 #include "app/board/icon_pictures.h"
 #include "app/board/webp/webp_frames.h"
+#include "iconextract/catalogue.h"
 
 #include <fstream>
 
@@ -75,6 +76,12 @@ TEST(IconPictures, ReadsEachKindKeepingAlphaAndReducingLargeOnes) {
         {Write(folder, "old.exe", module_bytes), 64, {{16, 16}, {32, 32}}, {DibRgba(dib, 16), png_small}},
         {Write(folder, "busy.ani", animation), 64, {{32, 32}}, {png_small}},
     };
+    // Another group than the one Explorer shows, when asked for.
+    const auto fifth = [](const catalogue::CatalogueGroup& g) { return g.id == 5; };
+    const auto chosen = ReadIconPictures(cases[4].path, {.group = fifth});
+    ASSERT_TRUE(chosen) << chosen.error().reason;
+    ASSERT_EQ(chosen->size(), 1u);
+    EXPECT_EQ(std::pair(chosen->front().own_width, chosen->front().bit_depth), std::pair(48u, 4u));
     // The pixel limit counts every image of an icon together.
     const auto within = ReadIconPictures(cases[3].path, {.max_pixels = 16 * 16 + 32 * 32 - 1});
     ASSERT_TRUE(within);

@@ -422,6 +422,8 @@ const Case kCases[] = {
      },
      {{"make", "--sizes", "48,256", "@s.lnk"}}, 0, {"s.ico"}, "",
      {{"sample.dll", kAny}, {"s.lnk", kAny}, {"s.ico", kAny}}},
+    {"MakeOfAGroupNotThere", kSampleDll, {{"make", "--group", "nope", "@sample.dll"}}, 1, {},
+     "icoforge: cannot make an icon of <sample.dll>: it holds no group 'nope'\n", {{"sample.dll", kAny}}},
     {"MakeOfNoPicture", kNotes, {{"make", "@notes.txt"}, kZh}, 1, {},
      "icoforge: 无法读取 <notes.txt>：不是 icoforge 能读取的图片、已损坏或过大\n", {{"notes.txt", kOld}}},
     {"MakeFormatsExcludeEachOther", kSmall, {{"make", "--png-all", "--bmp-all", "@small.bmp"}}, 2, {},
