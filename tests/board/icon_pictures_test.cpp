@@ -117,9 +117,10 @@ TEST(IconPictures, RefusesWithItsReason) {
         {Write(folder, "plain.dll", testing::BuildModule(testing::ModuleFormat::Pe32, {{testing::ResourceName::Text("DATA"),
                                                                                     testing::ResourceName::Id(1), {1}}})),
          "it holds no icon"},
-        {Write(folder, "broken.dll", testing::BuildModule(testing::ModuleFormat::Pe32,
-                                                          {{testing::Type(testing::ResourceType::GroupIcon),
-                                                            testing::ResourceName::Id(1), testing::MakeGroupResource({7})}})),
+        {Write(folder, "broken.dll",
+               testing::BuildModule(testing::ModuleFormat::Pe32, {{testing::Type(testing::ResourceType::GroupIcon),
+                                                                   testing::ResourceName::Id(1),
+                                                                   testing::MakeGroupResource({7})}})),
          "icon group 1"},
 
         {Write(folder, "huge.png", huge), "pixels"},
