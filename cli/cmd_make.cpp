@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <string>
 
 #include "app/board/icon_pictures.h"
@@ -101,10 +102,20 @@ int Run(const Invocation& run) {
     for (auto& picture : options.pictures) {
         const auto file = FileBehindShortcut(run, picture);
         if (!file) return kExitFailure;
-        picture = IconSourceFor(run, *file);
+        picture = *file;
     }
 
-    const auto outcome = MakeIconFile(options);
+    auto outcome = MakeIconFile(options);
+    // A Windows 10 or 11 system module without icons of its own gives those of its .mun,
+    // looked for only then (as thumbnail looks), so that every other file is read once.
+    while (!outcome && outcome.error().what == kHoldsNoIcon) {
+        const auto module = std::find(options.pictures.begin(), options.pictures.end(), outcome.error().path);
+        if (module == options.pictures.end()) break;
+        const std::string mun = IconSourceFor(run, *module);
+        if (mun == *module) break;
+        *module = mun;
+        outcome = MakeIconFile(options);
+    }
     if (!outcome) {
         const icoforge::Failure& f = outcome.error();
         const std::string path = Quoted(f.path);

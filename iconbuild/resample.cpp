@@ -114,14 +114,18 @@ RgbaImage Premultiply(const RgbaImage& straight) {
     return out;
 }
 
-RgbaImage Unpremultiply(const RgbaImage& premultiplied) {
-    RgbaImage out{premultiplied.width, premultiplied.height, premultiplied.pixels};
-    for (std::size_t i = 0; i + 3 < out.pixels.size(); i += 4) {
-        const unsigned a = out.pixels[i + 3];
+void UnpremultiplyInPlace(std::span<std::uint8_t> rgba) {
+    for (std::size_t i = 0; i + 3 < rgba.size(); i += 4) {
+        const unsigned a = rgba[i + 3];
         if (a == 255) continue;
         for (std::size_t c = 0; c < 3; ++c)
-            out.pixels[i + c] = a == 0 ? 0 : static_cast<std::uint8_t>(std::min(255u, (out.pixels[i + c] * 255 + a / 2) / a));
+            rgba[i + c] = a == 0 ? 0 : static_cast<std::uint8_t>(std::min(255u, (rgba[i + c] * 255 + a / 2) / a));
     }
+}
+
+RgbaImage Unpremultiply(const RgbaImage& premultiplied) {
+    RgbaImage out{premultiplied.width, premultiplied.height, premultiplied.pixels};
+    UnpremultiplyInPlace(out.pixels);
     return out;
 }
 

@@ -10,6 +10,7 @@
 // fade at small sizes, where icon designers expect them kept.
 
 #include <cstdint>
+#include <span>
 
 #include "common/rgba_image.h"
 
@@ -20,6 +21,8 @@ namespace icoforge {
 RgbaImage Premultiply(const RgbaImage& straight);
 // The inverse: colour divided by alpha (rounded, clamped to 255); colour 0 where alpha is 0.
 RgbaImage Unpremultiply(const RgbaImage& premultiplied);
+// The same on pixels that need not be kept, so that a large picture is not held twice.
+void UnpremultiplyInPlace(std::span<std::uint8_t> rgba);
 
 // `premultiplied` resampled to width x height (each at least 1) with Lanczos-3, the
 // kernel widened by the scale when reducing so every source pixel counts. Each colour of

@@ -5,6 +5,7 @@
 
 #include "app/board/board_decoders.h"
 #include "common/riff_chunks.h"
+#include "iconbuild/resample.h"
 #include "iconextract/ani_file.h"
 #include "iconextract/catalogue.h"
 #include "iconextract/module/res_file.h"
@@ -28,13 +29,8 @@ constexpr std::size_t kHeadSize = 1024;
 // RGBA not premultiplied, so that a large picture is not held twice.
 RgbaImage ToRgba(BoardImage&& board, bool straight) {
     std::vector<std::uint8_t> pixels = std::move(board.bgra);
-    for (std::size_t i = 0; i + 3 < pixels.size(); i += 4) {
-        std::swap(pixels[i], pixels[i + 2]);
-        const unsigned a = pixels[i + 3];
-        if (straight || a == 255) continue;
-        for (std::size_t c = 0; c < 3; ++c)
-            pixels[i + c] = static_cast<std::uint8_t>(a == 0 ? 0 : std::min(255u, (pixels[i + c] * 255u + a / 2) / a));
-    }
+    for (std::size_t i = 0; i + 3 < pixels.size(); i += 4) std::swap(pixels[i], pixels[i + 2]);
+    if (!straight) UnpremultiplyInPlace(pixels);
     return RgbaImage{static_cast<std::uint32_t>(board.width), static_cast<std::uint32_t>(board.height),
                      std::move(pixels)};
 }

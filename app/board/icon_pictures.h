@@ -44,6 +44,10 @@ inline std::vector<SourcePicture> OnePicture(SourcePicture picture) {
 inline constexpr std::string_view kNotDecoded = "decode";
 // Its reason where the decoder can tell no more; the others (WebP, HEIC, a module) say why.
 std::string UnreadPictureReason();
+// Its refusal of a picture beyond `max_pixels`, told from the picture's header.
+inline tl::unexpected<Failure> TooManyPixels(std::string_view path, std::uint64_t max_pixels) {
+    return Fail(std::string(kNotDecoded), std::string(path), "more than " + std::to_string(max_pixels) + " pixels");
+}
 // The `what` of a Windows module, resource file or animation without an icon group, or
 // without the group IconPictureOptions::group asks for.
 inline constexpr std::string_view kHoldsNoIcon = "holds no icon";

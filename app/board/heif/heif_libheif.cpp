@@ -77,8 +77,7 @@ Result<BoardPicture> ReadHeif(ByteView file, std::string_view path, const BoardD
     if (width < 1 || height < 1 ||
         !board_detail::WithinPixelLimit(static_cast<std::uint64_t>(width), static_cast<std::uint64_t>(height),
                                         options.max_pixels))
-        return Fail(std::string(kNotDecoded), std::string(path),
-                    "more than " + std::to_string(options.max_pixels) + " pixels");
+        return TooManyPixels(path, options.max_pixels);
     heif_image* raw_image = nullptr;
     if (const heif_error e = heif.heif_decode_image(handle.get(), &raw_image, heif_colorspace_RGB,
                                                     heif_chroma_interleaved_RGBA, nullptr);

@@ -12,10 +12,6 @@ Result<std::vector<SourcePicture>> NotDecoded(std::string_view path, std::string
     return Fail(std::string(kNotDecoded), std::string(path), std::move(reason));
 }
 
-Result<std::vector<SourcePicture>> TooLarge(std::string_view path, const BoardDecodeOptions& options) {
-    return NotDecoded(path, "more than " + std::to_string(options.max_pixels) + " pixels");
-}
-
 SourcePicture Blank(std::string_view path, std::uint32_t own_width, std::uint32_t own_height, std::uint32_t width,
                     std::uint32_t height) {
     SourcePicture p;
@@ -53,7 +49,7 @@ Result<std::vector<SourcePicture>> FirstFrame(const WebpLibrary& webp, ByteView 
     const auto frame = FirstWebpFrame(file);
     if (!frame) return NotDecoded(path, frame.error().reason);
     if (!board_detail::WithinPixelLimit(frame->canvas_width, frame->canvas_height, options.max_pixels))
-        return TooLarge(path, options);
+        return TooManyPixels(path, options.max_pixels);
     if (webp.WebPGetFeaturesInternal(frame->data.data(), frame->data.size(), &config.input, WEBP_DECODER_ABI_VERSION) !=
             VP8_STATUS_OK ||
         config.input.width != static_cast<int>(frame->width) || config.input.height != static_cast<int>(frame->height))
@@ -80,7 +76,7 @@ Result<std::vector<SourcePicture>> ReadWebp(ByteView file, std::string_view path
     if (config.input.has_animation) return FirstFrame(webp, file, config, path, options);
     const auto width = static_cast<std::uint32_t>(config.input.width);
     const auto height = static_cast<std::uint32_t>(config.input.height);
-    if (!board_detail::WithinPixelLimit(width, height, options.max_pixels)) return TooLarge(path, options);
+    if (!board_detail::WithinPixelLimit(width, height, options.max_pixels)) return TooManyPixels(path, options.max_pixels);
 
     const board_detail::DrawnSize drawn = board_detail::ReducedSize(config.input.width, config.input.height, options);
     if (drawn.width != config.input.width || drawn.height != config.input.height) {
