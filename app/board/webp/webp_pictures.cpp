@@ -76,7 +76,8 @@ Result<std::vector<SourcePicture>> ReadWebp(ByteView file, std::string_view path
     if (config.input.has_animation) return FirstFrame(webp, file, config, path, options);
     const auto width = static_cast<std::uint32_t>(config.input.width);
     const auto height = static_cast<std::uint32_t>(config.input.height);
-    if (!board_detail::WithinPixelLimit(width, height, options.max_pixels)) return TooManyPixels(path, options.max_pixels);
+    if (!board_detail::WithinPixelLimit(width, height, options.max_pixels))
+        return TooManyPixels(path, options.max_pixels);
 
     const board_detail::DrawnSize drawn = board_detail::ReducedSize(config.input.width, config.input.height, options);
     if (drawn.width != config.input.width || drawn.height != config.input.height) {
