@@ -11,15 +11,12 @@
 namespace icoforge {
 namespace {
 
+// The header's fields this decoder reads; the first byte is the manufacturer.
+enum HeaderField : std::uint64_t {
+    kBits = 3, kXMin = 4, kYMin = 6, kXMax = 8, kYMax = 10, kPlanes = 65, kBytesPerLine = 66,
+};
 constexpr std::uint64_t kHeaderSize = 128;
 constexpr std::uint8_t kManufacturer = 0x0A;
-constexpr std::uint64_t kBitsOffset = 3;
-constexpr std::uint64_t kXMinOffset = 4;
-constexpr std::uint64_t kYMinOffset = 6;
-constexpr std::uint64_t kXMaxOffset = 8;
-constexpr std::uint64_t kYMaxOffset = 10;
-constexpr std::uint64_t kPlanesOffset = 65;
-constexpr std::uint64_t kBytesPerLineOffset = 66;
 constexpr std::uint64_t kPaletteSize = 768;
 constexpr std::uint8_t kRunFlag = 0xC0;
 constexpr std::uint8_t kRunCountMask = 0x3F;
@@ -58,13 +55,13 @@ bool PcxDecoder::Open(std::string_view path, RasterImage& image) {
     if (!ReadExactly(file_.get(), header)) return Close(), false;
     const ByteView head(header, sizeof header);
     const auto manufacturer = ReadU8(head, 0);
-    const auto bits = ReadU8(head, kBitsOffset);
-    const auto xmin = ReadU16(head, kXMinOffset);
-    const auto ymin = ReadU16(head, kYMinOffset);
-    const auto xmax = ReadU16(head, kXMaxOffset);
-    const auto ymax = ReadU16(head, kYMaxOffset);
-    const auto planes = ReadU8(head, kPlanesOffset);
-    const auto bytes_per_line = ReadU16(head, kBytesPerLineOffset);
+    const auto bits = ReadU8(head, kBits);
+    const auto xmin = ReadU16(head, kXMin);
+    const auto ymin = ReadU16(head, kYMin);
+    const auto xmax = ReadU16(head, kXMax);
+    const auto ymax = ReadU16(head, kYMax);
+    const auto planes = ReadU8(head, kPlanes);
+    const auto bytes_per_line = ReadU16(head, kBytesPerLine);
     if (!manufacturer || !bits || !xmin || !ymin || !xmax || !ymax || !planes || !bytes_per_line)
         return Close(), false;
     if (*manufacturer != kManufacturer || *xmax == *xmin || *ymax == *ymin) return Close(), false;

@@ -11,31 +11,29 @@ namespace {
 
 // File header, behind the 4-byte signature.
 constexpr std::uint64_t kSignatureSize = 4;
-constexpr std::uint64_t kFileHeaderSize = 20;
-constexpr std::uint64_t kFhNumberOfSections = 2;
-constexpr std::uint64_t kFhSizeOfOptionalHeader = 16;
+enum FileHeaderField : std::uint64_t { kFhNumberOfSections = 2, kFhSizeOfOptionalHeader = 16, kFileHeaderSize = 20 };
 
-// Optional header.
+// Optional header. Its two forms hold the count of data directories, and the
+// directories behind it, at different offsets.
 constexpr std::uint16_t kMagicPe32 = 0x10B;
 constexpr std::uint16_t kMagicPe32Plus = 0x20B;
 constexpr std::uint64_t kOhSizeOfHeaders = 60;
-constexpr std::uint64_t kOhPe32RvaCount = 92;
-constexpr std::uint64_t kOhPe32Directories = 96;
-constexpr std::uint64_t kOhPe32PlusRvaCount = 108;
-constexpr std::uint64_t kOhPe32PlusDirectories = 112;
+struct DataDirectoriesField {
+    std::uint64_t count;
+    std::uint64_t first;
+};
+constexpr DataDirectoriesField kPe32Directories{92, 96};
+constexpr DataDirectoriesField kPe32PlusDirectories{108, 112};
 constexpr std::uint64_t kDataDirectorySize = 8;
 constexpr std::uint32_t kResourceDirectoryIndex = 2;
 
 // Section header.
+enum SectionField : std::uint64_t { kShVirtualAddress = 12, kShSizeOfRawData = 16, kShPointerToRawData = 20 };
 constexpr std::uint64_t kSectionHeaderSize = 40;
-constexpr std::uint64_t kShVirtualAddress = 12;
-constexpr std::uint64_t kShSizeOfRawData = 16;
-constexpr std::uint64_t kShPointerToRawData = 20;
 
 // Resource directory (IMAGE_RESOURCE_DIRECTORY and its entries).
+enum DirectoryField : std::uint64_t { kDirNumberOfNamedEntries = 12, kDirNumberOfIdEntries = 14 };
 constexpr std::uint64_t kDirectoryHeaderSize = 16;
-constexpr std::uint64_t kDirNumberOfNamedEntries = 12;
-constexpr std::uint64_t kDirNumberOfIdEntries = 14;
 constexpr std::uint64_t kEntrySize = 8;
 constexpr std::uint32_t kHighBit = 0x80000000u;  // name is a string / entry is a directory
 constexpr std::uint32_t kOffsetMask = 0x7FFFFFFFu;
@@ -131,19 +129,17 @@ Result<Headers> ReadHeaders(ByteView image, std::uint32_t pe_offset) {
         return Fail("parse", "", "the PE optional header is cut short by the end of the file");
 
     Headers h;
-    std::uint64_t rva_count_field, directories_field;
+    DataDirectoriesField directories{};
     if (*magic == kMagicPe32) {
         h.format = ModuleFormat::Pe32;
-        rva_count_field = kOhPe32RvaCount;
-        directories_field = kOhPe32Directories;
+        directories = kPe32Directories;
     } else if (*magic == kMagicPe32Plus) {
         h.format = ModuleFormat::Pe32Plus;
-        rva_count_field = kOhPe32PlusRvaCount;
-        directories_field = kOhPe32PlusDirectories;
+        directories = kPe32PlusDirectories;
     } else {
         return Fail("parse", "", "the PE optional header is neither PE32 nor PE32+ (magic " + std::to_string(*magic) + ")");
     }
-    const auto rva_count = ReadU32(image, optional + rva_count_field);
+    const auto rva_count = ReadU32(image, optional + directories.count);
     if (!rva_count) return Fail("parse", "", "the PE optional header is cut short by the end of the file");
 
     h.size_of_headers = *size_of_headers;
@@ -154,7 +150,7 @@ Result<Headers> ReadHeaders(ByteView image, std::uint32_t pe_offset) {
     h.declared_section_count = *sections;
 
     if (*rva_count > kResourceDirectoryIndex) {
-        const auto rva = ReadU32(image, optional + directories_field + kDataDirectorySize * kResourceDirectoryIndex);
+        const auto rva = ReadU32(image, optional + directories.first + kDataDirectorySize * kResourceDirectoryIndex);
         if (!rva) return Fail("parse", "", "the PE data directories are cut short by the end of the file");
         // An RVA of 0 means no resources; one that maps nowhere leaves the module without
         // resources too, as Windows finds no resource section then. Windows reads a data
