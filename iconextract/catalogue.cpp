@@ -330,7 +330,10 @@ Result<Catalogue> ReadModule(ByteView file) {
     const FileKind kind = module->format() == module::ModuleFormat::Ne      ? FileKind::kNe
                           : module->format() == module::ModuleFormat::Pe32 ? FileKind::kPe32
                                                                             : FileKind::kPe32Plus;
-    return FromRecords(file, kind, records);
+    Catalogue catalogue = FromRecords(file, kind, records);
+    if (module->ResourcesCutOff())
+        catalogue.problems.push_back({"resources", "the file ends before its resource directory"});
+    return catalogue;
 }
 
 }  // namespace

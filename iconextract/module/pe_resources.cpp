@@ -159,6 +159,10 @@ Result<Headers> ReadHeaders(ByteView image, std::uint32_t pe_offset) {
             h.resource_root = *rva;
         else if (*rva != 0)
             h.resource_root = RvaToOffset(image, h, *rva);
+        // Unmapped, it may lie in a section whose header the end of the file cut off.
+        if (*rva != 0)
+            h.resources_cut_off = h.resource_root ? !RangeFits(*h.resource_root, kDirectoryHeaderSize, image.size())
+                                                  : h.section_count < h.declared_section_count;
     }
     return h;
 }

@@ -21,6 +21,9 @@ struct Headers {
     std::uint32_t declared_section_count = 0;  // what the file header says
     std::uint32_t size_of_headers = 0;
     std::optional<std::uint64_t> resource_root;  // file offset of the root directory
+    // The headers declare resources, but the file ends before their root directory: a
+    // download or a copy cut short, not a module without resources.
+    bool resources_cut_off = false;
 };
 
 // Refused, with the reason, when `image` has no PE headers at `pe_offset` that fit in it.

@@ -46,6 +46,7 @@ Result<ResourceModule> ResourceModule::Parse(ByteView image) {
         if (!headers) return Fail(std::move(headers.error()));
         ResourceModule module(image, headers->format);
         module.has_resources_ = headers->resource_root.has_value();
+        module.resources_cut_off_ = headers->resources_cut_off;
         module.resource_table_offset_ = headers->resource_root.value_or(0);
         module.section_table_offset_ = headers->section_table;
         module.section_count_ = headers->section_count;
@@ -58,6 +59,8 @@ Result<ResourceModule> ResourceModule::Parse(ByteView image) {
         ResourceModule module(image, ModuleFormat::Ne);
         module.has_resources_ = table->has_value();
         module.resource_table_offset_ = table->value_or(0);
+        // The table begins with its alignment shift.
+        module.resources_cut_off_ = module.has_resources_ && !RangeFits(module.resource_table_offset_, 2, image.size());
         return module;
     }
     return Fail("parse", "", "not a Windows module: no PE or NE header where the MZ header points");
@@ -156,6 +159,8 @@ ResourceRootLook LookForResourceRoot(ByteView head, std::uint64_t file_size) {
     const auto headers = pe::ReadHeaders(head, header.offset);
     // What the head cuts short may be whole in the file.
     if (!headers || (!whole && headers->section_count < headers->declared_section_count)) return {};
+    // A file cut short has its damage told by the full parse.
+    if (whole && headers->resources_cut_off) return {};
     if (!headers->resource_root) return {ResourceRootLook::Kind::kNoResources, 0, headers->format};
     return {ResourceRootLook::Kind::kAt, *headers->resource_root, headers->format};
 }

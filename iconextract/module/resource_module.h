@@ -89,6 +89,10 @@ public:
 
     ModuleFormat format() const { return format_; }
 
+    // The headers declare resources, but the file ends before their table: a file cut
+    // short, whose resources Names() and the rest cannot give.
+    bool ResourcesCutOff() const { return resources_cut_off_; }
+
     // The names of every resource of `type`, in the order EnumResourceNames reports them:
     // stored order, which in PE modules puts string names first, then integer names (NE
     // tables keep the order of their records). Empty when the module has none, or its
@@ -118,6 +122,7 @@ private:
     std::uint64_t resource_table_offset_ = 0;  // where the format's resource table starts
     // Further fields are the implementation's.
     bool has_resources_ = false;
+    bool resources_cut_off_ = false;
     // PE: the section table, for turning RVAs into file offsets.
     std::uint64_t section_table_offset_ = 0;
     std::uint32_t section_count_ = 0;

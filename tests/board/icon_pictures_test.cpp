@@ -112,17 +112,18 @@ TEST(IconPictures, RefusesWithItsReason) {
     for (int i = 16; i < 24; ++i) huge[i] = 0;
     huge[18] = huge[22] = 0x4E, huge[19] = huge[23] = 0x20;
     huge.resize(33);
+    const auto cut = testing::BuildModuleWithLayout(
+        testing::ModuleFormat::Pe32, {{testing::ResourceName::Text("DATA"), testing::ResourceName::Id(1), {1}}});
     const std::pair<std::string, std::string> cases[] = {
         {Write(folder, "notes.txt", ByteBuffer(100, 'a')), "not a picture icoforge can read"},
-        {Write(folder, "plain.dll", testing::BuildModule(testing::ModuleFormat::Pe32, {{testing::ResourceName::Text("DATA"),
-                                                                                    testing::ResourceName::Id(1), {1}}})),
-         "it holds no icon"},
+        {Write(folder, "plain.dll", cut.bytes), "it holds no icon"},
         {Write(folder, "broken.dll",
                testing::BuildModule(testing::ModuleFormat::Pe32, {{testing::Type(testing::ResourceType::GroupIcon),
                                                                    testing::ResourceName::Id(1),
                                                                    testing::MakeGroupResource({7})}})),
          "icon group 1"},
-
+        {Write(folder, "cut.exe", ByteBuffer(cut.bytes.begin(), cut.bytes.begin() + cut.resource_offset)),
+         "resources: the file ends before its resource directory"},
         {Write(folder, "huge.png", huge), "pixels"},
         {Utf8FromPath(folder.path() / "missing.png"), ""},
         {Utf8FromPath(folder.path()), ""},

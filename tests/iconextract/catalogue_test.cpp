@@ -197,6 +197,10 @@ TEST(Catalogue, RefusalsAndDamageWithReasons) {
     PutU32At(ico_outside, 6 + 16 + 12, 0x7FFFFFF0);
     ByteBuffer ico_header_cut = ico;  // image 1's size says 8 bytes, as in a cursor of Pillow's tests
     PutU32At(ico_header_cut, 6 + 8, 8);
+    const auto pe = testing::BuildModuleWithLayout(ModuleFormat::Pe32, kResources);
+    const auto ne = testing::BuildModuleWithLayout(ModuleFormat::Ne, kResources);
+    const auto cut = [](const ByteBuffer& bytes, std::uint32_t size) { return ByteBuffer(bytes.begin(), bytes.begin() + size); };
+    constexpr const char* kCutOff = "the file ends before its resource directory";
     const struct {
         const char* label;
         ByteBuffer bytes;
@@ -209,6 +213,9 @@ TEST(Catalogue, RefusalsAndDamageWithReasons) {
         {"res cut short", ByteBuffer(res.begin(), res.end() - 9), nullptr, "runs past the end of the file"},
         {"ico image outside", ico_outside, nullptr, "image 2 (" },
         {"ico header cut", ico_header_cut, nullptr, "image 1 is too short for a bitmap header (8 of 40 bytes)"},
+        {"pe cut in its resource directory", cut(pe.bytes, pe.resource_offset + 15), nullptr, kCutOff},
+        {"pe cut in its section table", cut(pe.bytes, pe.section_table_offset + 39), nullptr, kCutOff},
+        {"ne cut in its resource table", cut(ne.bytes, ne.resource_offset + 1), nullptr, kCutOff},
     };
     for (const auto& c : cases) {
         const auto catalogue = ReadCatalogue(c.bytes);
@@ -221,6 +228,13 @@ TEST(Catalogue, RefusalsAndDamageWithReasons) {
         const bool found = std::any_of(catalogue->problems.begin(), catalogue->problems.end(),
                                        [&](const Problem& p) { return Contains(p.reason, c.problem); });
         EXPECT_TRUE(found) << c.label;
+    }
+    // A byte more and the directory's head is there: what else the end cut is told as that.
+    for (const ByteBuffer& bytes : {cut(pe.bytes, pe.resource_offset + 16), cut(ne.bytes, ne.resource_offset + 2)}) {
+        const auto catalogue = ReadCatalogue(bytes);
+        ASSERT_TRUE(catalogue);
+        EXPECT_TRUE(std::none_of(catalogue->problems.begin(), catalogue->problems.end(),
+                                 [&](const Problem& p) { return p.reason == kCutOff; }));
     }
 }
 
