@@ -9,12 +9,12 @@ namespace icoforge::board_detail {
 namespace {
 
 constexpr std::uint64_t kScreenDescriptorEnd = 13;
-constexpr std::uint8_t kExtension = 0x21;
-constexpr std::uint8_t kImageDescriptor = 0x2C;
-constexpr std::uint8_t kPlainTextLabel = 0x01;
-constexpr std::uint8_t kGraphicControlLabel = 0xF9;
-constexpr std::uint8_t kCommentLabel = 0xFE;
-constexpr std::uint8_t kApplicationLabel = 0xFF;
+// The byte that opens each block behind the screen descriptor, and the labels of the
+// extensions GIF89a defines.
+enum BlockIntroducer : std::uint8_t { kExtension = 0x21, kImageDescriptor = 0x2C };
+enum ExtensionLabel : std::uint8_t {
+    kPlainTextLabel = 0x01, kGraphicControlLabel = 0xF9, kCommentLabel = 0xFE, kApplicationLabel = 0xFF,
+};
 // GIF89a: codes are at most 12 bits, so the string table never holds more than this.
 constexpr std::uint32_t kMaxCodes = 4096;
 constexpr unsigned kMaxCodeBits = 12;
