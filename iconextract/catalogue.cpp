@@ -511,6 +511,14 @@ const CatalogueGroup* MainIconGroup(const Catalogue& catalogue) {
     return nullptr;
 }
 
+std::optional<std::string> MainIconDamage(const Catalogue& catalogue) {
+    const auto is_icon = [](const CatalogueGroup& g) { return g.type == GroupType::kIcon; };
+    if (catalogue.problems.empty() ||
+        (!catalogue.groups.empty() && std::none_of(catalogue.groups.begin(), catalogue.groups.end(), is_icon)))
+        return std::nullopt;
+    return catalogue.problems.front().what + ": " + catalogue.problems.front().reason;
+}
+
 std::optional<std::size_t> BestImageFor(const CatalogueGroup& group, std::uint32_t size) {
     std::optional<std::size_t> best;
     const auto better = [&](const CatalogueImage& a, const CatalogueImage& b) {

@@ -123,6 +123,11 @@ Result<ByteView> GroupImageBytes(ByteView file, const CatalogueGroup& group, std
 // animation file, its one group. Nothing when the catalogue holds none.
 const CatalogueGroup* MainIconGroup(const Catalogue& catalogue);
 
+// Where MainIconGroup gives nothing, the damage that left the file without an icon, as
+// `list` shows it: its icon groups are all damaged, or the file ends before its resources.
+// Nothing when it simply holds no icon.
+std::optional<std::string> MainIconDamage(const Catalogue& catalogue);
+
 // The image of a group that best fits a square of `size` pixels: the smallest at least
 // that large, deepest first, else the largest. Nothing for a group without images.
 std::optional<std::size_t> BestImageFor(const CatalogueGroup& group, std::uint32_t size);

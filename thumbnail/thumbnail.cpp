@@ -38,7 +38,8 @@ Result<ByteBuffer> MakeThumbnail(ByteView file, const ThumbnailRequest& request)
     auto catalogue = catalogue::ReadCatalogue(file);
     if (!catalogue) return tl::unexpected(std::move(catalogue.error()));
     const catalogue::CatalogueGroup* group = catalogue::MainIconGroup(*catalogue);
-    if (group == nullptr) return tl::unexpected(Refused("it holds no icon"));
+    if (group == nullptr)
+        return tl::unexpected(Refused(catalogue::MainIconDamage(*catalogue).value_or("it holds no icon")));
     const auto chosen = catalogue::BestImageFor(*group, request.size);
     if (!chosen) return tl::unexpected(Refused("its icon holds no image"));
 

@@ -162,14 +162,11 @@ Result<std::vector<SourcePicture>> ReadMainIcon(std::string_view path, const Boa
     } else {
         group = catalogue::MainIconGroup(*catalogue);
     }
-    // A module whose icons are all damaged, or whose resources the file cut off, says what
-    // the damage is, as `list` shows it.
-    const auto is_icon = [](const catalogue::CatalogueGroup& g) { return g.type == catalogue::GroupType::kIcon; };
-    if (group == nullptr && !catalogue->problems.empty() &&
-        (catalogue->groups.empty() || std::any_of(catalogue->groups.begin(), catalogue->groups.end(), is_icon)))
-        return Fail(std::string(kNotDecoded), std::string(path),
-                    catalogue->problems.front().what + ": " + catalogue->problems.front().reason);
-    if (group == nullptr) return Fail(std::string(kHoldsNoIcon), std::string(path), "it holds no icon");
+    if (group == nullptr) {
+        if (auto damage = catalogue::MainIconDamage(*catalogue))
+            return Fail(std::string(kNotDecoded), std::string(path), std::move(*damage));
+        return Fail(std::string(kHoldsNoIcon), std::string(path), "it holds no icon");
+    }
     BoardDecodeOptions natural = board;
     natural.fit_width = natural.fit_height = 0;
     if (group->type != catalogue::GroupType::kAnimatedIcon && group->type != catalogue::GroupType::kAnimatedCursor) {

@@ -115,6 +115,8 @@ TEST(Thumbnail, RefusesWhatHoldsNoIcon) {
         {"no icon file", text, 32, ""},
         {"a module without icons", no_icons, 32, "no icon"},
         {"a damaged image", damaged, 32, ""},
+        {"a module cut after its headers", ByteBuffer(no_icons.begin(), no_icons.begin() + 0x200), 32,
+         "the file ends before"},
         {"size 0", MakeIcoFile({Dib32(16, kRed)}), 0, "size"},
         {"beyond the largest size", MakeIcoFile({Dib32(16, kRed)}), kMaxThumbnailSize + 1, "size"},
     };
