@@ -7,6 +7,7 @@
 #include <map>
 #include <set>
 #include <system_error>
+#include <tuple>
 
 #include <nlohmann/json.hpp>
 
@@ -192,14 +193,41 @@ std::string ImageSummary(const CatalogueImage& image) {
            std::string(catalogue::ImageFormatName(image.format));
 }
 
+// An icon group's images largest first, the depths of one size and format together
+// ("48x48/32,8,4 bmp"), so that the usual dozen reads on one line; --json keeps the order
+// they are stored in.
+std::string IconImagesSummary(std::vector<CatalogueImage> images) {
+    const auto key = [](const CatalogueImage& i) { return std::tuple(i.width, i.height, i.format, i.bits); };
+    std::stable_sort(images.begin(), images.end(), [&](const auto& a, const auto& b) { return key(a) > key(b); });
+    const auto same_size = [](const CatalogueImage& a, const CatalogueImage& b) {
+        return a.width == b.width && a.height == b.height && a.format == b.format;
+    };
+    std::string text;
+    for (std::size_t i = 0; i < images.size(); ++i) {
+        const CatalogueImage& image = images[i];
+        if (i > 0 && same_size(images[i - 1], image))
+            text += ",";
+        else
+            text += (i > 0 ? ", " : "") + std::to_string(image.width) + "x" + std::to_string(image.height) + "/";
+        text += std::to_string(image.bits);
+        if (i + 1 == images.size() || !same_size(image, images[i + 1]))
+            text += " " + std::string(catalogue::ImageFormatName(image.format));
+    }
+    return text;
+}
+
 std::string GroupLine(const CatalogueGroup& group, const char* label) {
     std::string name = group.name ? *group.name : group.id ? std::to_string(*group.id) : "-";
     std::string language = group.language ? std::to_string(*group.language) : "-";
     char head[256];
     std::snprintf(head, sizeof head, "  %-16s %5u  %-20s %6s  ", label, group.index, name.c_str(), language.c_str());
     std::string line = head;
-    if (group.frames > 0) line += std::to_string(group.frames) + " frames: ";
-    for (std::size_t i = 0; i < group.images.size(); ++i) line += (i ? ", " : "") + ImageSummary(group.images[i]);
+    if (group.frames > 0) {
+        line += std::to_string(group.frames) + " frames: ";
+        for (std::size_t i = 0; i < group.images.size(); ++i) line += (i ? ", " : "") + ImageSummary(group.images[i]);
+    } else {
+        line += IconImagesSummary(group.images);
+    }
     if (group.images.empty()) line += "(no images)";
     if (group.images.size() == 1 && group.images[0].hotspot)
         line += " hot spot " + std::to_string(group.images[0].hotspot->first) + "," +

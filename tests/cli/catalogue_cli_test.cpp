@@ -177,6 +177,16 @@ TEST_F(CatalogueCli, ExtractNamesTheFilesItWrites) {
     EXPECT_EQ(Run({"extract", "--lang", "70000", "@app.dll"}).first, 2);
 }
 
+TEST_F(CatalogueCli, ListTablePutsLargestFirstAndDepthsOfOneSizeTogether) {
+    const auto dib = [](std::int32_t side, std::uint16_t bits) {
+        return testing::MakeDibImage({.width = side, .height = side, .bit_count = bits});
+    };
+    Put("depths.ico", testing::MakeIcoFile({dib(16, 4), dib(32, 32), dib(16, 32)}));
+    const auto [status, out] = Run({"list", "@depths.ico"});
+    EXPECT_EQ(status, 0);
+    EXPECT_NE(out.find("  32x32/32 bmp, 16x16/32,4 bmp\n"), std::string::npos) << out;
+}
+
 TEST_F(CatalogueCli, ListJsonLinesWithAnErrorLine) {
     const auto [status, out] = Run({"list", "--json", "@app.dll", "@notes.txt"});
     EXPECT_EQ(status, 1);
