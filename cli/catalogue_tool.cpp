@@ -388,6 +388,12 @@ bool GroupIsCalled(const CatalogueGroup& group, const std::string& id_or_name) {
     return group.name && Lowered(*group.name) == Lowered(id_or_name);
 }
 
+bool IsIconAtIndex(const CatalogueGroup& group, std::int32_t index) {
+    if (group.type != GroupType::kIcon) return false;
+    if (index >= 0) return group.index == static_cast<std::uint32_t>(index) + 1;
+    return group.id && *group.id == -std::int64_t{index};
+}
+
 std::string IconSourceFor(const Invocation& run, const std::string& path) {
     const auto source = LoadSource(path);
     if (!source || !source->read_from) return path;

@@ -16,18 +16,18 @@ constexpr Message kDescription{
     "and 256), made from any picture icoforge reads (BMP, JPEG, PNG, GIF, ICO, CUR, PCX, TIFF,\n"
     "PhotoCD, WebP; HEIC, AVIF and SVG on Linux), a photo turned upright as its EXIF says. A\n"
     "Windows program or library (.exe, .dll, .icl), .res or .ani file gives the icon Explorer\n"
-    "shows for it; a shortcut, its target's. A picture, or an image inside a given icon, that\n"
-    "has exactly one of the sizes is used as drawn; the others are made from the largest\n"
-    "picture, fitted into the square and centred on transparency. Sizes larger than every\n"
-    "picture are left out unless --upscale. The 256 image is PNG, the others 32-bit bitmaps.\n"
-    "Prints OUT.",
+    "shows for it; so does a shortcut: the icon it names, else its target's. A picture, or an\n"
+    "image inside a given icon, that has exactly one of the sizes is used as drawn; the others\n"
+    "are made from the largest picture, fitted into the square and centred on transparency.\n"
+    "Sizes larger than every picture are left out unless --upscale. The 256 image is PNG, the\n"
+    "others 32-bit bitmaps. Prints OUT.",
     "生成一个带透明度的图标，包含 Windows 绘制的全部尺寸（16、20、24、32、40、48、64 和\n"
     "256），可由 icoforge 能读取的任意图片生成（BMP、JPEG、PNG、GIF、ICO、CUR、PCX、TIFF、\n"
     "PhotoCD、WebP；Linux 上还有 HEIC、AVIF 和 SVG），照片按其 EXIF 所记的方向转正。Windows\n"
-    "程序或库（.exe、.dll、.icl）、.res 或 .ani 文件取资源管理器为它显示的图标，快捷方式取其\n"
-    "目标的图标。恰好为某一尺寸的图片（或所给图标中的图像）原样使用；其余尺寸由最大的图片\n"
-    "缩放到正方形内、居中于透明背景生成。大于所有图片的尺寸会被略去，除非给出 --upscale。\n"
-    "256 图像存为 PNG，其余为 32 位位图。输出 OUT。"};
+    "程序或库（.exe、.dll、.icl）、.res 或 .ani 文件取资源管理器为它显示的图标；快捷方式也是：\n"
+    "取它指定的图标，没有时取其目标的图标。恰好为某一尺寸的图片（或所给图标中的图像）原样\n"
+    "使用；其余尺寸由最大的图片缩放到正方形内、居中于透明背景生成。大于所有图片的尺寸会被\n"
+    "略去，除非给出 --upscale。256 图像存为 PNG，其余为 32 位位图。输出 OUT。"};
 constexpr Message kOutputHelp{"the icon to write (default: the first picture's name with .ico)",
                               "要写入的图标（默认：第一张图片的文件名加 .ico）"};
 constexpr Message kSizesHelp{"sizes from 1 to 256, separated by commas", "1 到 256 的尺寸，以逗号分隔"};
@@ -40,6 +40,9 @@ constexpr Message kGroupHelp{"from a module, .res or .ani, the group of this id 
                              "instead of the one Explorer shows",
                              "从模块、.res 或 .ani 中取此编号或名称的图标组（不分大小写），而不是资源管理器显示的那个"};
 constexpr Message kNoSuchGroupIn{"cannot make an icon of {1}: it holds no group {2}", "无法用 {1} 生成图标：其中没有图标组 {2}"};
+constexpr Message kNoIconAtIndex{"cannot make an icon of {1}: it holds no icon at index {2}, "
+                                 "which the shortcut {3} names",
+                                 "无法用 {1} 生成图标：其中没有快捷方式 {3} 所指的序号为 {2} 的图标"};
 constexpr Message kUpscaleHelp{"also make sizes larger than every picture", "也生成大于所有图片的尺寸"};
 
 constexpr Message kBadSizes{"--sizes takes whole numbers from 1 to 256 separated by commas, not {1}",
@@ -99,7 +102,24 @@ int Run(const Invocation& run) {
     // The icon goes beside what the user named, even when a module's icons are read elsewhere.
     if (options.output.empty() && !options.pictures.empty())
         options.output = DefaultIconPath(options.pictures.front(), options.request.cursor.has_value());
-    for (auto& picture : options.pictures) {
+    // A shortcut gives the icon Explorer shows for it: the one it names, else its target's.
+    struct FromShortcut {
+        std::string shortcut;
+        std::int32_t index;
+    };
+    std::vector<std::optional<FromShortcut>> shown(options.pictures.size());
+    options.picture_groups.resize(options.pictures.size());
+    for (std::size_t i = 0; i < options.pictures.size(); ++i) {
+        std::string& picture = options.pictures[i];
+        if (auto icon = IconOfShortcut(run, picture)) {
+            if (!group && icon->index != 0)
+                options.picture_groups[i] = [index = icon->index](const catalogue::CatalogueGroup& g) {
+                    return IsIconAtIndex(g, index);
+                };
+            shown[i] = FromShortcut{picture, icon->index};
+            picture = icon->file;
+            continue;
+        }
         const auto file = FileBehindShortcut(run, picture);
         if (!file) return kExitFailure;
         picture = *file;
@@ -125,7 +145,16 @@ int Run(const Invocation& run) {
         if (f.what == kNotDecoded && f.reason == UnreadPictureReason()) return run.Fail(run.Text(kNotAPicture, {path}));
         if (f.what == kNotDecoded) return CannotRead(run, f.path, f.reason);
         if (f.what == kHoldsNoIcon) return run.Fail(run.Text(kNoIconIn, {path}));
-        if (f.what == kHoldsNoSuchGroup) return run.Fail(run.Text(kNoSuchGroupIn, {path, Quoted(*group)}));
+        if (f.what == kHoldsNoSuchGroup && group) return run.Fail(run.Text(kNoSuchGroupIn, {path, Quoted(*group)}));
+        if (f.what == kHoldsNoSuchGroup) {
+            // Without --group, the group came from the shortcut the picture stands for.
+            const auto at = static_cast<std::size_t>(
+                std::find(options.pictures.begin(), options.pictures.end(), f.path) - options.pictures.begin());
+            if (at < shown.size() && shown[at]) {
+                const std::string index = std::to_string(shown[at]->index);
+                return run.Fail(run.Text(kNoIconAtIndex, {path, index, Quoted(shown[at]->shortcut)}));
+            }
+        }
         if (f.what == kSvgUnsupported) return run.Fail(run.Text(kNoSvg, {path}));
         if (f.what == kWebpUnsupported) return run.Fail(run.Text(kNoWebp, {path}));
         if (f.what == kUnreadKind) return run.Fail(run.Text(kUnreadKindText, {path, f.reason}));

@@ -79,6 +79,12 @@ inline constexpr Message kOutputIsSource{"cannot write {1}: it is the same file 
 inline constexpr Message kWrote{"wrote {1}", "已写入 {1}"};
 inline constexpr Message kCreateFolder{"cannot create the folder {1}: {2}", "无法创建文件夹 {1}：{2}"};
 inline constexpr Message kShortcutTarget{"{1} is a shortcut to {2}", "{1} 是指向 {2} 的快捷方式"};
+inline constexpr Message kShortcutIcon{"{1} shows the icon at index {2} of {3}",
+                                       "{1} 显示 {3} 中序号为 {2} 的图标"};
+inline constexpr Message kShortcutIconNotFull{"{1}, the icon of the shortcut {2}, is no full path on this system",
+                                              "快捷方式 {2} 的图标 {1} 在本系统上不是完整路径"};
+inline constexpr Message kShortcutIconMissing{"cannot read {1}, the icon of the shortcut {2}: {3}",
+                                              "无法读取快捷方式 {2} 的图标 {1}：{3}"};
 inline constexpr Message kShortcutTargetMissing{"cannot read {1}, the target of the shortcut {2}: {3}",
                                                 "无法读取快捷方式 {2} 的目标 {1}：{3}"};
 inline constexpr Message kNotAShellLink{"cannot follow {1}: named as a shortcut, but not a shell link",

@@ -1,6 +1,7 @@
 #include "cli/shortcut.h"
 
 #include "cli/commands.h"
+#include "common/path.h"
 #include "platform/file_io.h"
 #include "platform/shell_services.h"
 #include "platform/stdio_file.h"
@@ -20,6 +21,11 @@ bool StartsAsShellLink(std::FILE* stream) {
     std::uint8_t header[kShellLinkHeaderBytes];
     const std::size_t got = std::fread(header, 1, sizeof header, stream);
     return IsShellLink(ByteView(header, got));
+}
+
+bool StartsAsShellLink(const std::string& file) {
+    const auto stream = OpenStdioFile(file, "rb");
+    return stream && StartsAsShellLink(stream->get());
 }
 
 }  // namespace
@@ -60,6 +66,32 @@ std::optional<std::string> FileBehindShortcut(const Invocation& run, const std::
         return std::nullopt;
     }
     return target;
+}
+
+std::optional<ShortcutIcon> IconOfShortcut(const Invocation& run, const std::string& file) {
+    // What cannot be read here is told when the shortcut is followed instead.
+    if (!StartsAsShellLink(file)) return std::nullopt;
+    const auto link = ReadWholeFile(file, kMaxShortcutBytes);
+    if (!link) return std::nullopt;
+    const auto icon = ShellLinkIconLocation(*link);
+    if (!icon) return std::nullopt;
+    for (const std::string& stored : icon->paths) {
+        const std::string path = WithEnvironmentExpanded(stored);
+        // Windows would search its own folders for a bare name; only a full path is tried.
+        if (!PathFromUtf8(path).is_absolute()) {
+            run.console().Detail(run.Text(msg::kShortcutIconNotFull, {Quoted(path), Quoted(file)}));
+            continue;
+        }
+        const auto readable = CheckReadable(path);
+        if (readable) {
+            const std::string index = std::to_string(icon->index);
+            run.console().Detail(run.Text(msg::kShortcutIcon, {Quoted(file), index, Quoted(path)}));
+            return ShortcutIcon{path, icon->index};
+        }
+        const std::string reason = ReasonText(run, readable.error().reason);
+        run.console().Detail(run.Text(msg::kShortcutIconMissing, {Quoted(path), Quoted(file), reason}));
+    }
+    return std::nullopt;
 }
 
 }  // namespace icoforge::cli

@@ -2,6 +2,7 @@
 // Shortcuts are followed by what they hold, whatever they are called, the same way by
 // every command that reads a source.
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -13,5 +14,15 @@ namespace icoforge::cli {
 // Nothing, with the failure told (naming the target when it is missing), when `file` or
 // its target cannot be read or the link stores no file path.
 std::optional<std::string> FileBehindShortcut(const Invocation& run, const std::string& file);
+
+// Where the icon a shortcut shows instead of its target's is: the first of the paths it
+// stores for it that, with the environment's %VARIABLES% expanded, is absolute and can be
+// read (each that cannot is told in detail), and the index of the group, as ExtractIcon
+// takes it. Nothing for a file that is no shortcut or names no icon of its own.
+struct ShortcutIcon {
+    std::string file;
+    std::int32_t index = 0;
+};
+std::optional<ShortcutIcon> IconOfShortcut(const Invocation& run, const std::string& file);
 
 }  // namespace icoforge::cli

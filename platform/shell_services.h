@@ -22,6 +22,10 @@ std::string GetSpecialFolder(std::int32_t number);
 // or names no file-system target. Needs a ShellSession on the calling thread on Windows.
 std::string ResolveShortcut(std::string_view path);
 
+// `text` with each %NAME% the environment holds replaced by its value, as Windows expands
+// the paths shortcuts store; a name the environment lacks stays as written.
+std::string WithEnvironmentExpanded(std::string_view text);
+
 // What a thread needs COM for.
 enum class ComUse {
     kShellLinks,   // the shell's link objects, as ResolveShortcut uses them

@@ -17,11 +17,30 @@ constexpr std::uint64_t kClsidOffset = 4;
 constexpr std::uint64_t kLinkFlagsOffset = 0x14;
 constexpr std::array<std::uint8_t, 16> kShellLinkClsid = {0x01, 0x14, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00,
                                                           0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46};
+constexpr std::uint64_t kIconIndexOffset = 0x38;
 enum LinkFlag : std::uint32_t {
     kHasLinkTargetIdList = 0x00000001,
     kHasLinkInfo = 0x00000002,
+    kIsUnicode = 0x00000080,
     kForceNoLinkInfo = 0x00000100,
+    kHasExpIcon = 0x00004000,
 };
+// The counted strings behind LinkInfo, present in this order as their flags say.
+enum StringDataFlag : std::uint32_t {
+    kHasName = 0x04, kHasRelativePath = 0x08, kHasWorkingDir = 0x10, kHasArguments = 0x20, kHasIconLocation = 0x40,
+};
+constexpr StringDataFlag kStringData[] = {kHasName, kHasRelativePath, kHasWorkingDir, kHasArguments, kHasIconLocation};
+// Windows reads no more of a path string than MAX_PATH characters, whatever its count says,
+// and the next string follows them: links made to hide their arguments count the
+// arguments into the working directory (LnkParse3's padded_cli_arguments sample).
+constexpr std::uint16_t kMaxPathCharacters = 260;
+
+// IconEnvironmentDataBlock, one of the extra data blocks that end the file: the icon's
+// path with environment variables, in the ANSI code page and then in UTF-16.
+constexpr std::uint32_t kIconEnvironmentSignature = 0xA0000007;
+enum IconEnvironmentField : std::uint64_t { kEnvironmentAnsi = 8, kEnvironmentUnicode = 268, kEnvironmentEnd = 788 };
+// A block size below this is the terminal block.
+constexpr std::uint32_t kMinExtraDataBlockSize = 4;
 
 // LinkInfo.
 constexpr std::uint64_t kLinkInfoHeaderSizeOffset = 4;
@@ -295,6 +314,59 @@ std::string ShellLinkStoredUrl(ByteView link) {
         }
         offset += *size;
     }
+}
+
+namespace {
+
+// The path of the IconEnvironmentDataBlock among the extra data blocks at `reader`.
+std::optional<std::string> IconEnvironmentPath(ByteReader& reader) {
+    while (true) {
+        const auto size = ReadU32(reader.data(), reader.position());
+        const auto block = size && *size >= kMinExtraDataBlockSize ? reader.Bytes(*size) : std::nullopt;
+        if (!block) return std::nullopt;
+        if (ReadU32(*block, 4) != kIconEnvironmentSignature || block->size() < kEnvironmentEnd) continue;
+        auto path = Utf16Text(block->first(kEnvironmentEnd), kEnvironmentUnicode);
+        if (!path || path->empty()) path = AnsiText(block->first(kEnvironmentUnicode), kEnvironmentAnsi);
+        return path;
+    }
+}
+
+}  // namespace
+
+std::optional<ShellLinkIcon> ShellLinkIconLocation(ByteView link) {
+    if (!IsShellLink(link)) return std::nullopt;
+    const std::uint32_t flags = *ReadU32(link, kLinkFlagsOffset);
+    ByteReader reader(link, kHeaderSize);
+    if (flags & kHasLinkTargetIdList) {
+        const auto list_size = reader.U16();
+        if (!list_size || !reader.Skip(*list_size)) return std::nullopt;
+    }
+    if (flags & kHasLinkInfo) {
+        const auto info_size = ReadU32(link, reader.position());
+        if (!info_size || !reader.Skip(*info_size)) return std::nullopt;
+    }
+    ShellLinkIcon icon;
+    const auto index = ReadI32(link, kIconIndexOffset);
+    if (!index) return std::nullopt;
+    icon.index = *index;
+    std::string stored;
+    const std::uint64_t unit = (flags & kIsUnicode) ? 2 : 1;
+    for (const StringDataFlag flag : kStringData) {
+        if (!(flags & flag)) continue;
+        auto count = reader.U16();
+        if (count && flag != kHasName && flag != kHasArguments) count = std::min(*count, kMaxPathCharacters);
+        const auto text = count ? reader.Bytes(*count * unit) : std::nullopt;
+        if (!text) return std::nullopt;
+        if (flag == kHasIconLocation)
+            stored = unit == 2 ? Utf8FromUtf16Le(*text, LoneSurrogate::kReplace) : Utf8FromWindows1252(*text);
+    }
+    // Windows prefers the path with variables, which stays right on another machine.
+    if (flags & kHasExpIcon) {
+        if (auto path = IconEnvironmentPath(reader); path && !path->empty()) icon.paths.push_back(std::move(*path));
+    }
+    if (!stored.empty()) icon.paths.push_back(std::move(stored));
+    if (icon.paths.empty()) return std::nullopt;
+    return icon;
 }
 
 std::string ShellLinkTargetPath(ByteView link) {

@@ -3,7 +3,10 @@
 // object. It answers what the link object's GetPath answers, without resolving: the
 // target path as stored, whether or not it still exists.
 
+#include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "common/bytes.h"
 
@@ -15,6 +18,20 @@ namespace icoforge {
 // when present), the item ID list when it names a drive path, LinkInfo's network share
 // and suffix.
 std::string ShellLinkTargetPath(ByteView link);
+
+// The icon a shortcut shows instead of its target's, where it names one.
+struct ShellLinkIcon {
+    // Where it is, best first: the IconEnvironmentDataBlock's path, whose %VARIABLES% Windows
+    // expands, then the icon location of the string data. UTF-8, backslashes as written.
+    std::vector<std::string> paths;
+    // As ExtractIcon takes it: from 0, the icon group of that place in the file's order;
+    // below 0, the group whose id is its magnitude.
+    std::int32_t index = 0;
+};
+
+// Nothing when the bytes are no shell link, the link shows its target's icon, or its
+// strings run past the end.
+std::optional<ShellLinkIcon> ShellLinkIconLocation(ByteView link);
 
 // True when the bytes start as a shell link does (header size and class identifier),
 // whatever the file is called.

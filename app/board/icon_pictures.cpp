@@ -156,13 +156,15 @@ Result<std::vector<SourcePicture>> ReadMainIcon(std::string_view path, const Boa
     const catalogue::CatalogueGroup* group = nullptr;
     if (options.group) {
         const auto chosen = std::find_if(catalogue->groups.begin(), catalogue->groups.end(), options.group);
-        if (chosen == catalogue->groups.end())
-            return Fail(std::string(kHoldsNoSuchGroup), std::string(path), "it holds no such group");
-        group = &*chosen;
+        if (chosen != catalogue->groups.end()) group = &*chosen;
     } else {
         group = catalogue::MainIconGroup(*catalogue);
     }
     if (group == nullptr) {
+        // A group asked for and missing, where the file has groups; without any, it holds
+        // no icon (and a system module's .mun may).
+        if (options.group && !catalogue->groups.empty())
+            return Fail(std::string(kHoldsNoSuchGroup), std::string(path), "it holds no such group");
         if (auto damage = catalogue::MainIconDamage(*catalogue))
             return Fail(std::string(kNotDecoded), std::string(path), std::move(*damage));
         return Fail(std::string(kHoldsNoIcon), std::string(path), "it holds no icon");

@@ -24,10 +24,11 @@ Result<MakeOutcome> MakeIconFile(const MakeOptions& options) {
     IconPictureOptions read;
     read.master_side = MasterSide(options.request);
     read.svg_sizes = options.request.sizes;
-    read.group = options.group;
     std::vector<SourcePicture> pictures;
-    for (const auto& path : options.pictures) {
-        auto got = ReadIconPictures(path, read);
+    for (std::size_t i = 0; i < options.pictures.size(); ++i) {
+        const bool own = i < options.picture_groups.size() && options.picture_groups[i];
+        read.group = own ? options.picture_groups[i] : options.group;
+        auto got = ReadIconPictures(options.pictures[i], read);
         if (!got) return Fail(got.error());
         for (auto& p : *got) pictures.push_back(std::move(p));
     }

@@ -17,8 +17,11 @@ struct MakeOptions {
     std::vector<std::string> pictures;
     std::string output;  // empty: the first picture's name with .ico (.cur for a cursor)
     MakeIconRequest request;
-    // The group taken from a module, resource file or animation (IconPictureOptions::group).
+    // The group taken from a module, resource file or animation (IconPictureOptions::group):
+    // for each picture, the chooser of the same place in `picture_groups` where that is set,
+    // else `group`.
     std::function<bool(const catalogue::CatalogueGroup&)> group;
+    std::vector<std::function<bool(const catalogue::CatalogueGroup&)>> picture_groups;
 };
 
 struct MakeOutcome {

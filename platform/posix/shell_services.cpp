@@ -77,4 +77,20 @@ std::string ResolveShortcut(std::string_view path) {
 ShellSession::ShellSession(ComUse use) : use_(use), ok_(true) {}
 ShellSession::~ShellSession() = default;
 
+std::string WithEnvironmentExpanded(std::string_view text) {
+    std::string expanded;
+    while (true) {
+        const auto open = text.find('%');
+        const auto close = open == std::string_view::npos ? open : text.find('%', open + 1);
+        if (close == std::string_view::npos) return expanded.append(text);
+        const std::string name(text.substr(open + 1, close - open - 1));
+        const char* value = name.empty() ? nullptr : std::getenv(name.c_str());
+        // An unknown name keeps its first %; its second may open the next name.
+        const auto kept = value != nullptr ? open : close;
+        expanded.append(text.substr(0, kept));
+        if (value != nullptr) expanded.append(value);
+        text.remove_prefix(value != nullptr ? close + 1 : close);
+    }
+}
+
 }  // namespace icoforge

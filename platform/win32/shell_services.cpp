@@ -57,6 +57,17 @@ std::string GetSpecialFolder(std::int32_t number) {
     return FinishFolderPath(path, kSeparator);
 }
 
+std::string WithEnvironmentExpanded(std::string_view text) {
+    const std::wstring wide = WideFromUtf8(text);
+    const DWORD needed = ExpandEnvironmentStringsW(wide.c_str(), nullptr, 0);
+    if (needed == 0) return std::string(text);
+    std::wstring expanded(needed, L'\0');
+    const DWORD written = ExpandEnvironmentStringsW(wide.c_str(), expanded.data(), needed);
+    if (written == 0 || written > needed) return std::string(text);
+    expanded.resize(written - 1);  // the count includes the terminating zero
+    return Utf8FromWide(expanded);
+}
+
 std::string ResolveShortcut(std::string_view path) {
     const std::wstring wide_path = WideFromUtf8(path);
     if (wide_path.empty()) return {};

@@ -18,6 +18,7 @@
 #include "common/byte_writer.h"
 #include "common/path.h"
 #include "tests/cli/cli_support.h"
+#include "tests/shell/link_builder.h"
 #include "tests/support/ico_builder.h"
 #include "tests/support/module_builder.h"
 
@@ -185,6 +186,32 @@ TEST_F(CatalogueCli, ListTablePutsLargestFirstAndDepthsOfOneSizeTogether) {
     const auto [status, out] = Run({"list", "@depths.ico"});
     EXPECT_EQ(status, 0);
     EXPECT_NE(out.find("  32x32/32 bmp, 16x16/32,4 bmp\n"), std::string::npos) << out;
+}
+
+// A shortcut gives the icon it shows: the group its icon index names (app.dll's group 2
+// holds a 16 and a 32 pixel image, group 1 a 16 only), in the file its icon location
+// names, not its target's; an index the file lacks says which shortcut named it.
+TEST_F(CatalogueCli, MakeTakesTheIconAShortcutNames) {
+    const auto link = [&](std::int32_t index) {
+        testing::LinkShape shape;
+        shape.base_path = HostPath(Utf8FromPath(root_ / "notes.txt"));
+        const std::string icon = HostPath(Utf8FromPath(root_ / "app.dll"));
+        shape.icon_location = std::u16string(icon.begin(), icon.end());
+        shape.icon_index = index;
+        return testing::BuildLink(shape);
+    };
+    for (const auto& [index, images] : {std::pair{1, 2}, {-2, 2}, {0, 1}}) {
+        Put("s.lnk", link(index));
+        EXPECT_EQ(Run({"make", "--sizes", "16,32", "-o", "@s.ico", "@s.lnk"}).first, 0) << index;
+        const std::string made = ReadText(root_ / "s.ico");
+        ASSERT_GE(made.size(), 6u);
+        EXPECT_EQ(static_cast<unsigned char>(made[4]), images) << index;
+    }
+    Put("s.lnk", link(7));
+    EXPECT_EQ(Run({"make", "--sizes", "16,32", "-o", "@s.ico", "@s.lnk"}).first, 1);
+    const std::string err = ReadText(root_ / "err");  // in the locale's language: names and numbers only
+    EXPECT_NE(err.find("s.lnk"), std::string::npos) << err;
+    EXPECT_NE(err.find(" 7"), std::string::npos) << err;
 }
 
 TEST_F(CatalogueCli, ListJsonLinesWithAnErrorLine) {

@@ -29,6 +29,9 @@ struct LinkShape {
     std::optional<std::u16string> suffix_unicode;
     std::optional<std::string> net_name;      // CommonNetworkRelativeLink
     std::uint32_t extra_flags = 0;            // further LinkFlags, e.g. ForceNoLinkInfo 0x100
+    std::optional<std::u16string> icon_location;     // StringData's ICON_LOCATION
+    std::optional<std::u16string> icon_environment;  // an IconEnvironmentDataBlock's path
+    std::int32_t icon_index = 0;
 };
 
 inline void Utf16(ByteWriter& w, const std::u16string& s) {
@@ -166,11 +169,12 @@ inline ByteBuffer BuildLink(const LinkShape& shape) {
     w.U32(0x4C);
     for (std::uint8_t b : {0x01, 0x14, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46})
         w.U8(b);
-    w.U32((has_id_list ? 0x1 : 0) | (has_info ? 0x2 : 0) | 0x80 /* IsUnicode */ | shape.extra_flags);
+    w.U32((has_id_list ? 0x1 : 0) | (has_info ? 0x2 : 0) | (shape.icon_location ? 0x40 : 0) | 0x80 /* IsUnicode */ |
+          (shape.icon_environment ? 0x4000 : 0) | shape.extra_flags);
     w.U32(0x20);  // attributes
     w.Zeros(24);  // times
     w.U32(0);     // file size
-    w.U32(0);     // icon index
+    w.U32(static_cast<std::uint32_t>(shape.icon_index));
     w.U32(1);     // show command
     w.U16(0);     // hot key
     w.Zeros(10);
@@ -180,7 +184,18 @@ inline ByteBuffer BuildLink(const LinkShape& shape) {
         w.Bytes(list);
     }
     if (has_info) w.Bytes(LinkInfo(shape));
-    w.U32(0);  // no extra data blocks
+    if (shape.icon_location) {
+        w.U16(static_cast<std::uint16_t>(shape.icon_location->size()));
+        for (char16_t c : *shape.icon_location) w.U16(c);
+    }
+    if (shape.icon_environment) {
+        w.U32(0x314), w.U32(0xA0000007);
+        w.Zeros(260);  // no ANSI form
+        const std::size_t start = w.size();
+        Utf16(w, *shape.icon_environment);
+        w.Zeros(520 - (w.size() - start));
+    }
+    w.U32(0);  // the terminal block
     return w.Take();
 }
 

@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <map>
 
+#include <nlohmann/json.hpp>
+
 #include "common/byte_reader.h"
 #include "common/path.h"
 #include "platform/file_io.h"
@@ -143,6 +145,38 @@ TEST_F(CorpusLinks, LnkParse3SamplesResolveToTheirDocumentedTargets) {
 #endif
         EXPECT_EQ(resolved, sample.target);
     }
+}
+
+// The icon each sample shows, as its expected parse records it: the icon block's path
+// with variables (Unicode, else ANSI), then the string data's icon location.
+TEST_F(CorpusLinks, LnkParse3SamplesNameTheIconsTheirParsesDocument) {
+    int with_icon = 0;
+    for (const auto& sample : kSamples) {
+        SCOPED_TRACE(sample.name);
+        const auto link = ReadWholeFile(Utf8FromPath(kLnkDir / "lnkparse3" / (std::string(sample.name) + ".lnk")));
+        const auto parse = ReadWholeFile(
+            Utf8FromPath(kLnkDir / "lnkparse3" / "expected-json" / (std::string(sample.name) + ".json")));
+        ASSERT_TRUE(link && parse);
+        const auto expected = nlohmann::json::parse(parse->begin(), parse->end());
+        std::vector<std::string> paths;
+        const auto extra = expected.find("extra");
+        if (extra != expected.end() && extra->contains("ICON_LOCATION_BLOCK")) {
+            const auto& block = (*extra)["ICON_LOCATION_BLOCK"];
+            const std::string unicode = block.value("target_unicode", "");
+            paths.push_back(unicode.empty() ? block.value("target_ansi", "") : unicode);
+        }
+        if (expected["data"].contains("icon_location")) paths.push_back(expected["data"]["icon_location"]);
+        const auto icon = ShellLinkIconLocation(DecodeBase64(*link));
+        if (paths.empty()) {
+            EXPECT_FALSE(icon);
+            continue;
+        }
+        ++with_icon;
+        ASSERT_TRUE(icon);
+        EXPECT_EQ(icon->paths, paths);
+        EXPECT_EQ(icon->index, expected["header"]["icon_index"].get<std::int32_t>());
+    }
+    EXPECT_GE(with_icon, 10);
 }
 
 // The list's path, read the way the tests' own reading of the header goes.

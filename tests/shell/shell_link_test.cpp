@@ -127,5 +127,34 @@ TEST(ShellLink, TruncatedAndLyingStructuresGiveNothingOrTheirValidPart) {
     EXPECT_EQ(ShellLinkTargetPath(huge_list), "");
 }
 
+// The icon a link shows: its environment block's path first (Windows prefers it), then
+// its icon location, each with the index as stored; a path string is read to at most
+// 260 characters and the next string follows them, as Windows reads it.
+TEST(ShellLink, IconLocationsInTheOrderWindowsTriesThem) {
+    LinkShape plain;
+    plain.base_path = "C:\\app.exe";
+    EXPECT_FALSE(ShellLinkIconLocation(BuildLink(plain)));
+
+    LinkShape both = plain;
+    both.icon_location = u"C:\\Windows\\shell32.dll";
+    both.icon_environment = u"%SystemRoot%\\shell32.dll";
+    both.icon_index = -3;
+    const auto icon = ShellLinkIconLocation(BuildLink(both));
+    ASSERT_TRUE(icon);
+    EXPECT_EQ(icon->paths, (std::vector<std::string>{"%SystemRoot%\\shell32.dll", "C:\\Windows\\shell32.dll"}));
+    EXPECT_EQ(icon->index, -3);
+
+    for (const std::size_t length : {260, 261}) {
+        LinkShape padded = plain;
+        padded.icon_location = std::u16string(length, u'a');
+        ByteBuffer link = BuildLink(padded);
+        const auto read = ShellLinkIconLocation(link);
+        ASSERT_TRUE(read) << length;
+        EXPECT_EQ(read->paths, std::vector<std::string>{std::string(260, 'a')}) << length;
+        link.resize(link.size() - 5);  // the terminal block and a byte of the last character
+        EXPECT_EQ(ShellLinkIconLocation(link).has_value(), length == 261) << length;
+    }
+}
+
 }  // namespace
 }  // namespace icoforge
