@@ -262,6 +262,8 @@ TEST_F(CatalogueCli, ListJsonLinesWithAnErrorLine) {
     EXPECT_EQ(Run({"make", "--sizes", "16", "@WINDOWS/System32/Shell32.dll"}).first, 0);
     EXPECT_NE(ReadText(root_ / "err").find("SHELL32.DLL.mun"), std::string::npos);
     EXPECT_TRUE(fs::exists(root_ / "WINDOWS" / "System32" / "Shell32.ico"));
+    // A group asked for is looked for there too: the module itself holds no groups at all.
+    EXPECT_EQ(Run({"make", "--sizes", "16", "--group", "2", "-o", "@g2.ico", "@WINDOWS/System32/Shell32.dll"}).first, 0);
     EXPECT_EQ(Run({"thumbnail", "-s", "16", "@WINDOWS/System32/Shell32.dll", "@shell32.png"}).first, 0);
 }
 
