@@ -199,6 +199,8 @@ TEST_F(CorpusLinks, RealWorldLinksAgreeBetweenLinkInfoAndIdList) {
     if (!std::filesystem::is_directory(root)) GTEST_SKIP() << "Lnk test files not found at " << root;
     int files = 0;
     int resolved = 0;
+    int with_icon = 0;
+    int icon_read = 0;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
         if (!entry.is_regular_file() || entry.path().extension() != ".lnk") continue;
         const auto bytes = ReadWholeFile(Utf8FromPath(entry.path()));
@@ -207,6 +209,11 @@ TEST_F(CorpusLinks, RealWorldLinksAgreeBetweenLinkInfoAndIdList) {
         const std::string target = ShellLinkTargetPath(*bytes);
         const std::string from_list = IdListPathOf(*bytes);
         if (!target.empty()) ++resolved;
+        // Every link that says it stores an icon location has its strings whole.
+        if (const auto flags = ReadU32(*bytes, 0x14); flags && (*flags & 0x40)) {
+            ++with_icon;
+            if (ShellLinkIconLocation(*bytes)) ++icon_read;
+        }
         // Two records of one target, written by Windows: they name the same path.
         if (!target.empty() && !from_list.empty()) {
             EXPECT_EQ(Lower(target), Lower(from_list)) << entry.path();
@@ -216,6 +223,8 @@ TEST_F(CorpusLinks, RealWorldLinksAgreeBetweenLinkInfoAndIdList) {
     // Control panel items, shell folders and links kept only as %variable% strings have
     // no stored file-system path; every other link does.
     EXPECT_GT(resolved, 500);
+    EXPECT_GT(with_icon, 400);
+    EXPECT_EQ(icon_read, with_icon);
 }
 
 }  // namespace
