@@ -77,6 +77,37 @@ std::string SizeIn(const std::string& reason) {
     return open == std::string::npos || close == std::string::npos ? "" : reason.substr(open + 1, close - open - 1);
 }
 
+// A picture that stands for a shortcut, for the message when its icon index names no group.
+struct FromShortcut {
+    std::string shortcut;
+    std::int32_t index;
+};
+
+// Puts in place of each shortcut among the pictures the icon Explorer shows for it: the
+// file of the icon it names, with the group its index picks (unless `--group` chose one),
+// else its target. False, with the failure told, where a shortcut leads nowhere.
+bool ReplaceShortcuts(const Invocation& run, MakeOptions& options, bool index_chooses,
+                      std::vector<std::optional<FromShortcut>>& shown) {
+    shown.assign(options.pictures.size(), std::nullopt);
+    options.picture_groups.resize(options.pictures.size());
+    for (std::size_t i = 0; i < options.pictures.size(); ++i) {
+        std::string& picture = options.pictures[i];
+        if (auto icon = IconOfShortcut(run, picture)) {
+            if (index_chooses && icon->index != 0)
+                options.picture_groups[i] = [index = icon->index](const catalogue::CatalogueGroup& g) {
+                    return IsIconAtIndex(g, index);
+                };
+            shown[i] = FromShortcut{picture, icon->index};
+            picture = icon->file;
+            continue;
+        }
+        const auto file = FileBehindShortcut(run, picture);
+        if (!file) return false;
+        picture = *file;
+    }
+    return true;
+}
+
 int Run(const Invocation& run) {
     MakeOptions options;
     options.pictures = run.Operands("PICTURE");
@@ -102,28 +133,8 @@ int Run(const Invocation& run) {
     // The icon goes beside what the user named, even when a module's icons are read elsewhere.
     if (options.output.empty() && !options.pictures.empty())
         options.output = DefaultIconPath(options.pictures.front(), options.request.cursor.has_value());
-    // A shortcut gives the icon Explorer shows for it: the one it names, else its target's.
-    struct FromShortcut {
-        std::string shortcut;
-        std::int32_t index;
-    };
-    std::vector<std::optional<FromShortcut>> shown(options.pictures.size());
-    options.picture_groups.resize(options.pictures.size());
-    for (std::size_t i = 0; i < options.pictures.size(); ++i) {
-        std::string& picture = options.pictures[i];
-        if (auto icon = IconOfShortcut(run, picture)) {
-            if (!group && icon->index != 0)
-                options.picture_groups[i] = [index = icon->index](const catalogue::CatalogueGroup& g) {
-                    return IsIconAtIndex(g, index);
-                };
-            shown[i] = FromShortcut{picture, icon->index};
-            picture = icon->file;
-            continue;
-        }
-        const auto file = FileBehindShortcut(run, picture);
-        if (!file) return kExitFailure;
-        picture = *file;
-    }
+    std::vector<std::optional<FromShortcut>> shown;
+    if (!ReplaceShortcuts(run, options, !group, shown)) return kExitFailure;
 
     auto outcome = MakeIconFile(options);
     // A Windows 10 or 11 system module without icons of its own gives those of its .mun,
