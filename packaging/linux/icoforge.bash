@@ -33,7 +33,7 @@ _icoforge_file_kinds()
         extract) echo "$_icoforge_modules|$_icoforge_icons|$_icoforge_pictures" ;;
         list | count | group) echo "$_icoforge_modules|$_icoforge_icons" ;;
         thumbnail) echo "$_icoforge_modules|$_icoforge_icons|lnk" ;;
-        make) echo "$_icoforge_pictures|$_icoforge_icons|$_icoforge_modules|webp|svg|heic|heif|avif" ;;
+        make) echo "$_icoforge_pictures|$_icoforge_icons|$_icoforge_modules|webp|svg|heic|heif|avif|lnk" ;;
         convert | render) echo "$_icoforge_pictures" ;;
         icon) echo 'bmp|dib' ;;
         resolve) echo 'lnk' ;;

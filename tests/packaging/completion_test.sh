@@ -50,7 +50,7 @@ icoforge thumbnail -s |16 48 256|a.dll
 icoforge count |a.dll B.ICO sub|c.png d.txt e.lnk
 icoforge extract |a.dll B.ICO c.png f.bmp sub|d.txt
 icoforge convert |c.png f.bmp sub|a.dll d.txt g.webp
-icoforge make |a.dll B.ICO c.png g.webp h.HEIC sub|d.txt e.lnk
+icoforge make |a.dll B.ICO c.png g.webp h.HEIC e.lnk sub|d.txt
 icoforge icon |f.bmp|c.png a.dll
 icoforge resolve |e.lnk sub|a.dll c.png
 icoforge thumbnail |a.dll B.ICO e.lnk|c.png d.txt
