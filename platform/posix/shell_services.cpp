@@ -85,11 +85,10 @@ std::string WithEnvironmentExpanded(std::string_view text) {
         if (close == std::string_view::npos) return expanded.append(text);
         const std::string name(text.substr(open + 1, close - open - 1));
         const char* value = name.empty() ? nullptr : std::getenv(name.c_str());
-        // An unknown name keeps its first %; its second may open the next name.
-        const auto kept = value != nullptr ? open : close;
-        expanded.append(text.substr(0, kept));
+        // An unknown name stays with both its %, and the text goes on behind them.
+        expanded.append(text.substr(0, value != nullptr ? open : close + 1));
         if (value != nullptr) expanded.append(value);
-        text.remove_prefix(value != nullptr ? close + 1 : close);
+        text.remove_prefix(close + 1);
     }
 }
 

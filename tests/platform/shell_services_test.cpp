@@ -140,5 +140,25 @@ TEST(ResolveShortcut, TargetTooLongForThePathBufferIsRefused) {
     EXPECT_EQ(ResolveShortcut(too_long), "");
 }
 
+// As Windows expands the paths shortcuts store: a name the environment holds gives its
+// value, any other text (a lone %, an unknown name with both its %) stays as written.
+TEST(ShellServices, ExpandsTheEnvironmentsNamesAndKeepsTheRest) {
+#ifdef _WIN32
+    _putenv_s("ICOFORGE_TEST_ROOT", "R:\\w");
+#else
+    setenv("ICOFORGE_TEST_ROOT", "R:\\w", 1);
+#endif
+    const std::pair<const char*, const char*> cases[] = {
+        {"%ICOFORGE_TEST_ROOT%\\shell32.dll", "R:\\w\\shell32.dll"},
+        {"%ICOFORGE_TEST_ROOT%%ICOFORGE_TEST_ROOT%", "R:\\wR:\\w"},
+        {"%ICOFORGE_NOT_SET%\\a.ico", "%ICOFORGE_NOT_SET%\\a.ico"},
+        {"%ICOFORGE_NOT_SET%ICOFORGE_TEST_ROOT%", "%ICOFORGE_NOT_SET%ICOFORGE_TEST_ROOT%"},
+        {"100% of C:\\a.ico", "100% of C:\\a.ico"},
+        {"%%", "%%"},
+        {"", ""},
+    };
+    for (const auto& [text, expanded] : cases) EXPECT_EQ(WithEnvironmentExpanded(text), expanded) << text;
+}
+
 }  // namespace
 }  // namespace icoforge
