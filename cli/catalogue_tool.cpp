@@ -388,10 +388,13 @@ bool GroupIsCalled(const CatalogueGroup& group, const std::string& id_or_name) {
     return group.name && Lowered(*group.name) == Lowered(id_or_name);
 }
 
-bool IsIconAtIndex(const CatalogueGroup& group, std::int32_t index) {
-    if (group.type != GroupType::kIcon) return false;
-    if (index >= 0) return group.index == static_cast<std::uint32_t>(index) + 1;
-    return group.id && *group.id == -std::int64_t{index};
+std::function<bool(const CatalogueGroup&)> IconAtIndex(std::int32_t index) {
+    if (index == 0) return {};
+    return [index](const CatalogueGroup& group) {
+        if (group.type != GroupType::kIcon) return false;
+        if (index > 0) return group.index == static_cast<std::uint32_t>(index) + 1;
+        return group.id && *group.id == -std::int64_t{index};
+    };
 }
 
 std::string IconSourceFor(const Invocation& run, const std::string& path) {

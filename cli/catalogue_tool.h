@@ -3,6 +3,7 @@
 // what the options asked for, and the work, apart from how the arguments were parsed.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -28,9 +29,10 @@ int ListFiles(const Invocation& run, const std::vector<std::string>& files, bool
 // ignored.
 bool GroupIsCalled(const catalogue::CatalogueGroup& group, const std::string& id_or_name);
 
-// The icon group at a shortcut's icon index, as ExtractIcon counts: from 0, the icon group
-// of that place in the file's order; below 0, the one whose id is the index's magnitude.
-bool IsIconAtIndex(const catalogue::CatalogueGroup& group, std::int32_t index);
+// What picks the icon group at a shortcut's icon index, as ExtractIcon counts: from 0, the
+// icon group of that place in the file's order; below 0, the one whose id is the index's
+// magnitude. Nothing for 0, the group Explorer shows for the file anyway.
+std::function<bool(const catalogue::CatalogueGroup&)> IconAtIndex(std::int32_t index);
 
 // The file a module's icons are read from: the module itself, or the SystemResources .mun
 // that Windows 10 and 11 read when the module holds none (said once, as list and extract say

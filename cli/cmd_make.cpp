@@ -93,10 +93,7 @@ bool ReplaceShortcuts(const Invocation& run, MakeOptions& options, bool index_ch
     for (std::size_t i = 0; i < options.pictures.size(); ++i) {
         std::string& picture = options.pictures[i];
         if (auto icon = IconOfShortcut(run, picture)) {
-            if (index_chooses && icon->index != 0)
-                options.picture_groups[i] = [index = icon->index](const catalogue::CatalogueGroup& g) {
-                    return IsIconAtIndex(g, index);
-                };
+            if (index_chooses) options.picture_groups[i] = IconAtIndex(icon->index);
             shown[i] = FromShortcut{picture, icon->index};
             picture = icon->file;
             continue;

@@ -40,6 +40,11 @@ Result<ByteBuffer> MakeThumbnail(ByteView file, const ThumbnailRequest& request)
     const catalogue::CatalogueGroup* group = catalogue::MainIconGroup(*catalogue);
     if (group == nullptr)
         return tl::unexpected(Refused(catalogue::MainIconDamage(*catalogue).value_or("it holds no icon")));
+    if (request.group) {
+        const auto chosen = std::find_if(catalogue->groups.begin(), catalogue->groups.end(), request.group);
+        if (chosen == catalogue->groups.end()) return tl::unexpected(Refused("it holds no icon at that index"));
+        group = &*chosen;
+    }
     const auto chosen = catalogue::BestImageFor(*group, request.size);
     if (!chosen) return tl::unexpected(Refused("its icon holds no image"));
 

@@ -9,10 +9,12 @@
 // enlarged 48-pixel icon only looks worse than the file manager's own scaling of it.
 
 #include <cstdint>
+#include <functional>
 
 #include "common/bytes.h"
 #include "common/failure.h"
 #include "common/rgba_image.h"
+#include "iconextract/catalogue.h"
 
 namespace icoforge {
 
@@ -22,6 +24,9 @@ inline constexpr std::uint32_t kMaxThumbnailSize = 1024;
 struct ThumbnailRequest {
     std::uint32_t size = 256;  // the square the picture must fit, 1 to kMaxThumbnailSize
     bool enlarge = false;      // scale a smaller largest image up to the size
+    // The group to show instead of the one Explorer shows for the file (a shortcut's icon
+    // index); a file without it gives no thumbnail.
+    std::function<bool(const catalogue::CatalogueGroup&)> group;
 };
 
 // The PNG file's bytes. `file` is the whole file (a module, .ico, .cur or .ani; a caller

@@ -191,7 +191,7 @@ TEST_F(CatalogueCli, ListTablePutsLargestFirstAndDepthsOfOneSizeTogether) {
 // A shortcut gives the icon it shows: the group its icon index names (app.dll's group 2
 // holds a 16 and a 32 pixel image, group 1 a 16 only), in the file its icon location
 // names, not its target's; an index the file lacks says which shortcut named it.
-TEST_F(CatalogueCli, MakeTakesTheIconAShortcutNames) {
+TEST_F(CatalogueCli, MakeAndThumbnailTakeTheIconAShortcutNames) {
     const auto link = [&](std::int32_t index) {
         testing::LinkShape shape;
         shape.base_path = HostPath(Utf8FromPath(root_ / "notes.txt"));
@@ -200,12 +200,18 @@ TEST_F(CatalogueCli, MakeTakesTheIconAShortcutNames) {
         shape.icon_index = index;
         return testing::BuildLink(shape);
     };
+    const auto byte_at = [&](const char* name, std::streamoff at) {
+        std::ifstream in(root_ / name, std::ios::binary);
+        in.seekg(at);
+        return in.get();
+    };
     for (const auto& [index, images] : {std::pair{1, 2}, {-2, 2}, {0, 1}}) {
         Put("s.lnk", link(index));
         EXPECT_EQ(Run({"make", "--sizes", "16,32", "-o", "@s.ico", "@s.lnk"}).first, 0) << index;
-        const std::string made = ReadText(root_ / "s.ico");
-        ASSERT_GE(made.size(), 6u);
-        EXPECT_EQ(static_cast<unsigned char>(made[4]), images) << index;
+        EXPECT_EQ(byte_at("s.ico", 4), images) << index;  // the icon directory's count
+        // A 16-pixel icon keeps its size in a 32-pixel thumbnail (the width ends at IHDR's 19).
+        EXPECT_EQ(Run({"thumbnail", "-s", "32", "@s.lnk", "@s.png"}).first, 0) << index;
+        EXPECT_EQ(byte_at("s.png", 19), images == 2 ? 32 : 16) << index;
     }
     Put("s.lnk", link(7));
     EXPECT_EQ(Run({"make", "--sizes", "16,32", "-o", "@s.ico", "@s.lnk"}).first, 1);
