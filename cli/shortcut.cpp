@@ -5,6 +5,7 @@
 #include "platform/file_io.h"
 #include "platform/shell_services.h"
 #include "platform/stdio_file.h"
+#include "shell/internet_shortcut.h"
 #include "shell/shell_link.h"
 #include "shell/shell_paths.h"
 
@@ -26,6 +27,21 @@ bool StartsAsShellLink(std::FILE* stream) {
 bool StartsAsShellLink(const std::string& file) {
     const auto stream = OpenStdioFile(file, "rb");
     return stream && StartsAsShellLink(stream->get());
+}
+
+// An internet shortcut (.url) is a few hundred bytes of text; a larger file is none.
+constexpr std::uint64_t kMaxInternetShortcutBytes = 64 * 1024;
+
+// The icon paths and index a shortcut of either kind stores.
+std::optional<ShellLinkIcon> StoredIcon(const std::string& file) {
+    if (StartsAsShellLink(file)) {
+        const auto link = ReadWholeFile(file, kMaxShortcutBytes);
+        return link ? ShellLinkIconLocation(*link) : std::nullopt;
+    }
+    const auto text = ReadWholeFile(file, kMaxInternetShortcutBytes);
+    const auto icon = text ? InternetShortcutIconOf(*text) : std::nullopt;
+    if (!icon) return std::nullopt;
+    return ShellLinkIcon{{icon->path}, icon->index};
 }
 
 }  // namespace
@@ -70,16 +86,13 @@ std::optional<std::string> FileBehindShortcut(const Invocation& run, const std::
 
 std::optional<ShortcutIcon> IconOfShortcut(const Invocation& run, const std::string& file) {
     // What cannot be read here is told when the shortcut is followed instead.
-    if (!StartsAsShellLink(file)) return std::nullopt;
-    const auto link = ReadWholeFile(file, kMaxShortcutBytes);
-    if (!link) return std::nullopt;
-    const auto icon = ShellLinkIconLocation(*link);
+    const auto icon = StoredIcon(file);
     if (!icon) return std::nullopt;
     for (const std::string& stored : icon->paths) {
         const std::string path = WithEnvironmentExpanded(stored);
         // Windows would search its own folders for a bare name; only a full path is tried.
         if (!PathFromUtf8(path).is_absolute()) {
-            run.console().Detail(run.Text(msg::kShortcutIconNotFull, {Quoted(path), Quoted(file)}));
+            run.console().Progress(run.Text(msg::kShortcutIconNotFull, {Quoted(path), Quoted(file)}));
             continue;
         }
         const auto readable = CheckReadable(path);
@@ -89,7 +102,7 @@ std::optional<ShortcutIcon> IconOfShortcut(const Invocation& run, const std::str
             return ShortcutIcon{path, icon->index};
         }
         const std::string reason = ReasonText(run, readable.error().reason);
-        run.console().Detail(run.Text(msg::kShortcutIconMissing, {Quoted(path), Quoted(file), reason}));
+        run.console().Progress(run.Text(msg::kShortcutIconMissing, {Quoted(path), Quoted(file), reason}));
     }
     return std::nullopt;
 }

@@ -32,8 +32,8 @@ _icoforge_file_kinds()
     case $1 in
         extract) echo "$_icoforge_modules|$_icoforge_icons|$_icoforge_pictures" ;;
         list | count | group) echo "$_icoforge_modules|$_icoforge_icons" ;;
-        thumbnail) echo "$_icoforge_modules|$_icoforge_icons|lnk" ;;
-        make) echo "$_icoforge_pictures|$_icoforge_icons|$_icoforge_modules|webp|svg|heic|heif|avif|lnk" ;;
+        thumbnail) echo "$_icoforge_modules|$_icoforge_icons|lnk|url" ;;
+        make) echo "$_icoforge_pictures|$_icoforge_icons|$_icoforge_modules|webp|svg|heic|heif|avif|lnk|url" ;;
         convert | render) echo "$_icoforge_pictures" ;;
         icon) echo 'bmp|dib' ;;
         resolve) echo 'lnk' ;;

@@ -213,6 +213,12 @@ TEST_F(CatalogueCli, MakeAndThumbnailTakeTheIconAShortcutNames) {
         EXPECT_EQ(Run({"thumbnail", "-s", "32", "@s.lnk", "@s.png"}).first, 0) << index;
         EXPECT_EQ(byte_at("s.png", 19), images == 2 ? 32 : 16) << index;
     }
+    // An internet shortcut, as a game launcher writes one, names its icon the same way.
+    const std::string url = "[InternetShortcut]\r\nURL=steam://rungameid/1\r\nIconFile=" +
+                            HostPath(Utf8FromPath(root_ / "app.dll")) + "\r\nIconIndex=1\r\n";
+    Put("g.url", ByteBuffer(url.begin(), url.end()));
+    EXPECT_EQ(Run({"make", "--sizes", "16,32", "-o", "@g.ico", "@g.url"}).first, 0);
+    EXPECT_EQ(byte_at("g.ico", 4), 2);
     Put("s.lnk", link(7));
     EXPECT_EQ(Run({"make", "--sizes", "16,32", "-o", "@s.ico", "@s.lnk"}).first, 1);
     const std::string err = ReadText(root_ / "err");  // in the locale's language: names and numbers only

@@ -12,7 +12,7 @@ source "$completion"
 PATH=$(dirname "$(realpath "$program")"):$PATH
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-cd "$work" && mkdir sub && touch a.dll B.ICO c.png d.txt e.lnk f.bmp g.webp h.HEIC
+cd "$work" && mkdir sub && touch a.dll B.ICO c.png d.txt e.lnk f.bmp g.webp h.HEIC i.url
 
 # offered LINE: the words bash offers at the end of LINE, one a line, sorted.
 offered() {
@@ -50,10 +50,10 @@ icoforge thumbnail -s |16 48 256|a.dll
 icoforge count |a.dll B.ICO sub|c.png d.txt e.lnk
 icoforge extract |a.dll B.ICO c.png f.bmp sub|d.txt
 icoforge convert |c.png f.bmp sub|a.dll d.txt g.webp
-icoforge make |a.dll B.ICO c.png g.webp h.HEIC e.lnk sub|d.txt
+icoforge make |a.dll B.ICO c.png g.webp h.HEIC e.lnk i.url sub|d.txt
 icoforge icon |f.bmp|c.png a.dll
 icoforge resolve |e.lnk sub|a.dll c.png
-icoforge thumbnail |a.dll B.ICO e.lnk|c.png d.txt
+icoforge thumbnail |a.dll B.ICO e.lnk i.url|c.png d.txt
 icoforge thumbnail -s 32 a.dll |c.png sub|a.dll d.txt
 icoforge extract -o |sub|a.dll c.png
 icoforge-gui |a.dll c.png e.lnk sub|d.txt

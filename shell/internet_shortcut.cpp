@@ -1,0 +1,104 @@
+#include "shell/internet_shortcut.h"
+
+#include <algorithm>
+#include <charconv>
+#include <limits>
+#include <string_view>
+
+#include "common/text_encoding.h"
+
+namespace icoforge {
+namespace {
+
+constexpr std::string_view kSection = "InternetShortcut";
+constexpr std::string_view kIconFileKey = "IconFile";
+constexpr std::string_view kIconIndexKey = "IconIndex";
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+// Real internet shortcuts are a few hundred bytes; text beyond this is not read.
+constexpr std::size_t kMaxShortcutText = 64 * 1024;
+
+std::string_view Trimmed(std::string_view text) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+bool SameLetters(std::string_view a, std::string_view b) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) {
+               return lower(x) == lower(y);
+           });
+}
+
+// The values of the section's keys, the first of each as the profile functions read them:
+// the blanks around a value dropped, then one pair of quotes around it.
+struct IconKeys {
+    std::optional<std::string_view> file;
+    std::optional<std::string_view> index;
+};
+
+IconKeys ReadIconKeys(std::string_view text) {
+    IconKeys keys;
+    bool inside = false;
+    while (!text.empty()) {
+        const auto end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        line = Trimmed(line);
+        if (line.starts_with('[')) {
+            const auto close = line.find(']');
+            inside = close != std::string_view::npos && SameLetters(Trimmed(line.substr(1, close - 1)), kSection);
+            continue;
+        }
+        const auto equals = line.find('=');
+        if (!inside || equals == std::string_view::npos) continue;
+        const std::string_view key = Trimmed(line.substr(0, equals));
+        std::string_view value = Trimmed(line.substr(equals + 1));
+        if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+            value = value.substr(1, value.size() - 2);
+        if (SameLetters(key, kIconFileKey) && !keys.file) keys.file = value;
+        if (SameLetters(key, kIconIndexKey) && !keys.index) keys.index = value;
+    }
+    return keys;
+}
+
+// The text to read, behind its byte order mark; nothing for bytes that are no text (a NUL
+// among them, as every module and picture has near its start).
+struct ShortcutText {
+    std::string_view text;
+    bool utf8 = false;
+};
+
+std::optional<ShortcutText> TextOf(ByteView file) {
+    std::string_view text(reinterpret_cast<const char*>(file.data()), std::min(file.size(), kMaxShortcutText));
+    if (text.find('\0') != std::string_view::npos) return std::nullopt;
+    const bool utf8 = text.starts_with(kUtf8Mark);
+    if (utf8) text.remove_prefix(kUtf8Mark.size());
+    return ShortcutText{text, utf8};
+}
+
+// GetPrivateProfileInt's reading: an optional sign, then the digits that follow; anything
+// else, or a number that does not fit, is 0.
+std::int32_t IndexOf(std::string_view value) {
+    std::int32_t index = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), index);
+    return error == std::errc{} && end != value.data() ? index : 0;
+}
+
+}  // namespace
+
+std::optional<InternetShortcutIcon> InternetShortcutIconOf(ByteView file) {
+    const auto text = TextOf(file);
+    if (!text) return std::nullopt;
+    const IconKeys keys = ReadIconKeys(text->text);
+    if (!keys.file || keys.file->empty()) return std::nullopt;
+    InternetShortcutIcon icon;
+    const ByteView path(reinterpret_cast<const std::uint8_t*>(keys.file->data()), keys.file->size());
+    icon.path = text->utf8 ? std::string(*keys.file) : Utf8FromWindows1252(path);
+    icon.index = keys.index ? IndexOf(*keys.index) : 0;
+    return icon;
+}
+
+}  // namespace icoforge

@@ -1,0 +1,26 @@
+#pragma once
+// Our reader of internet shortcuts (.url files): the INI text Windows writes for a link to
+// a web page or a launcher's game, whose [InternetShortcut] section may name an icon.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "common/bytes.h"
+
+namespace icoforge {
+
+// The icon an internet shortcut shows, as its IconFile and IconIndex keys give it: the path
+// as written (UTF-8; ANSI text is read as Windows-1252, text behind a UTF-8 byte order mark
+// as UTF-8) and the index as ExtractIcon takes it (0 when the key is missing or no number).
+struct InternetShortcutIcon {
+    std::string path;
+    std::int32_t index = 0;
+};
+
+// Nothing when the bytes are no internet shortcut (text, without a NUL in its first 64 KiB,
+// that holds an [InternetShortcut] section: what makes a .url, whatever it is called) or
+// its section names no icon file.
+std::optional<InternetShortcutIcon> InternetShortcutIconOf(ByteView file);
+
+}  // namespace icoforge
