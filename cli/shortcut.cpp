@@ -89,8 +89,14 @@ std::optional<ShortcutIcon> IconOfShortcut(const Invocation& run, const std::str
     const auto icon = StoredIcon(file);
     if (!icon) return std::nullopt;
     for (const std::string& stored : icon->paths) {
-        const std::string path = WithEnvironmentExpanded(stored);
-        // Windows would search its own folders for a bare name; only a full path is tried.
+        std::string path = WithEnvironmentExpanded(stored);
+        // A bare name ("shell32.dll") is a file of the system folder, where Windows looks
+        // first; a system without one has no such folder.
+        if (path.find_first_of("\\/:") == std::string::npos) {
+            if (const std::string system = GetSpecialFolder(static_cast<std::int32_t>(SpecialFolder::kSystem));
+                !system.empty())
+                path = system + path;
+        }
         if (!PathFromUtf8(path).is_absolute()) {
             run.console().Progress(run.Text(msg::kShortcutIconNotFull, {Quoted(path), Quoted(file)}));
             continue;

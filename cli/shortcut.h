@@ -17,9 +17,9 @@ std::optional<std::string> FileBehindShortcut(const Invocation& run, const std::
 
 // Where the icon a shortcut (.lnk) or internet shortcut (.url) shows instead of its
 // target's is: the first of the paths it stores for it that, with the environment's
-// %VARIABLES% expanded, is absolute and can be read (each that cannot is told),
-// and the index of the group, as ExtractIcon takes it. Nothing for a file that is no
-// shortcut or names no icon of its own.
+// %VARIABLES% expanded (and a bare file name taken from the system folder, on Windows), is
+// absolute and can be read (each that cannot is told), and the index of the group, as
+// ExtractIcon takes it. Nothing for a file that is no shortcut or names no icon of its own.
 struct ShortcutIcon {
     std::string file;
     std::int32_t index = 0;

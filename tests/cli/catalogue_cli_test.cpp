@@ -213,6 +213,14 @@ TEST_F(CatalogueCli, MakeAndThumbnailTakeTheIconAShortcutNames) {
         EXPECT_EQ(Run({"thumbnail", "-s", "32", "@s.lnk", "@s.png"}).first, 0) << index;
         EXPECT_EQ(byte_at("s.png", 19), images == 2 ? 32 : 16) << index;
     }
+#ifdef _WIN32
+    // A bare name is a file of the system folder, as Windows looks for it.
+    testing::LinkShape bare;
+    bare.base_path = HostPath(Utf8FromPath(root_ / "notes.txt"));
+    bare.icon_location = u"shell32.dll";
+    Put("bare.lnk", testing::BuildLink(bare));
+    EXPECT_EQ(Run({"make", "--sizes", "16", "-o", "@bare.ico", "@bare.lnk"}).first, 0);
+#endif
     // An internet shortcut, as a game launcher writes one, names its icon the same way.
     const std::string url = "[InternetShortcut]\r\nURL=steam://rungameid/1\r\nIconFile=" +
                             HostPath(Utf8FromPath(root_ / "app.dll")) + "\r\nIconIndex=1\r\n";
