@@ -83,6 +83,9 @@ inline constexpr Message kShortcutIcon{"{1} shows the icon at index {2} of {3}",
                                        "{1} 显示 {3} 中序号为 {2} 的图标"};
 inline constexpr Message kShortcutIconNotFull{"{1}, the icon of the shortcut {2}, is no full path on this system",
                                               "快捷方式 {2} 的图标 {1} 在本系统上不是完整路径"};
+inline constexpr Message kShortcutIconOnline{"{1}, the icon of the shortcut {2}, is on the web; "
+                                             "icoforge reads only files",
+                                             "快捷方式 {2} 的图标 {1} 在网上；icoforge 只读取文件"};
 inline constexpr Message kShortcutIconMissing{"cannot read {1}, the icon of the shortcut {2}: {3}",
                                               "无法读取快捷方式 {2} 的图标 {1}：{3}"};
 inline constexpr Message kShortcutTargetMissing{"cannot read {1}, the target of the shortcut {2}: {3}",

@@ -90,6 +90,11 @@ std::optional<ShortcutIcon> IconOfShortcut(const Invocation& run, const std::str
     if (!icon) return std::nullopt;
     for (const std::string& stored : icon->paths) {
         std::string path = WithEnvironmentExpanded(stored);
+        // A web page's shortcut may name its site's icon by address.
+        if (path.find("://") != std::string::npos) {
+            run.console().Progress(run.Text(msg::kShortcutIconOnline, {Quoted(path), Quoted(file)}));
+            continue;
+        }
         // A bare name ("shell32.dll") is a file of the system folder, where Windows looks
         // first; a system without one has no such folder.
         if (path.find_first_of("\\/:") == std::string::npos) {
