@@ -98,6 +98,10 @@ bool ReplaceShortcuts(const Invocation& run, MakeOptions& options, bool index_ch
             picture = icon->file;
             continue;
         }
+        if (IsInternetShortcutFile(picture)) {
+            run.Fail(run.Text(msg::kCannotMakeIcon, {Quoted(picture), run.Text(msg::kInternetShortcutNoIcon)}));
+            return false;
+        }
         const auto file = FileBehindShortcut(run, picture);
         if (!file) return false;
         picture = *file;

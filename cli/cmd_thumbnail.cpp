@@ -42,6 +42,8 @@ int Run(const Invocation& run) {
     if (auto icon = IconOfShortcut(run, given)) {
         file = icon->file;
         request.group = IconAtIndex(icon->index);
+    } else if (IsInternetShortcutFile(given)) {
+        return run.Fail(run.Text(kNoThumbnail, {Quoted(given), run.Text(msg::kInternetShortcutNoIcon)}));
     } else {
         file = FileBehindShortcut(run, given);
     }

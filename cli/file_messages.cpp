@@ -36,7 +36,6 @@ const std::pair<std::string_view, Message> kOwnReasons[] = {
 };
 
 constexpr Message kCannotConvert{"cannot convert {1}: {2}", "无法转换 {1}：{2}"};
-constexpr Message kCannotMakeIcon{"cannot make an icon of {1}: {2}", "无法用 {1} 生成图标：{2}"};
 constexpr Message kCannotDo{"cannot {1} {2}: {3}", "无法{1} {2}：{3}"};
 
 }  // namespace
@@ -54,7 +53,7 @@ int Report(const Invocation& run, const Failure& failure) {
     if (failure.what == "read") return run.Fail(run.Text(msg::kCannotRead, {path, reason}));
     if (failure.what == "write") return run.Fail(run.Text(msg::kCannotWrite, {path, reason}));
     if (failure.what == kConvertStep) return run.Fail(run.Text(kCannotConvert, {path, reason}));
-    if (failure.what == kMakeIconStep) return run.Fail(run.Text(kCannotMakeIcon, {path, reason}));
+    if (failure.what == kMakeIconStep) return run.Fail(run.Text(msg::kCannotMakeIcon, {path, reason}));
     return run.Fail(run.Text(kCannotDo, {failure.what, path, reason}));
 }
 

@@ -86,6 +86,9 @@ inline constexpr Message kShortcutIconNotFull{"{1}, the icon of the shortcut {2}
 inline constexpr Message kShortcutIconOnline{"{1}, the icon of the shortcut {2}, is on the web; "
                                              "icoforge reads only files",
                                              "快捷方式 {2} 的图标 {1} 在网上；icoforge 只读取文件"};
+inline constexpr Message kInternetShortcutNoIcon{"an internet shortcut without an icon file that can be read",
+                                                 "这是互联网快捷方式，没有可读取的图标文件"};
+inline constexpr Message kCannotMakeIcon{"cannot make an icon of {1}: {2}", "无法用 {1} 生成图标：{2}"};
 inline constexpr Message kShortcutIconMissing{"cannot read {1}, the icon of the shortcut {2}: {3}",
                                               "无法读取快捷方式 {2} 的图标 {1}：{3}"};
 inline constexpr Message kShortcutTargetMissing{"cannot read {1}, the target of the shortcut {2}: {3}",

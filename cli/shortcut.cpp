@@ -118,4 +118,9 @@ std::optional<ShortcutIcon> IconOfShortcut(const Invocation& run, const std::str
     return std::nullopt;
 }
 
+bool IsInternetShortcutFile(const std::string& file) {
+    const auto text = ReadWholeFile(file, kMaxInternetShortcutBytes);
+    return text && IsInternetShortcut(*text);
+}
+
 }  // namespace icoforge::cli

@@ -26,4 +26,8 @@ struct ShortcutIcon {
 };
 std::optional<ShortcutIcon> IconOfShortcut(const Invocation& run, const std::string& file);
 
+// True for an internet shortcut (.url): where its icon cannot be read there is no target
+// file to take instead.
+bool IsInternetShortcutFile(const std::string& file);
+
 }  // namespace icoforge::cli

@@ -36,6 +36,7 @@ bool SameLetters(std::string_view a, std::string_view b) {
 struct IconKeys {
     std::optional<std::string_view> file;
     std::optional<std::string_view> index;
+    bool section_seen = false;
 };
 
 IconKeys ReadIconKeys(std::string_view text) {
@@ -50,6 +51,7 @@ IconKeys ReadIconKeys(std::string_view text) {
         if (line.starts_with('[')) {
             const auto close = line.find(']');
             inside = close != std::string_view::npos && SameLetters(Trimmed(line.substr(1, close - 1)), kSection);
+            keys.section_seen = keys.section_seen || inside;
             continue;
         }
         const auto equals = line.find('=');
@@ -88,6 +90,11 @@ std::int32_t IndexOf(std::string_view value) {
 }
 
 }  // namespace
+
+bool IsInternetShortcut(ByteView file) {
+    const auto text = TextOf(file);
+    return text && ReadIconKeys(text->text).section_seen;
+}
 
 std::optional<InternetShortcutIcon> InternetShortcutIconOf(ByteView file) {
     const auto text = TextOf(file);

@@ -18,9 +18,11 @@ struct InternetShortcutIcon {
     std::int32_t index = 0;
 };
 
-// Nothing when the bytes are no internet shortcut (text, without a NUL in its first 64 KiB,
-// that holds an [InternetShortcut] section: what makes a .url, whatever it is called) or
-// its section names no icon file.
+// True when the bytes are text (without a NUL in their first 64 KiB) that holds an
+// [InternetShortcut] section: what makes a .url, whatever it is called.
+bool IsInternetShortcut(ByteView file);
+
+// Nothing when the bytes are no internet shortcut or its section names no icon file.
 std::optional<InternetShortcutIcon> InternetShortcutIconOf(ByteView file);
 
 }  // namespace icoforge

@@ -227,6 +227,12 @@ TEST_F(CatalogueCli, MakeAndThumbnailTakeTheIconAShortcutNames) {
     Put("g.url", ByteBuffer(url.begin(), url.end()));
     EXPECT_EQ(Run({"make", "--sizes", "16,32", "-o", "@g.ico", "@g.url"}).first, 0);
     EXPECT_EQ(byte_at("g.ico", 4), 2);
+    // Without an icon file it has nothing else to show, and nothing is written.
+    const std::string web = "[InternetShortcut]\r\nURL=https://example.com/\r\n";
+    Put("web.url", ByteBuffer(web.begin(), web.end()));
+    EXPECT_EQ(Run({"make", "-o", "@web.ico", "@web.url"}).first, 1);
+    EXPECT_EQ(Run({"thumbnail", "@web.url", "@web.png"}).first, 1);
+    EXPECT_FALSE(fs::exists(root_ / "web.ico") || fs::exists(root_ / "web.png"));
     Put("s.lnk", link(7));
     EXPECT_EQ(Run({"make", "--sizes", "16,32", "-o", "@s.ico", "@s.lnk"}).first, 1);
     const std::string err = ReadText(root_ / "err");  // in the locale's language: names and numbers only

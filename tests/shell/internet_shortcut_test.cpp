@@ -36,6 +36,8 @@ TEST(InternetShortcut, IconFileAndIndexAsWindowsReadsThem) {
         {"unclosed section", "[InternetShortcut\nIconFile=C:\\a.ico\n", std::nullopt, 0},
         {"no text", std::string("MZ\0\0[InternetShortcut]\nIconFile=C:\\a.ico\n", 40), std::nullopt, 0},
     };
+    EXPECT_TRUE(IsInternetShortcut(Bytes("[InternetShortcut]\r\nURL=https://example.com/\r\n")));
+    EXPECT_FALSE(IsInternetShortcut(Bytes("[Other]\nURL=https://example.com/\n")));
     for (const auto& c : cases) {
         const auto icon = InternetShortcutIconOf(Bytes(c.text));
         ASSERT_EQ(icon.has_value(), c.path.has_value()) << c.label;
