@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <limits>
 #include <string_view>
 
 #include "common/text_encoding.h"
@@ -81,7 +80,7 @@ std::optional<ShortcutText> TextOf(ByteView file) {
     return ShortcutText{text, utf8};
 }
 
-// GetPrivateProfileInt's reading: an optional sign, then the digits that follow; anything
+// GetPrivateProfileInt's reading: an optional minus, then the digits that follow; anything
 // else, or a number that does not fit, is 0.
 std::int32_t IndexOf(std::string_view value) {
     std::int32_t index = 0;
