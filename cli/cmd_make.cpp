@@ -92,19 +92,13 @@ bool ReplaceShortcuts(const Invocation& run, MakeOptions& options, bool index_ch
     options.picture_groups.resize(options.pictures.size());
     for (std::size_t i = 0; i < options.pictures.size(); ++i) {
         std::string& picture = options.pictures[i];
-        if (auto icon = IconOfShortcut(run, picture)) {
+        auto icon = FileOfShownIcon(run, picture, msg::kCannotMakeIcon);
+        if (!icon) return false;
+        if (icon->index != 0) {
             if (index_chooses) options.picture_groups[i] = IconAtIndex(icon->index);
             shown[i] = FromShortcut{picture, icon->index};
-            picture = icon->file;
-            continue;
         }
-        if (IsInternetShortcutFile(picture)) {
-            run.Fail(run.Text(msg::kCannotMakeIcon, {Quoted(picture), run.Text(msg::kInternetShortcutNoIcon)}));
-            return false;
-        }
-        const auto file = FileBehindShortcut(run, picture);
-        if (!file) return false;
-        picture = *file;
+        picture = std::move(icon->file);
     }
     return true;
 }

@@ -38,24 +38,18 @@ int Run(const Invocation& run) {
     request.size = static_cast<std::uint32_t>(run.Number("--size").value_or(kDefaultSize));
     request.enlarge = run.Has("--enlarge");
     // A shortcut shows the icon it names, else its target's.
-    std::optional<std::string> file;
-    if (auto icon = IconOfShortcut(run, given)) {
-        file = icon->file;
-        request.group = IconAtIndex(icon->index);
-    } else if (IsInternetShortcutFile(given)) {
-        return run.Fail(run.Text(kNoThumbnail, {Quoted(given), run.Text(msg::kInternetShortcutNoIcon)}));
-    } else {
-        file = FileBehindShortcut(run, given);
-    }
-    if (!file) return kExitFailure;
-    if (IsSameFile(*file, output)) return OutputIsSource(run, *file, output);
-    const auto mapped = MappedFile::Open(*file);
+    const auto shown = FileOfShownIcon(run, given, kNoThumbnail);
+    if (!shown) return kExitFailure;
+    request.group = IconAtIndex(shown->index);
+    const std::string& file = shown->file;
+    if (IsSameFile(file, output)) return OutputIsSource(run, file, output);
+    const auto mapped = MappedFile::Open(file);
     if (!mapped) return Report(run, mapped.error());
 
     auto png = MakeThumbnail(mapped->bytes(), request);
     // A Windows 10 or 11 system module without icons of its own shows those of its .mun,
     // looked for only then, so that every other thumbnail reads its file once.
-    if (const std::string mun = png ? *file : IconSourceFor(run, *file); mun != *file) {
+    if (const std::string mun = png ? file : IconSourceFor(run, file); mun != file) {
         if (const auto mun_mapped = MappedFile::Open(mun)) png = MakeThumbnail(mun_mapped->bytes(), request);
     }
     if (!png) return run.Fail(run.Text(kNoThumbnail, {Quoted(given), png.error().reason}));

@@ -84,7 +84,10 @@ std::optional<std::string> FileBehindShortcut(const Invocation& run, const std::
     return target;
 }
 
-std::optional<ShortcutIcon> IconOfShortcut(const Invocation& run, const std::string& file) {
+namespace {
+
+// The icon a shortcut names of its own, where one of its paths can be read.
+std::optional<ShownIcon> IconOfShortcut(const Invocation& run, const std::string& file) {
     // What cannot be read here is told when the shortcut is followed instead.
     const auto icon = StoredIcon(file);
     if (!icon) return std::nullopt;
@@ -110,7 +113,7 @@ std::optional<ShortcutIcon> IconOfShortcut(const Invocation& run, const std::str
         if (readable) {
             const std::string index = std::to_string(icon->index);
             run.console().Detail(run.Text(msg::kShortcutIcon, {Quoted(file), index, Quoted(path)}));
-            return ShortcutIcon{path, icon->index};
+            return ShownIcon{path, icon->index};
         }
         const std::string reason = ReasonText(run, readable.error().reason);
         run.console().Progress(run.Text(msg::kShortcutIconMissing, {Quoted(path), Quoted(file), reason}));
@@ -121,6 +124,19 @@ std::optional<ShortcutIcon> IconOfShortcut(const Invocation& run, const std::str
 bool IsInternetShortcutFile(const std::string& file) {
     const auto text = ReadWholeFile(file, kMaxInternetShortcutBytes);
     return text && IsInternetShortcut(*text);
+}
+
+}  // namespace
+
+std::optional<ShownIcon> FileOfShownIcon(const Invocation& run, const std::string& file, const Message& cannot) {
+    if (auto icon = IconOfShortcut(run, file)) return icon;
+    if (IsInternetShortcutFile(file)) {
+        run.Fail(run.Text(cannot, {Quoted(file), run.Text(msg::kInternetShortcutNoIcon)}));
+        return std::nullopt;
+    }
+    auto target = FileBehindShortcut(run, file);
+    if (!target) return std::nullopt;
+    return ShownIcon{std::move(*target), 0};
 }
 
 }  // namespace icoforge::cli

@@ -15,19 +15,18 @@ namespace icoforge::cli {
 // its target cannot be read or the link stores no file path.
 std::optional<std::string> FileBehindShortcut(const Invocation& run, const std::string& file);
 
-// Where the icon a shortcut (.lnk) or internet shortcut (.url) shows instead of its
-// target's is: the first of the paths it stores for it that, with the environment's
-// %VARIABLES% expanded (and a bare file name taken from the system folder, on Windows), is
-// absolute and can be read (each that cannot is told), and the index of the group, as
-// ExtractIcon takes it. Nothing for a file that is no shortcut or names no icon of its own.
-struct ShortcutIcon {
+// Where the icon Explorer shows for `file` is, and the index of its group as ExtractIcon
+// takes it (0: the file's main icon). For a shortcut (.lnk) or internet shortcut (.url)
+// that names an icon of its own, the first of the paths it stores for it that, with the
+// environment's %VARIABLES% expanded (and a bare file name taken from the system folder,
+// on Windows), is absolute and can be read; each that cannot is told. Else a .lnk's target,
+// as FileBehindShortcut follows it, or `file` itself. Nothing, with the failure told, where
+// that leads nowhere; an internet shortcut, which has no target to fall back on, is told
+// in `cannot`'s words ({1} the file, {2} the reason).
+struct ShownIcon {
     std::string file;
     std::int32_t index = 0;
 };
-std::optional<ShortcutIcon> IconOfShortcut(const Invocation& run, const std::string& file);
-
-// True for an internet shortcut (.url): where its icon cannot be read there is no target
-// file to take instead.
-bool IsInternetShortcutFile(const std::string& file);
+std::optional<ShownIcon> FileOfShownIcon(const Invocation& run, const std::string& file, const Message& cannot);
 
 }  // namespace icoforge::cli
