@@ -511,12 +511,22 @@ const CatalogueGroup* MainIconGroup(const Catalogue& catalogue) {
     return nullptr;
 }
 
-std::optional<std::string> MainIconDamage(const Catalogue& catalogue) {
+ShownGroup GroupToShow(const Catalogue& catalogue, const std::function<bool(const CatalogueGroup&)>& chosen) {
+    if (!chosen) {
+        if (const CatalogueGroup* main = MainIconGroup(catalogue)) return {main};
+    } else if (const auto at = std::find_if(catalogue.groups.begin(), catalogue.groups.end(), chosen);
+               at != catalogue.groups.end()) {
+        return {&*at};
+    } else if (!catalogue.groups.empty()) {
+        return {nullptr, NoGroup::kNoSuchGroup, "it holds no such group"};
+    }
+    // Without any groups a file holds no icon; the damage is told where it cut its
+    // resources off or left no icon group whole.
     const auto is_icon = [](const CatalogueGroup& g) { return g.type == GroupType::kIcon; };
     if (catalogue.problems.empty() ||
         (!catalogue.groups.empty() && std::none_of(catalogue.groups.begin(), catalogue.groups.end(), is_icon)))
-        return std::nullopt;
-    return catalogue.problems.front().what + ": " + catalogue.problems.front().reason;
+        return {nullptr, NoGroup::kNoIcon, "it holds no icon"};
+    return {nullptr, NoGroup::kDamaged, catalogue.problems.front().what + ": " + catalogue.problems.front().reason};
 }
 
 std::optional<std::size_t> BestImageFor(const CatalogueGroup& group, std::uint32_t size) {

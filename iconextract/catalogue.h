@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -123,10 +124,22 @@ Result<ByteView> GroupImageBytes(ByteView file, const CatalogueGroup& group, std
 // animation file, its one group. Nothing when the catalogue holds none.
 const CatalogueGroup* MainIconGroup(const Catalogue& catalogue);
 
-// Where MainIconGroup gives nothing, the damage that left the file without an icon, as
-// `list` shows it: its icon groups are all damaged, or the file ends before its resources.
-// Nothing when it simply holds no icon.
-std::optional<std::string> MainIconDamage(const Catalogue& catalogue);
+// Why a file gives no group to show.
+enum class NoGroup : std::uint8_t {
+    kNoSuchGroup,  // it has groups, but not the one asked for
+    kDamaged,      // its icon groups are all damaged, or the file ends before its resources
+    kNoIcon,       // it simply holds no icon (a system module's .mun may)
+};
+
+struct ShownGroup {
+    const CatalogueGroup* group = nullptr;
+    NoGroup missing = NoGroup::kNoIcon;  // where `group` is null
+    std::string reason;                  // that, in the words `list` uses for a damage
+};
+
+// The first group `chosen` picks, or with no chooser the one MainIconGroup gives; where
+// there is none, why.
+ShownGroup GroupToShow(const Catalogue& catalogue, const std::function<bool(const CatalogueGroup&)>& chosen);
 
 // The image of a group that best fits a square of `size` pixels: the smallest at least
 // that large, deepest first, else the largest. Nothing for a group without images.

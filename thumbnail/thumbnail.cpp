@@ -37,14 +37,9 @@ Result<ByteBuffer> MakeThumbnail(ByteView file, const ThumbnailRequest& request)
         return tl::unexpected(Refused("the size must be 1 to " + std::to_string(kMaxThumbnailSize)));
     auto catalogue = catalogue::ReadCatalogue(file);
     if (!catalogue) return tl::unexpected(std::move(catalogue.error()));
-    const catalogue::CatalogueGroup* group = catalogue::MainIconGroup(*catalogue);
-    if (group == nullptr)
-        return tl::unexpected(Refused(catalogue::MainIconDamage(*catalogue).value_or("it holds no icon")));
-    if (request.group) {
-        const auto chosen = std::find_if(catalogue->groups.begin(), catalogue->groups.end(), request.group);
-        if (chosen == catalogue->groups.end()) return tl::unexpected(Refused("it holds no icon at that index"));
-        group = &*chosen;
-    }
+    auto shown = catalogue::GroupToShow(*catalogue, request.group);
+    if (shown.group == nullptr) return tl::unexpected(Refused(std::move(shown.reason)));
+    const catalogue::CatalogueGroup* group = shown.group;
     const auto chosen = catalogue::BestImageFor(*group, request.size);
     if (!chosen) return tl::unexpected(Refused("its icon holds no image"));
 

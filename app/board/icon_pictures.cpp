@@ -153,22 +153,14 @@ Result<std::vector<SourcePicture>> ReadMainIcon(std::string_view path, const Boa
     if (!file) return Fail(file.error());
     const auto catalogue = catalogue::ReadCatalogue(file->bytes());
     if (!catalogue) return Fail(std::string(kNotDecoded), std::string(path), catalogue.error().reason);
-    const catalogue::CatalogueGroup* group = nullptr;
-    if (options.group) {
-        const auto chosen = std::find_if(catalogue->groups.begin(), catalogue->groups.end(), options.group);
-        if (chosen != catalogue->groups.end()) group = &*chosen;
-    } else {
-        group = catalogue::MainIconGroup(*catalogue);
+    auto shown = catalogue::GroupToShow(*catalogue, options.group);
+    if (shown.group == nullptr) {
+        const std::string_view what = shown.missing == catalogue::NoGroup::kNoSuchGroup ? kHoldsNoSuchGroup
+                                      : shown.missing == catalogue::NoGroup::kDamaged    ? kNotDecoded
+                                                                                         : kHoldsNoIcon;
+        return Fail(std::string(what), std::string(path), std::move(shown.reason));
     }
-    if (group == nullptr) {
-        // A group asked for and missing, where the file has groups; without any, it holds
-        // no icon (and a system module's .mun may).
-        if (options.group && !catalogue->groups.empty())
-            return Fail(std::string(kHoldsNoSuchGroup), std::string(path), "it holds no such group");
-        if (auto damage = catalogue::MainIconDamage(*catalogue))
-            return Fail(std::string(kNotDecoded), std::string(path), std::move(*damage));
-        return Fail(std::string(kHoldsNoIcon), std::string(path), "it holds no icon");
-    }
+    const catalogue::CatalogueGroup* group = shown.group;
     BoardDecodeOptions natural = board;
     natural.fit_width = natural.fit_height = 0;
     if (group->type != catalogue::GroupType::kAnimatedIcon && group->type != catalogue::GroupType::kAnimatedCursor) {
