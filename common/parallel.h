@@ -9,6 +9,7 @@
 #include <exception>
 #include <mutex>
 #include <thread>
+#include <type_traits>
 #include <vector>
 
 namespace icoforge {
@@ -19,17 +20,24 @@ inline unsigned WorkersFor(std::size_t count) {
     return static_cast<unsigned>(std::min<std::size_t>(cores, std::max<std::size_t>(count, 1)));
 }
 
-// Calls work(i) once for every i below count, on `workers` threads (the caller's among
-// them), each taking the next index, and returns when all are done. The first exception
-// thrown is thrown again here, after every thread has stopped.
+// Calls work(i), or work(i, worker), once for every i below count, on `workers` threads
+// (the caller's among them), each taking the next index, and returns when all are done.
+// `worker` numbers the thread from 0 (the caller) up, so that each may keep scratch memory
+// of its own. The first exception thrown is thrown again here, after every thread has stopped.
 template <class Work>
 void ForEachIndex(std::size_t count, unsigned workers, Work&& work) {
     std::atomic<std::size_t> next{0};
     std::exception_ptr failure;
     std::mutex failure_lock;
-    const auto take = [&] {
+    const auto take = [&](unsigned worker) {
         try {
-            for (std::size_t i; (i = next.fetch_add(1, std::memory_order_relaxed)) < count;) work(i);
+            for (std::size_t i; (i = next.fetch_add(1, std::memory_order_relaxed)) < count;) {
+                if constexpr (std::is_invocable_v<Work&, std::size_t, unsigned>) {
+                    work(i, worker);
+                } else {
+                    work(i);
+                }
+            }
         } catch (...) {
             next.store(count);
             const std::lock_guard lock(failure_lock);
@@ -37,8 +45,8 @@ void ForEachIndex(std::size_t count, unsigned workers, Work&& work) {
         }
     };
     std::vector<std::thread> helpers;
-    for (unsigned t = 1; t < workers && t < count; ++t) helpers.emplace_back(take);
-    take();
+    for (unsigned t = 1; t < workers && t < count; ++t) helpers.emplace_back(take, t);
+    take(0u);
     for (auto& helper : helpers) helper.join();
     if (failure) std::rethrow_exception(failure);
 }

@@ -1,6 +1,9 @@
 #include "iconextract/extract.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <functional>
+#include <memory>
 #include <new>
 #include <optional>
 #include <set>
@@ -12,6 +15,7 @@
 #include "iconextract/ico_reader.h"
 #include "iconextract/icon_writers.h"
 #include "iconextract/module_groups.h"
+#include "platform/file_reader.h"
 #include "platform/mapped_file.h"
 
 namespace icoforge {
@@ -62,19 +66,76 @@ ExtractOutcome WriteGroup(const IconGroup& group, std::int32_t groups, std::stri
     return Failed(groups, "write", output, kUnsupportedOutputText);
 }
 
-// Writes the group at `index` of the module as an icon file straight from the module's
-// mapping, each image parsed for its directory entry but never copied: shell32's 184 files
-// no longer copy its 7 MB of images first. Other outputs load the group as WriteGroup takes it.
+// One group's images are read at once only up to this size, and only when they lie
+// together: over at most twice their own bytes, plus a page for the gaps a resource
+// compiler leaves to align them.
+constexpr std::uint64_t kMostGroupBytesRead = 16u << 20;
+constexpr std::uint64_t kGapsBetweenImages = 4096;
+
+// A worker's block for the images it reads. It is never filled in advance, so that only
+// the pages a read reaches are touched (each one a fault), however large the block; a
+// block outgrown is dropped, not copied.
+struct ReadScratch {
+    std::unique_ptr<std::uint8_t[]> bytes;
+    std::size_t size = 0;
+};
+constexpr std::size_t kFirstScratchBytes = 1u << 20;
+
+// Replaces the views of a group's images in the mapped module by the same bytes read
+// through the file into `scratch`, one read for the group. Each page of a mapping that is
+// touched costs a fault, and on some virtual machines mapping a page costs more than copying
+// it: shell32's 7 MB of images were 120 faults and 1,800 mapped pages. The views stay when
+// the images lie far apart, or the file reads short of its mapping (it changed meanwhile).
+void ReadImagesThroughFile(std::vector<ByteView>& images, ByteView mapping, const FileReader& file,
+                           ReadScratch& scratch) {
+    const auto address = [](const std::uint8_t* p) { return reinterpret_cast<std::uintptr_t>(p); };
+    const std::uintptr_t base = address(mapping.data());
+    std::uint64_t first = UINT64_MAX, end = 0, bytes = 0;
+    for (const ByteView image : images) {
+        if (image.size() > mapping.size() || address(image.data()) < base ||
+            address(image.data()) - base > mapping.size() - image.size())
+            return;
+        const std::uint64_t at = address(image.data()) - base;
+        first = std::min(first, at);
+        end = std::max(end, at + image.size());
+        bytes += image.size();
+    }
+    if (first >= end || end - first > kMostGroupBytesRead || end - first > 2 * bytes + kGapsBetweenImages) return;
+    const auto length = static_cast<std::size_t>(end - first);
+    try {
+        if (scratch.size < length) {
+            const std::size_t room = std::max({length, 2 * scratch.size, kFirstScratchBytes});
+            scratch.bytes.reset();
+            scratch.bytes = std::make_unique_for_overwrite<std::uint8_t[]>(room);
+            scratch.size = room;
+        }
+    } catch (const std::bad_alloc&) {
+        scratch.size = 0;
+        return;
+    }
+    const auto read = file.ReadAt(first, std::span(scratch.bytes.get(), length));
+    if (!read || *read != length) return;
+    const ByteView group(scratch.bytes.get(), length);
+    for (ByteView& image : images)
+        image = group.subspan(static_cast<std::size_t>(address(image.data()) - base - first), image.size());
+}
+
+// Writes the group at `index` of the module as an icon file from its images' bytes, each
+// image parsed for its directory entry but never copied into a group: shell32's 184 files
+// no longer copy its 7 MB of images first. The bytes are read through `file` where it is
+// open, else taken from the mapping. Other outputs load the group as WriteGroup takes it.
 ExtractOutcome WriteModuleGroup(const ModuleGroupReader& reader, std::int32_t index, std::string_view source,
-                                std::string_view output) {
+                                std::string_view output, ByteView mapping, const FileReader* file,
+                                ReadScratch& scratch) {
     const std::int32_t groups = reader.count();
     if (OutputKindOf(output) != OutputKind::IconFile) {
         auto group = reader.Load(index, source);
         if (!group) return Failed(groups, group.error());
         return WriteGroup(*group, groups, output);
     }
-    const auto found = reader.ImageBytes(index, source);
+    auto found = reader.ImageBytes(index, source);
     if (!found) return Failed(groups, found.error());
+    if (file != nullptr) ReadImagesThroughFile(*found, mapping, *file, scratch);
     try {
         std::vector<IconImage> described(found->size());
         std::vector<ImageToWrite> images;
@@ -163,11 +224,13 @@ std::vector<ExtractOutcome> ExtractEveryIconGroup(std::string_view source, std::
     Result<IconGroup> icon_file = Fail("read", std::string(source), kUnsupportedSourceText);
     Result<module::ResourceModule> module = Fail("read", std::string(source), kUnsupportedSourceText);
     std::optional<ModuleGroupReader> reader;
+    std::optional<FileReader> file;
     if (kind == SourceKind::IconFile) {
         icon_file = ReadIcoFile(source);
     } else if (kind == SourceKind::Module) {
         module = ParsedModule(source, mapped);
         if (module) reader.emplace(*module);
+        if (auto opened = FileReader::Open(source)) file = std::move(*opened);
     }
     // The names first, on this thread (the caller's function need not be safe on another);
     // then every group is loaded and written on every core, each into its own outcome. A
@@ -179,7 +242,8 @@ std::vector<ExtractOutcome> ExtractEveryIconGroup(std::string_view source, std::
         outputs.push_back(output_for(index));
         distinct.insert(outputs.back());
     }
-    const auto extract = [&](std::int32_t index) -> ExtractOutcome {
+    const ByteView mapping = mapped ? mapped->bytes() : ByteView();
+    const auto extract = [&](std::int32_t index, ReadScratch& scratch) -> ExtractOutcome {
         const std::string& output = outputs[static_cast<std::size_t>(index) - 1];
         if (output.empty()) return Failed(0, "write", "", kNoOutputPathText);
         switch (kind) {
@@ -192,7 +256,7 @@ std::vector<ExtractOutcome> ExtractEveryIconGroup(std::string_view source, std::
                 const std::int32_t groups = reader->count();
                 if (groups == 0) return Failed(0, "read", source, kNoGroupsText);
                 if (index > groups) return Failed(0, "read", source, kIndexBeyondGroupsText);
-                return WriteModuleGroup(*reader, index, source, output);
+                return WriteModuleGroup(*reader, index, source, output, mapping, file ? &*file : nullptr, scratch);
             }
             case SourceKind::Other:
                 break;
@@ -202,8 +266,9 @@ std::vector<ExtractOutcome> ExtractEveryIconGroup(std::string_view source, std::
     outcomes.resize(static_cast<std::size_t>(count));
     // Two indexes written to one path are written in order, the later one kept.
     const unsigned workers = distinct.size() == outputs.size() ? WorkersFor(outputs.size()) : 1;
-    ForEachIndex(outputs.size(), workers, [&](std::size_t i) {
-        outcomes[i] = extract(static_cast<std::int32_t>(i) + 1);
+    std::vector<ReadScratch> scratch(workers);
+    ForEachIndex(outputs.size(), workers, [&](std::size_t i, unsigned worker) {
+        outcomes[i] = extract(static_cast<std::int32_t>(i) + 1, scratch[worker]);
     });
     return outcomes;
 }

@@ -236,7 +236,8 @@ TEST_P(ModuleExtraction, ModuleWithoutGroupsCountsNone) {
 }
 
 // The one-pass extraction against one call per group, on modules whose names repeat, differ
-// only in case, carry several languages or lead to missing images.
+// only in case, carry several languages or lead to missing images, or whose groups list
+// their images out of order or far apart (read at once, or taken from the mapping).
 TEST_P(ModuleExtraction, OnePassWritesWhatOneCallPerGroupWrites) {
     using testing::ModuleResource;
     const auto group = [](ResourceName name, std::vector<std::uint16_t> ids, std::uint16_t language = 0) {
@@ -252,6 +253,8 @@ TEST_P(ModuleExtraction, OnePassWritesWhatOneCallPerGroupWrites) {
          group(ResourceName::Text("Other"), {3, 99}), icon(1, 0), icon(2, 1), icon(3, 4)},
         {group(ResourceName::Id(5), {1}, 0x409), group(ResourceName::Id(5), {2}, 0), icon(1, 0, 0x409), icon(1, 2, 0),
          icon(2, 3)},
+        {group(ResourceName::Id(1), {2, 1}), group(ResourceName::Id(2), {3, 4}), icon(1, 0), icon(2, 1), icon(3, 2),
+         ModuleResource{ResourceName::Id(10), ResourceName::Id(1), ByteBuffer(1 << 16, 0x5A)}, icon(4, 3)},
     };
     for (std::size_t m = 0; m < modules.size(); ++m) {
         SCOPED_TRACE(m);
