@@ -46,8 +46,14 @@ constexpr Message kBadShard{"--shard must be K/N with 1 <= K <= N <= {1}, not {2
                             "--shard 必须是 K/N，且 1 <= K <= N <= {1}，而不是 {2}"};
 constexpr Message kCannot{"cannot {1} {2}: {3}", "无法{1} {2}：{3}"};
 constexpr Message kStopped{"the scan stopped: cannot write {1}: {2}", "扫描已中止：无法写入 {1}：{2}"};
-constexpr Message kScanDone{"{1} files, {2} MB in {3} s: {4} groups, {5} new outputs, {6} problems",
-                            "{1} 个文件，{2} MB，用时 {3} 秒：{4} 个组，新写入 {5} 个，{6} 个问题"};
+constexpr Message kScanDone{"{1}, {2} MB in {3} s: {4}, {5}, {6}", "{1}，{2} MB，用时 {3} 秒：{4}，{5}，{6}"};
+// The counts of the summaries, each as one noun and as many.
+constexpr Message kOneFile{"{1} file", "{1} 个文件"}, kFiles{"{1} files", "{1} 个文件"};
+constexpr Message kOneGroup{"{1} group", "{1} 个组"}, kGroups{"{1} groups", "{1} 个组"};
+constexpr Message kOneNewOutput{"{1} new output", "新写入 {1} 个"}, kNewOutputs{"{1} new outputs", "新写入 {1} 个"};
+constexpr Message kOneProblem{"{1} problem", "{1} 个问题"}, kProblems{"{1} problems", "{1} 个问题"};
+constexpr Message kOneLine{"{1} line", "{1} 行"}, kLines{"{1} lines", "{1} 行"};
+constexpr Message kOneLineLeftOut{"{1} line left out", "舍去 {1} 行"}, kLinesLeftOut{"{1} lines left out", "舍去 {1} 行"};
 
 constexpr Message kIndexSummary{"index merge: the indexes of shard scans into one", "index merge：把分片扫描的索引合为一个"};
 constexpr Message kIndexDescription{
@@ -59,8 +65,12 @@ constexpr Message kIndexDescription{
     "一次；崩溃时截断的行被舍去。两个分片中的同一个组内容散列和输出名相同，算作一个。结果\n"
     "（JSON Lines；FILE 以 .csv 结尾时为 CSV）写到 FILE，否则写到标准输出。"};
 constexpr Message kMergeOutputHelp{"the merged index (default: standard output)", "合并后的索引（默认：标准输出）"};
-constexpr Message kMerged{"{1} files, {2} lines, {3} groups ({4} distinct), {5} problems, {6} lines left out",
-                          "{1} 个文件，{2} 行，{3} 个组（{4} 个不同），{5} 个问题，舍去 {6} 行"};
+constexpr Message kMerged{"{1}, {2}, {3} ({4} distinct), {5}, {6}", "{1}，{2}，{3}（{4} 个不同），{5}，{6}"};
+
+// A count with its noun in the user's language: "1 file", "2,000 files", "2,000 个文件".
+std::string Counted(const Invocation& run, std::uint64_t count, const Message& one, const Message& many) {
+    return run.Text(count == 1 ? one : many, {scan::Grouped(count)});
+}
 
 std::string WhatText(const Invocation& run, const std::string& what) {
     if (run.console().language() != Language::kChinese) return what;
@@ -102,9 +112,11 @@ int RunScanCommand(const Invocation& run) {
     const auto& c = outcome->counts;
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%.1f", outcome->seconds);
-    console.Progress(run.Text(kScanDone, {scan::Grouped(c.files_done), scan::Grouped((c.bytes_done + 500'000) / 1'000'000),
-                                          seconds, scan::Grouped(c.groups), scan::Grouped(c.new_outputs),
-                                          scan::Grouped(c.problems)}));
+    console.Progress(run.Text(kScanDone, {Counted(run, c.files_done, kOneFile, kFiles),
+                                          scan::Grouped((c.bytes_done + 500'000) / 1'000'000), seconds,
+                                          Counted(run, c.groups, kOneGroup, kGroups),
+                                          Counted(run, c.new_outputs, kOneNewOutput, kNewOutputs),
+                                          Counted(run, c.problems, kOneProblem, kProblems)}));
     if (outcome->stopped)
         return run.Fail(run.Text(kStopped, {Quoted(outcome->stopped->path), outcome->stopped->reason}));
     return c.problems > 0 ? kExitFailure : kExitSuccess;
@@ -137,9 +149,11 @@ int RunIndexCommand(const Invocation& run) {
         return run.Fail(run.Text(msg::kStandardOutputFailed, {LastSystemErrorText()}));
     }
     const auto& m = *merged;
-    run.console().Progress(run.Text(kMerged, {scan::Grouped(m.files), scan::Grouped(m.lines), scan::Grouped(m.groups),
-                                              scan::Grouped(m.distinct), scan::Grouped(m.problems),
-                                              scan::Grouped(m.dropped)}));
+    run.console().Progress(run.Text(kMerged, {Counted(run, m.files, kOneFile, kFiles),
+                                              Counted(run, m.lines, kOneLine, kLines),
+                                              Counted(run, m.groups, kOneGroup, kGroups), scan::Grouped(m.distinct),
+                                              Counted(run, m.problems, kOneProblem, kProblems),
+                                              Counted(run, m.dropped, kOneLineLeftOut, kLinesLeftOut)}));
     return kExitSuccess;
 }
 

@@ -22,6 +22,10 @@ std::string Clock(double seconds) {
     return text;
 }
 
+std::string Counted(std::uint64_t value, const char* one, const char* many) {
+    return Grouped(value) + ' ' + (value == 1 ? one : many);
+}
+
 }  // namespace
 
 ProgressCounts ProgressCounters::Snapshot() const {
@@ -50,9 +54,10 @@ std::string Grouped(std::uint64_t value) {
 std::string ProgressLine(const ProgressCounts& c, double seconds) {
     std::string line = Grouped(c.files_done);
     if (c.total_known) line += '/' + Grouped(c.files_total);
-    line += " files, " + Megabytes(c.bytes_done);
+    line += (c.total_known ? c.files_total : c.files_done) == 1 ? " file, " : " files, ";
+    line += Megabytes(c.bytes_done);
     if (c.total_known) line += '/' + Megabytes(c.bytes_total);
-    line += " MB, " + Grouped(c.groups) + " groups (" + Grouped(c.new_outputs) + " new)";
+    line += " MB, " + Counted(c.groups, "group", "groups") + " (" + Grouped(c.new_outputs) + " new)";
     if (seconds > 0) {
         const double rate = static_cast<double>(c.files_done) / seconds;
         line += ", " + Grouped(static_cast<std::uint64_t>(std::llround(rate))) + " files/s";
@@ -61,15 +66,6 @@ std::string ProgressLine(const ProgressCounts& c, double seconds) {
             line += ", " + Clock(seconds * static_cast<double>(c.bytes_total - c.bytes_done) / static_cast<double>(c.bytes_done)) +
                     " left";
     }
-    return line;
-}
-
-std::string SummaryLine(const ProgressCounts& c, double seconds) {
-    char time[32];
-    std::snprintf(time, sizeof time, "%.1f", seconds);
-    std::string line = "scan: " + Grouped(c.files_done) + " files, " + Megabytes(c.bytes_done) + " MB in " + time +
-                       " s: " + Grouped(c.groups) + " groups, " + Grouped(c.new_outputs) + " new outputs, " +
-                       Grouped(c.problems) + (c.problems == 1 ? " problem" : " problems");
     return line;
 }
 

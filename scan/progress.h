@@ -30,9 +30,6 @@ struct ProgressCounters {
 // the walk knows the total, only what is done.
 std::string ProgressLine(const ProgressCounts& counts, double seconds);
 
-// "scan: 5,311 files, 1,210 MB in 12.4 s: 1,802 groups, 411 new outputs, 3 problems"
-std::string SummaryLine(const ProgressCounts& counts, double seconds);
-
 // 1234567 as "1,234,567".
 std::string Grouped(std::uint64_t value);
 

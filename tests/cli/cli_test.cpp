@@ -234,6 +234,10 @@ const auto kNothing = [](const fs::path&) {};
 const auto kSampleDll = [](const fs::path& w) { Copy(HostPath(kSample), w / "sample.dll"); };
 const auto kNotes = [](const fs::path& w) { WriteText(w / "notes.txt", kOld); };
 const auto kSmall = [](const fs::path& w) { WriteText(w / "small.bmp", kSmallBmp); };
+const auto kTreeWithSample = [](const fs::path& w) {
+    fs::create_directory(w / "tree");
+    kSampleDll(w / "tree");
+};
 constexpr const char* kZh = "zh_CN.UTF-8";
 const std::optional<std::string> kAny;
 const std::string kTryGroup = "Try 'icoforge group --help' for more information.\n";
@@ -282,6 +286,12 @@ const Case kCases[] = {
      {"out/1.ico", "out/2.ico", "out/3.ico"},
      "icoforge: <sample.dll> 含有 3 个图标\nicoforge: 已把 3 个图标中的 3 个写入 <out>\n",
      {{"sample.dll", kAny}, {"out", kAny}}},
+    {"ScanCountsInWords", kTreeWithSample,
+     {{"scan", "-o", "@store", "@tree"}}, 0, {}, "icoforge: 1 file, 0 MB in * s: 3 groups, 3 new outputs, 0 problems\n",
+     {{"tree", kAny}, {"store", kAny}}, nullptr, "*"},
+    {"ScanCountsInChinese", kTreeWithSample,
+     {{"scan", "-o", "@store", "@tree"}, kZh}, 0, {}, "icoforge: 1 个文件，0 MB，用时 * 秒：3 个组，新写入 3 个，0 个问题\n",
+     {{"tree", kAny}, {"store", kAny}}, nullptr, "*"},
     // The first of LC_ALL, LC_MESSAGES and LANG that is set decides.
     {"LangAloneAsksForChinese", kNotes, {{"count", "@notes.txt", "x"}, "", "", nullptr, "", kZh}, 2, {},
      "icoforge: 多余的参数 'x'\n请执行“icoforge count --help”查看用法。\n", {{"notes.txt", kOld}}},

@@ -240,6 +240,9 @@ TEST(Text, MtimesAreCivilUtcAndNamesAreUtf8OrBytes) {
     EXPECT_EQ(ProgressLine(half, 30), "500/1,000 files, 50/100 MB, 12 groups (3 new), 17 files/s, 0:30 left");
     half.total_known = false;
     EXPECT_EQ(ProgressLine(half, 30), "500 files, 50 MB, 12 groups (3 new), 17 files/s");
+    const ProgressCounts one{.files_done = 1, .bytes_done = 1'000'000, .files_total = 1, .bytes_total = 1'000'000,
+                             .total_known = true, .groups = 1, .new_outputs = 1, .problems = 1};
+    EXPECT_EQ(ProgressLine(one, 0), "1/1 file, 1/1 MB, 1 group (1 new)");
 }
 
 }  // namespace
