@@ -216,12 +216,29 @@ std::string IconImagesSummary(std::vector<CatalogueImage> images) {
     return text;
 }
 
-std::string GroupLine(const CatalogueGroup& group, const char* label) {
-    std::string name = group.name ? *group.name : group.id ? std::to_string(*group.id) : "-";
+// The NAME column is as wide as the file's longest name, within these bounds: a longer
+// name pushes the rest of its own line to the right.
+constexpr std::size_t kFewestNameColumns = 20;
+constexpr std::size_t kMostNameColumns = 48;
+
+std::string NameShown(const CatalogueGroup& group) {
+    return group.name ? Escaped(*group.name) : group.id ? std::to_string(*group.id) : "-";
+}
+
+// `text` followed by spaces to fill `columns`, as a terminal counts them.
+std::string PaddedTo(std::string text, std::size_t columns) {
+    const std::size_t taken = TerminalColumns(text);
+    if (taken < columns) text.append(columns - taken, ' ');
+    return text;
+}
+
+std::string GroupLine(const CatalogueGroup& group, const char* label, std::size_t name_columns) {
     std::string language = group.language ? std::to_string(*group.language) : "-";
-    char head[256];
-    std::snprintf(head, sizeof head, "  %-16s %5u  %-20s %6s  ", label, group.index, name.c_str(), language.c_str());
-    std::string line = head;
+    char head[64];
+    std::snprintf(head, sizeof head, "  %-16s %5u  ", label, group.index);
+    char tail[32];
+    std::snprintf(tail, sizeof tail, " %6s  ", language.c_str());
+    std::string line = head + PaddedTo(NameShown(group), name_columns) + tail;
     if (group.frames > 0) {
         line += std::to_string(group.frames) + " frames: ";
         for (std::size_t i = 0; i < group.images.size(); ++i) line += (i ? ", " : "") + ImageSummary(group.images[i]);
@@ -462,18 +479,24 @@ std::string CatalogueJson(const std::string& path, const Catalogue& catalogue, c
 
 std::string CatalogueTable(const std::string& path, const Catalogue& catalogue,
                            const std::optional<std::string>& read_from) {
-    std::string text = path + " (" + std::string(catalogue::FileKindName(catalogue.kind)) +
-                       (read_from ? ", icons from " + *read_from : std::string()) + ")\n";
+    std::string text = Escaped(path) + " (" + std::string(catalogue::FileKindName(catalogue.kind)) +
+                       (read_from ? ", icons from " + Escaped(*read_from) : std::string()) + ")\n";
     if (catalogue.groups.empty() && catalogue.orphans.empty()) text += "  no icons or cursors\n";
+    std::size_t name_columns = kFewestNameColumns;
+    for (const auto* groups : {&catalogue.groups, &catalogue.orphans})
+        for (const auto& group : *groups)
+            name_columns = std::max(name_columns, std::min(TerminalColumns(NameShown(group)), kMostNameColumns));
     if (!catalogue.groups.empty() || !catalogue.orphans.empty()) {
-        char head[256];
-        std::snprintf(head, sizeof head, "  %-16s %5s  %-20s %6s  %s\n", "TYPE", "INDEX", "NAME", "LANG", "IMAGES");
-        text += head;
+        char head[64];
+        std::snprintf(head, sizeof head, "  %-16s %5s  ", "TYPE", "INDEX");
+        text += head + PaddedTo("NAME", name_columns) + "   LANG  IMAGES\n";
     }
-    for (const auto& group : catalogue.groups) text += GroupLine(group, std::string(catalogue::GroupTypeName(group.type)).c_str());
+    for (const auto& group : catalogue.groups)
+        text += GroupLine(group, std::string(catalogue::GroupTypeName(group.type)).c_str(), name_columns);
     for (const auto& group : catalogue.orphans)
-        text += GroupLine(group, group.type == GroupType::kIcon ? "orphan icon" : "orphan cursor");
-    for (const auto& problem : catalogue.problems) text += "  problem: " + problem.what + ": " + problem.reason + "\n";
+        text += GroupLine(group, group.type == GroupType::kIcon ? "orphan icon" : "orphan cursor", name_columns);
+    for (const auto& problem : catalogue.problems)
+        text += "  problem: " + Escaped(problem.what) + ": " + Escaped(problem.reason) + "\n";
     return text;
 }
 

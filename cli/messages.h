@@ -20,6 +20,7 @@
 //  - Texts the system gives (strerror, FormatMessage) are passed as arguments, never
 //    translated: they are the system's own words.
 
+#include <cstddef>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -49,6 +50,13 @@ std::string Format(const Message& message, Language language, std::initializer_l
 // A path as every message shows it: in single quotes, control characters escaped so that
 // the message stays on one line.
 std::string Quoted(std::string_view path);
+// The same text without the quotes: what a file names itself (a resource name, a
+// problem), shown on one line without letting its control characters reach the terminal.
+std::string Escaped(std::string_view text);
+// How many columns a terminal gives the UTF-8 text: two for East Asian wide characters
+// (中文 takes four), none for combining marks, one for everything else, and one for each
+// byte that is no UTF-8.
+std::size_t TerminalColumns(std::string_view utf8);
 
 namespace msg {
 

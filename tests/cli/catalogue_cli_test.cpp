@@ -178,7 +178,10 @@ TEST_F(CatalogueCli, ExtractNamesTheFilesItWrites) {
     EXPECT_EQ(Run({"extract", "--lang", "70000", "@app.dll"}).first, 2);
 }
 
-TEST_F(CatalogueCli, ListTablePutsLargestFirstAndDepthsOfOneSizeTogether) {
+// The table puts images largest first, depths of one size together; names are shown on
+// their own line with their control characters escaped, in a column as wide as the
+// longest name (up to 48), as a terminal counts wide characters.
+TEST_F(CatalogueCli, ListTableForPeople) {
     const auto dib = [](std::int32_t side, std::uint16_t bits) {
         return testing::MakeDibImage({.width = side, .height = side, .bit_count = bits});
     };
@@ -186,6 +189,19 @@ TEST_F(CatalogueCli, ListTablePutsLargestFirstAndDepthsOfOneSizeTogether) {
     const auto [status, out] = Run({"list", "@depths.ico"});
     EXPECT_EQ(status, 0);
     EXPECT_NE(out.find("  32x32/32 bmp, 16x16/32,4 bmp\n"), std::string::npos) << out;
+
+    std::vector<testing::ModuleResource> resources = {{Type(ResourceType::Icon), ResourceName::Id(1), dib(16, 4)}};
+    for (const char* name : {"A\x1B[2JRED\nX", "Ä中文名字", "thirty-characters-of-one-name"})
+        resources.push_back({Type(ResourceType::GroupIcon), ResourceName::Text(name), testing::MakeGroupResource({1})});
+    Put("names.dll", testing::BuildModule(module::ModuleFormat::Pe32, resources));
+    const std::string table = Run({"list", "@names.dll"}).second;
+    // The columns as Python's unicodedata.east_asian_width counts them.
+    EXPECT_NE(table.find("  TYPE             INDEX  NAME                            LANG  IMAGES\n"
+                         "  icon                 1  A\\x1B[2JRED\\x0AX                   0  16x16/4 bmp\n"
+                         "  icon                 2  Ä中文名字                          0  16x16/4 bmp\n"
+                         "  icon                 3  thirty-characters-of-one-name      0  16x16/4 bmp\n"),
+              std::string::npos)
+        << table;
 }
 
 // A shortcut gives the icon it shows: the group its icon index names (app.dll's group 2
