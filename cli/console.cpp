@@ -30,6 +30,8 @@ void Console::ErrorLine(std::string_view line) {
     // when both streams go to one terminal or file.
     FlushOut();
     Write(err_, "icoforge: ");
+    // A library's words may end in a line end of their own (libheif's do): one is enough.
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
     Write(err_, line);
     Write(err_, "\n");
 }
