@@ -1,5 +1,7 @@
 #include "cli/shortcut.h"
 
+#include <filesystem>
+
 #include "cli/commands.h"
 #include "common/path.h"
 #include "platform/file_io.h"
@@ -8,6 +10,7 @@
 #include "shell/internet_shortcut.h"
 #include "shell/shell_link.h"
 #include "shell/shell_paths.h"
+#include "shell/windows_volume.h"
 
 
 namespace icoforge::cli {
@@ -44,9 +47,19 @@ std::optional<ShellLinkIcon> StoredIcon(const std::string& file) {
     return ShellLinkIcon{{icon->path}, icon->index};
 }
 
-}  // namespace
+// Where paths are not Windows's, a Windows path ("C:\...", "%SystemRoot%\...") that the
+// shortcut `file` stores, found on the Windows volume the shortcut lies on, mounted here.
+std::optional<std::string> OnShortcutsVolume(const std::string& file, std::string_view stored) {
+    constexpr bool kWindowsPaths = std::filesystem::path::preferred_separator == '\\';
+    const bool drive = stored.size() >= 2 && stored[1] == ':';
+    if (kWindowsPaths || (!drive && !stored.starts_with('%'))) return std::nullopt;
+    const auto volume = WindowsVolumeOf(PathFromUtf8(file));
+    return volume ? PathOnWindowsVolume(*volume, stored) : std::nullopt;
+}
 
-std::optional<std::string> FileBehindShortcut(const Invocation& run, const std::string& file) {
+// FileBehindShortcut; with `on_mounted_volume`, a Windows path it stores is looked for on
+// the Windows volume the shortcut lies on first (the option-less commands take it as stored).
+std::optional<std::string> FollowShortcut(const Invocation& run, const std::string& file, bool on_mounted_volume) {
     bool is_link = false;
     {
         // Opened once: what fails here is what any reading of it would say.
@@ -69,7 +82,9 @@ std::optional<std::string> FileBehindShortcut(const Invocation& run, const std::
         Report(run, link.error());
         return std::nullopt;
     }
-    const std::string target = ShellLinkTargetPath(*link);
+    std::string target = ShellLinkTargetPath(*link);
+    if (auto on_volume = on_mounted_volume ? OnShortcutsVolume(file, target) : std::nullopt)
+        target = std::move(*on_volume);
     if (target.empty()) {
         const std::string url = ShellLinkStoredUrl(*link);
         run.Fail(run.Text(msg::kShortcutNoPath, {Quoted(file), url.empty() ? run.Text(msg::kOutsideFileSystem) : url}));
@@ -84,6 +99,12 @@ std::optional<std::string> FileBehindShortcut(const Invocation& run, const std::
     return target;
 }
 
+}  // namespace
+
+std::optional<std::string> FileBehindShortcut(const Invocation& run, const std::string& file) {
+    return FollowShortcut(run, file, false);
+}
+
 namespace {
 
 // The icon a shortcut names of its own, where one of its paths can be read.
@@ -92,7 +113,7 @@ std::optional<ShownIcon> IconOfShortcut(const Invocation& run, const std::string
     const auto icon = StoredIcon(file);
     if (!icon) return std::nullopt;
     for (const std::string& stored : icon->paths) {
-        std::string path = WithEnvironmentExpanded(stored);
+        std::string path = OnShortcutsVolume(file, stored).value_or(WithEnvironmentExpanded(stored));
         // A web page's shortcut may name its site's icon by address.
         if (path.find("://") != std::string::npos) {
             run.console().Progress(run.Text(msg::kShortcutIconOnline, {Quoted(path), Quoted(file)}));
@@ -134,7 +155,7 @@ std::optional<ShownIcon> FileOfShownIcon(const Invocation& run, const std::strin
         run.Fail(run.Text(cannot, {Quoted(file), run.Text(msg::kInternetShortcutNoIcon)}));
         return std::nullopt;
     }
-    auto target = FileBehindShortcut(run, file);
+    auto target = FollowShortcut(run, file, true);
     if (!target) return std::nullopt;
     return ShownIcon{std::move(*target), 0};
 }

@@ -20,7 +20,9 @@ std::optional<std::string> FileBehindShortcut(const Invocation& run, const std::
 // that names an icon of its own, the first of the paths it stores for it that, with the
 // environment's %VARIABLES% expanded (and a bare file name taken from the system folder,
 // on Windows), is absolute and can be read; each that cannot is told. Else a .lnk's target,
-// as FileBehindShortcut follows it, or `file` itself. Nothing, with the failure told, where
+// as FileBehindShortcut follows it, or `file` itself. Elsewhere than on Windows, a Windows
+// path ("C:\...", "%SystemRoot%\...") of a shortcut that lies on a mounted Windows volume
+// is looked for on that volume first. Nothing, with the failure told, where
 // that leads nowhere; an internet shortcut, which has no target to fall back on, is told
 // in `cannot`'s words ({1} the file, {2} the reason).
 struct ShownIcon {

@@ -8,30 +8,10 @@
 namespace icoforge {
 namespace {
 
-constexpr std::string_view kFolderName = "systemresources";
+// As Windows spells them, so that the first lookup finds them where letter case agrees.
+constexpr std::string_view kFolderName = "SystemResources";
 constexpr std::string_view kWindowsFolder = "windows";
 constexpr std::string_view kSuffix = ".mun";
-
-std::string AsciiLowered(std::string text) {
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return text;
-}
-
-// The entry of `folder` whose name is `lowered` with letter case ignored.
-std::optional<std::filesystem::path> EntryIgnoringCase(const std::filesystem::path& folder, const std::string& lowered,
-                                                       bool want_folder) {
-    std::error_code ec;
-    const auto wanted = [&](const std::filesystem::path& p) {
-        return want_folder ? std::filesystem::is_directory(p, ec) : std::filesystem::is_regular_file(p, ec);
-    };
-    std::filesystem::directory_iterator it(folder, ec);
-    if (ec) return std::nullopt;
-    for (const auto& entry : it) {
-        if (AsciiLowered(Utf8FromPath(entry.path().filename())) == lowered && wanted(entry.path())) return entry.path();
-    }
-    return std::nullopt;
-}
 
 }  // namespace
 
@@ -62,9 +42,9 @@ std::optional<std::string> FindSystemResourcesFile(std::string_view module_path)
         const std::size_t name = start == std::string::npos ? 0 : start + 1;
         if (is_windows(name, end)) {
             const std::filesystem::path folder(text.substr(0, end));
-            const std::string mun = AsciiLowered(Utf8FromPath(module.filename())) + std::string(kSuffix);
-            if (const auto resources = EntryIgnoringCase(folder, std::string(kFolderName), true))
-                if (const auto file = EntryIgnoringCase(*resources, mun, false)) return Utf8FromPath(*file);
+            const std::string mun = Utf8FromPath(module.filename()) + std::string(kSuffix);
+            if (const auto resources = EntryIgnoringCase(folder, kFolderName, EntryWanted::kFolder))
+                if (const auto file = EntryIgnoringCase(*resources, mun, EntryWanted::kFile)) return Utf8FromPath(*file);
             return std::nullopt;
         }
         end = start;

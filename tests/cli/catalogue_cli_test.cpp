@@ -237,6 +237,22 @@ TEST_F(CatalogueCli, MakeAndThumbnailTakeTheIconAShortcutNames) {
     Put("bare.lnk", testing::BuildLink(bare));
     EXPECT_EQ(Run({"make", "--sizes", "16", "-o", "@bare.ico", "@bare.lnk"}).first, 0);
 #endif
+    // The fixture's folder is a Windows volume (WINDOWS\System32) as Linux mounts it: a
+    // shortcut on it names its target by drive, and its icon by a variable of Windows's,
+    // which leads on to the icons kept in SystemResources.
+    if (!kWindows) {
+        fs::create_directories(root_ / "Users" / "Me" / "Desktop");
+        testing::LinkShape mounted;
+        mounted.base_path = "C:\\APP.DLL";
+        Put("Users/Me/Desktop/target.lnk", testing::BuildLink(mounted));
+        EXPECT_EQ(Run({"make", "--sizes", "16,32", "-o", "@t.ico", "@Users/Me/Desktop/target.lnk"}).first, 0);
+        EXPECT_EQ(byte_at("t.ico", 4), 1);
+        mounted.icon_location = u"%SystemRoot%\\system32\\shell32.dll";
+        mounted.icon_index = 1;
+        Put("Users/Me/Desktop/icon.lnk", testing::BuildLink(mounted));
+        EXPECT_EQ(Run({"make", "--sizes", "16,32", "-o", "@i.ico", "@Users/Me/Desktop/icon.lnk"}).first, 0);
+        EXPECT_EQ(byte_at("i.ico", 4), 2);
+    }
     // An internet shortcut, as a game launcher writes one, names its icon the same way.
     const std::string url = "[InternetShortcut]\r\nURL=steam://rungameid/1\r\nIconFile=" +
                             HostPath(Utf8FromPath(root_ / "app.dll")) + "\r\nIconIndex=1\r\n";
