@@ -52,6 +52,41 @@ std::string Utf8FromUtf16Le(ByteView bytes, LoneSurrogate lone) {
     return out;
 }
 
+std::string Utf8FromUtf7(std::string_view text) {
+    const auto sextet = [](char c) -> int {
+        if (c >= 'A' && c <= 'Z') return c - 'A';
+        if (c >= 'a' && c <= 'z') return c - 'a' + 26;
+        if (c >= '0' && c <= '9') return c - '0' + 52;
+        if (c == '+') return 62;
+        if (c == '/') return 63;
+        return -1;
+    };
+    ByteBuffer units;  // UTF-16LE, converted at the end so that pairs split across runs join
+    const auto unit = [&](std::uint32_t u) {
+        units.push_back(static_cast<std::uint8_t>(u & 0xFF));
+        units.push_back(static_cast<std::uint8_t>(u >> 8));
+    };
+    for (std::size_t i = 0; i < text.size();) {
+        if (text[i] != '+') {
+            unit(static_cast<std::uint8_t>(text[i++]));
+            continue;
+        }
+        if (++i < text.size() && text[i] == '-') {
+            unit('+');
+            ++i;
+            continue;
+        }
+        std::uint32_t bits = 0;
+        int count = 0;  // bits held, never more than 21
+        for (int value; i < text.size() && (value = sextet(text[i])) >= 0; ++i) {
+            bits = (bits << 6 | static_cast<std::uint32_t>(value)) & 0x1FFFFF;
+            if ((count += 6) >= 16) unit(bits >> (count -= 16) & 0xFFFF);
+        }
+        if (i < text.size() && text[i] == '-') ++i;
+    }
+    return Utf8FromUtf16Le(units, LoneSurrogate::kReplace);
+}
+
 std::size_t Utf16Length(std::string_view utf8) {
     std::size_t units = 0;
     std::size_t i = 0;

@@ -23,6 +23,12 @@ enum class LoneSurrogate {
 // UTF-16LE bytes as UTF-8; a last odd byte is no unit and is ignored.
 std::string Utf8FromUtf16Le(ByteView bytes, LoneSurrogate lone);
 
+// UTF-7 (RFC 2152) as UTF-8: what Windows writes where ANSI text cannot hold a value, as in
+// an internet shortcut's [InternetShortcut.W] section. '+' opens base64 of big-endian UTF-16
+// units up to the first character outside its alphabet, and a '-' that ends it is dropped;
+// "+-" is '+'. Other bytes stand for themselves; lone surrogates become U+FFFD.
+std::string Utf8FromUtf7(std::string_view text);
+
 // The number of UTF-16 units the UTF-8 text takes: the measure of Windows' path buffers.
 // Each byte that cannot start a valid sequence counts as one unit.
 std::size_t Utf16Length(std::string_view utf8);

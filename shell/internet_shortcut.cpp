@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <utility>
 #include <string_view>
 
 #include "common/text_encoding.h"
@@ -10,9 +11,15 @@ namespace icoforge {
 namespace {
 
 constexpr std::string_view kSection = "InternetShortcut";
+// Beside the ANSI section, the values that ANSI text could not hold, in UTF-7.
+constexpr std::string_view kUnicodeSection = "InternetShortcut.W";
 constexpr std::string_view kIconFileKey = "IconFile";
 constexpr std::string_view kIconIndexKey = "IconIndex";
 constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+// The profile functions also read INI files written as UTF-16, as some launchers write
+// them so that Windows keeps a name such as 魔法少女 whole.
+constexpr std::string_view kUtf16LeMark = "\xFF\xFE";
+constexpr std::string_view kUtf16BeMark = "\xFE\xFF";
 // Real internet shortcuts are a few hundred bytes; text beyond this is not read.
 constexpr std::size_t kMaxShortcutText = 64 * 1024;
 
@@ -35,12 +42,13 @@ bool SameLetters(std::string_view a, std::string_view b) {
 struct IconKeys {
     std::optional<std::string_view> file;
     std::optional<std::string_view> index;
+    std::optional<std::string_view> unicode_file;  // UTF-7, from the .W section
     bool section_seen = false;
 };
 
 IconKeys ReadIconKeys(std::string_view text) {
     IconKeys keys;
-    bool inside = false;
+    bool inside = false, inside_unicode = false;
     while (!text.empty()) {
         const auto end = text.find('\n');
         std::string_view line = text.substr(0, end);
@@ -49,35 +57,48 @@ IconKeys ReadIconKeys(std::string_view text) {
         line = Trimmed(line);
         if (line.starts_with('[')) {
             const auto close = line.find(']');
-            inside = close != std::string_view::npos && SameLetters(Trimmed(line.substr(1, close - 1)), kSection);
+            const std::string_view name = close == std::string_view::npos ? "" : Trimmed(line.substr(1, close - 1));
+            inside = close != std::string_view::npos && SameLetters(name, kSection);
+            inside_unicode = close != std::string_view::npos && SameLetters(name, kUnicodeSection);
             keys.section_seen = keys.section_seen || inside;
             continue;
         }
         const auto equals = line.find('=');
-        if (!inside || equals == std::string_view::npos) continue;
+        if ((!inside && !inside_unicode) || equals == std::string_view::npos) continue;
         const std::string_view key = Trimmed(line.substr(0, equals));
         std::string_view value = Trimmed(line.substr(equals + 1));
         if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
             value = value.substr(1, value.size() - 2);
+        if (inside_unicode) {
+            if (SameLetters(key, kIconFileKey) && !keys.unicode_file) keys.unicode_file = value;
+            continue;
+        }
         if (SameLetters(key, kIconFileKey) && !keys.file) keys.file = value;
         if (SameLetters(key, kIconIndexKey) && !keys.index) keys.index = value;
     }
     return keys;
 }
 
-// The text to read, behind its byte order mark; nothing for bytes that are no text (a NUL
-// among them, as every module and picture has near its start).
+// The text to read, behind its byte order mark, UTF-16 as UTF-8; nothing for bytes that
+// are no text (a NUL among them, as every module and picture has near its start).
 struct ShortcutText {
-    std::string_view text;
-    bool utf8 = false;
+    std::string text;
+    bool utf8 = false;  // else ANSI
 };
 
 std::optional<ShortcutText> TextOf(ByteView file) {
-    std::string_view text(reinterpret_cast<const char*>(file.data()), std::min(file.size(), kMaxShortcutText));
-    if (text.find('\0') != std::string_view::npos) return std::nullopt;
-    const bool utf8 = text.starts_with(kUtf8Mark);
-    if (utf8) text.remove_prefix(kUtf8Mark.size());
-    return ShortcutText{text, utf8};
+    const ByteView head = file.first(std::min(file.size(), kMaxShortcutText));
+    ShortcutText shortcut{std::string(reinterpret_cast<const char*>(head.data()), head.size()), false};
+    if (shortcut.text.starts_with(kUtf16LeMark) || shortcut.text.starts_with(kUtf16BeMark)) {
+        ByteBuffer units(head.begin() + 2, head.end());
+        if (shortcut.text.starts_with(kUtf16BeMark))
+            for (std::size_t i = 0; i + 1 < units.size(); i += 2) std::swap(units[i], units[i + 1]);
+        shortcut = {Utf8FromUtf16Le(units, LoneSurrogate::kReplace), true};
+    } else if (shortcut.text.starts_with(kUtf8Mark)) {
+        shortcut = {shortcut.text.substr(kUtf8Mark.size()), true};
+    }
+    if (shortcut.text.find('\0') != std::string::npos) return std::nullopt;
+    return shortcut;
 }
 
 // GetPrivateProfileInt's reading: an optional minus, then the digits that follow; anything
@@ -99,10 +120,14 @@ std::optional<InternetShortcutIcon> InternetShortcutIconOf(ByteView file) {
     const auto text = TextOf(file);
     if (!text) return std::nullopt;
     const IconKeys keys = ReadIconKeys(text->text);
-    if (!keys.file || keys.file->empty()) return std::nullopt;
     InternetShortcutIcon icon;
-    const ByteView path(reinterpret_cast<const std::uint8_t*>(keys.file->data()), keys.file->size());
-    icon.path = text->utf8 ? std::string(*keys.file) : Utf8FromWindows1252(path);
+    // The .W section holds a value only where the ANSI one lost characters to '?'.
+    if (keys.unicode_file) icon.path = Utf8FromUtf7(*keys.unicode_file);
+    if (icon.path.empty() && keys.file) {
+        const ByteView path(reinterpret_cast<const std::uint8_t*>(keys.file->data()), keys.file->size());
+        icon.path = text->utf8 ? std::string(*keys.file) : Utf8FromWindows1252(path);
+    }
+    if (icon.path.empty()) return std::nullopt;
     icon.index = keys.index ? IndexOf(*keys.index) : 0;
     return icon;
 }

@@ -28,6 +28,22 @@ TEST(TextEncoding, Utf16UnderBothLoneSurrogatePolicies) {
     }
 }
 
+// Python's utf-7 codec gave these encodings, and the second form of the path, which ends
+// every run with '-', decodes alike.
+TEST(TextEncoding, Utf7AsInternetShortcutsHoldIt) {
+    const char* path = "C:\\Users\\Jos\xC3\xA9\\Pictures\\\xE6\x98\x9F\xE7\xA9\xBA.ico";
+    const std::pair<const char*, const char*> cases[] = {
+        {"C:+AFw-Users+AFw-Jos+AOkAXA-Pictures+AFxmH3p6.ico", path},
+        {"C:+AFw-Users+AFw-Jos+AOk-+AFw-Pictures+AFxmH3p6-.ico", path},
+        {"a+-b", "a+b"},
+        {"+2D3eAA-x", "\xF0\x9F\x98\x80x"},  // a pair split across sextets
+        {"+ZeVnLIqe-", "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E"},
+        {"+2D3-", "\xEF\xBF\xBD"},  // a lone high surrogate, two bits left over
+        {"plain+", "plain"},
+    };
+    for (const auto& [utf7, utf8] : cases) EXPECT_EQ(Utf8FromUtf7(utf7), utf8) << utf7;
+}
+
 TEST(TextEncoding, Windows1252AndUtf16Measure) {
     EXPECT_EQ(Utf8FromWindows1252(ByteBuffer{'a', 0x81, 0x9F, 0xFF}), "a\xC2\x81\xC5\xB8\xC3\xBF");
     EXPECT_EQ(Utf16Length("abc"), 3u);

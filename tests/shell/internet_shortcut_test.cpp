@@ -10,6 +10,16 @@ namespace {
 
 ByteBuffer Bytes(std::string_view text) { return ByteBuffer(text.begin(), text.end()); }
 
+// Text as UTF-16 in either byte order, behind the given mark.
+std::string Utf16(std::string mark, std::u16string_view text, bool big_endian) {
+    for (const char16_t unit : text) {
+        const char low = static_cast<char>(unit & 0xFF), high = static_cast<char>(unit >> 8);
+        mark += big_endian ? high : low;
+        mark += big_endian ? low : high;
+    }
+    return mark;
+}
+
 // As a launcher writes them, and as the profile functions read them: the first
 // [InternetShortcut] key of each name wins, names and section in any letter case, blanks
 // and one pair of quotes around a value dropped.
@@ -35,6 +45,15 @@ TEST(InternetShortcut, IconFileAndIndexAsWindowsReadsThem) {
         {"empty icon file", "[InternetShortcut]\nIconFile=\n", std::nullopt, 0},
         {"unclosed section", "[InternetShortcut\nIconFile=C:\\a.ico\n", std::nullopt, 0},
         {"no text", std::string("MZ\0\0[InternetShortcut]\nIconFile=C:\\a.ico\n", 40), std::nullopt, 0},
+        // Where ANSI lost characters, the shell writes the path again in UTF-7 (Python's
+        // utf-7 codec encoded it) and reads that one.
+        {"UTF-7 beside ANSI", "[InternetShortcut]\r\nIconFile=C:\\Jos?\\?.ico\r\nIconIndex=2\r\n"
+                              "[InternetShortcut.W]\r\nIconFile=C:+AFw-Jos+AOkAXGYfeno.ico\r\n",
+         "C:\\Jos\xC3\xA9\\\xE6\x98\x9F\xE7\xA9\xBA.ico", 2},
+        {"UTF-16LE",
+         Utf16("\xFF\xFE", u"[InternetShortcut]\r\nIconFile=C:\\\u9B54\u6CD5.ico\r\nIconIndex=3\r\n", false),
+         "C:\\\xE9\xAD\x94\xE6\xB3\x95.ico", 3},
+        {"UTF-16BE", Utf16("\xFE\xFF", u"[InternetShortcut]\nIconFile=C:\\a.ico\n", true), "C:\\a.ico", 0},
     };
     EXPECT_TRUE(IsInternetShortcut(Bytes("[InternetShortcut]\r\nURL=https://example.com/\r\n")));
     EXPECT_FALSE(IsInternetShortcut(Bytes("[Other]\nURL=https://example.com/\n")));
