@@ -42,7 +42,7 @@ std::optional<ShellLinkIcon> StoredIcon(const std::string& file) {
         return link ? ShellLinkIconLocation(*link) : std::nullopt;
     }
     const auto text = ReadWholeFile(file, kMaxInternetShortcutBytes);
-    const auto icon = text ? InternetShortcutIconOf(*text) : std::nullopt;
+    const auto icon = text ? InternetShortcutIconOf(*text, Utf8FromAnsiCodePage) : std::nullopt;
     if (!icon) return std::nullopt;
     return ShellLinkIcon{{icon->path}, icon->index};
 }

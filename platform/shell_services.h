@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/bytes.h"
 #include "shell/shell_paths.h"
 
 namespace icoforge {
@@ -25,6 +26,11 @@ std::string ResolveShortcut(std::string_view path);
 // `text` with each %NAME% the environment holds replaced by its value, as Windows expands
 // the paths shortcuts store; a name the environment lacks stays as written.
 std::string WithEnvironmentExpanded(std::string_view text);
+
+// ANSI text from a file Windows wrote, as this system reads it: in its ANSI code page on
+// Windows (936 on a Chinese one), as Windows-1252 elsewhere, where the code page of the
+// machine that wrote it is unknown.
+std::string Utf8FromAnsiCodePage(ByteView ansi);
 
 // What a thread needs COM for.
 enum class ComUse {

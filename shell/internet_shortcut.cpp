@@ -116,7 +116,7 @@ bool IsInternetShortcut(ByteView file) {
     return text && ReadIconKeys(text->text).section_seen;
 }
 
-std::optional<InternetShortcutIcon> InternetShortcutIconOf(ByteView file) {
+std::optional<InternetShortcutIcon> InternetShortcutIconOf(ByteView file, AnsiDecoder ansi) {
     const auto text = TextOf(file);
     if (!text) return std::nullopt;
     const IconKeys keys = ReadIconKeys(text->text);
@@ -125,7 +125,7 @@ std::optional<InternetShortcutIcon> InternetShortcutIconOf(ByteView file) {
     if (keys.unicode_file) icon.path = Utf8FromUtf7(*keys.unicode_file);
     if (icon.path.empty() && keys.file) {
         const ByteView path(reinterpret_cast<const std::uint8_t*>(keys.file->data()), keys.file->size());
-        icon.path = text->utf8 ? std::string(*keys.file) : Utf8FromWindows1252(path);
+        icon.path = text->utf8 ? std::string(*keys.file) : ansi(path);
     }
     if (icon.path.empty()) return std::nullopt;
     icon.index = keys.index ? IndexOf(*keys.index) : 0;

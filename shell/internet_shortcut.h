@@ -7,11 +7,12 @@
 #include <string>
 
 #include "common/bytes.h"
+#include "common/text_encoding.h"
 
 namespace icoforge {
 
 // The icon an internet shortcut shows, as its IconFile and IconIndex keys give it: the path
-// as written (UTF-8; ANSI text is read as Windows-1252, text behind a byte order mark as
+// as written (UTF-8; ANSI text is read by `ansi`, text behind a byte order mark as
 // UTF-8 or UTF-16, and an [InternetShortcut.W] section's UTF-7 path, written where the ANSI
 // one lost characters, is taken before it) and the index as ExtractIcon takes it (0 when
 // the key is missing or no number).
@@ -25,7 +26,12 @@ struct InternetShortcutIcon {
 // called.
 bool IsInternetShortcut(ByteView file);
 
+// ANSI text as UTF-8, in the code page the reader assumes the file's writer used.
+using AnsiDecoder = std::string (*)(ByteView ansi);
+
 // Nothing when the bytes are no internet shortcut or its section names no icon file.
-std::optional<InternetShortcutIcon> InternetShortcutIconOf(ByteView file);
+// Windows reads ANSI text in its own ANSI code page; Windows-1252 is the usual one, and maps
+// every byte.
+std::optional<InternetShortcutIcon> InternetShortcutIconOf(ByteView file, AnsiDecoder ansi = Utf8FromWindows1252);
 
 }  // namespace icoforge

@@ -83,15 +83,6 @@ private:
     const char* bytes_;
 };
 
-std::string Utf8FromAnsi(std::string_view ansi) {
-    if (ansi.empty()) return {};
-    const int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
-    if (n <= 0) return {};
-    std::wstring wide(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(), n);
-    return Utf8FromWide(wide);
-}
-
 // One drag's data object, questioned the way the drop rules ask.
 class OleDropData final : public DropData {
 public:

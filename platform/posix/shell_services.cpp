@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 
+#include "common/text_encoding.h"
 #include "platform/file_io.h"
 #include "platform/mapped_file.h"
 #include "shell/shell_link.h"
@@ -76,6 +77,8 @@ std::string ResolveShortcut(std::string_view path) {
 
 ShellSession::ShellSession(ComUse use) : use_(use), ok_(true) {}
 ShellSession::~ShellSession() = default;
+
+std::string Utf8FromAnsiCodePage(ByteView ansi) { return Utf8FromWindows1252(ansi); }
 
 std::string WithEnvironmentExpanded(std::string_view text) {
     std::string expanded;

@@ -68,6 +68,10 @@ std::string WithEnvironmentExpanded(std::string_view text) {
     return Utf8FromWide(expanded);
 }
 
+std::string Utf8FromAnsiCodePage(ByteView ansi) {
+    return Utf8FromAnsi(std::string_view(reinterpret_cast<const char*>(ansi.data()), ansi.size()));
+}
+
 std::string ResolveShortcut(std::string_view path) {
     const std::wstring wide_path = WideFromUtf8(path);
     if (wide_path.empty()) return {};

@@ -28,4 +28,14 @@ inline std::string Utf8FromWide(std::wstring_view wide) {
     return utf8;
 }
 
+// Text in the system's ANSI code page as UTF-8.
+inline std::string Utf8FromAnsi(std::string_view ansi) {
+    if (ansi.empty()) return {};
+    const int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+    if (n <= 0) return {};
+    std::wstring wide(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(), n);
+    return Utf8FromWide(wide);
+}
+
 }  // namespace icoforge

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <filesystem>
 #include <optional>
 
@@ -158,6 +162,18 @@ TEST(ShellServices, ExpandsTheEnvironmentsNamesAndKeepsTheRest) {
         {"", ""},
     };
     for (const auto& [text, expanded] : cases) EXPECT_EQ(WithEnvironmentExpanded(text), expanded) << text;
+}
+
+// Windows reads ANSI text in its own code page (this Wine prefix's is Chinese, 936, where
+// D6 D0 is 中); elsewhere the Western one stands in, where E9 is é and 80 the euro sign.
+TEST(ShellServices, AnsiTextInTheSystemsCodePage) {
+    EXPECT_EQ(Utf8FromAnsiCodePage(ByteBuffer{'C', ':', '\\'}), "C:\\");
+    EXPECT_EQ(Utf8FromAnsiCodePage({}), "");
+#ifdef _WIN32
+    if (GetACP() == 936) EXPECT_EQ(Utf8FromAnsiCodePage(ByteBuffer{0xD6, 0xD0}), "\xE4\xB8\xAD");
+    if (GetACP() != 1252) return;
+#endif
+    EXPECT_EQ(Utf8FromAnsiCodePage(ByteBuffer{'C', 'a', 'f', 0xE9, ' ', 0x80}), "Caf\xC3\xA9 \xE2\x82\xAC");
 }
 
 }  // namespace
