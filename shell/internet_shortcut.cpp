@@ -120,6 +120,8 @@ std::optional<InternetShortcutIcon> InternetShortcutIconOf(ByteView file, AnsiDe
     const auto text = TextOf(file);
     if (!text) return std::nullopt;
     const IconKeys keys = ReadIconKeys(text->text);
+    // The .W section stands beside the ANSI one; without that, the text is no internet shortcut.
+    if (!keys.section_seen) return std::nullopt;
     InternetShortcutIcon icon;
     // The .W section holds a value only where the ANSI one lost characters to '?'.
     if (keys.unicode_file) icon.path = Utf8FromUtf7(*keys.unicode_file);

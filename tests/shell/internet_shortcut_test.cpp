@@ -50,6 +50,7 @@ TEST(InternetShortcut, IconFileAndIndexAsWindowsReadsThem) {
         {"UTF-7 beside ANSI", "[InternetShortcut]\r\nIconFile=C:\\Jos?\\?.ico\r\nIconIndex=2\r\n"
                               "[InternetShortcut.W]\r\nIconFile=C:+AFw-Jos+AOkAXGYfeno.ico\r\n",
          "C:\\Jos\xC3\xA9\\\xE6\x98\x9F\xE7\xA9\xBA.ico", 2},
+        {"UTF-7 alone", "[InternetShortcut.W]\r\nIconFile=C:+AFw-a.ico\r\n", std::nullopt, 0},
         {"UTF-16LE",
          Utf16("\xFF\xFE", u"[InternetShortcut]\r\nIconFile=C:\\\u9B54\u6CD5.ico\r\nIconIndex=3\r\n", false),
          "C:\\\xE9\xAD\x94\xE6\xB3\x95.ico", 3},
