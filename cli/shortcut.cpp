@@ -39,7 +39,7 @@ constexpr std::uint64_t kMaxInternetShortcutBytes = 64 * 1024;
 std::optional<ShellLinkIcon> StoredIcon(const std::string& file) {
     if (StartsAsShellLink(file)) {
         const auto link = ReadWholeFile(file, kMaxShortcutBytes);
-        return link ? ShellLinkIconLocation(*link) : std::nullopt;
+        return link ? ShellLinkIconLocation(*link, Utf8FromAnsiCodePage) : std::nullopt;
     }
     const auto text = ReadWholeFile(file, kMaxInternetShortcutBytes);
     const auto icon = text ? InternetShortcutIconOf(*text, Utf8FromAnsiCodePage) : std::nullopt;
@@ -82,7 +82,7 @@ std::optional<std::string> FollowShortcut(const Invocation& run, const std::stri
         Report(run, link.error());
         return std::nullopt;
     }
-    std::string target = ShellLinkTargetPath(*link);
+    std::string target = ShellLinkTargetPath(*link, Utf8FromAnsiCodePage);
     if (auto on_volume = on_mounted_volume ? OnShortcutsVolume(file, target) : std::nullopt)
         target = std::move(*on_volume);
     if (target.empty()) {

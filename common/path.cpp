@@ -23,8 +23,10 @@ std::optional<std::filesystem::path> EntryIgnoringCase(const std::filesystem::pa
         return wanted == EntryWanted::kFolder ? std::filesystem::is_directory(p, ec)
                                               : std::filesystem::is_regular_file(p, ec);
     };
-    // The name as written first: one lookup where letter case already agrees.
-    if (const auto exact = folder / PathFromUtf8(name); is_wanted(exact)) return exact;
+    // The name as written first where names are told apart by case: one lookup where
+    // letter case already agrees. Windows would find it in any case and keep the case asked.
+    constexpr bool kCaseSensitive = std::filesystem::path::preferred_separator == '/';
+    if (const auto exact = folder / PathFromUtf8(name); kCaseSensitive && is_wanted(exact)) return exact;
     std::filesystem::directory_iterator it(folder, ec);
     if (ec) return std::nullopt;
     for (const auto& entry : it)

@@ -21,8 +21,9 @@ inline std::string Utf8FromPath(const std::filesystem::path& path) {
 enum class EntryWanted : unsigned char { kFile, kFolder };
 
 // The entry of `folder` named `name` with ASCII letter case ignored, as Windows names its
-// files, of the kind asked for: the name as written where it exists, else the first such
-// entry the folder lists. Nothing where there is none or the folder cannot be read.
+// files, of the kind asked for, spelled as the folder spells it: the name as written where
+// it exists, else the first such entry the folder lists. Nothing where there is none or the
+// folder cannot be read.
 std::optional<std::filesystem::path> EntryIgnoringCase(const std::filesystem::path& folder, std::string_view name,
                                                        EntryWanted wanted);
 

@@ -14,6 +14,9 @@ namespace icoforge {
 // maps every byte, so nothing is lost or refused.
 std::string Utf8FromWindows1252(ByteView bytes);
 
+// ANSI text as UTF-8, in the code page the reader takes the file's writer to have used.
+using AnsiDecoder = std::string (*)(ByteView ansi);
+
 // What becomes of a UTF-16 unit that is half of a surrogate pair without its other half.
 enum class LoneSurrogate {
     kReplace,  // U+FFFD, as the Windows conversion does: for text that is shown or opened

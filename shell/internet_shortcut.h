@@ -26,9 +26,6 @@ struct InternetShortcutIcon {
 // called.
 bool IsInternetShortcut(ByteView file);
 
-// ANSI text as UTF-8, in the code page the reader assumes the file's writer used.
-using AnsiDecoder = std::string (*)(ByteView ansi);
-
 // Nothing when the bytes are no internet shortcut or its section names no icon file.
 // Windows reads ANSI text in its own ANSI code page; Windows-1252 is the usual one, and maps
 // every byte.

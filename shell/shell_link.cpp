@@ -108,10 +108,10 @@ std::optional<ByteView> Utf16StringAt(ByteView data, std::uint64_t offset) {
     return std::nullopt;
 }
 
-std::optional<std::string> AnsiText(ByteView data, std::uint64_t offset) {
+std::optional<std::string> AnsiText(ByteView data, std::uint64_t offset, AnsiDecoder ansi) {
     const auto bytes = AnsiStringAt(data, offset);
     if (!bytes) return std::nullopt;
-    return Utf8FromWindows1252(*bytes);
+    return ansi(*bytes);
 }
 
 std::optional<std::string> Utf16Text(ByteView data, std::uint64_t offset) {
@@ -129,14 +129,14 @@ std::string JoinPath(std::string base, const std::string& tail) {
 // A LinkInfo string: its Unicode form when the header has room for that offset and it is
 // set, else the ANSI form. Nothing when neither reads.
 std::optional<std::string> LinkInfoString(ByteView info, std::uint32_t header_size, std::uint64_t ansi_field,
-                                          std::uint64_t unicode_field) {
+                                          std::uint64_t unicode_field, AnsiDecoder ansi) {
     if (header_size >= kUnicodeLinkInfoHeaderSize) {
         const auto unicode_offset = ReadU32(info, unicode_field);
         if (unicode_offset && *unicode_offset != 0) return Utf16Text(info, *unicode_offset);
     }
     const auto ansi_offset = ReadU32(info, ansi_field);
     if (!ansi_offset || *ansi_offset == 0) return std::nullopt;
-    return AnsiText(info, *ansi_offset);
+    return AnsiText(info, *ansi_offset, ansi);
 }
 
 struct LinkInfoPaths {
@@ -144,15 +144,15 @@ struct LinkInfoPaths {
     std::string network;  // share name and suffix, or empty
 };
 
-LinkInfoPaths ReadLinkInfo(ByteView info) {
+LinkInfoPaths ReadLinkInfo(ByteView info, AnsiDecoder ansi) {
     LinkInfoPaths paths;
     const auto header_size = ReadU32(info, kLinkInfoHeaderSizeOffset);
     const auto flags = ReadU32(info, kLinkInfoFlagsOffset);
     if (!header_size || !flags || *header_size < kMinLinkInfoHeaderSize || *header_size > info.size()) return paths;
     const std::string suffix =
-        LinkInfoString(info, *header_size, kCommonPathSuffixOffset, kCommonPathSuffixUnicodeOffset).value_or("");
+        LinkInfoString(info, *header_size, kCommonPathSuffixOffset, kCommonPathSuffixUnicodeOffset, ansi).value_or("");
     if (*flags & kVolumeIdAndLocalBasePath) {
-        const auto base = LinkInfoString(info, *header_size, kLocalBasePathOffset, kLocalBasePathUnicodeOffset);
+        const auto base = LinkInfoString(info, *header_size, kLocalBasePathOffset, kLocalBasePathUnicodeOffset, ansi);
         if (base && !base->empty()) paths.local = JoinPath(*base, suffix);
     }
     if (*flags & kCommonNetworkRelativeLinkAndPathSuffix) {
@@ -166,7 +166,7 @@ LinkInfoPaths ReadLinkInfo(ByteView info) {
             if (*name_offset > kMinNetNameOffsetForUnicode && unicode_offset && *unicode_offset != 0)
                 share = Utf16Text(link.bytes, *unicode_offset);
             else
-                share = AnsiText(link.bytes, *name_offset);
+                share = AnsiText(link.bytes, *name_offset, ansi);
             if (share && !share->empty()) paths.network = JoinPath(*share, suffix);
         }
     }
@@ -319,21 +319,21 @@ std::string ShellLinkStoredUrl(ByteView link) {
 namespace {
 
 // The path of the IconEnvironmentDataBlock among the extra data blocks at `reader`.
-std::optional<std::string> IconEnvironmentPath(ByteReader& reader) {
+std::optional<std::string> IconEnvironmentPath(ByteReader& reader, AnsiDecoder ansi) {
     while (true) {
         const auto size = ReadU32(reader.data(), reader.position());
         const auto block = size && *size >= kMinExtraDataBlockSize ? reader.Bytes(*size) : std::nullopt;
         if (!block) return std::nullopt;
         if (ReadU32(*block, 4) != kIconEnvironmentSignature || block->size() < kEnvironmentEnd) continue;
         auto path = Utf16Text(block->first(kEnvironmentEnd), kEnvironmentUnicode);
-        if (!path || path->empty()) path = AnsiText(block->first(kEnvironmentUnicode), kEnvironmentAnsi);
+        if (!path || path->empty()) path = AnsiText(block->first(kEnvironmentUnicode), kEnvironmentAnsi, ansi);
         return path;
     }
 }
 
 }  // namespace
 
-std::optional<ShellLinkIcon> ShellLinkIconLocation(ByteView link) {
+std::optional<ShellLinkIcon> ShellLinkIconLocation(ByteView link, AnsiDecoder ansi) {
     if (!IsShellLink(link)) return std::nullopt;
     const std::uint32_t flags = *ReadU32(link, kLinkFlagsOffset);
     ByteReader reader(link, kHeaderSize);
@@ -358,18 +358,19 @@ std::optional<ShellLinkIcon> ShellLinkIconLocation(ByteView link) {
         const auto text = count ? reader.Bytes(*count * unit) : std::nullopt;
         if (!text) return std::nullopt;
         if (flag == kHasIconLocation)
-            stored = unit == 2 ? Utf8FromUtf16Le(*text, LoneSurrogate::kReplace) : Utf8FromWindows1252(*text);
+            stored = unit == 2 ? Utf8FromUtf16Le(*text, LoneSurrogate::kReplace) : ansi(*text);
     }
     // Windows prefers the path with variables, which stays right on another machine.
     if (flags & kHasExpIcon) {
-        if (auto path = IconEnvironmentPath(reader); path && !path->empty()) icon.paths.push_back(std::move(*path));
+        if (auto path = IconEnvironmentPath(reader, ansi); path && !path->empty())
+            icon.paths.push_back(std::move(*path));
     }
     if (!stored.empty()) icon.paths.push_back(std::move(stored));
     if (icon.paths.empty()) return std::nullopt;
     return icon;
 }
 
-std::string ShellLinkTargetPath(ByteView link) {
+std::string ShellLinkTargetPath(ByteView link, AnsiDecoder ansi) {
     if (!IsShellLink(link)) return {};
     const auto flags = ReadU32(link, kLinkFlagsOffset);
     ByteReader reader(link, kHeaderSize);
@@ -386,7 +387,7 @@ std::string ShellLinkTargetPath(ByteView link) {
         const auto info_size = ReadU32(link, info_start);
         const auto bytes = info_size ? SliceOf(link, info_start, *info_size) : SubView{};
         if (!bytes.ok) return {};
-        if (!(*flags & kForceNoLinkInfo)) info = ReadLinkInfo(bytes.bytes);
+        if (!(*flags & kForceNoLinkInfo)) info = ReadLinkInfo(bytes.bytes, ansi);
     }
     if (!info.local.empty()) return info.local;
     if (!from_id_list.empty()) return from_id_list;

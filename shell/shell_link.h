@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/bytes.h"
+#include "common/text_encoding.h"
 
 namespace icoforge {
 
@@ -16,8 +17,9 @@ namespace icoforge {
 // empty for anything that is not a shell link or has no file-system target. Where it is
 // found, in order: LinkInfo's local base path and common path suffix (their Unicode forms
 // when present), the item ID list when it names a drive path, LinkInfo's network share
-// and suffix.
-std::string ShellLinkTargetPath(ByteView link);
+// and suffix. ANSI strings are read by `ansi`: the link does not record its writer's code
+// page, and Windows reads them in its own.
+std::string ShellLinkTargetPath(ByteView link, AnsiDecoder ansi = Utf8FromWindows1252);
 
 // The icon a shortcut shows instead of its target's, where it names one.
 struct ShellLinkIcon {
@@ -30,8 +32,8 @@ struct ShellLinkIcon {
 };
 
 // Nothing when the bytes are no shell link, the link shows its target's icon, or its
-// strings run past the end.
-std::optional<ShellLinkIcon> ShellLinkIconLocation(ByteView link);
+// strings run past the end. ANSI strings are read by `ansi`, as for the target.
+std::optional<ShellLinkIcon> ShellLinkIconLocation(ByteView link, AnsiDecoder ansi = Utf8FromWindows1252);
 
 // True when the bytes start as a shell link does (header size and class identifier),
 // whatever the file is called.

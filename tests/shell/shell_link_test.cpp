@@ -23,10 +23,16 @@ TEST(ShellLink, LocalBasePathAndSuffixFromLinkInfo) {
     shape.base_path = "D:\\share";
     shape.suffix = "x.doc";
     EXPECT_EQ(ShellLinkTargetPath(BuildLink(shape)), "D:\\share\\x.doc");
-    // ANSI bytes are read as Windows-1252.
+    // ANSI bytes are read as Windows-1252, or as the caller's code page has them (on a
+    // Chinese system, D6 D0 is one character).
     shape.base_path = "C:\\Caf\xE9\\\x80.txt";
     shape.suffix.clear();
     EXPECT_EQ(ShellLinkTargetPath(BuildLink(shape)), "C:\\Caf\xC3\xA9\\\xE2\x82\xAC.txt");
+    shape.base_path = "C:\\\xD6\xD0.exe";
+    const AnsiDecoder marked = [](ByteView ansi) {
+        return ansi.empty() ? std::string() : "<" + std::string(ansi.begin(), ansi.end()) + ">";
+    };
+    EXPECT_EQ(ShellLinkTargetPath(BuildLink(shape), marked), "<C:\\\xD6\xD0.exe>");
 }
 
 TEST(ShellLink, UnicodeFormsWinOverAnsi) {
