@@ -8,14 +8,17 @@
 
 namespace icoforge {
 
-inline std::wstring WideFromUtf8(std::string_view utf8) {
-    if (utf8.empty()) return {};
-    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+// Text in `code_page` (CP_UTF8, CP_ACP) as UTF-16.
+inline std::wstring WideFromCodePage(std::string_view text, UINT code_page) {
+    if (text.empty()) return {};
+    const int n = MultiByteToWideChar(code_page, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
     if (n <= 0) return {};
     std::wstring wide(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
+    MultiByteToWideChar(code_page, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
     return wide;
 }
+
+inline std::wstring WideFromUtf8(std::string_view utf8) { return WideFromCodePage(utf8, CP_UTF8); }
 
 inline std::string Utf8FromWide(std::wstring_view wide) {
     if (wide.empty()) return {};
@@ -29,13 +32,6 @@ inline std::string Utf8FromWide(std::wstring_view wide) {
 }
 
 // Text in the system's ANSI code page as UTF-8.
-inline std::string Utf8FromAnsi(std::string_view ansi) {
-    if (ansi.empty()) return {};
-    const int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
-    if (n <= 0) return {};
-    std::wstring wide(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(), n);
-    return Utf8FromWide(wide);
-}
+inline std::string Utf8FromAnsi(std::string_view ansi) { return Utf8FromWide(WideFromCodePage(ansi, CP_ACP)); }
 
 }  // namespace icoforge
