@@ -53,6 +53,8 @@ constexpr Message kOneGroup{"{1} group", "{1} 个组"}, kGroups{"{1} groups", "{
 constexpr Message kOneNewOutput{"{1} new output", "新写入 {1} 个"}, kNewOutputs{"{1} new outputs", "新写入 {1} 个"};
 constexpr Message kOneProblem{"{1} problem", "{1} 个问题"}, kProblems{"{1} problems", "{1} 个问题"};
 constexpr Message kOneLine{"{1} line", "{1} 行"}, kLines{"{1} lines", "{1} 行"};
+constexpr Message kNewOnes{" ({1} new)", "（新 {1} 个）"}, kRate{"{1} files/s", "每秒 {1} 个文件"};
+constexpr Message kLeft{"{1} left", "还剩 {1}"}, kSeparator{", ", "，"};
 constexpr Message kOneLineLeftOut{"{1} line left out", "舍去 {1} 行"}, kLinesLeftOut{"{1} lines left out", "舍去 {1} 行"};
 
 constexpr Message kIndexSummary{"index merge: the indexes of shard scans into one", "index merge：把分片扫描的索引合为一个"};
@@ -66,6 +68,12 @@ constexpr Message kIndexDescription{
     "（JSON Lines；FILE 以 .csv 结尾时为 CSV）写到 FILE，否则写到标准输出。"};
 constexpr Message kMergeOutputHelp{"the merged index (default: standard output)", "合并后的索引（默认：标准输出）"};
 constexpr Message kMerged{"{1}, {2}, {3} ({4} distinct), {5}, {6}", "{1}，{2}，{3}（{4} 个不同），{5}，{6}"};
+
+// The progress line's words in the user's language.
+scan::ProgressWords ProgressWordsFor(Language language) {
+    const auto in = [language](const Message& m) { return language == Language::kChinese ? m.chinese : m.english; };
+    return {in(kOneFile), in(kFiles), in(kOneGroup), in(kGroups), in(kNewOnes), in(kRate), in(kLeft), in(kSeparator)};
+}
 
 // A count with its noun in the user's language: "1 file", "2,000 files", "2,000 个文件".
 std::string Counted(const Invocation& run, std::uint64_t count, const Message& one, const Message& many) {
@@ -103,6 +111,7 @@ int RunScanCommand(const Invocation& run) {
     options.follow_links = run.Has("--follow");
     const bool quiet = run.console().verbosity() == Verbosity::kQuiet;
     options.show_progress = !quiet && StandardErrorIsTerminal();
+    options.progress_words = ProgressWordsFor(run.console().language());
     Console& console = run.console();
     options.on_written = [&console](const std::string& path) { console.Path(path); };
 

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <string_view>
 
 namespace icoforge::scan {
 namespace {
@@ -22,8 +23,11 @@ std::string Clock(double seconds) {
     return text;
 }
 
-std::string Counted(std::uint64_t value, const char* one, const char* many) {
-    return Grouped(value) + ' ' + (value == 1 ? one : many);
+// `words` with {1} replaced by `value`.
+std::string Filled(std::string_view words, std::string_view value) {
+    std::string text(words);
+    if (const auto at = text.find("{1}"); at != std::string::npos) text.replace(at, 3, value);
+    return text;
 }
 
 }  // namespace
@@ -51,20 +55,25 @@ std::string Grouped(std::uint64_t value) {
     return grouped;
 }
 
-std::string ProgressLine(const ProgressCounts& c, double seconds) {
-    std::string line = Grouped(c.files_done);
-    if (c.total_known) line += '/' + Grouped(c.files_total);
-    line += (c.total_known ? c.files_total : c.files_done) == 1 ? " file, " : " files, ";
-    line += Megabytes(c.bytes_done);
+std::string ProgressLine(const ProgressCounts& c, double seconds, const ProgressWords& words) {
+    std::string files = Grouped(c.files_done);
+    if (c.total_known) files += '/' + Grouped(c.files_total);
+    std::string line = Filled((c.total_known ? c.files_total : c.files_done) == 1 ? words.file : words.files, files);
+    line.append(words.separator).append(Megabytes(c.bytes_done));
     if (c.total_known) line += '/' + Megabytes(c.bytes_total);
-    line += " MB, " + Counted(c.groups, "group", "groups") + " (" + Grouped(c.new_outputs) + " new)";
+    line.append(" MB").append(words.separator);
+    line += Filled(c.groups == 1 ? words.group : words.groups, Grouped(c.groups)) +
+            Filled(words.fresh, Grouped(c.new_outputs));
     if (seconds > 0) {
         const double rate = static_cast<double>(c.files_done) / seconds;
-        line += ", " + Grouped(static_cast<std::uint64_t>(std::llround(rate))) + " files/s";
+        const std::string per_second = Grouped(static_cast<std::uint64_t>(std::llround(rate)));
+        line.append(words.separator).append(Filled(words.rate, per_second));
         // Time left from bytes, as reading is what the time goes on.
-        if (c.total_known && c.bytes_done > 0 && c.bytes_total >= c.bytes_done)
-            line += ", " + Clock(seconds * static_cast<double>(c.bytes_total - c.bytes_done) / static_cast<double>(c.bytes_done)) +
-                    " left";
+        if (c.total_known && c.bytes_done > 0 && c.bytes_total >= c.bytes_done) {
+            const double left =
+                seconds * static_cast<double>(c.bytes_total - c.bytes_done) / static_cast<double>(c.bytes_done);
+            line.append(words.separator).append(Filled(words.left, Clock(left)));
+        }
     }
     return line;
 }

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace icoforge::scan {
 
@@ -26,9 +27,16 @@ struct ProgressCounters {
     ProgressCounts Snapshot() const;
 };
 
+// The words of the progress line, {1} standing for the number, in the user's language:
+// English unless the caller gives others.
+struct ProgressWords {
+    std::string_view file = "{1} file", files = "{1} files", group = "{1} group", groups = "{1} groups";
+    std::string_view fresh = " ({1} new)", rate = "{1} files/s", left = "{1} left", separator = ", ";
+};
+
 // "1,204/5,311 files, 310/1,210 MB, 418 groups (97 new), 230 files/s, 0:18 left"; before
 // the walk knows the total, only what is done.
-std::string ProgressLine(const ProgressCounts& counts, double seconds);
+std::string ProgressLine(const ProgressCounts& counts, double seconds, const ProgressWords& words = {});
 
 // 1234567 as "1,234,567".
 std::string Grouped(std::uint64_t value);

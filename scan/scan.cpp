@@ -170,7 +170,8 @@ public:
                 std::unique_lock lock(progress_mutex);
                 while (!progress_wake.wait_for(lock, kProgressInterval, [&] { return finished; })) {
                     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-                    std::fprintf(stderr, "\r%s\x1b[K", ProgressLine(counters_.Snapshot(), seconds).c_str());
+                    const std::string line = ProgressLine(counters_.Snapshot(), seconds, options_.progress_words);
+                    std::fprintf(stderr, "\r%s\x1b[K", line.c_str());
                     std::fflush(stderr);
                 }
             });

@@ -33,6 +33,7 @@ struct ScanOptions {
     bool resume = false;
     bool follow_links = false;
     bool show_progress = false;             // the caller decides: a terminal, and not quiet
+    ProgressWords progress_words;           // in the user's language
     // Each output this run adds to the store, as a path, and the index at the end.
     std::function<void(const std::string&)> on_written;
 };

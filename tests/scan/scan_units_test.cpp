@@ -243,6 +243,10 @@ TEST(Text, MtimesAreCivilUtcAndNamesAreUtf8OrBytes) {
     const ProgressCounts one{.files_done = 1, .bytes_done = 1'000'000, .files_total = 1, .bytes_total = 1'000'000,
                              .total_known = true, .groups = 1, .new_outputs = 1, .problems = 1};
     EXPECT_EQ(ProgressLine(one, 0), "1/1 file, 1/1 MB, 1 group (1 new)");
+    const ProgressWords chinese{"{1} 个文件", "{1} 个文件", "{1} 个组", "{1} 个组", "（新 {1} 个）", "每秒 {1} 个文件", "还剩 {1}", "，"};
+    half.total_known = true;
+    EXPECT_EQ(ProgressLine(half, 30, chinese),
+              "500/1,000 个文件，50/100 MB，12 个组（新 3 个），每秒 17 个文件，还剩 0:30");
 }
 
 }  // namespace
