@@ -79,7 +79,10 @@ struct ReadScratch {
     std::unique_ptr<std::uint8_t[]> bytes;
     std::size_t size = 0;
 };
-constexpr std::size_t kFirstScratchBytes = 1u << 20;
+// The first block holds shell32's largest group (72 KB) and stays below the size from which
+// malloc maps memory of its own and unmaps it when freed: on some virtual machines every
+// change to the mappings is dear.
+constexpr std::size_t kFirstScratchBytes = 96u << 10;
 
 // Replaces the views of a group's images in the mapped module by the same bytes read
 // through the file into `scratch`, one read for the group. Each page of a mapping that is

@@ -153,21 +153,21 @@ std::vector<ResourceVariant> Variants(ByteView image, std::uint64_t table, Resou
     return variants;
 }
 
-std::vector<ResourceEntry> Entries(ByteView image, std::uint64_t table, ResourceType type) {
+ResourceEntries Entries(ByteView image, std::uint64_t table, ResourceType type) {
     const auto records = FindType(image, table, type);
     if (!records) return {};
-    std::vector<ResourceEntry> entries(records->count);
+    ResourceEntries entries;
+    entries.ids.reserve(records->count);  // string names are few beside ids
     for (std::uint32_t i = 0; i < records->count; ++i) {
         const std::uint64_t record = records->first + kNameInfoSize * i;
         const std::uint16_t id = *ReadU16(image, record + kNiId);
         if (id & kIntegerId) {
-            entries[i].id = static_cast<std::uint16_t>(id & kIdMask);
+            entries.ids.push_back({static_cast<std::uint16_t>(id & kIdMask), RecordData(image, *records, record)});
         } else if (const auto stored = NameBytes(image, table, id)) {
             std::u16string folded(stored->size(), u'\0');
             for (std::size_t k = 0; k < folded.size(); ++k) folded[k] = UpperCaseUnit((*stored)[k]);
-            entries[i].folded_text = std::move(folded);
+            entries.texts.push_back({std::move(folded), RecordData(image, *records, record)});
         }
-        entries[i].data = RecordData(image, *records, record);
     }
     return entries;
 }

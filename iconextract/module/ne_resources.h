@@ -18,6 +18,6 @@ std::optional<std::optional<std::uint64_t>> ReadResourceTable(ByteView image, st
 std::vector<ResourceName> Names(ByteView image, std::uint64_t table, ResourceType type);
 std::optional<ByteView> Find(ByteView image, std::uint64_t table, ResourceType type, const ResourceName& name);
 std::vector<ResourceVariant> Variants(ByteView image, std::uint64_t table, ResourceType type);
-std::vector<ResourceEntry> Entries(ByteView image, std::uint64_t table, ResourceType type);
+ResourceEntries Entries(ByteView image, std::uint64_t table, ResourceType type);
 
 }  // namespace icoforge::module::ne

@@ -290,24 +290,22 @@ std::vector<ResourceVariant> Variants(ByteView image, const Headers& headers, Re
     return variants;
 }
 
-std::vector<ResourceEntry> Entries(ByteView image, const Headers& headers, ResourceType type) {
+ResourceEntries Entries(ByteView image, const Headers& headers, ResourceType type) {
     const auto names = TypeDirectory(image, headers, type);
     if (!names) return {};
     const std::uint64_t root = *headers.resource_root;
-    std::vector<ResourceEntry> entries(names->count);
+    ResourceEntries entries;
+    entries.ids.reserve(names->count);  // string names are few beside ids
     for (std::uint32_t i = 0; i < names->count; ++i) {
         const Entry e = EntryAt(image, *names, i);
-        if (IsString(e)) {
-            if (const auto units = NameUnits(image, root, e)) {
-                std::u16string folded(units->size() / 2, u'\0');
-                for (std::size_t k = 0; k < folded.size(); ++k)
-                    folded[k] = UpperCaseUnit(static_cast<char16_t>(*ReadU16(*units, 2 * k)));
-                entries[i].folded_text = std::move(folded);
-            }
-        } else {
-            entries[i].id = IdOf(e);
+        if (!IsString(e)) {
+            entries.ids.push_back({IdOf(e), EntryData(image, headers, e)});
+        } else if (const auto units = NameUnits(image, root, e)) {
+            std::u16string folded(units->size() / 2, u'\0');
+            for (std::size_t k = 0; k < folded.size(); ++k)
+                folded[k] = UpperCaseUnit(static_cast<char16_t>(*ReadU16(*units, 2 * k)));
+            entries.texts.push_back({std::move(folded), EntryData(image, headers, e)});
         }
-        entries[i].data = EntryData(image, headers, e);
     }
     return entries;
 }

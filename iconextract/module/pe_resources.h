@@ -37,6 +37,6 @@ std::optional<std::uint64_t> RvaToOffset(ByteView image, const Headers& headers,
 std::vector<ResourceName> Names(ByteView image, const Headers& headers, ResourceType type);
 std::optional<ByteView> Find(ByteView image, const Headers& headers, ResourceType type, const ResourceName& name);
 std::vector<ResourceVariant> Variants(ByteView image, const Headers& headers, ResourceType type);
-std::vector<ResourceEntry> Entries(ByteView image, const Headers& headers, ResourceType type);
+ResourceEntries Entries(ByteView image, const Headers& headers, ResourceType type);
 
 }  // namespace icoforge::module::pe

@@ -121,20 +121,14 @@ std::optional<ByteView> Lookup(const std::vector<Keyed>& keyed, const Key& key) 
 
 }  // namespace
 
-ResourceIndex::ResourceIndex(ModuleFormat format, const std::vector<ResourceEntry>& entries) : format_(format) {
-    by_id_.reserve(entries.size());  // string names are few beside ids
-    for (const auto& entry : entries) {
-        if (entry.id)
-            by_id_.push_back({*entry.id, entry.data});
-        else if (entry.folded_text)
-            by_text_.push_back({*entry.folded_text, entry.data});
-    }
-    SortKeepingFirst(by_id_);
-    SortKeepingFirst(by_text_);
+ResourceIndex::ResourceIndex(ModuleFormat format, ResourceEntries entries)
+    : format_(format), sorted_(std::move(entries)) {
+    SortKeepingFirst(sorted_.ids);
+    SortKeepingFirst(sorted_.texts);
 }
 
 std::optional<ByteView> ResourceIndex::Find(const ResourceName& name) const {
-    if (name.is_id()) return Lookup(by_id_, *name.id);
+    if (name.is_id()) return Lookup(sorted_.ids, *name.id);
     // The name asked for is compared as Find compares it: as UTF-16 units in PE, as bytes
     // of Latin-1 in NE, every unit upper-cased.
     std::u16string folded;
@@ -147,7 +141,7 @@ std::optional<ByteView> ResourceIndex::Find(const ResourceName& name) const {
         if (!units) return std::nullopt;
         for (const char16_t unit : *units) folded.push_back(UpperCaseUnit(unit));
     }
-    return Lookup(by_text_, folded);
+    return Lookup(sorted_.texts, folded);
 }
 
 bool LooksLikeModule(ByteView image) { return FindNewHeader(image).signature != Signature::None; }
