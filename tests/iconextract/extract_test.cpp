@@ -276,6 +276,11 @@ TEST_P(ModuleExtraction, OnePassWritesWhatOneCallPerGroupWrites) {
             RemoveFile(output("one", n));
         }
     }
+    // Every group to one path: written in order, so the last group's file stays.
+    ASSERT_TRUE(WriteWholeFile(source_, testing::BuildModule(GetParam(), ThreeGroups())));
+    (void)ExtractEveryIconGroup(source_, 3, [&](std::int32_t) { return folder_.File("same.ico"); });
+    ASSERT_EQ(ExtractIconGroupOutcome(source_, kModeWriteFile, folder_.File("last.ico"), 3).groups, 3);
+    EXPECT_EQ(ReadWholeFile(folder_.File("same.ico")), ReadWholeFile(folder_.File("last.ico")));
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, ModuleExtraction,
