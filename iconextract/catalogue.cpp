@@ -336,6 +336,21 @@ Result<Catalogue> ReadModule(ByteView file) {
     return catalogue;
 }
 
+// A resource directory read whole: its header, then as many entries as the header counts.
+// Nothing when the file cuts it short.
+Result<std::optional<ByteBuffer>> ReadDirectory(const ReadAt& read_at, std::uint64_t offset) {
+    std::array<std::uint8_t, module::kRootHeaderBytes> header{};
+    const auto header_got = read_at(offset, header);
+    if (!header_got) return Fail(header_got.error());
+    const auto bytes = module::RootDirectoryBytes(ByteView(header.data(), *header_got));
+    if (!bytes) return std::nullopt;
+    ByteBuffer directory(static_cast<std::size_t>(*bytes));
+    const auto got = read_at(offset, directory);
+    if (!got) return Fail(got.error());
+    if (*got != directory.size()) return std::nullopt;
+    return directory;
+}
+
 }  // namespace
 
 Result<std::optional<FileKind>> KindOfModuleWithoutGroups(const FileReader& file, ByteView head) {
@@ -343,21 +358,45 @@ Result<std::optional<FileKind>> KindOfModuleWithoutGroups(const FileReader& file
     if (look.kind == module::ResourceRootLook::Kind::kUnsure) return std::nullopt;
     const FileKind kind = look.format == module::ModuleFormat::Pe32Plus ? FileKind::kPe32Plus : FileKind::kPe32;
     if (look.kind == module::ResourceRootLook::Kind::kNoResources) return kind;
-    std::array<std::uint8_t, module::kRootHeaderBytes> header{};
-    const auto header_got = file.ReadAt(look.offset, header);
-    if (!header_got) return Fail(header_got.error());
-    const auto root_bytes = module::RootDirectoryBytes(ByteView(header.data(), *header_got));
-    if (!root_bytes) return std::nullopt;
-    std::vector<std::uint8_t> root(static_cast<std::size_t>(*root_bytes));
-    const auto root_got = file.ReadAt(look.offset, root);
-    if (!root_got) return Fail(root_got.error());
-    const auto types = module::RootTypeIds(ByteView(root.data(), *root_got));
+    const auto root =
+        ReadDirectory([&](std::uint64_t offset, std::span<std::uint8_t> into) { return file.ReadAt(offset, into); },
+                      look.offset);
+    if (!root) return Fail(root.error());
+    if (!*root) return std::nullopt;
+    const auto types = module::RootTypeIds(**root);
     if (!types) return std::nullopt;
     for (const std::uint16_t type : *types)
         if (std::find(std::begin(kListedTypes), std::end(kListedTypes), static_cast<ResourceType>(type)) !=
             std::end(kListedTypes))
             return std::nullopt;
     return kind;
+}
+
+std::optional<std::int32_t> IconGroupCountFromReads(const ReadAt& read_at, std::uint64_t size, ByteView head) {
+    const auto look = module::LookForResourceRoot(head, size);
+    if (look.kind == module::ResourceRootLook::Kind::kNoResources) return 0;
+    if (look.kind != module::ResourceRootLook::Kind::kAt) return std::nullopt;
+    const auto root = ReadDirectory(read_at, look.offset);
+    if (!root || !*root) return std::nullopt;
+    // A whole root without the type, or a names directory the file cuts short, is no group.
+    const auto names_at = module::TypeDirectoryOffset(**root, ResourceType::GroupIcon);
+    if (!names_at) return 0;
+    const auto names = ReadDirectory(read_at, look.offset + *names_at);
+    if (!names) return std::nullopt;
+    if (!*names) return 0;
+    // A string name is its length in units, then the units, as long as the file holds them.
+    const auto units_of = [&](std::uint32_t offset) -> std::optional<std::uint64_t> {
+        std::array<std::uint8_t, 2> length{};
+        const std::uint64_t at = look.offset + offset;
+        const auto got = read_at(at, length);
+        if (!got || *got != length.size()) return std::nullopt;
+        const std::uint64_t units = *ReadU16(ByteView(length.data(), length.size()), 0);
+        if (!RangeFits(at + length.size(), 2 * units, size)) return std::nullopt;
+        return units;
+    };
+    const auto count = module::NameCount(**names, units_of);
+    if (!count) return std::nullopt;
+    return static_cast<std::int32_t>(*count);
 }
 
 namespace {

@@ -106,6 +106,15 @@ inline constexpr std::size_t kModuleHeadBytes = 4096;
 // first kModuleHeadBytes, or all of it when it is shorter.
 Result<std::optional<FileKind>> KindOfModuleWithoutGroups(const FileReader& file, ByteView head);
 
+// A read of a file: fills the span from the offset on, as far as the file goes, and tells
+// how many bytes that was.
+using ReadAt = std::function<Result<std::size_t>(std::uint64_t offset, std::span<std::uint8_t> into)>;
+
+// The same reads for the number of icon groups of a PE module, as ResourceModule::Names
+// counts them in the whole module: nothing where they cannot tell (as above, or a string
+// name that lies outside the file, which the whole module must tell).
+std::optional<std::int32_t> IconGroupCountFromReads(const ReadAt& read_at, std::uint64_t size, ByteView head);
+
 // The group as a file of its own: .ico for icons, .cur (with hot spots) for cursors, the
 // RIFF as stored for animations. Refused when an image lies outside the file or the result
 // would pass the output limit.

@@ -1,6 +1,7 @@
 #include "iconextract/extract.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -12,6 +13,7 @@
 
 #include "common/byte_reader.h"
 #include "common/parallel.h"
+#include "iconextract/catalogue.h"
 #include "iconextract/ico_reader.h"
 #include "iconextract/icon_writers.h"
 #include "iconextract/module_groups.h"
@@ -287,6 +289,18 @@ bool IsModuleFile(std::string_view path) {
 }
 
 std::int32_t GetIconCount(std::string_view path) {
+    // A PE module's count is read where a few reads can tell it, without a mapping: on some
+    // virtual machines each page a mapping touches costs more than reading it (shell32's
+    // count took 110 to 170 microseconds mapped, 8 read), and the window counts a file up
+    // to four times for one extract.
+    if (const auto file = FileReader::Open(path)) {
+        std::array<std::uint8_t, catalogue::kModuleHeadBytes> head{};
+        if (const auto got = file->ReadAt(0, head))
+            if (const auto count = catalogue::IconGroupCountFromReads(
+                    [&](std::uint64_t at, std::span<std::uint8_t> into) { return file->ReadAt(at, into); }, file->size(),
+                    ByteView(head.data(), *got)))
+                return *count;
+    }
     const auto mapped = MappedFile::Open(path);
     if (!mapped) return 0;
     const ByteView bytes = mapped->bytes();

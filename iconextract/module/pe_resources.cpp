@@ -98,18 +98,24 @@ bool SameName(ByteView stored, const std::u16string& wanted) {
 // The directory of names of `type`: the first integer-named entry of the root that
 // matches. A linear scan finds what Windows' binary search finds in a sorted root and
 // still works when a hand-made root is not sorted.
-std::optional<Directory> TypeDirectory(ByteView image, const Headers& headers, ResourceType type) {
-    if (!headers.resource_root) return std::nullopt;
-    const std::uint64_t root = *headers.resource_root;
+std::optional<std::uint32_t> TypeDirectoryAt(ByteView image, std::uint64_t root, ResourceType type) {
     const auto dir = ReadDirectory(image, root, 0);
     if (!dir) return std::nullopt;
     for (std::uint32_t i = 0; i < dir->count; ++i) {
         const Entry e = EntryAt(image, *dir, i);
         if (IsString(e) || IdOf(e) != static_cast<std::uint16_t>(type)) continue;
         if (!IsDirectory(e)) return std::nullopt;
-        return ReadDirectory(image, root, e.target & kOffsetMask);
+        return e.target & kOffsetMask;
     }
     return std::nullopt;
+}
+
+std::optional<Directory> TypeDirectory(ByteView image, const Headers& headers, ResourceType type) {
+    if (!headers.resource_root) return std::nullopt;
+    const std::uint64_t root = *headers.resource_root;
+    const auto names = TypeDirectoryAt(image, root, type);
+    if (!names) return std::nullopt;
+    return ReadDirectory(image, root, *names);
 }
 
 std::optional<ByteView> EntryData(ByteView image, const Headers& headers, const Entry& match);
@@ -333,5 +339,24 @@ std::optional<std::vector<std::uint16_t>> RootTypeIds(ByteView root) {
     return types;
 }
 
-}  // namespace icoforge::module
+std::optional<std::uint32_t> TypeDirectoryOffset(ByteView root, ResourceType type) {
+    return pe::TypeDirectoryAt(root, 0, type);
+}
 
+std::optional<std::uint32_t> NameCount(ByteView directory,
+                                       const std::function<std::optional<std::uint64_t>(std::uint32_t)>& units_of) {
+    const auto dir = pe::ReadDirectory(directory, 0, 0);
+    if (!dir) return std::nullopt;
+    std::uint64_t name_units = 0;
+    for (std::uint32_t i = 0; i < dir->count; ++i) {
+        const pe::Entry e = pe::EntryAt(directory, *dir, i);
+        if (!pe::IsString(e)) continue;
+        const auto units = units_of(e.name & pe::kOffsetMask);
+        if (!units) return std::nullopt;
+        name_units += *units;
+        if (name_units > kMaxNameUnitsPerType) return std::nullopt;
+    }
+    return dir->count;
+}
+
+}  // namespace icoforge::module

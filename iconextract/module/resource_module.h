@@ -4,6 +4,7 @@
 // FindResource, LoadResource and SizeofResource, with the same answers, on every platform.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -150,5 +151,14 @@ ResourceRootLook LookForResourceRoot(ByteView head, std::uint64_t file_size);
 inline constexpr std::size_t kRootHeaderBytes = 16;
 std::optional<std::uint64_t> RootDirectoryBytes(ByteView header);
 std::optional<std::vector<std::uint16_t>> RootTypeIds(ByteView root);
+// From the same root bytes, where the names of `type` begin, relative to the root, as
+// Names finds them; nothing when the root has no such type or it leads to no directory.
+std::optional<std::uint32_t> TypeDirectoryOffset(ByteView root, ResourceType type);
+// How many names Names gives from a directory read as RootDirectoryBytes measures it,
+// with `units_of` telling how many UTF-16 units each string name holds (from its offset
+// from the root), when the file holds them all. Nothing when one cannot be told, or the
+// names are more than Names takes: the whole module must tell then.
+std::optional<std::uint32_t> NameCount(ByteView directory,
+                                       const std::function<std::optional<std::uint64_t>(std::uint32_t)>& units_of);
 
 }  // namespace icoforge::module

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <filesystem>
 #include <iterator>
 #include <stdexcept>
@@ -12,6 +13,7 @@
 
 #include "common/byte_reader.h"
 #include "common/path.h"
+#include "iconextract/catalogue.h"
 #include "iconextract/extract.h"
 #include "iconextract/ico_reader.h"
 #include "iconextract/icon_writers.h"
@@ -19,6 +21,8 @@
 #include "tests/support/temp_folder.h"
 #include "tests/support/wine_modules.h"
 #include "platform/file_io.h"
+#include "platform/file_reader.h"
+#include "platform/mapped_file.h"
 
 namespace icoforge {
 namespace {
@@ -293,6 +297,32 @@ TEST(SystemModules, WineModulesGiveEveryGroup) {
             if (!FileExists(path)) continue;
             SCOPED_TRACE(path);
             CheckEveryGroup(path, groups);
+            ++checked;
+        }
+    }
+    if (checked == 0) GTEST_SKIP() << "Wine's modules are not installed";
+}
+
+// Counting reads a few directories instead of mapping the module: over every Wine module
+// the reads must tell the count, and give what the parse of the whole module names.
+TEST(SystemModules, GroupCountsReadAgreeWithTheWholeModule) {
+    int checked = 0;
+    for (const auto& folder : testing::InstalledWineFolders()) {
+        for (const auto& entry : fs::directory_iterator(PathFromUtf8(folder.path))) {
+            const std::string path = Utf8FromPath(entry.path());
+            const auto mapped = MappedFile::Open(path);
+            const auto module = mapped ? module::ResourceModule::Parse(mapped->bytes()) : Fail("read", path, "");
+            if (!module) continue;
+            const auto expected = static_cast<std::int32_t>(module->Names(module::ResourceType::GroupIcon).size());
+            const auto file = FileReader::Open(path);
+            ASSERT_TRUE(file) << path;
+            std::array<std::uint8_t, catalogue::kModuleHeadBytes> head{};
+            const auto got = file->ReadAt(0, head);
+            ASSERT_TRUE(got) << path;
+            const auto read_at = [&](std::uint64_t at, std::span<std::uint8_t> into) { return file->ReadAt(at, into); };
+            EXPECT_EQ(catalogue::IconGroupCountFromReads(read_at, file->size(), ByteView(head.data(), *got)), expected)
+                << path;
+            EXPECT_EQ(GetIconCount(path), expected) << path;
             ++checked;
         }
     }
