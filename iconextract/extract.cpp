@@ -289,32 +289,34 @@ bool IsModuleFile(std::string_view path) {
 }
 
 std::int32_t GetIconCount(std::string_view path) {
-    // A PE module's count is read where a few reads can tell it, without a mapping: on some
-    // virtual machines each page a mapping touches costs more than reading it (shell32's
-    // count took 110 to 170 microseconds mapped, 8 read), and the window counts a file up
-    // to four times for one extract.
-    if (const auto file = FileReader::Open(path)) {
-        std::array<std::uint8_t, catalogue::kModuleHeadBytes> head{};
-        if (const auto got = file->ReadAt(0, head))
-            if (const auto count = catalogue::IconGroupCountFromReads(
-                    [&](std::uint64_t at, std::span<std::uint8_t> into) { return file->ReadAt(at, into); }, file->size(),
-                    ByteView(head.data(), *got)))
-                return *count;
+    // The file's head and, for a PE module, a few reads tell the count without a mapping:
+    // on some virtual machines each page a mapping touches costs more than reading it
+    // (shell32's count took 110 to 170 microseconds mapped, 8 read), and the window counts
+    // a file up to four times for one extract. The same failures refuse both.
+    const auto file = FileReader::Open(path);
+    if (!file) return 0;
+    std::array<std::uint8_t, catalogue::kModuleHeadBytes> head_bytes{};
+    const auto got = file->ReadAt(0, head_bytes);
+    if (!got) return 0;
+    const ByteView head(head_bytes.data(), *got);
+    // Whatever does not begin as a module does is an icon or cursor file, or nothing.
+    constexpr std::uint16_t kMz = 0x5A4D;
+    if (ReadU16(head, 0) != kMz) {
+        const auto reserved = ReadU16(head, ico::kReserved);
+        const auto type = ReadU16(head, ico::kType);
+        const auto count = ReadU16(head, ico::kCount);
+        const bool icon_or_cursor = reserved && *reserved == 0 && type &&
+                                    (*type == ico::kTypeIcon || *type == ico::kTypeCursor) && count && *count > 0;
+        return icon_or_cursor ? 1 : 0;
     }
+    if (const auto count = catalogue::IconGroupCountFromReads(
+            [&](std::uint64_t at, std::span<std::uint8_t> into) { return file->ReadAt(at, into); }, file->size(), head))
+        return *count;
     const auto mapped = MappedFile::Open(path);
-    if (!mapped) return 0;
-    const ByteView bytes = mapped->bytes();
-    if (module::LooksLikeModule(bytes)) {
-        const auto module = module::ResourceModule::Parse(bytes);
-        if (!module) return 0;
-        return static_cast<std::int32_t>(module->Names(module::ResourceType::GroupIcon).size());
-    }
-    const auto reserved = ReadU16(bytes, ico::kReserved);
-    const auto type = ReadU16(bytes, ico::kType);
-    const auto count = ReadU16(bytes, ico::kCount);
-    const bool icon_or_cursor = reserved && *reserved == 0 && type &&
-                                (*type == ico::kTypeIcon || *type == ico::kTypeCursor) && count && *count > 0;
-    return icon_or_cursor ? 1 : 0;
+    if (!mapped || !module::LooksLikeModule(mapped->bytes())) return 0;
+    const auto module = module::ResourceModule::Parse(mapped->bytes());
+    if (!module) return 0;
+    return static_cast<std::int32_t>(module->Names(module::ResourceType::GroupIcon).size());
 }
 
 }  // namespace icoforge
